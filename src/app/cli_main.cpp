@@ -1,0 +1,55 @@
+// quillmore-cli: the headless companion of the desktop application.
+//
+//   quillmore-cli scan --selection DIR --search DIR [--search DIR ...] --dest DIR
+//                      [--target raw|jpeg] [--json]
+//
+// Exit status: 0 success, 1 the job failed, 2 usage error or unusable input, 130 cancelled.
+
+#include "clicommon.h"
+#include "scancommand.h"
+
+#include "model/localization.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace quillmore;
+
+static void printUsage(FILE *to)
+{
+    std::fprintf(to, "%s\n\n", qPrintable(localized("cli.description")));
+    std::fprintf(to, "Usage: quillmore-cli <command> [options]\n\nCommands:\n");
+    std::fprintf(to, "  scan    %s\n\n", qPrintable(localized("cli.command.scan")));
+    std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
+}
+
+int main(int argc, char **argv)
+{
+    cli::blockStopSignals(); // before any thread starts
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMORE_VERSION));
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        cli::printError(localized("cli.error.noCommand"));
+        return cli::exitUsage;
+    }
+    const QString command = args.at(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        printUsage(stdout);
+        return cli::exitSuccess;
+    }
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        std::printf("quillmore-cli %s\n", QUILLMORE_VERSION);
+        return cli::exitSuccess;
+    }
+    const QStringList rest = args.mid(2);
+    if (command == QLatin1String("scan"))
+        return runScanCommand(rest);
+
+    cli::printError(localized("cli.error.unknownCommand", command));
+    return cli::exitUsage;
+}

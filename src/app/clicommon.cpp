@@ -1,0 +1,118 @@
+#include "clicommon.h"
+
+#include "model/localization.h"
+#include "platform/paths.h"
+
+#include <QDateTime>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quillmore::cli {
+
+void printError(const QString &message)
+{
+    QString oneLine = message;
+    oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "quillmore-cli: %s\n", oneLine.toUtf8().constData());
+}
+
+static sigset_t stopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+void blockStopSignals()
+{
+    const sigset_t set = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void watchStopSignals(std::stop_source source)
+{
+    std::thread([source]() mutable {
+        const sigset_t set = stopSignals();
+        int received = 0;
+        sigwait(&set, &received);
+        source.request_stop();
+        sigwait(&set, &received);
+        _exit(exitCancelled);
+    }).detach();
+}
+
+ProgressLine::ProgressLine() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+
+ProgressLine::~ProgressLine()
+{
+    clear();
+}
+
+void ProgressLine::show(const QString &text)
+{
+    if (!m_terminal)
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_shown && now - m_lastShownMs < 100)
+        return; // no faster than a person can read
+    m_lastShownMs = now;
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (line.size() > 100)
+        line = QStringLiteral("…") + line.right(99);
+    std::fprintf(stderr, "\r\033[K%s", line.toUtf8().constData());
+    std::fflush(stderr);
+    m_shown = true;
+}
+
+void ProgressLine::clear()
+{
+    if (m_terminal && m_shown) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+    }
+    m_shown = false;
+}
+
+std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    QStringList all = arguments;
+    all.prepend(QStringLiteral("quillmore-cli ") + command);
+    if (!parser.parse(all)) {
+        printError(parser.errorText());
+        return exitUsage;
+    }
+    if (parser.isSet(help)) {
+        std::printf("%s", parser.helpText().toUtf8().constData());
+        return exitSuccess;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(localized("cli.error.unexpectedArgument", parser.positionalArguments().first()));
+        return exitUsage;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> folderOption(const QString &optionName, const QString &value)
+{
+    const QString path = standardizedPath(value);
+    struct stat st;
+    if (value.isEmpty() || ::stat(encodePath(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        printError(localized("cli.error.notAFolder", QStringLiteral("--") + optionName, value));
+        return std::nullopt;
+    }
+    return path;
+}
+
+} // namespace quillmore::cli

@@ -1,0 +1,52 @@
+#pragma once
+
+// Pieces every quillmore-cli command shares: exit statuses, messages, progress on a terminal,
+// cancellation by Ctrl-C, and checks of folder options.
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <stop_token>
+
+namespace quillmore::cli {
+
+constexpr int exitSuccess = 0;
+constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+constexpr int exitCancelled = 130;
+
+// One line on stderr.
+void printError(const QString &message);
+
+// Blocks SIGINT and SIGTERM in the calling thread and every thread it starts, so that
+// watchStopSignals() can receive them. Call first thing in main.
+void blockStopSignals();
+// Starts a thread that requests a stop of `source` on the first SIGINT or SIGTERM and ends the
+// process at once on the second.
+void watchStopSignals(std::stop_source source);
+
+// A one-line progress indicator on stderr when stderr is a terminal; silent otherwise.
+class ProgressLine {
+public:
+    ProgressLine();
+    ~ProgressLine();
+    void show(const QString &text);
+    void clear();
+
+private:
+    bool m_terminal;
+    bool m_shown = false;
+    qint64 m_lastShownMs = 0;
+};
+
+// Parses the command's arguments. On failure or --help prints what is needed and returns the
+// exit status to end with; otherwise nothing.
+std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments);
+
+// The option's value as an existing folder, standardised; prints the error and gives nothing
+// when it is not one.
+std::optional<QString> folderOption(const QString &optionName, const QString &value);
+
+} // namespace quillmore::cli

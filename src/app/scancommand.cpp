@@ -1,0 +1,223 @@
+#include "scancommand.h"
+
+#include "clicommon.h"
+
+#include "matching/rawscanner.h"
+#include "matching/selectionreader.h"
+#include "model/cancellation.h"
+#include "model/localization.h"
+#include "platform/errors.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace quillmore {
+namespace {
+
+QJsonValue optionalNumber(const std::optional<qint64> &v)
+{
+    return v ? QJsonValue(double(*v)) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue optionalString(const std::optional<QString> &v)
+{
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonDocument scanDocument(const QList<SelectionResult> &results, const QList<AppWarning> &warnings,
+                           qint64 checkedFiles)
+{
+    QJsonArray resultArray;
+    for (const SelectionResult &r : results) {
+        QJsonArray candidates;
+        for (const RawCandidate &c : r.candidates) {
+            candidates.append(QJsonObject{
+                {QStringLiteral("path"), c.url},
+                {QStringLiteral("size"), double(c.size)},
+                {QStringLiteral("modified"),
+                 c.modificationDate ? QJsonValue(c.modificationDate->toUTC().toString(Qt::ISODate))
+                                    : QJsonValue(QJsonValue::Null)},
+                {QStringLiteral("pixelWidth"), optionalNumber(c.pixelWidth)},
+                {QStringLiteral("pixelHeight"), optionalNumber(c.pixelHeight)},
+            });
+        }
+        resultArray.append(QJsonObject{
+            {QStringLiteral("fileName"), r.selection.fileName},
+            {QStringLiteral("baseName"), r.selection.baseName},
+            {QStringLiteral("status"), rawValue(r.status)},
+            {QStringLiteral("chosen"), optionalString(r.chosenRAW)},
+            {QStringLiteral("candidates"), candidates},
+        });
+    }
+    QJsonArray warningArray;
+    for (const AppWarning &w : warnings)
+        warningArray.append(QJsonObject{{QStringLiteral("path"), optionalString(w.url)},
+                                        {QStringLiteral("message"), w.message}});
+    return QJsonDocument(QJsonObject{
+        {QStringLiteral("checkedFiles"), double(checkedFiles)},
+        {QStringLiteral("results"), resultArray},
+        {QStringLiteral("warnings"), warningArray},
+    });
+}
+
+// Control characters in a name would break the table's lines; they are shown escaped.
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &warnings, qint64 checkedFiles)
+{
+    qsizetype nameWidth = localized("cli.table.name").size();
+    qsizetype statusWidth = localized("cli.table.status").size();
+    for (const SelectionResult &r : results) {
+        nameWidth = std::max(nameWidth, printable(r.selection.fileName).size());
+        statusWidth = std::max(statusWidth, statusLabel(r.status).size());
+    }
+    nameWidth = std::min<qsizetype>(nameWidth, 48);
+    printLine(localized("cli.table.name").leftJustified(nameWidth) + QStringLiteral("  ")
+              + localized("cli.table.status").leftJustified(statusWidth) + QStringLiteral("  ")
+              + localized("cli.table.file"));
+    qint64 found = 0, notFound = 0, ambiguous = 0;
+    for (const SelectionResult &r : results) {
+        const QString name = printable(r.selection.fileName).leftJustified(nameWidth);
+        const QString status = statusLabel(r.status).leftJustified(statusWidth);
+        switch (r.status) {
+        case SelectionStatus::found:
+            ++found;
+            printLine(name + QStringLiteral("  ") + status + QStringLiteral("  ") + printable(r.chosenRAW.value_or(QString())));
+            break;
+        case SelectionStatus::ambiguous:
+            ++ambiguous;
+            printLine(name + QStringLiteral("  ") + status + QStringLiteral("  ")
+                      + localized("cli.table.candidates", QString::number(r.candidates.size())));
+            for (const RawCandidate &c : r.candidates)
+                printLine(QString(nameWidth + statusWidth + 4, QLatin1Char(' ')) + QStringLiteral("- ") + printable(c.url));
+            break;
+        default:
+            ++notFound;
+            printLine(name + QStringLiteral("  ") + status);
+            break;
+        }
+    }
+    printLine(QString());
+    printLine(localized("cli.summary", QString::number(results.size()), QString::number(found),
+                        QString::number(notFound), QString::number(ambiguous), QString::number(checkedFiles)));
+    if (!warnings.isEmpty()) {
+        printLine(QString());
+        printLine(localized("cli.warnings"));
+        for (const AppWarning &w : warnings)
+            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
+    }
+}
+
+} // namespace
+
+int runScanCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(localized("cli.command.scan"));
+    const QCommandLineOption selectionOption(QStringLiteral("selection"), localized("cli.option.selection"),
+                                             QStringLiteral("DIR"));
+    const QCommandLineOption searchOption(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR"));
+    const QCommandLineOption destOption(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR"));
+    const QCommandLineOption targetOption(QStringLiteral("target"), localized("cli.option.target"),
+                                          QStringLiteral("raw|jpeg"), QStringLiteral("raw"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
+    parser.addOptions({selectionOption, searchOption, destOption, targetOption, jsonOption});
+    if (const auto status = cli::parseCommand(parser, QStringLiteral("scan"), arguments))
+        return *status;
+
+    if (!parser.isSet(selectionOption)) {
+        cli::printError(localized("cli.error.missingOption", QStringLiteral("--selection")));
+        return cli::exitUsage;
+    }
+    if (!parser.isSet(searchOption)) {
+        cli::printError(localized("cli.error.missingOption", QStringLiteral("--search")));
+        return cli::exitUsage;
+    }
+    if (!parser.isSet(destOption)) {
+        cli::printError(localized("cli.error.missingOption", QStringLiteral("--dest")));
+        return cli::exitUsage;
+    }
+    const auto target = searchTargetFromRaw(parser.value(targetOption));
+    if (!target) {
+        cli::printError(localized("cli.error.badTarget", parser.value(targetOption)));
+        return cli::exitUsage;
+    }
+    const auto selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
+    if (!selectionFolder)
+        return cli::exitUsage;
+    QList<FileURL> searches;
+    for (const QString &value : parser.values(searchOption)) {
+        const auto folder = cli::folderOption(QStringLiteral("search"), value);
+        if (!folder)
+            return cli::exitUsage;
+        searches.append(*folder);
+    }
+    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(destOption));
+    if (!destination)
+        return cli::exitUsage;
+
+    std::stop_source stop;
+    cli::watchStopSignals(stop);
+    cli::ProgressLine progressLine;
+    SelectionReader reader;
+    RawScanner scanner;
+    try {
+        progressLine.show(localized("cli.progress.reading"));
+        const SelectionReadResult selection = reader.readSelection(*selectionFolder, stop.get_token());
+        const ScanOutput output = scanner.scanCandidates(
+            selection.selections, searches, *target, *destination, *selectionFolder,
+            [&](const ScanProgress &p) {
+                QString text = localized("cli.progress.scan", QString::number(p.checkedFiles),
+                                         QString::number(p.foundMatches));
+                if (p.currentLocation)
+                    text += QStringLiteral(" — ") + *p.currentLocation;
+                progressLine.show(text);
+            },
+            stop.get_token());
+        progressLine.clear();
+        const QList<SelectionResult> results = buildResults(output.selections, output.candidatesByKey);
+        QList<AppWarning> warnings = selection.warnings;
+        warnings.append(output.warnings);
+        if (parser.isSet(jsonOption))
+            std::fputs(scanDocument(results, warnings, output.checkedFiles).toJson(QJsonDocument::Indented).constData(),
+                       stdout);
+        else
+            printTable(results, warnings, output.checkedFiles);
+        std::fflush(stdout);
+        return cli::exitSuccess;
+    } catch (const Cancelled &) {
+        progressLine.clear();
+        cli::printError(localized("status.scan.cancelled"));
+        return cli::exitCancelled;
+    } catch (const LocalizedError &) {
+        progressLine.clear();
+        cli::printError(localized("error.scan.failed"));
+        return cli::exitFailure;
+    } catch (const std::exception &) {
+        progressLine.clear();
+        cli::printError(localized("error.scan.failed"));
+        return cli::exitFailure;
+    }
+}
+
+} // namespace quillmore

@@ -1,0 +1,56 @@
+#include "selectionreader.h"
+
+#include "model/cancellation.h"
+#include "model/localization.h"
+#include "platform/errors.h"
+#include "platform/filewalk.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace quillmore {
+
+SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::stop_token stop)
+{
+    std::lock_guard serial(m_serial);
+    SelectionReadResult result;
+
+    DirectoryWalk walk;
+    const bool opened = walk.open(folder, [&](const QString &path, int) {
+        result.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
+    });
+    if (!opened)
+        throw FileReadError(FileReadError::Code::noSuchFile, folder);
+
+    const QSet<QString> &extensions = jpegExtensions();
+    while (walk.next()) {
+        throwIfCancelled(stop);
+        if (!walk.valuesReadable()) {
+            result.warnings.append(makeWarning(walk.path(), L10N("warning.file.unreadable")));
+            continue;
+        }
+        switch (walk.kind()) {
+        case DirectoryWalk::Kind::symbolicLink:
+            walk.skipDescendants();
+            continue;
+        case DirectoryWalk::Kind::directory:
+            continue; // hidden folders are never reported, and nothing here is a package
+        case DirectoryWalk::Kind::file:
+            break;
+        }
+        const QString name = walk.name();
+        if (!extensions.contains(pathExtension(name).toLower()))
+            continue;
+        SelectedJPEG selection;
+        selection.id = makeId();
+        selection.fileName = name;
+        selection.localURL = walk.path();
+        selection.baseName = baseName(name);
+        result.selections.append(std::move(selection));
+    }
+
+    sortByLocalizedStandard(result.selections,
+                            [](const SelectedJPEG &s) { return s.localURL.value_or(QString()); });
+    return result;
+}
+
+} // namespace quillmore

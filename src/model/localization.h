@@ -1,0 +1,36 @@
+#pragma once
+
+// Every user-visible text is looked up by its key ("status.scan.complete"). The texts live in
+// Qt translation files under i18n/ (<area>_<language>.ts), compiled into the program. English
+// is always loaded; the user's language, when it is one we ship, is asked first. A key without
+// any text comes back as the key itself.
+//
+// Keys written in code are either passed straight to localized("...") or wrapped in
+// L10N("...") where they are handed around first; a test reads the sources for both forms and
+// checks that every such key has an English text.
+
+#include <QString>
+#include <QStringList>
+
+#define L10N(key) key
+
+namespace quillmore {
+
+QString localized(const char *key);
+QString localized(const QString &key);
+
+// The text with its %1, %2, ... placeholders filled in order.
+template <typename... Args>
+QString localized(const char *key, const Args &...args)
+{
+    QString text = localized(key);
+    ((text = text.arg(args)), ...);
+    return text;
+}
+
+// Chooses the language of the texts: a language code ("nl", "en"); an empty code means the
+// user's own languages. Called once at start, before any text is looked up; texts already
+// looked up are not changed.
+void setTextLanguage(const QString &languageCode);
+
+} // namespace quillmore

@@ -1,0 +1,276 @@
+#include "records.h"
+
+#include "localization.h"
+
+#include <array>
+
+namespace quillmore {
+
+QUuid makeId()
+{
+    return QUuid::createUuid();
+}
+
+namespace {
+
+template <typename E, std::size_t N>
+std::optional<E> decode(const std::array<E, N> &cases, const QString &raw)
+{
+    for (E c : cases)
+        if (rawValue(c) == raw)
+            return c;
+    return std::nullopt;
+}
+
+constexpr std::array kSearchTargets{SearchTarget::raw, SearchTarget::jpeg};
+constexpr std::array kSelectionStatuses{
+    SelectionStatus::found,       SelectionStatus::notFound,           SelectionStatus::ambiguous,
+    SelectionStatus::manuallyResolved, SelectionStatus::existsAtDestination,
+    SelectionStatus::readyToCopy, SelectionStatus::copied,             SelectionStatus::skipped,
+    SelectionStatus::failed};
+constexpr std::array kConflictPolicies{ConflictPolicy::skip, ConflictPolicy::keepNumbered};
+constexpr std::array kCopyFileKinds{CopyFileKind::raw, CopyFileKind::jpeg, CopyFileKind::xmp};
+constexpr std::array kIssueKinds{CopyPreflightIssueKind::alreadyExists, CopyPreflightIssueKind::nameConflict,
+                                 CopyPreflightIssueKind::sourceUnavailable,
+                                 CopyPreflightIssueKind::insufficientSpace};
+constexpr std::array kOutcomeStatuses{CopyOutcomeStatus::copied, CopyOutcomeStatus::skipped,
+                                      CopyOutcomeStatus::failed};
+constexpr std::array kQualityFlags{QualityFlag::possibleUnsharp, QualityFlag::duplicate, QualityFlag::fileCheck};
+constexpr std::array kQualitySkips{QualityCheckSkip::blurNotAssessed, QualityCheckSkip::fileCheckNotAssessed};
+
+template <typename E, std::size_t N>
+QList<E> listOf(const std::array<E, N> &cases)
+{
+    return QList<E>(cases.begin(), cases.end());
+}
+
+const char *pick(SearchTarget t, const char *raw, const char *jpeg)
+{
+    return t == SearchTarget::raw ? raw : jpeg;
+}
+
+} // namespace
+
+QString rawValue(SearchTarget v)
+{
+    return v == SearchTarget::raw ? QStringLiteral("raw") : QStringLiteral("jpeg");
+}
+
+QString rawValue(SelectionStatus v)
+{
+    switch (v) {
+    case SelectionStatus::found: return QStringLiteral("found");
+    case SelectionStatus::notFound: return QStringLiteral("notFound");
+    case SelectionStatus::ambiguous: return QStringLiteral("ambiguous");
+    case SelectionStatus::manuallyResolved: return QStringLiteral("manuallyResolved");
+    case SelectionStatus::existsAtDestination: return QStringLiteral("existsAtDestination");
+    case SelectionStatus::readyToCopy: return QStringLiteral("readyToCopy");
+    case SelectionStatus::copied: return QStringLiteral("copied");
+    case SelectionStatus::skipped: return QStringLiteral("skipped");
+    case SelectionStatus::failed: return QStringLiteral("failed");
+    }
+    return {};
+}
+
+QString rawValue(ConflictPolicy v)
+{
+    return v == ConflictPolicy::skip ? QStringLiteral("skip") : QStringLiteral("keepNumbered");
+}
+
+QString rawValue(CopyFileKind v)
+{
+    switch (v) {
+    case CopyFileKind::raw: return QStringLiteral("raw");
+    case CopyFileKind::jpeg: return QStringLiteral("jpeg");
+    case CopyFileKind::xmp: return QStringLiteral("xmp");
+    }
+    return {};
+}
+
+QString rawValue(CopyPreflightIssueKind v)
+{
+    switch (v) {
+    case CopyPreflightIssueKind::alreadyExists: return QStringLiteral("alreadyExists");
+    case CopyPreflightIssueKind::nameConflict: return QStringLiteral("nameConflict");
+    case CopyPreflightIssueKind::sourceUnavailable: return QStringLiteral("sourceUnavailable");
+    case CopyPreflightIssueKind::insufficientSpace: return QStringLiteral("insufficientSpace");
+    }
+    return {};
+}
+
+QString rawValue(CopyOutcomeStatus v)
+{
+    switch (v) {
+    case CopyOutcomeStatus::copied: return QStringLiteral("copied");
+    case CopyOutcomeStatus::skipped: return QStringLiteral("skipped");
+    case CopyOutcomeStatus::failed: return QStringLiteral("failed");
+    }
+    return {};
+}
+
+QString rawValue(QualityFlag v)
+{
+    switch (v) {
+    case QualityFlag::possibleUnsharp: return QStringLiteral("Possible Unsharp");
+    case QualityFlag::duplicate: return QStringLiteral("Duplicate");
+    case QualityFlag::fileCheck: return QStringLiteral("File Check");
+    }
+    return {};
+}
+
+QString rawValue(QualityCheckSkip v)
+{
+    switch (v) {
+    case QualityCheckSkip::blurNotAssessed: return QStringLiteral("Blur Not Assessed (Preview Unavailable)");
+    case QualityCheckSkip::fileCheckNotAssessed:
+        return QStringLiteral("File Check Not Assessed (Preview Unsupported)");
+    }
+    return {};
+}
+
+std::optional<SearchTarget> searchTargetFromRaw(const QString &raw) { return decode(kSearchTargets, raw); }
+std::optional<SelectionStatus> selectionStatusFromRaw(const QString &raw) { return decode(kSelectionStatuses, raw); }
+std::optional<ConflictPolicy> conflictPolicyFromRaw(const QString &raw) { return decode(kConflictPolicies, raw); }
+std::optional<CopyFileKind> copyFileKindFromRaw(const QString &raw) { return decode(kCopyFileKinds, raw); }
+std::optional<CopyPreflightIssueKind> copyPreflightIssueKindFromRaw(const QString &raw) { return decode(kIssueKinds, raw); }
+std::optional<CopyOutcomeStatus> copyOutcomeStatusFromRaw(const QString &raw) { return decode(kOutcomeStatuses, raw); }
+std::optional<QualityFlag> qualityFlagFromRaw(const QString &raw) { return decode(kQualityFlags, raw); }
+std::optional<QualityCheckSkip> qualityCheckSkipFromRaw(const QString &raw) { return decode(kQualitySkips, raw); }
+
+QList<SearchTarget> allSearchTargets() { return listOf(kSearchTargets); }
+QList<SelectionStatus> allSelectionStatuses() { return listOf(kSelectionStatuses); }
+QList<ConflictPolicy> allConflictPolicies() { return listOf(kConflictPolicies); }
+QList<QualityFlag> allQualityFlags() { return listOf(kQualityFlags); }
+QList<QualityCheckSkip> allQualityCheckSkips() { return listOf(kQualitySkips); }
+
+QString statusLabel(SelectionStatus status)
+{
+    return localized(QStringLiteral("selection.status.") + rawValue(status));
+}
+
+// Every status label key, spelled out so that the key check finds them.
+[[maybe_unused]] static const char *const kStatusLabelKeys[] = {
+    L10N("selection.status.found"),       L10N("selection.status.notFound"),
+    L10N("selection.status.ambiguous"),   L10N("selection.status.manuallyResolved"),
+    L10N("selection.status.existsAtDestination"), L10N("selection.status.readyToCopy"),
+    L10N("selection.status.copied"),      L10N("selection.status.skipped"),
+    L10N("selection.status.failed"),
+};
+
+const QSet<QString> &rawExtensions()
+{
+    static const QSet<QString> set{
+        QStringLiteral("nef"), QStringLiteral("nrw"), QStringLiteral("cr2"), QStringLiteral("cr3"),
+        QStringLiteral("arw"), QStringLiteral("raf"), QStringLiteral("orf"), QStringLiteral("rw2"),
+        QStringLiteral("dng"), QStringLiteral("pef"), QStringLiteral("3fr"), QStringLiteral("iiq"),
+        QStringLiteral("rwl"), QStringLiteral("srw"), QStringLiteral("x3f")};
+    return set;
+}
+
+const QSet<QString> &jpegExtensions()
+{
+    static const QSet<QString> set{QStringLiteral("jpg"), QStringLiteral("jpeg")};
+    return set;
+}
+
+const QSet<QString> &screenshotImageExtensions()
+{
+    static const QSet<QString> set{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                   QStringLiteral("heic")};
+    return set;
+}
+
+const QSet<QString> &candidateExtensions(SearchTarget target)
+{
+    return target == SearchTarget::raw ? rawExtensions() : jpegExtensions();
+}
+
+bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    return extensions.contains(fileName.mid(dot + 1).toLower());
+}
+
+const char *targetNameKey(SearchTarget t) { return pick(t, L10N("search.target.raw"), L10N("search.target.jpeg")); }
+const char *scanButtonTitleKey(SearchTarget t) { return pick(t, L10N("setup.scan.raw"), L10N("setup.scan.jpeg")); }
+const char *scanScreenTitleKey(SearchTarget t) { return pick(t, L10N("scan.title.raw"), L10N("scan.title.jpeg")); }
+const char *summaryFoundLineKey(SearchTarget t) { return pick(t, L10N("summary.found.raw"), L10N("summary.found.jpeg")); }
+const char *summaryCopyButtonKey(SearchTarget t) { return pick(t, L10N("summary.copy.raw"), L10N("summary.copy.jpeg")); }
+const char *problemsNotFoundHeadingKey(SearchTarget t)
+{
+    return pick(t, L10N("problems.not.found.raw"), L10N("problems.not.found.jpeg"));
+}
+const char *problemsMultipleHeadingKey(SearchTarget t)
+{
+    return pick(t, L10N("problems.multiple.raw"), L10N("problems.multiple.jpeg"));
+}
+const char *problemsChooseManualButtonKey(SearchTarget t)
+{
+    return pick(t, L10N("problems.choose.manual.raw"), L10N("problems.choose.manual.jpeg"));
+}
+const char *problemsUseButtonKey(SearchTarget t) { return pick(t, L10N("problems.use.raw"), L10N("problems.use.jpeg")); }
+const char *filesColumnTitleKey(SearchTarget t) { return pick(t, L10N("files.raw"), L10N("files.full.jpeg")); }
+const char *completionLineKey(SearchTarget t) { return pick(t, L10N("completion.raw"), L10N("completion.jpeg")); }
+
+QString targetName(SearchTarget t) { return localized(targetNameKey(t)); }
+QString scanButtonTitle(SearchTarget t) { return localized(scanButtonTitleKey(t)); }
+QString scanScreenTitle(SearchTarget t) { return localized(scanScreenTitleKey(t)); }
+QString summaryFoundLine(SearchTarget t) { return localized(summaryFoundLineKey(t)); }
+QString summaryCopyButton(SearchTarget t) { return localized(summaryCopyButtonKey(t)); }
+QString problemsNotFoundHeading(SearchTarget t) { return localized(problemsNotFoundHeadingKey(t)); }
+QString problemsMultipleHeading(SearchTarget t) { return localized(problemsMultipleHeadingKey(t)); }
+QString problemsChooseManualButton(SearchTarget t) { return localized(problemsChooseManualButtonKey(t)); }
+QString problemsUseButton(SearchTarget t) { return localized(problemsUseButtonKey(t)); }
+QString filesColumnTitle(SearchTarget t) { return localized(filesColumnTitleKey(t)); }
+QString completionLine(SearchTarget t) { return localized(completionLineKey(t)); }
+
+static QString lastComponent(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+QString SelectedJPEG::displayName() const
+{
+    if (localURL)
+        return *localURL;
+    if (!sourceScreenshotURLs.isEmpty())
+        return fileName + QStringLiteral(" [") + screenshotSourceNames() + QLatin1Char(']');
+    return fileName;
+}
+
+QString SelectedJPEG::screenshotSourceNames() const
+{
+    QStringList names;
+    names.reserve(sourceScreenshotURLs.size());
+    for (const FileURL &url : sourceScreenshotURLs)
+        names << lastComponent(url);
+    return names.join(QStringLiteral("; "));
+}
+
+AppWarning makeWarning(const std::optional<FileURL> &url, const char *messageKey)
+{
+    return AppWarning{makeId(), url, localized(messageKey)};
+}
+
+QStringList orderedRawValues(const QSet<QualityFlag> &flags)
+{
+    QStringList out;
+    for (QualityFlag f : kQualityFlags)
+        if (flags.contains(f))
+            out << rawValue(f);
+    return out;
+}
+
+QStringList orderedRawValues(const QSet<QualityCheckSkip> &skips)
+{
+    QStringList out;
+    for (QualityCheckSkip s : kQualitySkips)
+        if (skips.contains(s))
+            out << rawValue(s);
+    return out;
+}
+
+} // namespace quillmore

@@ -1,0 +1,284 @@
+#pragma once
+
+// The value records and enumerations every part of Quillmore passes around. Plain values:
+// copied, never shared. A file location ("file URL") is an absolute path held as a QString in
+// standardised form (see platform/paths.h).
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+namespace quillmore {
+
+using FileURL = QString;
+
+// A new random identifier for a record.
+QUuid makeId();
+
+// ---- enumerations -------------------------------------------------------------------------
+
+enum class SearchTarget { raw, jpeg };
+enum class SelectionStatus {
+    found,
+    notFound,
+    ambiguous,
+    manuallyResolved,
+    existsAtDestination,
+    readyToCopy,
+    copied,
+    skipped,
+    failed
+};
+enum class ConflictPolicy { skip, keepNumbered };
+enum class CopyFileKind { raw, jpeg, xmp };
+enum class CopyPreflightIssueKind { alreadyExists, nameConflict, sourceUnavailable, insufficientSpace };
+enum class CopyOutcomeStatus { copied, skipped, failed };
+enum class QualityFlag { possibleUnsharp, duplicate, fileCheck };
+enum class QualityCheckSkip { blurNotAssessed, fileCheckNotAssessed };
+enum class WorkflowStage { setup, scanning, summary, copying, completed };
+enum class SelectionInputMode { folder, screenshots };
+
+inline size_t qHash(QualityFlag v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
+inline size_t qHash(QualityCheckSkip v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
+inline size_t qHash(CopyFileKind v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
+
+// Raw values. Every enumeration that is stored, compared or written has a raw value; decoding
+// an unknown text yields no value, and the caller falls back to its default.
+QString rawValue(SearchTarget v);
+QString rawValue(SelectionStatus v);
+QString rawValue(ConflictPolicy v);
+QString rawValue(CopyFileKind v);
+QString rawValue(CopyPreflightIssueKind v);
+QString rawValue(CopyOutcomeStatus v);
+QString rawValue(QualityFlag v);
+QString rawValue(QualityCheckSkip v);
+
+std::optional<SearchTarget> searchTargetFromRaw(const QString &raw);
+std::optional<SelectionStatus> selectionStatusFromRaw(const QString &raw);
+std::optional<ConflictPolicy> conflictPolicyFromRaw(const QString &raw);
+std::optional<CopyFileKind> copyFileKindFromRaw(const QString &raw);
+std::optional<CopyPreflightIssueKind> copyPreflightIssueKindFromRaw(const QString &raw);
+std::optional<CopyOutcomeStatus> copyOutcomeStatusFromRaw(const QString &raw);
+std::optional<QualityFlag> qualityFlagFromRaw(const QString &raw);
+std::optional<QualityCheckSkip> qualityCheckSkipFromRaw(const QString &raw);
+
+// All cases, in declaration order, for the enumerations that are listable.
+QList<SearchTarget> allSearchTargets();
+QList<SelectionStatus> allSelectionStatuses();
+QList<ConflictPolicy> allConflictPolicies();
+QList<QualityFlag> allQualityFlags();
+QList<QualityCheckSkip> allQualityCheckSkips();
+
+// The label of a status: the text of "selection.status.<raw value>".
+QString statusLabel(SelectionStatus status);
+
+// ---- accepted file extensions ---------------------------------------------------------------
+
+const QSet<QString> &rawExtensions();             // 15 camera RAW extensions
+const QSet<QString> &jpegExtensions();            // "jpg", "jpeg"
+const QSet<QString> &screenshotImageExtensions(); // "png", "jpg", "jpeg", "heic"
+const QSet<QString> &candidateExtensions(SearchTarget target);
+
+// True when the lower-cased extension of the file name is in the set.
+bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions);
+
+// ---- texts that depend on the search target ---------------------------------------------------
+
+QString targetName(SearchTarget t);          // setup target picker
+QString scanButtonTitle(SearchTarget t);     // setup and screenshot review
+QString scanScreenTitle(SearchTarget t);     // scan progress screen
+QString summaryFoundLine(SearchTarget t);    // summary
+QString summaryCopyButton(SearchTarget t);   // summary
+QString problemsNotFoundHeading(SearchTarget t);
+QString problemsMultipleHeading(SearchTarget t);
+QString problemsChooseManualButton(SearchTarget t);
+QString problemsUseButton(SearchTarget t);
+QString filesColumnTitle(SearchTarget t);
+QString completionLine(SearchTarget t);
+
+// The key behind each of those texts, for callers that add placeholders of their own.
+const char *targetNameKey(SearchTarget t);
+const char *scanButtonTitleKey(SearchTarget t);
+const char *scanScreenTitleKey(SearchTarget t);
+const char *summaryFoundLineKey(SearchTarget t);
+const char *summaryCopyButtonKey(SearchTarget t);
+const char *problemsNotFoundHeadingKey(SearchTarget t);
+const char *problemsMultipleHeadingKey(SearchTarget t);
+const char *problemsChooseManualButtonKey(SearchTarget t);
+const char *problemsUseButtonKey(SearchTarget t);
+const char *filesColumnTitleKey(SearchTarget t);
+const char *completionLineKey(SearchTarget t);
+
+// ---- records --------------------------------------------------------------------------------
+
+struct SelectedJPEG {
+    QUuid id;
+    QString fileName;
+    std::optional<FileURL> localURL;
+    QList<FileURL> sourceScreenshotURLs;
+    QStringList rawVisionRecognizedStrings;
+    QString baseName;
+
+    // The local file's path; otherwise the name with its screenshots in brackets; otherwise the
+    // name alone.
+    QString displayName() const;
+    // The screenshots' file names joined by "; ".
+    QString screenshotSourceNames() const;
+
+    bool operator==(const SelectedJPEG &) const = default;
+};
+
+struct RawCandidate {
+    FileURL url;
+    qint64 size = 0;
+    std::optional<QDateTime> modificationDate;
+    std::optional<qint64> pixelWidth;
+    std::optional<qint64> pixelHeight;
+
+    bool operator==(const RawCandidate &) const = default;
+    // Lists identify a candidate by its location alone.
+    bool sameRow(const RawCandidate &other) const { return url == other.url; }
+};
+
+struct SelectionResult {
+    SelectedJPEG selection;
+    QList<RawCandidate> candidates;
+    std::optional<FileURL> chosenRAW;
+    std::optional<FileURL> destinationURL;
+    SelectionStatus status = SelectionStatus::notFound;
+    std::optional<QString> message;
+
+    QUuid id() const { return selection.id; }
+    bool operator==(const SelectionResult &) const = default;
+};
+
+struct SearchLocation {
+    QUuid id;
+    FileURL url;
+    bool requiresReauthorization = false;
+
+    bool operator==(const SearchLocation &) const = default;
+};
+
+struct AppWarning {
+    QUuid id;
+    std::optional<FileURL> url;
+    QString message;
+
+    bool operator==(const AppWarning &) const = default;
+};
+
+// A warning with a new identifier and the localised text of the key.
+AppWarning makeWarning(const std::optional<FileURL> &url, const char *messageKey);
+
+struct ScanProgress {
+    std::optional<FileURL> currentLocation;
+    qint64 checkedFiles = 0;
+    qint64 foundMatches = 0;
+
+    bool operator==(const ScanProgress &) const = default;
+};
+
+struct CopyTaskItem {
+    QUuid id;
+    FileURL sourceURL;
+    FileURL destinationURL;
+    CopyFileKind kind = CopyFileKind::raw;
+    QSet<QUuid> selectionIDs;
+    qint64 size = 0;
+
+    bool operator==(const CopyTaskItem &) const = default;
+};
+
+struct CopyPreflightIssue {
+    QUuid id;
+    CopyPreflightIssueKind kind = CopyPreflightIssueKind::alreadyExists;
+    std::optional<FileURL> sourceURL;
+    std::optional<FileURL> destinationURL;
+    QSet<QUuid> selectionIDs;
+    QString message;
+
+    bool operator==(const CopyPreflightIssue &) const = default;
+};
+
+struct CopyPlan {
+    QList<CopyTaskItem> tasks;
+    QList<CopyPreflightIssue> issues;
+    qint64 totalBytes = 0;
+
+    bool operator==(const CopyPlan &) const = default;
+};
+
+struct CopyProgress {
+    QString currentFile;
+    qint64 completedFiles = 0;
+    qint64 totalFiles = 0;
+    qint64 copiedBytes = 0;
+    qint64 totalBytes = 0;
+
+    bool operator==(const CopyProgress &) const = default;
+};
+
+struct CopyFileOutcome {
+    QUuid id;
+    FileURL sourceURL;
+    std::optional<FileURL> destinationURL;
+    CopyFileKind kind = CopyFileKind::raw;
+    CopyOutcomeStatus status = CopyOutcomeStatus::failed;
+    std::optional<QString> message;
+    std::optional<QString> sha256;
+
+    bool operator==(const CopyFileOutcome &) const = default;
+};
+
+struct CopyBatchResult {
+    QList<CopyFileOutcome> outcomes;
+    bool wasCancelled = false;
+    qint64 copiedBytes = 0;
+
+    bool operator==(const CopyBatchResult &) const = default;
+};
+
+struct CopyReportRow {
+    QString id;
+    QString jpegPath;
+    QString screenshotSource;
+    QString rawPath;
+    QString matchType;
+    QString destinationPath;
+    QString status;
+    QString qualityFlags;
+    QString errorMessage;
+
+    bool operator==(const CopyReportRow &) const = default;
+};
+
+struct QualityCheckOptions {
+    bool blur = false;
+    bool duplicate = false;
+    bool fileCheck = false;
+
+    bool wantsCheck() const { return blur || duplicate || fileCheck; }
+    bool operator==(const QualityCheckOptions &) const = default;
+};
+
+struct QualityCheckBatchResult {
+    QMap<QString, QSet<QualityFlag>> flagsByDestinationPath;
+    QMap<QString, QSet<QualityCheckSkip>> skippedByDestinationPath;
+    QMap<QString, QString> errorsByDestinationPath;
+
+    bool operator==(const QualityCheckBatchResult &) const = default;
+};
+
+// Flags and skips in their fixed case order, as raw values.
+QStringList orderedRawValues(const QSet<QualityFlag> &flags);
+QStringList orderedRawValues(const QSet<QualityCheckSkip> &skips);
+
+} // namespace quillmore

@@ -1,0 +1,101 @@
+#include "imageheader.h"
+
+#include "paths.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace quillmore {
+namespace {
+
+// Reads bytes at an offset; false when fewer than `count` bytes are there.
+using ReadAt = std::function<bool(std::uint64_t offset, unsigned char *into, std::size_t count)>;
+
+std::optional<PixelSize> parseJpeg(const ReadAt &readAt)
+{
+    unsigned char b[9];
+    if (!readAt(0, b, 2) || b[0] != 0xFF || b[1] != 0xD8)
+        return std::nullopt;
+    std::uint64_t pos = 2;
+    // A header with more than this many segments is not one a camera or editor wrote.
+    for (int segments = 0; segments < 4096; ++segments) {
+        if (!readAt(pos, b, 2))
+            return std::nullopt;
+        if (b[0] != 0xFF)
+            return std::nullopt;
+        unsigned char marker = b[1];
+        // Fill bytes: any number of 0xFF before a marker.
+        while (marker == 0xFF) {
+            ++pos;
+            if (!readAt(pos, b, 2))
+                return std::nullopt;
+            marker = b[1];
+        }
+        pos += 2;
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // markers without a length
+        if (marker == 0xD9 || marker == 0xDA)
+            return std::nullopt; // end of image or start of scan before any frame header
+        if (!readAt(pos, b, 2))
+            return std::nullopt;
+        const unsigned length = (unsigned(b[0]) << 8) | b[1];
+        if (length < 2)
+            return std::nullopt;
+        const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
+                                 && marker != 0xCC;
+        if (frameHeader) {
+            if (length < 7 || !readAt(pos + 2, b, 5))
+                return std::nullopt;
+            const qint64 height = (qint64(b[1]) << 8) | b[2];
+            const qint64 width = (qint64(b[3]) << 8) | b[4];
+            if (width == 0 || height == 0)
+                return std::nullopt;
+            return PixelSize{width, height};
+        }
+        pos += length;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<PixelSize> jpegPixelSize(const QString &path)
+{
+    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    // Headers are read through a small window that moves with the parse.
+    unsigned char window[16384];
+    std::uint64_t windowStart = 0;
+    std::size_t windowSize = 0;
+    const auto readAt = [&](std::uint64_t offset, unsigned char *into, std::size_t count) {
+        if (offset < windowStart || offset + count > windowStart + windowSize) {
+            const ssize_t n = ::pread(fd, window, sizeof window, off_t(offset));
+            if (n < 0)
+                return false;
+            windowStart = offset;
+            windowSize = std::size_t(n);
+            if (count > windowSize)
+                return false;
+        }
+        std::copy_n(window + (offset - windowStart), count, into);
+        return true;
+    };
+    const auto size = parseJpeg(readAt);
+    ::close(fd);
+    return size;
+}
+
+std::optional<PixelSize> jpegPixelSizeFromData(const unsigned char *data, std::size_t size)
+{
+    return parseJpeg([&](std::uint64_t offset, unsigned char *into, std::size_t count) {
+        if (offset > size || count > size - offset)
+            return false;
+        std::copy_n(data + offset, count, into);
+        return true;
+    });
+}
+
+} // namespace quillmore
