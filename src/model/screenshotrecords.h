@@ -1,0 +1,59 @@
+#pragma once
+
+// Records of screenshot reading: names found in recognised text, the list under review, and a
+// batch's progress and result.
+
+#include "records.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+namespace quillmore {
+
+// One line of recognised text.
+struct RecognizedTextLine {
+    QString text;
+    float confidence = 0.0f; // 0.0 to 1.0
+    bool operator==(const RecognizedTextLine &) const = default;
+};
+
+// One occurrence of a file name in one recognised line.
+struct DetectedScreenshotFilename {
+    QString fileName;
+    float confidence = 0.0f;
+    FileURL sourceScreenshotURL;
+    QString rawVisionRecognizedString;
+    bool operator==(const DetectedScreenshotFilename &) const = default;
+};
+
+// One distinct name offered for review.
+struct ScreenshotNameCandidate {
+    QUuid id;
+    QString fileName;
+    float confidence = 0.0f;
+    QList<FileURL> sourceScreenshotURLs;
+    QStringList rawVisionRecognizedStrings;
+    bool wasManuallyEdited = false;
+    bool operator==(const ScreenshotNameCandidate &) const = default;
+};
+
+struct ScreenshotOCRProgress {
+    qint64 completedScreenshots = 0;
+    qint64 totalScreenshots = 0;
+    std::optional<FileURL> currentURL;
+    bool operator==(const ScreenshotOCRProgress &) const = default;
+};
+
+struct ScreenshotOCRResult {
+    qint64 screenshotCount = 0;
+    qint64 filenameOccurrences = 0;
+    QList<ScreenshotNameCandidate> candidates;
+    QList<AppWarning> warnings;
+    bool operator==(const ScreenshotOCRResult &) const = default;
+};
+
+} // namespace quillmore
