@@ -126,7 +126,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     // A. Preparation.
     std::unordered_set<std::string> selectionKeys;
     for (const SelectedJPEG &s : selections)
-        selectionKeys.insert(matchKey(s.baseName).toUtf8().toStdString());
+        selectionKeys.insert(encodePath(matchKey(s.baseName)).toStdString());
     if (lcMatching().isDebugEnabled()) {
         for (const SelectedJPEG &s : selections)
             if (!s.sourceScreenshotURLs.isEmpty())
@@ -259,7 +259,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     // C. Completion.
     for (auto &[key, list] : candidates) {
         sortByLocalizedStandard(list, [](const RawCandidate &c) { return c.url; });
-        output.candidatesByKey.insert(QString::fromStdString(key), std::move(list));
+        output.candidatesByKey.insert(decodePath(key), std::move(list));
     }
     report(std::nullopt, examined, found);
     output.checkedFiles = examined;

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "support/fixtures.h"
 
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +83,8 @@ private slots:
     void unavailableLocationIsAWarning();
     void cancellationStopsTheScan();
     void buildResultsDecidesStatuses();
+    void oddNamesMatchAndStayUsable();
+    void diagnosticsKeepNamesPrivate();
 };
 
 void TestRawScanner::noLocations()
@@ -299,6 +302,46 @@ void TestRawScanner::buildResultsDecidesStatuses()
         QVERIFY(!r.destinationURL && !r.message);
         QCOMPARE(r.id(), r.selection.id);
     }
+}
+
+void TestRawScanner::oddNamesMatchAndStayUsable()
+{
+    QTemporaryDir root, dest;
+    const QString latin1 = decodePath("Caf\xe9_1"); // not UTF-8 on disk
+    const QString withNewline = QStringLiteral("line\nbreak");
+    makeFile(root.path() + "/" + decodePath("CAF\xe9_1.CR3"));
+    makeFile(root.path() + "/" + withNewline + ".NEF");
+    const Scan s = scan({latin1 + ".jpg", withNewline + ".jpg"}, {root.path()}, dest.path());
+    const auto results = buildResults(s.output.selections, s.output.candidatesByKey);
+    QCOMPARE(results[0].status, SelectionStatus::found);
+    QCOMPARE(results[1].status, SelectionStatus::found);
+    for (const auto &r : results)
+        QCOMPARE(::access(encodePath(*r.chosenRAW).constData(), R_OK), 0);
+}
+
+void TestRawScanner::diagnosticsKeepNamesPrivate()
+{
+    static QStringList messages;
+    messages.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("ExactOCRMatching.debug=true"));
+    const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &msg) {
+        if (QByteArray(context.category) == "ExactOCRMatching")
+            messages << msg;
+    });
+    QTemporaryDir root, dest;
+    makeFile(root.filePath("Secret_42.CR3"));
+    SelectedJPEG read = selection("Secret_42.jpg");
+    read.sourceScreenshotURLs = {QStringLiteral("/shots/a.png")};
+    read.rawVisionRecognizedStrings = {QStringLiteral("Secret_42.jpg 2 MB")};
+    RawScanner scanner;
+    scanner.scanCandidates({read}, {root.path()}, SearchTarget::raw, dest.path(), std::nullopt, {}, {});
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[0], QStringLiteral("OCR raw Vision=<private> extracted=<private> canonical=<private> "
+                                         "scalars=<private> normalized=<private>"));
+    QCOMPARE(messages[1], QStringLiteral("Filesystem candidate inspected exactName=<private> normalizedBase=<private>"));
 }
 
 QTEST_GUILESS_MAIN(TestRawScanner)

@@ -1,3 +1,4 @@
+#include "platform/paths.h"
 #include "platform/text.h"
 
 #include <QTest>
@@ -65,13 +66,14 @@ void TestText::utf8KeyAgreesWithMatchKey_data()
     QTest::newRow("accented") << QStringLiteral("CAFE\u0301");
     QTest::newRow("sharp s") << QStringLiteral("Stra\u00dfe");
     QTest::newRow("kelvin sign") << QStringLiteral("\u212aX");
+    QTest::newRow("not UTF-8 on disk") << decodePath("CAF\xe9");
 }
 
 void TestText::utf8KeyAgreesWithMatchKey()
 {
     QFETCH(QString, name);
-    const QByteArray utf8 = name.toUtf8();
-    QCOMPARE(QString::fromStdString(matchKeyUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())))),
+    const QByteArray utf8 = encodePath(name);
+    QCOMPARE(decodePath(matchKeyUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())))),
              matchKey(name));
 }
 
