@@ -1,7 +1,7 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
 #   make demo   build, then scan a small sample shoot made in a temporary folder
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test test-asan demo release bench fuzz clean
+.PHONY: setup configure build test test-asan demo release package bench fuzz clean
 
 PRESET ?= debug
 
@@ -31,6 +31,10 @@ demo: build
 
 release:
 	@$(MAKE) --no-print-directory build PRESET=release
+
+# The Debian package, from the release build: build/release/package/quillmore_<version>_amd64.deb
+package: release
+	@cd build/release && cpack -G DEB -B package
 
 # Benchmarks build in release mode; BENCH_DATA is where the generated trees are kept between runs.
 BENCH_DATA ?= $(CURDIR)/bench-data
