@@ -242,11 +242,15 @@ int libRawProgress(void *data, LibRaw_progress, int, int)
     return static_cast<std::stop_token *>(data)->stop_requested() ? 1 : 0;
 }
 
+// Damaged sensor data fails the decoding; LibRaw's own report of it on the console is not wanted.
+void libRawDataError(void *, const char *, const int) {}
+
 RawResult rawPreview(const QByteArray &encodedPath, int maximumDimension, std::stop_token stop,
                      std::optional<GreyImage> &preview)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_progress_handler(libRawProgress, &stop);
+    raw->set_dataerror_handler(libRawDataError, nullptr);
     libraw_output_params_t &params = raw->imgdata.params;
     params.half_size = 1;     // one pixel per colour-filter block: no full-size demosaicing
     params.use_camera_wb = 1; // the white balance the camera chose

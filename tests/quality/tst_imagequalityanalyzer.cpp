@@ -75,6 +75,12 @@ void TestImageQualityAnalyzer::initTestCase()
     QVERIFY(writeDng(sharp, path("sharp.dng")));
     QVERIFY(writeDng(gaussianBlurred(sharp, 4.0), path("blurred.DNG")));
     QVERIFY(writeDng(sharpSmall, path("small.dng")));
+    QFile dng(path("sharp.dng"));
+    QVERIFY(dng.open(QIODevice::ReadOnly));
+    const QByteArray dngBytes = dng.readAll();
+    writeBytes(path("truncated.dng"), dngBytes.left(dngBytes.size() / 3));
+    writeBytes(path("header-only.dng"), dngBytes.left(300));
+    writeBytes(path("noise-body.dng"), dngBytes.left(2000) + randomBytes(dngBytes.size() - 2000, 10));
 }
 
 void TestImageQualityAnalyzer::answers_data()
@@ -105,6 +111,9 @@ void TestImageQualityAnalyzer::answers_data()
     QTest::newRow("sharp DNG") << "sharp.dng" << Answer(false) << Answer(false);
     QTest::newRow("blurred DNG, upper-case extension") << "blurred.DNG" << Answer(false) << Answer(true);
     QTest::newRow("DNG 400 x 300: too small to judge") << "small.dng" << Answer(false) << none;
+    QTest::newRow("DNG cut short: LibRaw cannot decode it") << "truncated.dng" << none << none;
+    QTest::newRow("DNG cut inside its header") << "header-only.dng" << none << none;
+    QTest::newRow("DNG header with noise for sensor data") << "noise-body.dng" << Answer(false) << Answer(false);
 }
 
 void TestImageQualityAnalyzer::answers()
