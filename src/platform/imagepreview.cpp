@@ -192,8 +192,8 @@ JpegResult runJpeg(JpegJob &job)
         const int y = int(info.output_scanline);
         std::uint8_t *target = &job.image.pixels[std::size_t(y) * std::size_t(width)];
         JSAMPROW rowPointer = components == 1 ? target : job.row.data();
-        if (jpeg_read_scanlines(&info, &rowPointer, 1) != 1)
-            return JpegResult::failed;
+        if (jpeg_read_scanlines(&info, &rowPointer, 1) != 1 || job.errors.damaged)
+            return JpegResult::failed; // no need to decode the rest of a damaged file
         if (components == 4) {
             // CMYK as Adobe writes it, inverted: each ink's value times black is the colour.
             for (int x = 0; x < width; ++x) {

@@ -20,7 +20,10 @@ struct GreyImage {
     std::vector<std::uint8_t> pixels;
 
     GreyImage() = default;
-    GreyImage(int w, int h, std::uint8_t fill = 0) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill) {}
+    GreyImage(int w, int h, std::uint8_t fill = 0)
+        : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill)
+    {
+    }
 
     std::uint8_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
     std::uint8_t &at(int x, int y) { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }

@@ -54,6 +54,11 @@ void TestImageQualityAnalyzer::initTestCase()
     const QImage largeBlurred = gaussianBlurred(photoLikeScene(750, 500, 3), 1.5)
                                     .scaled(3000, 2000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QVERIFY(writeJpeg(largeBlurred, path("large-blurred.jpeg")));
+    {
+        QImageWriter progressive(path("progressive.jpg"), "jpeg");
+        progressive.setProgressiveScanWrite(true);
+        QVERIFY(progressive.write(sharp));
+    }
     QImage grey(1024, 768, QImage::Format_RGB32);
     grey.fill(QColor(128, 128, 128));
     QVERIFY(writeJpeg(grey, path("grey.jpg")));
@@ -94,6 +99,7 @@ void TestImageQualityAnalyzer::answers_data()
     QTest::newRow("blurred JPEG 1024 x 768") << "blurred.jpg" << Answer(false) << Answer(true);
     QTest::newRow("sharp JPEG 3000 x 2000, upper-case extension") << "large.JPEG" << Answer(false) << Answer(false);
     QTest::newRow("blurred JPEG 3000 x 2000") << "large-blurred.jpeg" << Answer(false) << Answer(true);
+    QTest::newRow("progressive JPEG") << "progressive.jpg" << Answer(false) << Answer(false);
     QTest::newRow("JPEG 400 x 300: too small to judge") << "small.jpg" << Answer(false) << none;
     QTest::newRow("uniform grey JPEG: too flat to judge") << "grey.jpg" << Answer(false) << none;
     QTest::newRow("truncated JPEG") << "truncated.jpg" << Answer(true) << none;

@@ -106,7 +106,8 @@ QImage gaussianBlurred(const QImage &source, double sigma)
         for (int x = 0; x < w; ++x) {
             float c[3] = {0, 0, 0};
             for (int i = -radius; i <= radius; ++i) {
-                const float *in = &across[(std::size_t(std::clamp(y + i, 0, h - 1)) * std::size_t(w) + std::size_t(x)) * 3];
+                const std::size_t row = std::size_t(std::clamp(y + i, 0, h - 1));
+                const float *in = &across[(row * std::size_t(w) + std::size_t(x)) * 3];
                 const float k = kernel[std::size_t(i + radius)];
                 c[0] += k * in[0];
                 c[1] += k * in[1];
