@@ -27,6 +27,7 @@ release:
 BENCH_DATA ?= $(CURDIR)/bench-data
 bench: release
 	@./build/release/bench/bench-scan $(BENCH_DATA)
+	@./build/release/bench/bench-quality $(BENCH_DATA)
 
 clean:
 	@rm -rf build
