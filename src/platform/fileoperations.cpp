@@ -119,12 +119,23 @@ int PosixFileOperations::createExclusive(const QString &path)
 
 int PosixFileOperations::openForReading(const QString &path)
 {
+    // Opened without blocking, so that a named pipe in place of a file cannot hang the caller;
+    // only regular files are read (a pipe or a device would give endless or made-up data).
     int fd;
     do {
-        fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         fail("open", path);
+    struct stat st;
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        const int error = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = error;
+        fail("open", path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 

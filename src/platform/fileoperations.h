@@ -63,6 +63,8 @@ public:
     // ---- open files: throw PosixError ----
     // Creates a new, empty file for writing; fails with EEXIST when the name is taken.
     virtual int createExclusive(const QString &path) = 0;
+    // Opens a regular file; anything else (a folder, a pipe, a device) fails with EISDIR or
+    // EINVAL.
     virtual int openForReading(const QString &path) = 0;
     // Up to `size` bytes; 0 at the end of the file.
     virtual std::size_t read(int fd, char *buffer, std::size_t size) = 0;

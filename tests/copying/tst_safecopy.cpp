@@ -422,6 +422,24 @@ private slots:
         QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.error.failed")));
     }
 
+    void onlyRegularFilesAreCopied()
+    {
+        CopyTaskItem pipe = task(QStringLiteral("P.CR3"), "");
+        ::unlink(encodePath(pipe.sourceURL).constData());
+        QCOMPARE(::mkfifo(encodePath(pipe.sourceURL).constData(), 0644), 0);
+        CopyTaskItem folder = task(QStringLiteral("F.CR3"), "");
+        ::unlink(encodePath(folder.sourceURL).constData());
+        QVERIFY(QDir().mkpath(folder.sourceURL));
+        SafeCopyService service;
+        const CopyBatchResult r = service.copyAll({pipe, folder}, 0, true, {}, {});
+        QCOMPARE(r.outcomes.size(), 2);
+        for (const CopyFileOutcome &o : r.outcomes)
+            QCOMPARE(o.message, std::optional<QString>(localized("copy.error.failed")));
+        QVERIFY(allEntries(m_destination).isEmpty());
+        SHA256FileHasher hasher;
+        QVERIFY_THROWS_EXCEPTION(PosixError, hasher.sha256Hex(pipe.sourceURL, {}));
+    }
+
     void nonUtf8NamesSurvive()
     {
         const QString name = decodePath("caf\xe9-\xff.CR3");
