@@ -97,6 +97,23 @@ void FinderTagService::writeTags(const QStringList &tags, const FileURL &file)
 #endif
 }
 
+void FinderTagService::carryTags(const FileURL &source, const FileURL &target) noexcept
+{
+#if defined(__linux__)
+    try {
+        if (const auto names = readExtendedAttribute(source, kXdgTagsAttribute); names && !names->isEmpty())
+            writeExtendedAttribute(target, kXdgTagsAttribute, *names);
+    } catch (...) {
+    }
+#endif
+    try {
+        const QStringList tags = readTags(source);
+        if (!tags.isEmpty())
+            writeTags(tags, target);
+    } catch (...) {
+    }
+}
+
 void FinderTagService::applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token stop)
 {
     std::lock_guard lock(m_mutex);

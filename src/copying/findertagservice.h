@@ -31,6 +31,10 @@ public:
     // cannot be encoded.
     static void writeTags(const QStringList &tags, const FileURL &file);
 
+    // Gives `target` the tags of `source`: the file browser's tags and, on Linux, the names in
+    // "user.xdg.tags" that Linux file browsers set. Best effort: nothing is reported.
+    static void carryTags(const FileURL &source, const FileURL &target) noexcept;
+
     // Adds one tag per flag, replacing a tag of the same name in any case and keeping the user's
     // other tags in their order. An empty set leaves the file alone.
     void applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token stop) override;

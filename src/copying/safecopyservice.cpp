@@ -169,12 +169,7 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
         throw SafeCopyError(SafeCopyError::Code::destinationExists);
 
     // Best effort: tags first (a read-only mode would forbid them), then dates and permissions.
-    try {
-        const QStringList tags = FinderTagService::readTags(task.sourceURL);
-        if (!tags.isEmpty())
-            FinderTagService::writeTags(tags, temporaryPath);
-    } catch (...) {
-    }
+    FinderTagService::carryTags(task.sourceURL, temporaryPath);
     m_files.setModificationTime(temporary.out(), sourceAttributes->modificationTime);
     if (sourceAttributes->creationTime)
         m_files.setCreationTime(temporaryPath, *sourceAttributes->creationTime);

@@ -355,6 +355,8 @@ private slots:
         QCOMPARE(::utimensat(AT_FDCWD, source.constData(), times, 0), 0);
         bool tagged = true;
         try {
+            // A tag set by a Linux file browser, then the file browser's tags (mirrored by name).
+            writeExtendedAttribute(t.sourceURL, "user.xdg.tags", "Client");
             FinderTagService::writeTags({QStringLiteral("Red\n6"), QStringLiteral("Client")}, t.sourceURL);
         } catch (const PosixError &) {
             tagged = false;
@@ -366,9 +368,25 @@ private slots:
         QCOMPARE(st.st_mode & 07777, 0640u);
         QCOMPARE(qint64(st.st_mtim.tv_sec), 1234567890);
         QCOMPARE(qint64(st.st_mtim.tv_nsec), 123456789);
-        if (tagged)
+        if (tagged) {
             QCOMPARE(FinderTagService::readTags(t.destinationURL), (QStringList{"Red\n6", "Client"}));
+            QCOMPARE(readExtendedAttribute(t.destinationURL, "user.xdg.tags"), std::optional<QByteArray>("Red,Client"));
+        }
         // Linux cannot set a creation time; the copy's is its own.
+    }
+
+    void linuxFileBrowserTagsTravelToo()
+    {
+        CopyTaskItem t = task(QStringLiteral("A.CR3"), "picture");
+        try {
+            writeExtendedAttribute(t.sourceURL, "user.xdg.tags", "Pick,Client");
+        } catch (const PosixError &) {
+            QSKIP("this file system keeps no extended attributes");
+        }
+        SafeCopyService service;
+        QCOMPARE(service.copyAll({t}, t.size, false, {}, {}).outcomes[0].status, CopyOutcomeStatus::copied);
+        QCOMPARE(readExtendedAttribute(t.destinationURL, "user.xdg.tags"), std::optional<QByteArray>("Pick,Client"));
+        QVERIFY(!readExtendedAttribute(t.destinationURL, FinderTagService::tagsAttributeName));
     }
 
     void readOnlySourceStillGetsItsTags()
