@@ -100,7 +100,9 @@ std::optional<qint64> PosixFileOperations::availableCapacity(const QString &path
     do {
         rc = ::statvfs(encodePath(path).constData(), &sv);
     } while (rc != 0 && errno == EINTR);
-    if (rc != 0)
+    // A file system that reports no size at all (ramfs, some network and FUSE file systems)
+    // tells nothing about its free space either.
+    if (rc != 0 || sv.f_blocks == 0)
         return std::nullopt;
     const unsigned long long bytes = static_cast<unsigned long long>(sv.f_bavail) * sv.f_frsize;
     return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX : qint64(bytes);

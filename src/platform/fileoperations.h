@@ -57,7 +57,8 @@ public:
     // The names of the folder's direct entries, hidden ones (a leading full stop) left out, in
     // no particular order; nothing when the folder cannot be listed.
     virtual std::optional<QStringList> visibleEntryNames(const QString &folder) = 0;
-    // Bytes an unprivileged user may still write on the volume that holds the path.
+    // Bytes an unprivileged user may still write on the volume that holds the path; nothing
+    // when the volume cannot tell.
     virtual std::optional<qint64> availableCapacity(const QString &path) = 0;
 
     // ---- open files: throw PosixError ----

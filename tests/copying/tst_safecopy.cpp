@@ -471,6 +471,42 @@ private slots:
         ::unlink(encodePath(tasks[0].sourceURL).constData());
     }
 
+    // A file system without extended attributes (as FAT and exFAT on camera cards): the copy
+    // succeeds, writing tags fails with the error number.
+    void fileSystemWithoutExtendedAttributes()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a file system needs root");
+        const QString mountPoint = m_destination + QStringLiteral("/plain");
+        QVERIFY(QDir().mkpath(mountPoint));
+        if (::mount("ramfs", encodePath(mountPoint).constData(), "ramfs", MS_NOSUID | MS_NODEV, nullptr) != 0)
+            QSKIP("cannot mount a ramfs here");
+        struct Unmount {
+            QByteArray path;
+            ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+        } unmount{encodePath(mountPoint)};
+
+        CopyTaskItem t = task(QStringLiteral("A.CR3"), "picture", mountPoint);
+        try {
+            FinderTagService::writeTags({QStringLiteral("Red\n6")}, t.sourceURL);
+        } catch (const PosixError &) {
+            QSKIP("the source's file system keeps no extended attributes either");
+        }
+        SafeCopyService service;
+        // ramfs reports no size: the free-space check is skipped rather than failing everything.
+        QCOMPARE(service.copyAll({t}, t.size, true, {}, {}).outcomes[0].status, CopyOutcomeStatus::copied);
+        QCOMPARE(readFile(t.destinationURL), QByteArray("picture"));
+        try {
+            FinderTagService::writeTags({QStringLiteral("Red\n6")}, t.destinationURL);
+            QFAIL("tags written where there are no extended attributes");
+        } catch (const PosixError &e) {
+            QCOMPARE(e.errorNumber(), EOPNOTSUPP);
+        }
+        FinderTagService tagger;
+        QVERIFY_THROWS_EXCEPTION(PosixError, tagger.applyTags({QualityFlag::fileCheck}, t.destinationURL, {}));
+        QCOMPARE(readFile(t.destinationURL), QByteArray("picture"));
+    }
+
     // A real file system that fills up: a small tmpfs, mounted when the test runs as root.
     void fullFileSystem()
     {
