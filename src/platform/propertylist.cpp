@@ -29,6 +29,9 @@ QByteArray binaryPropertyList(const QStringList &strings)
     if (!array)
         throw PropertyListError(PropertyListError::Code::writeFailed);
     for (const QString &s : strings) {
+        // The library keeps strings as C strings: a NUL would cut the tag short without a word.
+        if (s.contains(QChar(0)))
+            throw PropertyListError(PropertyListError::Code::writeFailed);
         plist_t item = plist_new_string(s.toUtf8().constData());
         if (!item)
             throw PropertyListError(PropertyListError::Code::writeFailed);
@@ -65,7 +68,12 @@ QStringList stringArrayFromPropertyList(const QByteArray &data)
             throw PropertyListError(PropertyListError::Code::readCorrupt);
         uint64_t length = 0;
         const char *text = plist_get_string_ptr(item, &length);
-        strings << QString::fromUtf8(text ? text : "", text ? qsizetype(length) : 0);
+        const QString string = QString::fromUtf8(text ? text : "", text ? qsizetype(length) : 0);
+        // A tag with a NUL in it could not be written back as it is; such a list is refused
+        // rather than changed.
+        if (string.contains(QChar(0)))
+            throw PropertyListError(PropertyListError::Code::readCorrupt);
+        strings << string;
     }
     return strings;
 }
