@@ -1,0 +1,219 @@
+#include "textrecognizer.h"
+
+#include "filenamerules.h"
+
+#include "model/cancellation.h"
+#include "platform/screenshotimage.h"
+#include "platform/text.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillmore {
+
+// ---- platform operations on the real engine ----------------------------------------------------
+
+OcrEnginePlatform::OcrEnginePlatform(std::shared_ptr<OcrEngine> engine) : m_engine(std::move(engine)) {}
+
+OcrEngine &OcrEnginePlatform::engine()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_engine)
+        m_engine = std::make_shared<OcrEngine>();
+    return *m_engine;
+}
+
+QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, const std::stop_token &stop)
+{
+    throwIfCancelled(stop);
+    QString why;
+    const QImage image = loadScreenshotImage(screenshot, &why);
+    if (image.isNull())
+        throw ScreenshotRecognitionError("not a readable image: " + why.toStdString());
+    return recognizeImage(image, stop);
+}
+
+std::optional<QImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot)
+{
+    const QImage image = loadScreenshotImage(screenshot);
+    if (image.isNull())
+        return std::nullopt;
+    QImage prepared = prepareSecondPassImage(image);
+    if (prepared.isNull())
+        return std::nullopt;
+    return prepared;
+}
+
+QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const std::stop_token &stop)
+{
+    try {
+        return engine().recognize(image, stop);
+    } catch (const OcrEngineError &e) {
+        throw ScreenshotRecognitionError(e.what());
+    } catch (const std::bad_alloc &) {
+        throw ScreenshotRecognitionError("out of memory while recognising");
+    }
+}
+
+// ---- lines from boxes -------------------------------------------------------------------------
+
+namespace {
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_') || c == QLatin1Char('-');
+}
+
+bool endsWithFullName(const QString &text)
+{
+    const QStringList tokens = extractFilenameTokens(text);
+    if (tokens.isEmpty())
+        return false;
+    const QString cleaned = cleanRecognizedText(text);
+    const QString &last = tokens.last();
+    return cleaned.endsWith(last) && last.contains(QLatin1Char('.'));
+}
+
+// Whether `upper` and `lower` written together hold a name that begins where `upper` begins and
+// runs on into `lower`, as the pieces of one wrapped label do.
+bool formsOneName(const QString &upper, const QString &lower)
+{
+    const QString joined = upper + lower;
+    const QStringList tokens = extractFilenameTokens(joined);
+    return !tokens.isEmpty() && joined.startsWith(tokens.first()) && tokens.first().size() > upper.size();
+}
+
+// The box right under `upper` that continues its label: close below, about as high, centred on
+// it and not wider.
+qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &used, const OcrTextBox &upper)
+{
+    const QRect u = upper.rect;
+    const double h = u.height();
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (used.at(i))
+            continue;
+        const QRect l = boxes.at(i).rect;
+        const double gap = l.top() - (u.top() + u.height());
+        if (gap < -0.35 * h || gap > 0.8 * h)
+            continue;
+        if (l.height() < 0.65 * h || l.height() > 1.5 * h)
+            continue;
+        const double centreShift = std::abs((l.left() + l.width() / 2.0) - (u.left() + u.width() / 2.0));
+        if (centreShift > 0.12 * u.width() + 0.4 * h)
+            continue;
+        if (l.width() > u.width() * 1.15 + 0.5 * h)
+            continue;
+        if (best < 0 || l.top() < boxes.at(best).rect.top())
+            best = i;
+    }
+    return best;
+}
+
+} // namespace
+
+QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
+{
+    QList<RecognizedTextLine> lines;
+    QList<bool> used(boxes.size(), false);
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (used.at(i))
+            continue;
+        used[i] = true;
+        OcrTextBox current = boxes.at(i);
+        QString text = current.text;
+        float confidence = current.confidence;
+        // Up to two more pieces of a wrapped label.
+        for (int piece = 0; piece < 2; ++piece) {
+            const QString trimmed = cleanRecognizedText(text);
+            if (trimmed.isEmpty() || endsWithFullName(trimmed))
+                break;
+            const QChar last = trimmed.back();
+            if (!isNameChar(last) && last != QLatin1Char('.'))
+                break;
+            const qsizetype next = continuationBelow(boxes, used, current);
+            if (next < 0)
+                break;
+            const OcrTextBox &lower = boxes.at(next);
+            const QString lowerText = cleanRecognizedText(lower.text);
+            if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
+                break;
+            // Two rows that each hold a whole name of their own are not one label.
+            const QStringList upperTokens = extractFilenameTokens(trimmed);
+            const QStringList lowerTokens = extractFilenameTokens(lowerText);
+            const bool upperEndsInName = !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last());
+            const bool lowerStartsWithName = !lowerTokens.isEmpty() && lowerText.startsWith(lowerTokens.first());
+            if (upperEndsInName && lowerStartsWithName)
+                break;
+            if (!formsOneName(trimmed, lowerText))
+                break;
+            used[next] = true;
+            text = trimmed + lowerText;
+            confidence = std::min(confidence, lower.confidence);
+            current = OcrTextBox{lower.rect, text, confidence};
+            current.rect.setLeft(std::min(lower.rect.left(), boxes.at(i).rect.left()));
+            current.rect.setWidth(std::max(lower.rect.width(), boxes.at(i).rect.width()));
+            current.rect = QRect(current.rect.left(), lower.rect.top(), current.rect.width(), lower.rect.height());
+        }
+        lines.append(RecognizedTextLine{text, confidence});
+    }
+    return lines;
+}
+
+// ---- the recognizer ---------------------------------------------------------------------------
+
+VisionTextRecognizer::VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatform> platform)
+    : m_platform(platform ? std::move(platform) : std::make_shared<OcrEnginePlatform>())
+{
+}
+
+QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL &screenshot, std::stop_token stop)
+{
+    std::lock_guard lock(m_mutex);
+    // One recognition: checked before, and its result dropped when a stop arrived meanwhile,
+    // whatever the engine made of the stop.
+    auto recognizeOnce = [&](auto &&perform) -> QList<RecognizedTextLine> {
+        throwIfCancelled(stop);
+        QList<OcrTextBox> boxes;
+        try {
+            boxes = perform();
+        } catch (const Cancelled &) {
+            throw;
+        } catch (...) {
+            throwIfCancelled(stop);
+            throw;
+        }
+        throwIfCancelled(stop);
+        return assembleTextLines(boxes);
+    };
+
+    const QList<RecognizedTextLine> first =
+        recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+
+    QSet<QString> expected;
+    for (const RecognizedTextLine &line : first) {
+        if (auto name = nameNumberCandidate(line.text))
+            expected.insert(nfc(*name));
+    }
+    if (expected.isEmpty())
+        return first;
+
+    const std::optional<QImage> prepared = m_platform->secondPassImage(screenshot);
+    if (!prepared)
+        return first;
+    throwIfCancelled(stop);
+    const QList<RecognizedTextLine> second =
+        recognizeOnce([&] { return m_platform->recognizeImage(*prepared, stop); });
+
+    QList<RecognizedTextLine> result = first;
+    for (const RecognizedTextLine &line : second) {
+        const QStringList tokens = extractFilenameTokens(line.text);
+        if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
+            result.append(line);
+    }
+    return result;
+}
+
+} // namespace quillmore
