@@ -253,9 +253,24 @@ struct OcrEngine::Impl {
         cv::morphologyEx(grey, gradient, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_ELLIPSE, {3, 3}));
         cv::Mat binary;
         cv::threshold(gradient, binary, std::max(40.0, otsu(gradient)), 255, cv::THRESH_BINARY);
-        const int gap = std::max(3, int(std::lround(std::max(bgr.cols, bgr.rows) / 400.0)));
-        cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {gap * 2 + 1, 1}));
+        // Letters of one line are joined across gaps of up to about a letter's height; the wider
+        // gaps between columns keep them apart.
         std::vector<std::vector<cv::Point>> contours;
+        cv::findContours(binary.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+        std::vector<int> heights;
+        for (const auto &contour : contours) {
+            const int h = cv::boundingRect(contour).height;
+            if (h >= 6 && h <= 120)
+                heights.push_back(h);
+        }
+        int letter = 12;
+        if (!heights.empty()) {
+            std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+            letter = heights[heights.size() / 2];
+        }
+        const int gap = std::max(3, int(std::lround(letter * 0.9)));
+        cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {gap, 1}));
+        contours.clear();
         cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
         std::vector<cv::Rect> boxes;
         for (const auto &contour : contours) {

@@ -140,12 +140,16 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
             const QString lowerText = cleanRecognizedText(lower.text);
             if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
                 break;
-            // Two rows that each hold a whole name of their own are not one label.
+            // Left-aligned rows that each hold a whole name of their own are a list, not one
+            // label; a label's pieces are centred under each other, or the upper one ends where
+            // a name cannot end.
             const QStringList upperTokens = extractFilenameTokens(trimmed);
             const QStringList lowerTokens = extractFilenameTokens(lowerText);
-            const bool upperEndsInName = !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last());
+            const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
+            const bool upperEndsInName = !upperOpen && !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last());
             const bool lowerStartsWithName = !lowerTokens.isEmpty() && lowerText.startsWith(lowerTokens.first());
-            if (upperEndsInName && lowerStartsWithName)
+            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <= 0.15 * current.rect.width();
+            if (upperEndsInName && lowerStartsWithName && leftAligned)
                 break;
             if (!formsOneName(trimmed, lowerText))
                 break;
