@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QProcess>
 #include <QSet>
 #include <QTextStream>
@@ -80,6 +81,13 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+double processSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 long peakKiB()
 {
     rusage usage{};
@@ -109,6 +117,8 @@ int main(int argc, char **argv)
     parser.addOption({"corpus", "Folder for the rendered corpus.", "DIR", "bench-data/ocr"});
     parser.addOption({"no-baseline", "Skip the plain Tesseract baseline."});
     parser.addOption({"misses", "List names missed and names read wrongly."});
+    parser.addOption({"trace", "Print every recognised box with its position."});
+    parser.addOption({"boxes", "Write each screenshot with its detected boxes drawn into DIR.", "DIR"});
     parser.addPositionalArgument("files", "Screenshots to read instead of the rendered corpus.", "[FILE...]");
     parser.process(app);
 
@@ -154,11 +164,12 @@ int main(int argc, char **argv)
 
     Score ours, base, oursAccented, baseAccented;
     std::map<QString, Score> byKind;
-    std::vector<double> ourSeconds, baseSeconds;
+    std::vector<double> ourSeconds, ourCpuSeconds, baseSeconds;
     std::stop_source never;
     for (const Item &item : items) {
         QElapsedTimer timer;
         timer.start();
+        const double cpuStart = processSeconds();
         QStringList lines;
         try {
             for (const RecognizedTextLine &line : recognizer.recognizeTextLines(item.path, never.get_token()))
@@ -167,6 +178,7 @@ int main(int argc, char **argv)
             std::printf("%s: %s\n", qPrintable(item.path), e.what());
         }
         ourSeconds.push_back(timer.nsecsElapsed() / 1e9);
+        ourCpuSeconds.push_back(processSeconds() - cpuStart);
         const QSet<QString> predicted = namesIn(lines);
         ours.add(item.truth, predicted);
         byKind[item.layout.section('/', 0, 0)].add(item.truth, predicted);
@@ -184,11 +196,29 @@ int main(int argc, char **argv)
         const double totalSeconds = ourSeconds.back();
         QElapsedTimer detectTimer;
         detectTimer.start();
-        const qsizetype boxCount = platform->engine().detect(loadScreenshotImage(item.path), never.get_token()).size();
+        const QImage loaded = loadScreenshotImage(item.path);
+        if (parser.isSet("trace")) {
+            for (const OcrTextBox &b : platform->recognizeFile(item.path, never.get_token()))
+                std::printf("  box %4d,%4d %4dx%3d %.2f %s\n", b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height(),
+                            double(b.confidence), qPrintable(b.text));
+        }
+        const QList<QRect> detected = platform->engine().detect(loaded, never.get_token());
+        const qsizetype boxCount = detected.size();
+        if (parser.isSet("boxes")) {
+            QImage drawn = loaded.convertToFormat(QImage::Format_RGB32);
+            QPainter painter(&drawn);
+            painter.setPen(QPen(Qt::red, 1));
+            for (const QRect &r : detected)
+                painter.drawRect(r);
+            painter.end();
+            QDir().mkpath(parser.value("boxes"));
+            drawn.save(parser.value("boxes") + QLatin1Char('/') + QFileInfo(item.path).completeBaseName() + QStringLiteral("-boxes.png"));
+        }
         std::printf("%-44s detect %lld boxes %.2f s; ", qPrintable(QFileInfo(item.path).fileName()),
                     qlonglong(boxCount), detectTimer.nsecsElapsed() / 1e9);
         (void)totalSeconds;
-        std::printf("ours %3lld/%3lld names, %5.2f s", qlonglong((item.truth & predicted).size()), qlonglong(item.truth.size()), ourSeconds.back());
+        std::printf("ours %3lld/%3lld names, %5.2f s (cpu %5.2f s)", qlonglong((item.truth & predicted).size()),
+                    qlonglong(item.truth.size()), ourSeconds.back(), ourCpuSeconds.back());
         if (withBaseline) {
             QElapsedTimer baseTimer;
             baseTimer.start();
@@ -222,6 +252,7 @@ int main(int argc, char **argv)
     if (withBaseline)
         std::printf("%-22s %8.3f %10.3f %10.3f %12.2f\n", "plain tesseract", base.recall(), base.precision(),
                     baseAccented.recall(), median(baseSeconds));
+    std::printf("median cpu seconds per screenshot (all threads of this process): %.2f\n", median(ourCpuSeconds));
     std::printf("peak memory (this process): %.0f MB\n", peakKiB() / 1024.0);
     if (withBaseline)
         std::printf("recall ratio vs plain tesseract: %.2f\n", base.recall() > 0 ? ours.recall() / base.recall() : 0.0);

@@ -128,6 +128,9 @@ OcrModelPaths locateOcrModels()
         paths.tessdataDir = QString::fromLatin1(debianTessdata);
     paths.languages = hasLanguage(paths.tessdataDir, QStringLiteral("nld")) ? QStringLiteral("eng+nld")
                                                                             : QStringLiteral("eng");
+    // For measuring other language sets.
+    if (const char *languages = std::getenv("QUILLMORE_OCR_LANGUAGES"); languages && *languages)
+        paths.languages = QString::fromLatin1(languages);
     return paths;
 }
 
@@ -157,6 +160,8 @@ struct OcrEngine::Impl {
             throw OcrEngineError("Tesseract could not load its language data from " + dir.toStdString());
         tesseract.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         tesseract.SetVariable("user_defined_dpi", "300");
+        // Each crop is already dark on light: no second, inverted reading of doubtful lines.
+        tesseract.SetVariable("tessedit_do_invert", "0");
         tesseract.SetVariable("debug_file", "/dev/null");
         tesseractReady = true;
     }
@@ -302,6 +307,20 @@ struct OcrEngine::Impl {
         const int median = sortedRow.at<uchar>(0, sortedRow.cols / 2);
         if (median < 128)
             cv::bitwise_not(crop, crop);
+        // Stretch from the darkest ink to the background: the faint, anti-aliased strokes of dots
+        // and underscores at small sizes then survive binarisation.
+        {
+            const int background = median < 128 ? 255 - median : median;
+            double lowest = 0;
+            cv::minMaxLoc(crop, &lowest);
+            const int darkest = int(lowest);
+            if (background - darkest >= 24) {
+                cv::Mat lut(1, 256, CV_8U);
+                for (int v = 0; v < 256; ++v)
+                    lut.at<uchar>(0, v) = cv::saturate_cast<uchar>(255.0 * (v - darkest) / double(background - darkest));
+                cv::LUT(crop, lut, crop);
+            }
+        }
         const double t = otsu(crop);
         cv::Mat ink = crop < t;
         // Columns that hold ink, and the runs they form.

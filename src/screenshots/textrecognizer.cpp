@@ -6,6 +6,7 @@
 #include "platform/screenshotimage.h"
 #include "platform/text.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -97,7 +98,7 @@ qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &u
             continue;
         const QRect l = boxes.at(i).rect;
         const double gap = l.top() - (u.top() + u.height());
-        if (gap < -0.35 * h || gap > 0.8 * h)
+        if (gap < -0.6 * h || gap > 0.8 * h)
             continue;
         if (l.height() < 0.65 * h || l.height() > 1.5 * h)
             continue;
@@ -114,8 +115,72 @@ qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &u
 
 } // namespace
 
-QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
+QString repairCameraNumbers(const QString &text)
 {
+    // Camera file names: a maker's prefix, then only digits.
+    static const QStringList prefixes{QStringLiteral("_DSC"), QStringLiteral("DSCF"), QStringLiteral("DSCN"),
+                                      QStringLiteral("DSC"),  QStringLiteral("IMG_"), QStringLiteral("_MG_"),
+                                      QStringLiteral("IMGP"), QStringLiteral("CIMG"), QStringLiteral("PICT"),
+                                      QStringLiteral("DJI_"), QStringLiteral("GOPR"), QStringLiteral("SAM_"),
+                                      QStringLiteral("PXL_"), QStringLiteral("P")};
+    QString result = text;
+    qsizetype i = 0;
+    while (i < result.size()) {
+        if (!isNameChar(result.at(i)) || (i > 0 && isNameChar(result.at(i - 1)))) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < result.size() && isNameChar(result.at(end)))
+            ++end;
+        // Canon's '_MG_1234' loses its thin leading underscore more often than not.
+        if (end - i >= 7 && QStringView(result).mid(i, 3) == QLatin1String("MG_") && result.at(i + 3).isDigit()) {
+            result.insert(i, QLatin1Char('_'));
+            ++end;
+        }
+        for (const QString &prefix : prefixes) {
+            if (end - i <= prefix.size() + 3 || QStringView(result).mid(i, prefix.size()) != prefix)
+                continue;
+            const qsizetype bodyStart = i + prefix.size();
+            int digits = 0;
+            bool onlyDigitsAndOs = true;
+            for (qsizetype k = bodyStart; k < end; ++k) {
+                const QChar c = result.at(k);
+                if (c.isDigit())
+                    ++digits;
+                else if (c != QLatin1Char('O') && c != QLatin1Char('o'))
+                    onlyDigitsAndOs = false;
+            }
+            if (onlyDigitsAndOs && digits >= 2 && digits < end - bodyStart) {
+                for (qsizetype k = bodyStart; k < end; ++k) {
+                    if (result.at(k) == QLatin1Char('O') || result.at(k) == QLatin1Char('o'))
+                        result[k] = QLatin1Char('0');
+                }
+            }
+            break;
+        }
+        i = end;
+    }
+    return result;
+}
+
+QString repairExtensionDots(const QString &text)
+{
+    // A name that ends in a digit, then the extension with its small dot read as a space, a comma
+    // or nothing at all.
+    static const QRegularExpression lostDot(
+        QStringLiteral("(?<=[\\p{L}\\p{N}_-])(\\d)(?: |,|)(jpe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    QString result = text;
+    result.replace(lostDot, QStringLiteral("\\1.\\2"));
+    return result;
+}
+
+QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
+{
+    QList<OcrTextBox> boxes = input;
+    for (OcrTextBox &box : boxes)
+        box.text = repairExtensionDots(repairCameraNumbers(box.text));
     QList<RecognizedTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {
@@ -140,16 +205,14 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
             const QString lowerText = cleanRecognizedText(lower.text);
             if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
                 break;
-            // Left-aligned rows that each hold a whole name of their own are a list, not one
-            // label; a label's pieces are centred under each other, or the upper one ends where
-            // a name cannot end.
+            // Rows that each hold a whole name of their own are a list, not one label, unless
+            // the upper one ends where a name cannot end.
             const QStringList upperTokens = extractFilenameTokens(trimmed);
             const QStringList lowerTokens = extractFilenameTokens(lowerText);
             const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
             const bool upperEndsInName = !upperOpen && !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last());
             const bool lowerStartsWithName = !lowerTokens.isEmpty() && lowerText.startsWith(lowerTokens.first());
-            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <= 0.15 * current.rect.width();
-            if (upperEndsInName && lowerStartsWithName && leftAligned)
+            if (upperEndsInName && lowerStartsWithName)
                 break;
             if (!formsOneName(trimmed, lowerText))
                 break;

@@ -59,7 +59,15 @@ private:
     std::shared_ptr<OcrEngine> m_engine;
 };
 
-// Recognised boxes in reading order become lines; the two or three pieces of an icon label that
+// The letter O read inside the number of a camera file name ('DSCO1234', 'PO144621') is the digit
+// zero: camera names are a maker's prefix followed by digits only. 'MG_1234' is '_MG_1234'.
+QString repairCameraNumbers(const QString &text);
+
+// The dot of an extension that was read as a space, a comma or nothing after a name ending in a
+// digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back.
+QString repairExtensionDots(const QString &text);
+
+// Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that
 // wrapped under its icon are joined into one line, since the name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
 

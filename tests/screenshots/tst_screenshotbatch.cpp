@@ -324,6 +324,36 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(ScreenshotRecognitionError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
     }
 
+    // ---- repairs of what the engine misreads in camera names ----
+
+    void repairs_data()
+    {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("repaired");
+        QTest::newRow("O in a Sony number") << "DSCO2880.JPG" << "DSC02880.JPG";
+        QTest::newRow("O after P") << "PO144621.JPG  4.1 MB" << "P0144621.JPG  4.1 MB";
+        QTest::newRow("lower-case o") << "IMG_o123.jpg" << "IMG_0123.jpg";
+        QTest::newRow("a word stays") << "Portrait_2041.jpg" << "Portrait_2041.jpg";
+        QTest::newRow("not all digits after the prefix") << "PHOTO2024.jpg" << "PHOTO2024.jpg";
+        QTest::newRow("prefix inside a run") << "xDSCO2880" << "xDSCO2880";
+        QTest::newRow("too few digits") << "DSCOO1" << "DSCOO1";
+        QTest::newRow("lost underscore of _MG_") << "MG_5572.JPG" << "_MG_5572.JPG";
+        QTest::newRow("MG_ word stays") << "MG_ROOM" << "MG_ROOM";
+        QTest::newRow("dot read as a space") << "DSC05892 jpeg" << "DSC05892.jpeg";
+        QTest::newRow("dot read as nothing") << "bruiloft_kerk_8106JPG" << "bruiloft_kerk_8106.JPG";
+        QTest::newRow("dot read as a comma") << "IMG_2441,jpg 2.3 MB" << "IMG_2441.jpg 2.3 MB";
+        QTest::newRow("dot kept") << "IMG_2441.jpg" << "IMG_2441.jpg";
+        QTest::newRow("a word before jpg stays") << "photo jpg" << "photo jpg";
+        QTest::newRow("jpgx stays") << "IMG_1 jpgx" << "IMG_1 jpgx";
+        QTest::newRow("two spaces stay") << "IMG_1  jpg" << "IMG_1  jpg";
+    }
+    void repairs()
+    {
+        QFETCH(QString, read);
+        QFETCH(QString, repaired);
+        QCOMPARE(repairExtensionDots(repairCameraNumbers(read)), repaired);
+    }
+
     // ---- wrapped icon labels ----
 
     void wrappedLabels_data()
