@@ -13,6 +13,7 @@
 #include "model/cancellation.h"
 #include "screenshots/filenamerules.h"
 #include "screenshots/textrecognizer.h"
+#include "platform/ocrengine.h"
 #include "platform/screenshotimage.h"
 
 #include <QCommandLineParser>
@@ -108,6 +109,7 @@ QStringList plainTesseract(const QString &file)
 
 int main(int argc, char **argv)
 {
+    restartWithSingleThreadedOcr(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;

@@ -12,6 +12,7 @@
 #include "scancommand.h"
 
 #include "model/localization.h"
+#include "platform/ocrengine.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +31,8 @@ static void printUsage(FILE *to)
 
 int main(int argc, char **argv)
 {
-    cli::blockStopSignals(); // before any thread starts
+    restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
+    cli::blockStopSignals();            // before any thread starts
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
 #include <cstdio>
 
 namespace quillmore {
@@ -21,7 +22,7 @@ QJsonDocument screenshotDocument(const ScreenshotOCRResult &result)
     for (const ScreenshotNameCandidate &c : result.candidates) {
         candidates.append(QJsonObject{
             {QStringLiteral("fileName"), c.fileName},
-            {QStringLiteral("confidence"), double(c.confidence)},
+            {QStringLiteral("confidence"), std::round(double(c.confidence) * 1000.0) / 1000.0},
             {QStringLiteral("sources"), QJsonArray::fromStringList(c.sourceScreenshotURLs)},
             {QStringLiteral("lines"), QJsonArray::fromStringList(c.rawVisionRecognizedStrings)},
         });

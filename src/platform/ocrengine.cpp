@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <unistd.h>
+
 #ifndef QUILLMORE_OCR_MODEL_DIR
 #define QUILLMORE_OCR_MODEL_DIR ""
 #endif
@@ -101,6 +103,16 @@ double otsu(const cv::Mat &grey)
 }
 
 } // namespace
+
+void restartWithSingleThreadedOcr(char **argv)
+{
+    if (std::getenv("OMP_THREAD_LIMIT") || !argv || !argv[0])
+        return;
+    if (::setenv("OMP_THREAD_LIMIT", "1", 1) != 0)
+        return;
+    ::execv("/proc/self/exe", argv);
+    // Could not restart: go on as we are.
+}
 
 OcrModelPaths locateOcrModels()
 {

@@ -29,6 +29,13 @@ struct OcrModelPaths {
 // finder for what it does not find there.
 OcrModelPaths locateOcrModels();
 
+// Tesseract's OpenMP runtime starts and spins threads for every small line it reads, which for one
+// box at a time costs far more processor time than it saves. Its thread limit can only be set in
+// the environment before the program starts, so a program that reads screenshots calls this first
+// thing in main: unless OMP_THREAD_LIMIT is already set, the program is started again, once, with
+// OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
+void restartWithSingleThreadedOcr(char **argv);
+
 // One recognised box, in the coordinates of the image it was read from.
 struct OcrTextBox {
     QRect rect;

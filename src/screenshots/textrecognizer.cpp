@@ -205,14 +205,11 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
             const QString lowerText = cleanRecognizedText(lower.text);
             if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
                 break;
-            // Rows that each hold a whole name of their own are a list, not one label, unless
-            // the upper one ends where a name cannot end.
+            // A piece that already ends in a whole name is a row of a list, not the first part of
+            // a label, unless it ends where a name cannot end.
             const QStringList upperTokens = extractFilenameTokens(trimmed);
-            const QStringList lowerTokens = extractFilenameTokens(lowerText);
             const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
-            const bool upperEndsInName = !upperOpen && !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last());
-            const bool lowerStartsWithName = !lowerTokens.isEmpty() && lowerText.startsWith(lowerTokens.first());
-            if (upperEndsInName && lowerStartsWithName)
+            if (!upperOpen && !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last()))
                 break;
             if (!formsOneName(trimmed, lowerText))
                 break;

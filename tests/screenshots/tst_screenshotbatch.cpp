@@ -379,6 +379,10 @@ private slots:
         QTest::newRow("full name above") << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "IMG_0001.jpg", 0.9f},
                                                               {QRect(120, 218, 60, 16), "2.3 MB", 0.9f}}
                                          << QStringList{"IMG_0001.jpg", "2.3 MB"};
+        QTest::newRow("a bare name above a word and a number")
+            << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "Muller_7246", 0.9f},
+                                 {QRect(100, 214, 96, 16), "Renee 9163", 0.9f}}
+            << QStringList{"Muller_7246", "Renee 9163"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
