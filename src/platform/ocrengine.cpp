@@ -306,6 +306,63 @@ struct OcrEngine::Impl {
         return neuralDetector() ? detectNeural(bgr) : detectMorphological(bgr);
     }
 
+    // A detected box split where its ink has a gap wider than about a letter's height: the labels
+    // of neighbouring icons, or a name and the column beside it, that the detector took as one.
+    // Pieces too narrow to hold a name (a lone icon) are left out.
+    std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
+    {
+        cv::Mat crop = grey(box).clone();
+        cv::Mat sorted;
+        cv::sort(crop.reshape(1, 1), sorted, cv::SORT_ASCENDING);
+        if (sorted.at<uchar>(0, sorted.cols / 2) < 128)
+            cv::bitwise_not(crop, crop);
+        double lowest = 0, highest = 0;
+        cv::minMaxLoc(crop, &lowest, &highest);
+        if (highest - lowest < 24)
+            return {};
+        const cv::Mat ink = crop < otsu(crop);
+        std::vector<int> rowsWithInk;
+        for (int y = 0; y < ink.rows; ++y) {
+            if (cv::countNonZero(ink.row(y)))
+                rowsWithInk.push_back(y);
+        }
+        if (rowsWithInk.empty())
+            return {};
+        const int inkHeight = rowsWithInk.back() - rowsWithInk.front() + 1;
+        const int wideGap = std::max(5, int(std::lround(inkHeight * 0.6)));
+        std::vector<std::pair<int, int>> segments;
+        int x = 0;
+        while (x < ink.cols) {
+            if (!cv::countNonZero(ink.col(x))) {
+                ++x;
+                continue;
+            }
+            int end = x + 1;
+            int gap = 0;
+            int lastInk = x;
+            for (; end < ink.cols; ++end) {
+                if (cv::countNonZero(ink.col(end))) {
+                    lastInk = end;
+                    gap = 0;
+                } else if (++gap >= wideGap) {
+                    break;
+                }
+            }
+            segments.emplace_back(x, lastInk + 1);
+            x = end;
+        }
+        std::vector<cv::Rect> pieces;
+        const int margin = std::max(2, inkHeight / 3);
+        for (const auto &[from, to] : segments) {
+            if (to - from < inkHeight * 1.2 && segments.size() > 1)
+                continue;
+            const int left = std::max(0, from - margin);
+            const int right = std::min(box.width, to + margin);
+            pieces.emplace_back(box.x + left, box.y, right - left, box.height);
+        }
+        return pieces;
+    }
+
     // The crop of one box, ready for Tesseract: grey, dark text on light, a leading file icon
     // trimmed off, text about 40 pixels high, with a white border. Empty when there is no ink.
     cv::Mat prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box)
@@ -467,7 +524,12 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
     const cv::Mat bgr = toBgr(image);
     cv::Mat grey;
     cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-    const QList<QRect> boxes = inReadingOrder(engine.detectBoxes(bgr));
+    std::vector<cv::Rect> pieces;
+    for (const cv::Rect &box : engine.detectBoxes(bgr)) {
+        for (const cv::Rect &piece : engine.splitAtWideGaps(grey, box))
+            pieces.push_back(piece);
+    }
+    const QList<QRect> boxes = inReadingOrder(pieces);
     throwIfCancelled(stop);
     QList<OcrTextBox> result;
     for (const QRect &rect : boxes) {

@@ -77,17 +77,8 @@ bool endsWithFullName(const QString &text)
     return cleaned.endsWith(last) && last.contains(QLatin1Char('.'));
 }
 
-// Whether `upper` and `lower` written together hold a name that begins where `upper` begins and
-// runs on into `lower`, as the pieces of one wrapped label do.
-bool formsOneName(const QString &upper, const QString &lower)
-{
-    const QString joined = upper + lower;
-    const QStringList tokens = extractFilenameTokens(joined);
-    return !tokens.isEmpty() && joined.startsWith(tokens.first()) && tokens.first().size() > upper.size();
-}
-
 // The box right under `upper` that continues its label: close below, about as high, centred on
-// it and not wider.
+// it.
 qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &used, const OcrTextBox &upper)
 {
     const QRect u = upper.rect;
@@ -105,7 +96,7 @@ qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &u
         const double centreShift = std::abs((l.left() + l.width() / 2.0) - (u.left() + u.width() / 2.0));
         if (centreShift > 0.12 * u.width() + 0.4 * h)
             continue;
-        if (l.width() > u.width() * 1.15 + 0.5 * h)
+        if (l.width() > u.width() * 2.5 + h)
             continue;
         if (best < 0 || l.top() < boxes.at(best).rect.top())
             best = i;
@@ -176,6 +167,33 @@ QString repairExtensionDots(const QString &text)
     return result;
 }
 
+namespace {
+
+// The text of the pieces written together, each joint either as read or, where a piece ends in a
+// hyphen that the wrap may have added, without it (bit j of `dropHyphens` for joint j).
+QString joinedPieces(const QStringList &pieces, qsizetype count, unsigned dropHyphens)
+{
+    QString joined;
+    for (qsizetype k = 0; k < count; ++k) {
+        QString piece = pieces.at(k);
+        if (k + 1 < count && (dropHyphens & (1u << k)) && piece.endsWith(QLatin1Char('-')))
+            piece.chop(1);
+        joined += piece;
+    }
+    return joined;
+}
+
+// 2 when the whole text is one full file name, 1 when it is one bare name, 0 otherwise.
+int wholeNameScore(const QString &text)
+{
+    const QStringList tokens = extractFilenameTokens(text);
+    if (tokens.size() != 1 || tokens.first() != text)
+        return 0;
+    return text.contains(QLatin1Char('.')) ? 2 : 1;
+}
+
+} // namespace
+
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
 {
     QList<OcrTextBox> boxes = input;
@@ -187,41 +205,74 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
         if (used.at(i))
             continue;
         used[i] = true;
+        // The pieces a wrapped label may have: this box and up to two boxes right under it.
+        QList<qsizetype> chain{i};
+        QStringList pieces{cleanRecognizedText(boxes.at(i).text)};
+        QList<bool> taken = used;
         OcrTextBox current = boxes.at(i);
-        QString text = current.text;
-        float confidence = current.confidence;
-        // Up to two more pieces of a wrapped label.
-        for (int piece = 0; piece < 2; ++piece) {
-            const QString trimmed = cleanRecognizedText(text);
-            if (trimmed.isEmpty() || endsWithFullName(trimmed))
+        while (chain.size() < 3) {
+            const QString &upper = pieces.last();
+            if (upper.isEmpty() || endsWithFullName(upper))
                 break;
-            const QChar last = trimmed.back();
+            const QChar last = upper.back();
             if (!isNameChar(last) && last != QLatin1Char('.'))
                 break;
-            const qsizetype next = continuationBelow(boxes, used, current);
+            const qsizetype next = continuationBelow(boxes, taken, current);
             if (next < 0)
                 break;
             const OcrTextBox &lower = boxes.at(next);
             const QString lowerText = cleanRecognizedText(lower.text);
             if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
                 break;
-            // A piece that already ends in a whole name is a row of a list, not the first part of
-            // a label, unless it ends where a name cannot end.
-            const QStringList upperTokens = extractFilenameTokens(trimmed);
+            // Left-aligned rows where the upper one already ends in a whole name are a list, not
+            // a label; a label's pieces are centred, or the upper one ends where a name cannot.
+            const QStringList upperTokens = extractFilenameTokens(upper);
             const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
-            if (!upperOpen && !upperTokens.isEmpty() && trimmed.endsWith(upperTokens.last()))
+            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <=
+                                     std::max(2.0, 0.12 * current.rect.height());
+            if (!upperOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
-            if (!formsOneName(trimmed, lowerText))
-                break;
-            used[next] = true;
-            text = trimmed + lowerText;
-            confidence = std::min(confidence, lower.confidence);
-            current = OcrTextBox{lower.rect, text, confidence};
-            current.rect.setLeft(std::min(lower.rect.left(), boxes.at(i).rect.left()));
-            current.rect.setWidth(std::max(lower.rect.width(), boxes.at(i).rect.width()));
-            current.rect = QRect(current.rect.left(), lower.rect.top(), current.rect.width(), lower.rect.height());
+            taken[next] = true;
+            chain.append(next);
+            pieces.append(lowerText);
+            current = lower;
         }
-        lines.append(RecognizedTextLine{text, confidence});
+        // The longest run of pieces that reads as one whole name, a full file name first; a
+        // hyphen at a joint is kept unless dropping it is what makes the name.
+        qsizetype bestCount = 1;
+        QString bestText;
+        int bestScore = 0;
+        for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
+            for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
+                const QString joined = joinedPieces(pieces, count, drop);
+                const int score = wholeNameScore(joined);
+                if (score > bestScore) {
+                    bestScore = score;
+                    bestText = joined;
+                    bestCount = count;
+                }
+            }
+        }
+        if (bestScore == 0) {
+            // A piece that ends in '.', '-' or '_' with a piece right under it is a label cut
+            // short: read as one line ('DSC01235.' over 'ARW' is no picture name), never as a name
+            // of its own.
+            const QChar end = pieces.first().isEmpty() ? QChar() : pieces.first().back();
+            const bool open = end == QLatin1Char('.') || end == QLatin1Char('-') || end == QLatin1Char('_');
+            if (chain.size() >= 2 && open) {
+                bestText = joinedPieces(pieces, chain.size(), 0);
+                bestCount = chain.size();
+            } else {
+                lines.append(RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence});
+                continue;
+            }
+        }
+        float confidence = 1.0f;
+        for (qsizetype k = 0; k < bestCount; ++k) {
+            used[chain.at(k)] = true;
+            confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
+        }
+        lines.append(RecognizedTextLine{bestText, confidence});
     }
     return lines;
 }

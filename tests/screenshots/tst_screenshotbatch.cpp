@@ -383,6 +383,21 @@ private slots:
             << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "Muller_7246", 0.9f},
                                  {QRect(100, 214, 96, 16), "Renee 9163", 0.9f}}
             << QStringList{"Muller_7246", "Renee 9163"};
+        // Pango's hyphenation: the hyphen at the break is not part of the name.
+        QTest::newRow("hyphen added by the wrap") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "IMG_4821.j-", 0.9f},
+                                                                       {QRect(128, 217, 16, 16), "pg", 0.9f}}
+                                                  << QStringList{"IMG_4821.jpg"};
+        QTest::newRow("hyphen of the name") << QList<OcrTextBox>{{QRect(100, 200, 50, 16), "Anne-", 0.9f},
+                                                                 {QRect(92, 217, 70, 16), "Marie_0018.", 0.9f},
+                                                                 {QRect(114, 234, 22, 16), "jpg", 0.9f}}
+                                            << QStringList{"Anne-Marie_0018.jpg"};
+        QTest::newRow("a bare name as the first piece") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "wedding_20", 0.9f},
+                                                                             {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
+                                                                             {QRect(125, 234, 20, 16), "eg", 0.9f}}
+                                                        << QStringList{"wedding_2024_0117.jpeg"};
+        QTest::newRow("a RAW label cut after its dot") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f},
+                                                                            {QRect(122, 217, 26, 16), "ARW", 0.9f}}
+                                                       << QStringList{"DSC01235.ARW"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
