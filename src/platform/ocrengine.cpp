@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <opencv2/core.hpp>
 #include <opencv2/dnn.hpp>
@@ -538,6 +539,18 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
         if (prepared.empty())
             continue;
         OcrTextBox box = engine.readBox(prepared, rect, stop);
+        // 'Smith 0042.jpg': a file name whose thin underscore was lost. A second reading with the
+        // strokes thickened keeps it when it reads the name without the gap.
+        static const QRegularExpression lostUnderscore(QStringLiteral("\\p{L} \\d+\\.\\p{L}{3,4}$"),
+                                                       QRegularExpression::UseUnicodePropertiesOption);
+        if (lostUnderscore.match(box.text).hasMatch()) {
+            cv::Mat thick;
+            cv::erode(prepared, thick, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+            const OcrTextBox again = engine.readBox(thick, rect, stop);
+            if (again.text.count(QLatin1Char(' ')) < box.text.count(QLatin1Char(' ')) &&
+                std::abs(again.text.size() - box.text.size()) <= 1)
+                box = again;
+        }
         if (!box.text.isEmpty())
             result.append(box);
     }
