@@ -245,7 +245,16 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
         for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
             for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
                 const QString joined = joinedPieces(pieces, count, drop);
-                const int score = wholeNameScore(joined);
+                int score = wholeNameScore(joined);
+                // Rows of bare names in a compact list join into a bare name too: a bare name is
+                // only taken from pieces cut where a name cannot end.
+                if (score == 1) {
+                    for (qsizetype k = 0; k + 1 < count; ++k) {
+                        const QChar end = pieces.at(k).back();
+                        if (end != QLatin1Char('_') && end != QLatin1Char('-'))
+                            score = 0;
+                    }
+                }
                 if (score > bestScore) {
                     bestScore = score;
                     bestText = joined;

@@ -398,6 +398,11 @@ private slots:
         QTest::newRow("a RAW label cut after its dot") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f},
                                                                             {QRect(122, 217, 26, 16), "ARW", 0.9f}}
                                                        << QStringList{"DSC01235.ARW"};
+        QTest::newRow("compact rows of bare names, not aligned")
+            << QList<OcrTextBox>{{QRect(100, 200, 80, 16), "P1694633", 0.9f},
+                                 {QRect(106, 216, 74, 16), "_MG_2172", 0.9f},
+                                 {QRect(104, 232, 78, 16), "IMG_3424", 0.9f}}
+            << QStringList{"P1694633", "_MG_2172", "IMG_3424"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
