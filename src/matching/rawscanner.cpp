@@ -31,32 +31,40 @@ struct IdentityKeyHash {
     }
 };
 
-// Lower-cased extensions as ASCII bytes: every accepted extension is ASCII, so a name whose
-// extension is not cannot qualify.
-std::unordered_set<std::string> extensionBytes(SearchTarget target)
-{
-    std::unordered_set<std::string> out;
-    for (const QString &ext : candidateExtensions(target))
-        out.insert(ext.toStdString());
-    return out;
-}
-
-// The extension of a name as lower-cased ASCII, and the position of its full stop; false when
-// the name has no extension or one that is not plain ASCII.
-bool asciiExtension(std::string_view name, std::string &ext, std::size_t &dot)
-{
-    dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0)
-        return false;
-    ext.clear();
-    for (char c : name.substr(dot + 1)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x80)
-            return false;
-        ext.push_back(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
+// The accepted extensions as lower-cased ASCII bytes. Every accepted extension is short ASCII,
+// so the test on a walked name needs no Unicode work and no allocation.
+class ExtensionTest {
+public:
+    explicit ExtensionTest(SearchTarget target)
+    {
+        for (const QString &ext : candidateExtensions(target))
+            m_extensions.push_back(ext.toStdString());
     }
-    return true;
-}
+
+    // True when the name's extension is accepted; `dot` is then the position of its full stop.
+    bool accepts(std::string_view name, std::size_t &dot) const
+    {
+        dot = name.rfind('.');
+        if (dot == std::string_view::npos || dot == 0)
+            return false;
+        const std::string_view ext = name.substr(dot + 1);
+        if (ext.empty() || ext.size() > sizeof m_lower)
+            return false;
+        for (std::size_t i = 0; i < ext.size(); ++i) {
+            const char c = ext[i];
+            m_lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        }
+        const std::string_view lower(m_lower, ext.size());
+        for (const std::string &accepted : m_extensions)
+            if (accepted == lower)
+                return true;
+        return false;
+    }
+
+private:
+    std::vector<std::string> m_extensions;
+    mutable char m_lower[8] = {};
+};
 
 // True when `relative` (a path below the walked location) is `prefix` or lies inside it.
 bool relativeSameOrInside(std::string_view relative, const std::string &prefix)
@@ -118,7 +126,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     // A. Preparation.
     std::unordered_set<std::string> selectionKeys;
     for (const SelectedJPEG &s : selections)
-        selectionKeys.insert(matchKey(s.baseName).toUtf8().toStdString());
+        selectionKeys.insert(encodePath(matchKey(s.baseName)).toStdString());
     if (lcMatching().isDebugEnabled()) {
         for (const SelectedJPEG &s : selections)
             if (!s.sourceScreenshotURLs.isEmpty())
@@ -144,10 +152,9 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     }
     cleaned = rootLocations(cleaned);
 
-    const std::unordered_set<std::string> extensions = extensionBytes(target);
+    const ExtensionTest extensions(target);
     const bool excludeSelection = target == SearchTarget::jpeg && selectionFolder.has_value();
     const bool debugLog = lcMatching().isDebugEnabled();
-    std::string ext;
     std::string pathKey;
 
     // B. Each location in turn.
@@ -182,9 +189,8 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
 
         while (walk.next()) {
             throwIfCancelled(stop);
-            const std::string_view relative = walk.relativePathBytes();
-            if ((destinationBelow && relativeSameOrInside(relative, *destinationBelow))
-                || (selectionBelow && relativeSameOrInside(relative, *selectionBelow))) {
+            if ((destinationBelow && relativeSameOrInside(walk.relativePathBytes(), *destinationBelow))
+                || (selectionBelow && relativeSameOrInside(walk.relativePathBytes(), *selectionBelow))) {
                 walk.skipDescendants();
                 continue;
             }
@@ -203,7 +209,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
             ++examined;
             const std::string_view name = walk.nameBytes();
             std::size_t dot = 0;
-            if (!asciiExtension(name, ext, dot) || !extensions.contains(ext)) {
+            if (!extensions.accepts(name, dot)) {
                 progressTest();
                 continue;
             }
@@ -223,7 +229,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
             pathKey.push_back('\0');
             pathKey.append(resolvedRoot == "/" ? std::string() : resolvedRoot);
             pathKey.push_back('/');
-            pathKey.append(relative);
+            pathKey.append(walk.relativePathBytes());
             if (!seenPaths.insert(pathKey).second)
                 continue;
 
@@ -253,7 +259,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     // C. Completion.
     for (auto &[key, list] : candidates) {
         sortByLocalizedStandard(list, [](const RawCandidate &c) { return c.url; });
-        output.candidatesByKey.insert(QString::fromStdString(key), std::move(list));
+        output.candidatesByKey.insert(decodePath(key), std::move(list));
     }
     report(std::nullopt, examined, found);
     output.checkedFiles = examined;

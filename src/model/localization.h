@@ -5,8 +5,8 @@
 // is always loaded; the user's language, when it is one we ship, is asked first. A key without
 // any text comes back as the key itself.
 //
-// Keys written in code are either passed straight to localized("...") or wrapped in
-// L10N("...") where they are handed around first; a test reads the sources for both forms and
+// Keys written in code are either passed as a literal straight to localized() or wrapped in
+// L10N() where they are handed around first; a test reads the sources for both forms and
 // checks that every such key has an English text.
 
 #include <QString>

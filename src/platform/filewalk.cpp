@@ -5,17 +5,34 @@
 #include <QTimeZone>
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quillmore {
 
+namespace {
+
+// The kernel's directory entry as getdents64 returns it.
+struct LinuxDirent64 {
+    ino64_t d_ino;
+    off64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[];
+};
+
+constexpr std::size_t kDirentBufferSize = 64 * 1024;
+
+} // namespace
+
 struct DirectoryWalk::Frame {
     int fd = -1;
-    std::string path;          // this folder's path
-    std::string names;         // the entries' names, each followed by a NUL
+    std::string path;  // this folder's path ("" for the root folder "/")
+    std::string names; // the entries' names, each followed by a NUL
     std::vector<std::pair<std::uint32_t, unsigned char>> entries; // name offset, d_type
     std::size_t index = 0;
 
@@ -36,33 +53,28 @@ DirectoryWalk::~DirectoryWalk()
 
 bool DirectoryWalk::loadFrame(Frame &frame)
 {
-    const int listFd = ::dup(frame.fd);
-    if (listFd < 0)
-        return false;
-    DIR *dir = ::fdopendir(listFd);
-    if (!dir) {
-        const int saved = errno;
-        ::close(listFd);
-        errno = saved;
-        return false;
-    }
+    // The whole listing is read before any entry is reported, so the folder's descriptor is the
+    // only one kept open per level.
+    if (m_buffer.empty())
+        m_buffer.resize(kDirentBufferSize);
     for (;;) {
-        errno = 0;
-        const dirent *e = ::readdir(dir);
-        if (!e) {
-            const int saved = errno;
-            ::closedir(dir);
-            errno = saved;
-            return saved == 0;
+        const long n = ::syscall(SYS_getdents64, frame.fd, m_buffer.data(), m_buffer.size());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        for (long pos = 0; pos < n;) {
+            const auto *e = reinterpret_cast<const LinuxDirent64 *>(m_buffer.data() + pos);
+            pos += e->d_reclen;
+            if (e->d_name[0] == '.') // hidden entries, ".", ".."
+                continue;
+            const unsigned char type = e->d_type;
+            if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
+                continue;
+            frame.entries.emplace_back(std::uint32_t(frame.names.size()), type);
+            frame.names.append(e->d_name);
+            frame.names.push_back('\0');
         }
-        if (e->d_name[0] == '.') // hidden entries, ".", ".."
-            continue;
-        const unsigned char type = e->d_type;
-        if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
-            continue;
-        frame.entries.emplace_back(std::uint32_t(frame.names.size()), type);
-        frame.names.append(e->d_name);
-        frame.names.push_back('\0');
     }
 }
 
@@ -73,6 +85,7 @@ bool DirectoryWalk::open(const QString &root, ErrorHandler onError)
         delete f;
     m_stack.clear();
     m_hasCurrent = false;
+    m_pathValid = false;
 
     m_rootPath = encodePath(standardizedPath(root));
     const int fd = ::open(m_rootPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -97,21 +110,20 @@ bool DirectoryWalk::open(const QString &root, ErrorHandler onError)
 void DirectoryWalk::pushCurrent()
 {
     Frame *parent = m_stack.back();
-    const char *name = m_path.c_str() + m_nameOffset;
-    const int fd = ::openat(parent->fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::openat(parent->fd, m_name.data(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (m_onError)
-            m_onError(decodePath(m_path), errno);
+            m_onError(decodePath(currentPath()), errno);
         return;
     }
     auto *frame = new Frame;
     frame->fd = fd;
-    frame->path = m_path;
+    frame->path = currentPath();
     if (!loadFrame(*frame)) {
         const int saved = errno;
         delete frame;
         if (m_onError)
-            m_onError(decodePath(m_path), saved);
+            m_onError(decodePath(currentPath()), saved);
         return;
     }
     m_stack.push_back(frame);
@@ -122,6 +134,7 @@ bool DirectoryWalk::next()
     if (m_hasCurrent && m_currentReadable && m_currentKind == Kind::directory && !m_skipCurrent)
         pushCurrent();
     m_hasCurrent = false;
+    m_pathValid = false;
 
     while (!m_stack.empty()) {
         Frame *frame = m_stack.back();
@@ -132,10 +145,7 @@ bool DirectoryWalk::next()
         }
         const auto [offset, type] = frame->entries[frame->index++];
         const char *name = frame->names.data() + offset;
-        m_path.assign(frame->path);
-        m_path.push_back('/');
-        m_nameOffset = m_path.size();
-        m_path.append(name);
+        m_name = std::string_view(name);
         m_skipCurrent = false;
         m_currentReadable = true;
         if (type == DT_REG) {
@@ -165,39 +175,35 @@ bool DirectoryWalk::next()
     return false;
 }
 
-std::string_view DirectoryWalk::nameBytes() const
+const std::string &DirectoryWalk::currentPath() const
 {
-    return std::string_view(m_path).substr(m_nameOffset);
+    if (!m_pathValid) {
+        m_path.assign(m_stack.back()->path);
+        m_path.push_back('/');
+        m_path.append(m_name);
+        m_pathValid = true;
+    }
+    return m_path;
 }
 
 QString DirectoryWalk::name() const
 {
-    return decodePath(nameBytes());
+    return decodePath(m_name);
 }
 
 QString DirectoryWalk::path() const
 {
-    return decodePath(m_path);
+    return decodePath(currentPath());
 }
 
 std::string_view DirectoryWalk::pathBytes() const
 {
-    return m_path;
+    return currentPath();
 }
 
 std::string_view DirectoryWalk::relativePathBytes() const
 {
-    return std::string_view(m_path).substr(m_rootLength + 1);
-}
-
-bool DirectoryWalk::valuesReadable() const
-{
-    return m_currentReadable;
-}
-
-DirectoryWalk::Kind DirectoryWalk::kind() const
-{
-    return m_currentKind;
+    return std::string_view(currentPath()).substr(m_rootLength + 1);
 }
 
 bool DirectoryWalk::readMetadata(FileMetadata &out) const
@@ -205,18 +211,13 @@ bool DirectoryWalk::readMetadata(FileMetadata &out) const
     if (m_stack.empty())
         return false;
     struct stat st;
-    if (::fstatat(m_stack.back()->fd, m_path.c_str() + m_nameOffset, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(m_stack.back()->fd, m_name.data(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     out.size = qint64(st.st_size);
     out.modificationDate = QDateTime::fromMSecsSinceEpoch(
         qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000, QTimeZone::utc());
     out.identity = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
     return true;
-}
-
-void DirectoryWalk::skipDescendants()
-{
-    m_skipCurrent = true;
 }
 
 } // namespace quillmore

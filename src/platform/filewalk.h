@@ -57,36 +57,39 @@ public:
     bool next();
 
     // The current entry.
-    std::string_view nameBytes() const;        // last component, as on disk
+    std::string_view nameBytes() const { return m_name; } // last component, as on disk
     QString name() const;                      // decoded (see decodePath)
     QString path() const;                      // root joined with the names below it
     std::string_view pathBytes() const;
     std::string_view relativePathBytes() const; // below the root, without a leading slash
     // False when the entry's type could not be read (the entry vanished, or the file system
     // refused); its kind is then unknown and should be treated as unreadable.
-    bool valuesReadable() const;
-    Kind kind() const;
+    bool valuesReadable() const { return m_currentReadable; }
+    Kind kind() const { return m_currentKind; }
     // Size, modification date and identity, read on demand. False when they cannot be read.
     bool readMetadata(FileMetadata &out) const;
 
     // Do not descend into the current entry.
-    void skipDescendants();
+    void skipDescendants() { m_skipCurrent = true; }
 
 private:
     struct Frame;
     void pushCurrent();
     bool loadFrame(Frame &frame);
+    const std::string &currentPath() const;
 
     ErrorHandler m_onError;
     std::vector<Frame *> m_stack;
+    std::vector<char> m_buffer; // directory entries as the kernel returns them
     QByteArray m_rootPath;
-    std::string m_path; // path of the current entry
     std::size_t m_rootLength = 0;
+    std::string_view m_name;          // the current entry's name, in its frame's name table
+    mutable std::string m_path;       // the current entry's path, made when first asked for
+    mutable bool m_pathValid = false;
     bool m_hasCurrent = false;
     bool m_skipCurrent = false;
     bool m_currentReadable = true;
     Kind m_currentKind = Kind::file;
-    std::size_t m_nameOffset = 0;
 };
 
 } // namespace quillmore

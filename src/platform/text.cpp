@@ -53,7 +53,7 @@ std::string matchKeyUtf8(std::string_view bytes)
                 c = char(c - 'A' + 'a');
         return key;
     }
-    return matchKey(decodePath(bytes)).toUtf8().toStdString();
+    return encodePath(matchKey(decodePath(bytes))).toStdString();
 }
 
 namespace {

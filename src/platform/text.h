@@ -24,8 +24,9 @@ QString baseName(const QString &pathOrFileName);
 // folding. Two names denote the same picture exactly when their keys are equal.
 QString matchKey(const QString &baseName);
 
-// matchKey of a base name given as UTF-8 bytes, as UTF-8 bytes. Names in plain ASCII take a
-// short path that touches no Unicode tables; the result is always the same as matchKey's.
+// matchKey of a base name given as bytes from disk, as bytes (decodePath and encodePath convert;
+// names that are not valid UTF-8 keep their bytes). Names in plain ASCII take a short path that
+// touches no Unicode tables; the result is always the same as matchKey's.
 std::string matchKeyUtf8(std::string_view baseNameBytes);
 
 // Finder-style ordering: letters compared without regard to case, runs of digits by their

@@ -1,0 +1,191 @@
+#include "platform/paths.h"
+#include "support/fixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillmore;
+using quillmore::testing::jpegBytes;
+using quillmore::testing::makeFile;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runCli(const QStringList &args, const QString &workingDir = {}, const QStringList &prefix = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(workingDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    p.setProcessEnvironment(env);
+    if (prefix.isEmpty()) {
+        p.start(QStringLiteral(QUILLMORE_CLI), args);
+    } else {
+        QStringList all = prefix.mid(1);
+        all << QStringLiteral(QUILLMORE_CLI) << args;
+        p.start(prefix.first(), all);
+    }
+    p.waitForFinished(60000);
+    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+               p.readAllStandardError()};
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void usageErrors_data();
+    void usageErrors();
+    void jsonDocument();
+    void readableTable();
+    void unreadableSelectionFailsTheJob();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    makeFile(m_dir.filePath("sel/IMG_0001.jpg"));
+    makeFile(m_dir.filePath("sel/sub/IMG_0002.JPG"));
+    makeFile(m_dir.filePath("sel/IMG_0003.jpg"));
+    makeFile(m_dir.filePath("search/a/img_0001.CR3"), QByteArray(100, 'r'));
+    makeFile(m_dir.filePath("search/a/IMG_0002.CR3"));
+    makeFile(m_dir.filePath("search/b/IMG_0002.NEF"));
+    makeFile(m_dir.filePath("full/IMG_0003.JPG"), jpegBytes(30, 20));
+    makeFile(m_dir.filePath("afile"));
+    QDir().mkpath(m_dir.filePath("dest"));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    const QString d = m_dir.path();
+    const QStringList good{"--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/dest"};
+    QTest::newRow("no command") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"copy-everything"};
+    QTest::newRow("no selection") << QStringList{"scan", "--search", d + "/search", "--dest", d + "/dest"};
+    QTest::newRow("no search") << QStringList{"scan", "--selection", d + "/sel", "--dest", d + "/dest"};
+    QTest::newRow("no dest") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search"};
+    QTest::newRow("selection missing") << QStringList{"scan", "--selection", d + "/nope", "--search", d + "/search", "--dest", d + "/dest"};
+    QTest::newRow("search is a file") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/afile", "--dest", d + "/dest"};
+    QTest::newRow("second search missing") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search", "--search", d + "/nope", "--dest", d + "/dest"};
+    QTest::newRow("dest missing") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/nope"};
+    QTest::newRow("bad target") << (QStringList{"scan"} + good + QStringList{"--target", "tiff"});
+    QTest::newRow("unknown option") << (QStringList{"scan"} + good + QStringList{"--frobnicate"});
+    QTest::newRow("stray argument") << (QStringList{"scan"} + good + QStringList{"extra"});
+    QTest::newRow("option without value") << QStringList{"scan", "--selection"};
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    const Run r = runCli(args);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty());
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(r.err.startsWith("quillmore-cli: "));
+}
+
+void TestCli::jsonDocument()
+{
+    // Relative paths are taken from the working folder and come back absolute and standardised.
+    const Run r = runCli({"scan", "--selection", "sel/./sub/..", "--search", "search", "--search", "dest",
+                          "--search", "full", "--dest", "dest", "--json"},
+                         m_dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject doc = QJsonDocument::fromJson(r.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(doc.value("checkedFiles").toInt(), 4);
+    const QJsonArray results = doc.value("results").toArray();
+    QCOMPARE(results.size(), 3);
+
+    const QString root = standardizedPath(m_dir.path());
+    const QJsonObject first = results[0].toObject();
+    QCOMPARE(first.value("fileName").toString(), QStringLiteral("IMG_0001.jpg"));
+    QCOMPARE(first.value("baseName").toString(), QStringLiteral("IMG_0001"));
+    QCOMPARE(first.value("status").toString(), QStringLiteral("found"));
+    QCOMPARE(first.value("chosen").toString(), root + "/search/a/img_0001.CR3");
+    const QJsonObject candidate = first.value("candidates").toArray().at(0).toObject();
+    QCOMPARE(candidate.value("size").toInt(), 100);
+    QVERIFY(candidate.value("modified").toString().endsWith('Z'));
+    QVERIFY(candidate.value("pixelWidth").isNull());
+    QVERIFY(candidate.value("pixelHeight").isNull());
+
+    QCOMPARE(results[1].toObject().value("status").toString(), QStringLiteral("notFound")); // IMG_0003, raw search
+    QVERIFY(results[1].toObject().value("chosen").isNull());
+    const QJsonObject ambiguous = results[2].toObject();
+    QCOMPARE(ambiguous.value("status").toString(), QStringLiteral("ambiguous"));
+    QCOMPARE(ambiguous.value("candidates").toArray().size(), 2);
+
+    const QJsonArray warnings = doc.value("warnings").toArray();
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0].toObject().value("path").toString(), root + "/dest");
+    QVERIFY(!warnings[0].toObject().value("message").toString().isEmpty());
+
+    // A JPEG search reads the declared pixel size.
+    const Run j = runCli({"scan", "--selection", "sel", "--search", ".", "--dest", "dest", "--target", "jpeg", "--json"},
+                         m_dir.path());
+    QCOMPARE(j.exitCode, 0);
+    const QJsonArray jr = QJsonDocument::fromJson(j.out).object().value("results").toArray();
+    const QJsonObject jpeg = jr[1].toObject().value("candidates").toArray().at(0).toObject();
+    QCOMPARE(jpeg.value("path").toString(), root + "/full/IMG_0003.JPG");
+    QCOMPARE(jpeg.value("pixelWidth").toInt(), 30);
+    QCOMPARE(jpeg.value("pixelHeight").toInt(), 20);
+}
+
+void TestCli::readableTable()
+{
+    const Run r = runCli({"scan", "--selection", "sel", "--search", "search", "--dest", "dest"}, m_dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty()); // no progress noise when stderr is not a terminal
+    const QString out = QString::fromUtf8(r.out);
+    QVERIFY(out.contains("IMG_0001.jpg"));
+    QVERIFY(out.contains(standardizedPath(m_dir.filePath("search/a/img_0001.CR3"))));
+    QVERIFY(out.contains("3 names: 1 found, 1 not found, 1 ambiguous."));
+}
+
+void TestCli::unreadableSelectionFailsTheJob()
+{
+    // Root reads every folder, so as root the command runs as an unprivileged user.
+    QStringList prefix;
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is needed to run as an unprivileged user");
+        prefix = QStringList{setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    QTemporaryDir dir;
+    ::chmod(encodePath(dir.path()).constData(), 0755);
+    makeFile(dir.filePath("sel/IMG_1.jpg"));
+    QDir().mkpath(dir.filePath("search"));
+    QDir().mkpath(dir.filePath("dest"));
+    ::chmod(encodePath(dir.filePath("sel")).constData(), 0);
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest")},
+                         dir.path(), prefix);
+    ::chmod(encodePath(dir.filePath("sel")).constData(), 0755);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(r.err.contains("The scan could not be completed"));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

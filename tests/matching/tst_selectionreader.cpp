@@ -1,0 +1,168 @@
+#include "matching/selectionreader.h"
+#include "model/cancellation.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "support/fixtures.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace quillmore;
+using quillmore::testing::makeFile;
+
+namespace {
+
+QStringList relativePaths(const SelectionReadResult &r, const QString &root)
+{
+    QStringList out;
+    for (const SelectedJPEG &s : r.selections)
+        out << s.localURL->mid(standardizedPath(root).size() + 1);
+    return out;
+}
+
+} // namespace
+
+class TestSelectionReader : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyFolder();
+    void whichFilesAreSelections_data();
+    void whichFilesAreSelections();
+    void symbolicLinksYieldNothing();
+    void finderOrder();
+    void recordsCarryNameBaseAndLocation();
+    void sameNameInTwoFoldersGivesTwoRecords();
+    void missingFolderFails();
+    void cancellationStopsTheRead();
+    void unreadableSubfolderIsAWarning();
+};
+
+void TestSelectionReader::emptyFolder()
+{
+    QTemporaryDir dir;
+    SelectionReader reader;
+    const auto r = reader.readSelection(dir.path(), {});
+    QVERIFY(r.selections.isEmpty());
+    QVERIFY(r.warnings.isEmpty());
+}
+
+void TestSelectionReader::whichFilesAreSelections_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("selected");
+    QTest::newRow("top level") << "IMG_0001.jpg" << true;
+    QTest::newRow("subfolder, upper case") << "holiday/IMG_0002.JPG" << true;
+    QTest::newRow("jpeg mixed case") << "IMG_0007.Jpeg" << true;
+    QTest::newRow("hidden file") << ".IMG_0003.jpg" << false;
+    QTest::newRow("inside hidden folder") << ".thumbs/IMG_0008.jpg" << false;
+    QTest::newRow("zip") << "IMG_0004.jpeg.zip" << false;
+    QTest::newRow("jpe") << "IMG_0005.jpe" << false;
+    QTest::newRow("png") << "IMG_0006.png" << false;
+    QTest::newRow("no extension") << "jpg" << false;
+}
+
+void TestSelectionReader::whichFilesAreSelections()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, selected);
+    QTemporaryDir dir;
+    makeFile(dir.filePath(path));
+    SelectionReader reader;
+    const auto r = reader.readSelection(dir.path(), {});
+    QCOMPARE(relativePaths(r, dir.path()), selected ? QStringList{path} : QStringList{});
+}
+
+void TestSelectionReader::symbolicLinksYieldNothing()
+{
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    makeFile(outside.filePath("IMG_0100.jpg"));
+    makeFile(outside.filePath("more/IMG_0101.jpg"));
+    QVERIFY(QFile::link(outside.filePath("IMG_0100.jpg"), dir.filePath("IMG_0100.jpg")));
+    QVERIFY(QFile::link(outside.filePath("more"), dir.filePath("more")));
+    SelectionReader reader;
+    QVERIFY(reader.readSelection(dir.path(), {}).selections.isEmpty());
+}
+
+void TestSelectionReader::finderOrder()
+{
+    QTemporaryDir dir;
+    for (const char *name : {"IMG_10.jpg", "img_3.jpg", "IMG_2.jpg"})
+        makeFile(dir.filePath(name));
+    SelectionReader reader;
+    QCOMPARE(relativePaths(reader.readSelection(dir.path(), {}), dir.path()),
+             (QStringList{"IMG_2.jpg", "img_3.jpg", "IMG_10.jpg"}));
+}
+
+void TestSelectionReader::recordsCarryNameBaseAndLocation()
+{
+    QTemporaryDir dir;
+    const QString decomposed = QStringLiteral("Cafe\u0301.jpg");
+    makeFile(dir.path() + QStringLiteral("/sub/./") + decomposed);
+    SelectionReader reader;
+    const auto r = reader.readSelection(dir.path() + QStringLiteral("/sub/.."), {});
+    QCOMPARE(r.selections.size(), 1);
+    const SelectedJPEG &s = r.selections.first();
+    QCOMPARE(s.fileName, decomposed);
+    QCOMPARE(s.baseName, QStringLiteral("Caf\u00e9"));
+    QCOMPARE(*s.localURL, standardizedPath(dir.path()) + QStringLiteral("/sub/") + decomposed);
+    QVERIFY(s.sourceScreenshotURLs.isEmpty());
+    QVERIFY(!s.id.isNull());
+}
+
+void TestSelectionReader::sameNameInTwoFoldersGivesTwoRecords()
+{
+    QTemporaryDir dir;
+    makeFile(dir.filePath("a/IMG_0001.jpg"));
+    makeFile(dir.filePath("b/IMG_0001.jpg"));
+    SelectionReader reader;
+    const auto r = reader.readSelection(dir.path(), {});
+    QCOMPARE(r.selections.size(), 2);
+    QCOMPARE(r.selections[0].baseName, r.selections[1].baseName);
+    QVERIFY(r.selections[0].localURL != r.selections[1].localURL);
+    QVERIFY(r.selections[0].id != r.selections[1].id);
+}
+
+void TestSelectionReader::missingFolderFails()
+{
+    QTemporaryDir dir;
+    SelectionReader reader;
+    try {
+        reader.readSelection(dir.filePath("gone"), {});
+        QFAIL("a missing folder must fail");
+    } catch (const FileReadError &e) {
+        QCOMPARE(e.code(), FileReadError::Code::noSuchFile);
+        QVERIFY(!e.localizedDescription().isEmpty());
+    }
+}
+
+void TestSelectionReader::cancellationStopsTheRead()
+{
+    QTemporaryDir dir;
+    makeFile(dir.filePath("IMG_1.jpg"));
+    std::stop_source stop;
+    stop.request_stop();
+    SelectionReader reader;
+    QVERIFY_THROWS_EXCEPTION(Cancelled, reader.readSelection(dir.path(), stop.get_token()));
+}
+
+void TestSelectionReader::unreadableSubfolderIsAWarning()
+{
+    if (::geteuid() == 0)
+        QSKIP("root reads every folder; the unreadable case is covered by the non-root hardening run");
+    QTemporaryDir dir;
+    makeFile(dir.filePath("closed/IMG_1.jpg"));
+    makeFile(dir.filePath("IMG_2.jpg"));
+    ::chmod(encodePath(dir.filePath("closed")).constData(), 0);
+    SelectionReader reader;
+    const auto r = reader.readSelection(dir.path(), {});
+    ::chmod(encodePath(dir.filePath("closed")).constData(), 0755);
+    QCOMPARE(relativePaths(r, dir.path()), QStringList{"IMG_2.jpg"});
+    QCOMPARE(r.warnings.size(), 1);
+    QCOMPARE(*r.warnings.first().url, standardizedPath(dir.filePath("closed")));
+}
+
+QTEST_GUILESS_MAIN(TestSelectionReader)
+#include "tst_selectionreader.moc"

@@ -1,0 +1,115 @@
+// Every text key written in the code has an English text, and every Dutch text uses the same
+// placeholders as the English one, so a user never sees a raw key or a missing value.
+
+#include "model/localization.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace quillmore;
+
+namespace {
+
+QMap<QString, QString> readTs(const QString &language)
+{
+    QMap<QString, QString> texts;
+    QDirIterator it(QStringLiteral(QUILLMORE_SOURCE_DIR "/i18n"), {QStringLiteral("*_") + language + QStringLiteral(".ts")});
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        QXmlStreamReader xml(&file);
+        QString source;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+                source = xml.readElementText();
+            else if (xml.isStartElement() && xml.name() == QLatin1String("translation"))
+                texts.insert(source, xml.readElementText());
+        }
+    }
+    return texts;
+}
+
+QSet<QString> placeholders(const QString &text)
+{
+    QSet<QString> out;
+    static const QRegularExpression re(QStringLiteral("%\\d+"));
+    for (auto m = re.globalMatch(text); m.hasNext();)
+        out.insert(m.next().captured());
+    return out;
+}
+
+} // namespace
+
+class TestLocalization : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { setTextLanguage(QStringLiteral("en")); }
+    void everyKeyInTheCodeHasAnEnglishText();
+    void dutchTextsKeepThePlaceholders();
+    void englishLookupWorks();
+    void unknownKeyComesBackAsItself();
+};
+
+void TestLocalization::everyKeyInTheCodeHasAnEnglishText()
+{
+    static const QRegularExpression use(QStringLiteral("(?:localized|L10N)\\(\\s*\"([^\"]+)\""));
+    QStringList missing;
+    int found = 0;
+    QDirIterator it(QStringLiteral(QUILLMORE_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString source = QString::fromUtf8(file.readAll());
+        for (auto m = use.globalMatch(source); m.hasNext();) {
+            const QString key = m.next().captured(1);
+            if (key == QLatin1String("key"))
+                continue; // the macro's own definition
+            ++found;
+            if (localized(key) == key)
+                missing << key + QStringLiteral(" (") + QFileInfo(path).fileName() + QLatin1Char(')');
+        }
+    }
+    QVERIFY(found > 20);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
+}
+
+void TestLocalization::dutchTextsKeepThePlaceholders()
+{
+    const auto english = readTs(QStringLiteral("en"));
+    const auto dutch = readTs(QStringLiteral("nl"));
+    QVERIFY(!english.isEmpty());
+    QStringList wrong;
+    for (auto it = dutch.cbegin(); it != dutch.cend(); ++it) {
+        if (!english.contains(it.key()))
+            wrong << it.key() + QStringLiteral(" has no English text");
+        else if (placeholders(english.value(it.key())) != placeholders(it.value()))
+            wrong << it.key() + QStringLiteral(" has other placeholders");
+    }
+    for (auto it = english.cbegin(); it != english.cend(); ++it)
+        if (it.value().trimmed().isEmpty())
+            wrong << it.key() + QStringLiteral(" has an empty English text");
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral("; "))));
+}
+
+void TestLocalization::englishLookupWorks()
+{
+    QCOMPARE(localized("selection.status.notFound"), QStringLiteral("Not found"));
+    QCOMPARE(localized("cli.error.notAFolder", QStringLiteral("--dest"), QStringLiteral("/x")),
+             QStringLiteral("--dest is not a folder: /x"));
+}
+
+void TestLocalization::unknownKeyComesBackAsItself()
+{
+    QCOMPARE(localized("no.such.key"), QStringLiteral("no.such.key"));
+}
+
+QTEST_GUILESS_MAIN(TestLocalization)
+#include "tst_localization.moc"

@@ -1,0 +1,230 @@
+#include "platform/filewalk.h"
+#include "platform/imageheader.h"
+#include "platform/paths.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace quillmore;
+
+namespace {
+
+void touch(const QString &path, const QByteArray &content = {})
+{
+    QDir().mkpath(parentPath(path));
+    const int fd = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+    ::close(fd);
+}
+
+struct Walked {
+    QMap<QString, DirectoryWalk::Kind> entries; // relative path -> kind
+    QStringList errors;
+};
+
+Walked walkAll(const QString &root, const QStringList &skip = {})
+{
+    Walked out;
+    DirectoryWalk walk;
+    if (!walk.open(root, [&](const QString &path, int) { out.errors << path; }))
+        return out;
+    while (walk.next()) {
+        const QString rel = decodePath(walk.relativePathBytes());
+        out.entries.insert(rel, walk.kind());
+        if (skip.contains(rel))
+            walk.skipDescendants();
+    }
+    return out;
+}
+
+QByteArray jpegBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
+}
+
+} // namespace
+
+class TestFileWalk : public QObject {
+    Q_OBJECT
+private slots:
+    void reportsFilesAndFoldersButNotHiddenEntries();
+    void symbolicLinksAreReportedButNotFollowed();
+    void specialFilesAreLeftOut();
+    void skippedFoldersAreNotEntered();
+    void unopenableRootFails();
+    void unreadableFolderIsReportedAndTheWalkGoesOn();
+    void oddNamesSurvive();
+    void metadataOnDemand();
+    void jpegHeaderSize_data();
+    void jpegHeaderSize();
+};
+
+void TestFileWalk::reportsFilesAndFoldersButNotHiddenEntries()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("a.jpg"));
+    touch(dir.filePath("sub/deeper/b.CR3"));
+    touch(dir.filePath(".hidden.jpg"));
+    touch(dir.filePath(".cache/c.jpg"));
+    const Walked w = walkAll(dir.path());
+    QCOMPARE(w.entries.keys(), (QStringList{"a.jpg", "sub", "sub/deeper", "sub/deeper/b.CR3"}));
+    QCOMPARE(w.entries.value("sub"), DirectoryWalk::Kind::directory);
+    QCOMPARE(w.entries.value("a.jpg"), DirectoryWalk::Kind::file);
+    QVERIFY(w.errors.isEmpty());
+}
+
+void TestFileWalk::symbolicLinksAreReportedButNotFollowed()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("real/x.jpg"));
+    QVERIFY(QFile::link(dir.filePath("real"), dir.filePath("linkdir")));
+    QVERIFY(QFile::link(dir.filePath("real/x.jpg"), dir.filePath("link.jpg")));
+    QVERIFY(QFile::link(dir.filePath("loop"), dir.filePath("loop"))); // a link to itself
+    const Walked w = walkAll(dir.path());
+    QCOMPARE(w.entries.keys(), (QStringList{"link.jpg", "linkdir", "loop", "real", "real/x.jpg"}));
+    QCOMPARE(w.entries.value("linkdir"), DirectoryWalk::Kind::symbolicLink);
+    QCOMPARE(w.entries.value("loop"), DirectoryWalk::Kind::symbolicLink);
+}
+
+void TestFileWalk::specialFilesAreLeftOut()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("IMG_1.CR3"));
+    QCOMPARE(::mkfifo(encodePath(dir.filePath("IMG_2.CR3")).constData(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray socketPath = encodePath(dir.filePath("IMG_3.CR3"));
+    if (socketPath.size() < qsizetype(sizeof addr.sun_path)) {
+        std::memcpy(addr.sun_path, socketPath.constData(), std::size_t(socketPath.size()));
+        QCOMPARE(::bind(sock, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    }
+    ::close(sock);
+    QCOMPARE(walkAll(dir.path()).entries.keys(), QStringList{"IMG_1.CR3"});
+}
+
+void TestFileWalk::skippedFoldersAreNotEntered()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("keep/a.jpg"));
+    touch(dir.filePath("skip/b.jpg"));
+    const Walked w = walkAll(dir.path(), {"skip"});
+    QCOMPARE(w.entries.keys(), (QStringList{"keep", "keep/a.jpg", "skip"}));
+}
+
+void TestFileWalk::unopenableRootFails()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("file.jpg"));
+    DirectoryWalk walk;
+    QVERIFY(!walk.open(dir.filePath("missing"), {}));
+    QVERIFY(!walk.open(dir.filePath("file.jpg"), {}));
+}
+
+void TestFileWalk::unreadableFolderIsReportedAndTheWalkGoesOn()
+{
+    if (::geteuid() == 0)
+        QSKIP("root reads every folder; the unreadable case is covered by the non-root hardening run");
+    QTemporaryDir dir;
+    touch(dir.filePath("closed/x.jpg"));
+    touch(dir.filePath("open/y.jpg"));
+    QVERIFY(::chmod(encodePath(dir.filePath("closed")).constData(), 0) == 0);
+    const Walked w = walkAll(dir.path());
+    ::chmod(encodePath(dir.filePath("closed")).constData(), 0755);
+    QCOMPARE(w.errors, QStringList{standardizedPath(dir.filePath("closed"))});
+    QVERIFY(w.entries.contains("open/y.jpg"));
+}
+
+void TestFileWalk::oddNamesSurvive()
+{
+    QTemporaryDir dir;
+    const QString latin1 = decodePath("Caf\xe9.jpg");
+    const QString newline = QStringLiteral("two\nlines.jpg");
+    const QString longName = QString(250, QLatin1Char('x')) + QStringLiteral(".jpg");
+    for (const QString &name : {latin1, newline, longName})
+        touch(dir.path() + QLatin1Char('/') + name, "data");
+    DirectoryWalk walk;
+    QVERIFY(walk.open(dir.path(), {}));
+    QSet<QString> names;
+    while (walk.next()) {
+        names.insert(walk.name());
+        QCOMPARE(::access(encodePath(walk.path()).constData(), R_OK), 0);
+    }
+    QCOMPARE(names, (QSet<QString>{latin1, newline, longName}));
+}
+
+void TestFileWalk::metadataOnDemand()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("a.CR3"), QByteArray(1234, 'x'));
+    QVERIFY(QFile::link(dir.filePath("a.CR3"), dir.filePath("hard-not.CR3")));
+    QCOMPARE(::link(encodePath(dir.filePath("a.CR3")).constData(), encodePath(dir.filePath("b.CR3")).constData()), 0);
+    DirectoryWalk walk;
+    QVERIFY(walk.open(dir.path(), {}));
+    QMap<QString, FileMetadata> seen;
+    while (walk.next()) {
+        FileMetadata m;
+        QVERIFY(walk.readMetadata(m));
+        seen.insert(walk.name(), m);
+    }
+    QCOMPARE(seen.value("a.CR3").size, qint64(1234));
+    QVERIFY(seen.value("a.CR3").modificationDate.has_value());
+    QCOMPARE(seen.value("a.CR3").identity, seen.value("b.CR3").identity); // hard links: one file
+    QVERIFY(seen.value("hard-not.CR3").identity != seen.value("a.CR3").identity); // the link itself
+}
+
+void TestFileWalk::jpegHeaderSize_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("width"); // 0: no size
+    QTest::addColumn<qint64>("height");
+    const QByteArray jpeg = jpegBytes(640, 427);
+    QTest::newRow("plain") << jpeg << qint64(640) << qint64(427);
+    // A large application segment (as EXIF with a thumbnail would be) before the frame header.
+    QByteArray padded = jpeg.left(2);
+    padded += QByteArray("\xff\xe1\xff\xf0", 4) + QByteArray(0xfff0 - 2, '\0');
+    padded += jpeg.mid(2);
+    QTest::newRow("after a 64 KiB segment") << padded << qint64(640) << qint64(427);
+    QTest::newRow("fill bytes") << (jpeg.left(2) + QByteArray("\xff\xff\xff", 3) + jpeg.mid(3)) << qint64(640)
+                                << qint64(427);
+    QTest::newRow("truncated") << jpeg.left(20) << qint64(0) << qint64(0);
+    QTest::newRow("empty") << QByteArray() << qint64(0) << qint64(0);
+    QTest::newRow("not a jpeg") << QByteArray("\x89PNG\r\n\x1a\n", 8) << qint64(0) << qint64(0);
+    QTest::newRow("zero length segment") << QByteArray("\xff\xd8\xff\xe0\x00\x00", 6) << qint64(0) << qint64(0);
+}
+
+void TestFileWalk::jpegHeaderSize()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, width);
+    QFETCH(qint64, height);
+    QTemporaryDir dir;
+    touch(dir.filePath("x.jpg"), bytes);
+    const auto size = jpegPixelSize(dir.filePath("x.jpg"));
+    QCOMPARE(size.has_value(), width > 0);
+    if (size) {
+        QCOMPARE(size->width, width);
+        QCOMPARE(size->height, height);
+    }
+    const auto fromData =
+        jpegPixelSizeFromData(reinterpret_cast<const unsigned char *>(bytes.constData()), std::size_t(bytes.size()));
+    QCOMPARE(fromData.has_value(), size.has_value());
+}
+
+QTEST_GUILESS_MAIN(TestFileWalk)
+#include "tst_filewalk.moc"
