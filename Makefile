@@ -1,7 +1,7 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
 #   make demo   build, then scan a small sample shoot made in a temporary folder
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test demo release bench clean
+.PHONY: setup configure build test test-asan demo release package bench fuzz clean
 
 PRESET ?= debug
 
@@ -14,8 +14,17 @@ configure: setup
 build: configure
 	@cmake --build --preset $(PRESET)
 
+# The whole suite, then the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (a second build folder), failing on any report.
 test: build
 	@ctest --preset $(PRESET)
+	@$(MAKE) --no-print-directory test-asan
+
+test-asan: setup
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --preset asan -L unit
 
 demo: build
 	@./scripts/demo build/$(PRESET)/src/app/quillmore-cli
@@ -23,10 +32,23 @@ demo: build
 release:
 	@$(MAKE) --no-print-directory build PRESET=release
 
+# The Debian package, from the release build: build/release/package/quillmore_<version>_amd64.deb
+package: release
+	@cd build/release && cpack -G DEB -B package
+
 # Benchmarks build in release mode; BENCH_DATA is where the generated trees are kept between runs.
 BENCH_DATA ?= $(CURDIR)/bench-data
 bench: release
 	@./build/release/bench/bench-scan $(BENCH_DATA)
+
+# Each fuzz target runs for FUZZ_SECONDS on a copy of its corpus; a crash fails the run and leaves
+# the input in build/fuzz/artifacts (add it to fuzz/corpus/<target> once fixed).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@./scripts/setup fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@./scripts/fuzz build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	@rm -rf build

@@ -88,6 +88,11 @@ public:
     QList<CopyFileOutcome> copiedSidecarOutcomes() const;
     QList<CopyFileOutcome> failedOutcomes() const;
     QList<CopyReportRow> skippedReportRows() const;
+    // True when a typed or recognised name can be searched for.
+    bool isValidScreenshotName(const QString &name) const
+    {
+        return m_screenshotList.isValidName && m_screenshotList.isValidName(name);
+    }
     // Folders and files whose access is open, by standardised path.
     QList<QString> activeScopePaths() const { return m_activeScopes.keys(); }
 

@@ -54,6 +54,7 @@ private slots:
     void jsonDocument();
     void readableTable();
     void unreadableSelectionFailsTheJob();
+    void unreadableSearchFolderIsAWarning();
 
 private:
     QTemporaryDir m_dir;
@@ -162,16 +163,22 @@ void TestCli::readableTable()
     QVERIFY(out.contains("3 names: 1 found, 1 not found, 1 ambiguous."));
 }
 
+// Root reads every folder, so as root the command runs as an unprivileged user.
+static QStringList unprivileged()
+{
+    if (::geteuid() != 0)
+        return {};
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    if (setpriv.isEmpty())
+        return {QStringLiteral("missing")};
+    return QStringList{setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
+}
+
 void TestCli::unreadableSelectionFailsTheJob()
 {
-    // Root reads every folder, so as root the command runs as an unprivileged user.
-    QStringList prefix;
-    if (::geteuid() == 0) {
-        const QString setpriv = QStandardPaths::findExecutable("setpriv");
-        if (setpriv.isEmpty())
-            QSKIP("setpriv is needed to run as an unprivileged user");
-        prefix = QStringList{setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
-    }
+    const QStringList prefix = unprivileged();
+    if (prefix == QStringList{"missing"})
+        QSKIP("setpriv is needed to run as an unprivileged user");
     QTemporaryDir dir;
     ::chmod(encodePath(dir.path()).constData(), 0755);
     makeFile(dir.filePath("sel/IMG_1.jpg"));
@@ -185,6 +192,33 @@ void TestCli::unreadableSelectionFailsTheJob()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY(r.err.contains("The scan could not be completed"));
+}
+
+void TestCli::unreadableSearchFolderIsAWarning()
+{
+    const QStringList prefix = unprivileged();
+    if (prefix == QStringList{"missing"})
+        QSKIP("setpriv is needed to run as an unprivileged user");
+    QTemporaryDir dir;
+    ::chmod(encodePath(dir.path()).constData(), 0755);
+    makeFile(dir.filePath("sel/IMG_1.jpg"));
+    makeFile(dir.filePath("sel/IMG_2.jpg"));
+    makeFile(dir.filePath("search/closed/IMG_1.CR3"));
+    makeFile(dir.filePath("search/open/IMG_2.CR3"));
+    QDir().mkpath(dir.filePath("dest"));
+    ::chmod(encodePath(dir.filePath("search/closed")).constData(), 0);
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest"), "--json"},
+                         dir.path(), prefix);
+    ::chmod(encodePath(dir.filePath("search/closed")).constData(), 0755);
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject doc = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray results = doc.value("results").toArray();
+    QCOMPARE(results[0].toObject().value("status").toString(), QStringLiteral("notFound"));
+    QCOMPARE(results[1].toObject().value("status").toString(), QStringLiteral("found"));
+    const QJsonArray warnings = doc.value("warnings").toArray();
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0].toObject().value("path").toString(), standardizedPath(dir.filePath("search/closed")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
