@@ -79,7 +79,7 @@ QStringList FilePanels::screenshotNameFilters()
 
 QStringList FilePanels::candidateNameFilters(SearchTarget target)
 {
-    return {localized(target == SearchTarget::raw ? "panel.filter.raw" : "panel.filter.jpeg",
+    return {localized(target == SearchTarget::raw ? L10N("panel.filter.raw") : L10N("panel.filter.jpeg"),
                       patternsFor(candidateExtensions(target)))};
 }
 
@@ -113,7 +113,7 @@ std::optional<FileURL> FilePanels::chooseCandidateFile(SearchTarget target)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(candidateNameFilters(target));
     dialog.setLabelText(QFileDialog::Accept,
-                        localized(target == SearchTarget::raw ? "panel.use.raw" : "panel.use.jpeg"));
+                        localized(target == SearchTarget::raw ? L10N("panel.use.raw") : L10N("panel.use.jpeg")));
     const QStringList files = run(dialog);
     return acceptCandidateFile(files.isEmpty() ? std::nullopt : std::optional<FileURL>(files.first()), target);
 }

@@ -113,8 +113,8 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
 
     auto *stats = new QHBoxLayout();
     stats->setSpacing(16);
-    const char *const names[] = {"screenshot.stats.read", "screenshot.stats.found", "screenshot.stats.unique",
-                                 "screenshot.stats.duplicates"};
+    const char *const names[] = {L10N("screenshot.stats.read"), L10N("screenshot.stats.found"), L10N("screenshot.stats.unique"),
+                                 L10N("screenshot.stats.duplicates")};
     for (int i = 0; i < 4; ++i) {
         m_stats[i] = new QLabel(this);
         m_stats[i]->setObjectName(QString::fromLatin1(names[i]));

@@ -1,0 +1,158 @@
+// Saves a picture of every stage of a job for the README: a generated sample shoot, a real
+// controller, the window driven through setup, scan summary, problems, copy, completion, report
+// and the screenshot review. Run under a display (scripts/screenshots uses Xvfb).
+//
+//   ui-screenshots <output folder>
+
+#include "uitestkit.h"
+
+#include "ui/appearance.h"
+#include "ui/screenshotreviewview.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace quillmore;
+using namespace quillmore::testing;
+
+namespace {
+
+QString outDir;
+
+void waitFor(const std::function<bool()> &condition)
+{
+    for (int i = 0; i < 500 && !condition(); ++i)
+        QTest::qWait(10);
+}
+
+void save(QWidget *widget, const QString &name)
+{
+    QTest::qWait(150);
+    widget->repaint();
+    const QString file = outDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    if (!image.save(file, "PNG", 9))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+    else
+        std::printf("%s\n", qPrintable(file));
+}
+
+QByteArray photo(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient sky(0, 0, 0, height);
+    sky.setColorAt(0, QColor::fromHsv((200 + seed * 23) % 360, 90, 230));
+    sky.setColorAt(1, QColor::fromHsv((30 + seed * 17) % 360, 120, 180));
+    p.fillRect(image.rect(), sky);
+    p.setBrush(QColor::fromHsv((90 + seed * 31) % 360, 140, 120));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(width * 0.3, height * 1.1), width * 0.6, height * 0.5);
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmore"));
+    QApplication::setApplicationName(QStringLiteral("Quillmore"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ui-screenshots <output folder>\n");
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    ensureIconTheme();
+
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/Wedding Smith");
+    auto file = [&](const QString &rel, const QByteArray &bytes) {
+        QDir().mkpath(parentPath(root + QLatin1Char('/') + rel));
+        QFile f(root + QLatin1Char('/') + rel);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    };
+    for (int i = 1; i <= 24; ++i) {
+        const QString name = QStringLiteral("DSC_%1").arg(4100 + i * 3, 4, 10, QLatin1Char('0'));
+        file(QStringLiteral("Selects/") + name + QStringLiteral(".JPG"), photo(120, 80, i));
+        if (i != 7 && i != 15)
+            file(QStringLiteral("Card 1/DCIM/100NIKON/") + name + QStringLiteral(".NEF"), QByteArray(24000 + i * 700, 'r'));
+        if (i % 5 == 0)
+            file(QStringLiteral("Card 1/DCIM/100NIKON/") + name + QStringLiteral(".xmp"), QByteArray(900, 'x'));
+        if (i == 4 || i == 11)
+            file(QStringLiteral("Backup/2024-06-01/") + name + QStringLiteral(".NEF"), QByteArray(25000 + i * 700, 'b'));
+    }
+    QDir().mkpath(root + QStringLiteral("/Delivery"));
+
+    UiHarness ui(dir.path() + QStringLiteral("/settings.ini"));
+    MainWindow *window = ui.window.get();
+    window->show();
+    QTest::qWaitForWindowExposed(window);
+    WorkflowViewModel *vm = ui.vm();
+
+    save(window, QStringLiteral("1-setup-empty"));
+    vm->setSelectionFolder(root + QStringLiteral("/Selects"));
+    vm->setSearchLocations({root + QStringLiteral("/Card 1"), root + QStringLiteral("/Backup")});
+    vm->setDestinationFolder(root + QStringLiteral("/Delivery"));
+    vm->setDuplicateCheckEnabled(true);
+    vm->setFileCheckEnabled(true);
+    save(window, QStringLiteral("2-setup"));
+
+    vm->startScan();
+    waitFor([&] { return vm->stage() == WorkflowStage::summary && !vm->isPlanning(); });
+    save(window, QStringLiteral("3-summary"));
+
+    ui.content()->setShowProblems(true);
+    waitFor([&] { return ui.content()->problemsSheet() && ui.content()->problemsSheet()->isVisible(); });
+    ui.content()->problemsSheet()->resize(760, 600);
+    save(ui.content()->problemsSheet(), QStringLiteral("4-problems"));
+    ui.content()->setShowProblems(false);
+
+    for (const SelectionResult &r : vm->ambiguousResults())
+        vm->chooseCandidate(r.candidates.first().url, r.id());
+    for (const SelectionResult &r : vm->notFoundResults())
+        vm->skipResult(r.id());
+    waitFor([&] { return !vm->isPlanning(); });
+    vm->startCopy();
+    waitFor([&] { return vm->stage() == WorkflowStage::completed; });
+    save(window, QStringLiteral("5-completed"));
+
+    ui.content()->setShowReport(true);
+    waitFor([&] { return ui.content()->reportSheet() && ui.content()->reportSheet()->isVisible(); });
+    ui.content()->reportSheet()->resize(900, 560);
+    save(ui.content()->reportSheet(), QStringLiteral("6-report"));
+    ui.content()->setShowReport(false);
+
+    if (ui.standIns.ocrResult) {
+        vm->startOver();
+        const QString shot = dir.path() + QStringLiteral("/Screenshot list.png");
+        QImage list(420, 260, QImage::Format_RGB32);
+        list.fill(Qt::white);
+        QPainter p(&list);
+        p.setPen(Qt::black);
+        for (int i = 0; i < 8; ++i)
+            p.drawText(20, 30 + i * 28, QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3));
+        p.end();
+        list.save(shot);
+        ui.standIns.ocrResult->screenshotCount = 1;
+        ui.standIns.ocrResult->filenameOccurrences = 9;
+        for (int i = 0; i < 8; ++i)
+            ui.standIns.ocrResult->candidates.append({makeId(), QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3),
+                                                      i == 5 ? 0.52f : 0.93f, {shot}, {}, false});
+        vm->selectScreenshots({shot});
+        waitFor([&] { return ui.content()->screenshotReviewSheet() && ui.content()->screenshotReviewSheet()->isVisible(); });
+        QTest::qWait(300);
+        save(ui.content()->screenshotReviewSheet(), QStringLiteral("7-screenshot-review"));
+    }
+    return 0;
+}
