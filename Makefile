@@ -1,7 +1,8 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
-#   make demo   build, then scan a small sample shoot made in a temporary folder
+#   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test test-asan demo release package bench fuzz clean
+# (make demo builds and scans a small sample shoot with quillmore-cli.)
+.PHONY: setup configure build run test test-asan demo screenshots release package bench fuzz clean
 
 PRESET ?= debug
 
@@ -25,6 +26,13 @@ test-asan: setup
 	@cmake --build --preset asan
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --preset asan -L unit
+
+run: build
+	@./build/$(PRESET)/src/app/quillmore
+
+# Pictures of every stage for the README, taken under a virtual display.
+screenshots: configure
+	@./scripts/screenshots docs/screenshots
 
 demo: build
 	@./scripts/demo build/$(PRESET)/src/app/quillmore-cli

@@ -265,6 +265,7 @@ QIcon symbolIcon(const QString &symbol, std::optional<QColor> tint)
 
 void ensureIconTheme()
 {
+
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QIcon::setFallbackThemeName(QStringLiteral("hicolor"));

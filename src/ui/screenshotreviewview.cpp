@@ -62,7 +62,7 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
     auto *remove = new QToolButton(this);
     remove->setObjectName(QStringLiteral("screenshot.remove.filename"));
     remove->setAutoRaise(true);
-    remove->setIcon(symbolIcon(QStringLiteral("trash")));
+    remove->setIcon(symbolIcon(QStringLiteral("trash"), namedColor(NamedColor::secondary)));
     remove->setAccessibleName(localized("screenshot.remove.filename"));
     remove->setToolTip(localized("screenshot.remove.filename"));
     connect(remove, &QToolButton::clicked, this, [this] { m_vm->removeScreenshotFilename(m_id); });
@@ -187,6 +187,7 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
     m_hint->setWordWrap(true);
     applyTextStyle(m_hint, TextStyle::captionSecondary);
     footer->addWidget(m_hint, 1);
+    footer->addStretch();
     m_scan = makeProminentButton(QString(), this);
     m_scan->setObjectName(QStringLiteral("screenshot.scan"));
     m_scan->setDefault(true);

@@ -145,6 +145,7 @@ QTableView *makeLargeTable(QAbstractItemModel *model, QWidget *parent)
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table->horizontalHeader()->setStretchLastSection(true);
     table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return table;
 }
 
@@ -206,8 +207,9 @@ ReportView::ReportView(ScreenContext context, QWidget *parent)
     header->addWidget(doneButton(this));
     m_table = makeLargeTable(new ReportTableModel(vm, this), this);
     m_table->setObjectName(QStringLiteral("reportTable"));
+    const int widths[] = {150, 110, 150, 70, 150, 90, 110, 150};
     for (int c = 0; c < 8; ++c)
-        m_table->setColumnWidth(c, c == 1 || c == 3 ? 110 : 150);
+        m_table->setColumnWidth(c, widths[c]);
     column->addWidget(m_table, 1);
 }
 

@@ -33,7 +33,8 @@ void save(QWidget *widget, const QString &name)
     QTest::qWait(150);
     widget->repaint();
     const QString file = outDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    // A palette of 256 colours keeps the files small; text and flat colours survive it well.
+    QImage image = widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     if (!image.save(file, "PNG", 9))
         std::fprintf(stderr, "could not write %s\n", qPrintable(file));
     else
