@@ -124,6 +124,11 @@ int main(int argc, char **argv)
     for (const SelectionResult &r : vm->notFoundResults())
         vm->skipResult(r.id());
     waitFor([&] { return !vm->isPlanning(); });
+    if (ui.standIns.qualityStandIn) {
+        // The stand-in checker flags everything; pictures of it would mislead.
+        vm->setDuplicateCheckEnabled(false);
+        vm->setFileCheckEnabled(false);
+    }
     vm->startCopy();
     waitFor([&] { return vm->stage() == WorkflowStage::completed; });
     save(window, QStringLiteral("5-completed"));

@@ -37,6 +37,7 @@ struct StandIns {
     std::shared_ptr<QStringList> failNames;
     std::shared_ptr<ScreenshotOCRResult> ocrResult;
     std::shared_ptr<Gate> ocrGate;
+    bool qualityStandIn = false;
 };
 
 class UiHarness {
@@ -64,8 +65,10 @@ public:
             standIns.failNames = copier->failNames;
             services.copier = std::move(copier);
         }
-        if (!services.qualityChecker)
+        if (!services.qualityChecker) {
             services.qualityChecker = std::make_unique<FakeQualityChecker>();
+            standIns.qualityStandIn = true;
+        }
         if (!services.screenshotProcessor) {
             auto processor = std::make_unique<FakeScreenshotProcessor>();
             standIns.ocrResult = processor->result;
