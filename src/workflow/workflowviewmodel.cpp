@@ -314,6 +314,20 @@ QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 
 // ---- set-up -----------------------------------------------------------------------------------
 
+void WorkflowViewModel::chooseSelectionFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setSelectionFolder(chosen.first());
+}
+
+void WorkflowViewModel::chooseDestinationFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setDestinationFolder(chosen.first());
+}
+
 void WorkflowViewModel::setSelectionFolder(const FileURL &url)
 {
     newScreenshotGeneration();
