@@ -1,7 +1,7 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
 #   make demo   build, then scan a small sample shoot made in a temporary folder
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test test-asan demo release package bench fuzz clean
+.PHONY: setup configure build test test-asan demo release package bench bench-copy fuzz clean
 
 PRESET ?= debug
 
@@ -50,6 +50,10 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@./scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+
+# Safe copy and hasher against cp, sync, dd and openssl (about 3 GiB of data in BENCH_DATA).
+bench-copy: release
+	@./build/release/bench/bench-copy $(BENCH_DATA)
 
 clean:
 	@rm -rf build
