@@ -2,7 +2,7 @@
 #   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
 # (make demo builds and scans a small sample shoot with quillmore-cli.)
-.PHONY: setup configure build run test test-asan demo screenshots release package bench fuzz clean
+.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy fuzz clean
 
 PRESET ?= debug
 
@@ -48,6 +48,7 @@ package: release
 BENCH_DATA ?= $(CURDIR)/bench-data
 bench: release
 	@./build/release/bench/bench-scan $(BENCH_DATA)
+	@./build/release/bench/bench-quality $(BENCH_DATA)
 
 # Each fuzz target runs for FUZZ_SECONDS on a copy of its corpus; a crash fails the run and leaves
 # the input in build/fuzz/artifacts (add it to fuzz/corpus/<target> once fixed).
@@ -57,6 +58,10 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@./scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+
+# Safe copy and hasher against cp, sync, dd and openssl (about 3 GiB of data in BENCH_DATA).
+bench-copy: release
+	@./build/release/bench/bench-copy $(BENCH_DATA)
 
 clean:
 	@rm -rf build

@@ -40,22 +40,6 @@
         <translation>Copy complete.</translation>
     </message>
     <message>
-        <source>status.quality.file.check</source>
-        <translation>Checking files…</translation>
-    </message>
-    <message>
-        <source>status.quality.duplicates</source>
-        <translation>Looking for duplicates…</translation>
-    </message>
-    <message>
-        <source>status.quality.sharpness</source>
-        <translation>Checking sharpness…</translation>
-    </message>
-    <message>
-        <source>status.quality.tags</source>
-        <translation>Adding tags…</translation>
-    </message>
-    <message>
         <source>status.report.saved</source>
         <translation>Report saved.</translation>
     </message>

@@ -40,22 +40,6 @@
         <translation>Kopiëren voltooid.</translation>
     </message>
     <message>
-        <source>status.quality.file.check</source>
-        <translation>Bestanden controleren…</translation>
-    </message>
-    <message>
-        <source>status.quality.duplicates</source>
-        <translation>Dubbele bestanden zoeken…</translation>
-    </message>
-    <message>
-        <source>status.quality.sharpness</source>
-        <translation>Scherpte controleren…</translation>
-    </message>
-    <message>
-        <source>status.quality.tags</source>
-        <translation>Labels toevoegen…</translation>
-    </message>
-    <message>
         <source>status.report.saved</source>
         <translation>Rapport opgeslagen.</translation>
     </message>

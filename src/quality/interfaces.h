@@ -1,13 +1,25 @@
 #pragma once
 
-// The one-operation interface of the quality checks, as the controller holds it.
+// The interfaces of the quality checks: the one the controller holds and the analyzer it uses.
 
 #include "model/records.h"
 
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 namespace quillmore {
+
+// Two quick judgements on one copied picture, each made on a small preview of it. Answers:
+// true = flagged, false = not flagged, nothing = not assessed.
+class ImageQualityAnalyzing {
+public:
+    virtual ~ImageQualityAnalyzing() = default;
+    // Whether the file looks damaged or unreadable. Throws only Cancelled.
+    virtual std::optional<bool> assessFile(const FileURL &file, std::stop_token stop) = 0;
+    // Whether the picture may be unsharp. Throws only Cancelled.
+    virtual std::optional<bool> assessBlur(const FileURL &file, std::stop_token stop) = 0;
+};
 
 enum class QualityCheckKind { fileCheck, duplicates, sharpness, tags };
 

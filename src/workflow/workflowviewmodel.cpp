@@ -7,6 +7,7 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "quality/qualitycheckservice.h"
 
 #include <QProcess>
 
@@ -24,21 +25,6 @@ bool isDirectory(const FileURL &url)
 CopyFileKind primaryKind(SearchTarget target)
 {
     return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
-}
-
-const char *qualityStatusKey(QualityCheckKind check)
-{
-    switch (check) {
-    case QualityCheckKind::fileCheck:
-        return L10N("status.quality.file.check");
-    case QualityCheckKind::duplicates:
-        return L10N("status.quality.duplicates");
-    case QualityCheckKind::sharpness:
-        return L10N("status.quality.sharpness");
-    case QualityCheckKind::tags:
-        return L10N("status.quality.tags");
-    }
-    return L10N("status.quality.file.check");
 }
 
 } // namespace
@@ -327,6 +313,20 @@ QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 }
 
 // ---- set-up -----------------------------------------------------------------------------------
+
+void WorkflowViewModel::chooseSelectionFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setSelectionFolder(chosen.first());
+}
+
+void WorkflowViewModel::chooseDestinationFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setDestinationFolder(chosen.first());
+}
 
 void WorkflowViewModel::setSelectionFolder(const FileURL &url)
 {
@@ -1066,7 +1066,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
     CopyProgress next = m_copyProgress;
     next.currentFile = fileName;
     assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
-    setStatus(qualityStatusKey(check));
+    setStatus(statusKey(check)); // the quality module's text for the check
 }
 
 void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,

@@ -97,6 +97,9 @@ public:
     QList<QString> activeScopePaths() const { return m_activeScopes.keys(); }
 
     // ---- set-up ----
+    // Open the folder panel for one folder and take the first chosen.
+    void chooseSelectionFolder();
+    void chooseDestinationFolder();
     void setSelectionFolder(const FileURL &url);
     bool dropSelectionFolder(const QList<FileURL> &urls);
     void setDestinationFolder(const FileURL &url);

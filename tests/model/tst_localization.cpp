@@ -14,7 +14,7 @@ using namespace quillmore;
 
 namespace {
 
-QMap<QString, QString> readTs(const QString &language)
+QMap<QString, QString> readTs(const QString &language, QStringList *duplicates = nullptr)
 {
     QMap<QString, QString> texts;
     QDirIterator it(QStringLiteral(QUILLMORE_SOURCE_DIR "/i18n"), {QStringLiteral("*_") + language + QStringLiteral(".ts")});
@@ -28,8 +28,11 @@ QMap<QString, QString> readTs(const QString &language)
             xml.readNext();
             if (xml.isStartElement() && xml.name() == QLatin1String("source"))
                 source = xml.readElementText();
-            else if (xml.isStartElement() && xml.name() == QLatin1String("translation"))
+            else if (xml.isStartElement() && xml.name() == QLatin1String("translation")) {
+                if (texts.contains(source) && duplicates)
+                    *duplicates << source;
                 texts.insert(source, xml.readElementText());
+            }
         }
     }
     return texts;
@@ -52,6 +55,7 @@ private slots:
     void initTestCase() { setTextLanguage(QStringLiteral("en")); }
     void everyKeyInTheCodeHasAnEnglishText();
     void dutchTextsKeepThePlaceholders();
+    void everyKeyHasOneText();
     void englishLookupWorks();
     void unknownKeyComesBackAsItself();
 };
@@ -97,6 +101,16 @@ void TestLocalization::dutchTextsKeepThePlaceholders()
         if (it.value().trimmed().isEmpty())
             wrong << it.key() + QStringLiteral(" has an empty English text");
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral("; "))));
+}
+
+void TestLocalization::everyKeyHasOneText()
+{
+    // A key written in two files would show whichever file happens to load first.
+    for (const QString &language : {QStringLiteral("en"), QStringLiteral("nl")}) {
+        QStringList duplicates;
+        readTs(language, &duplicates);
+        QVERIFY2(duplicates.isEmpty(), qPrintable(language + QStringLiteral(": ") + duplicates.join(QStringLiteral(", "))));
+    }
 }
 
 void TestLocalization::englishLookupWorks()

@@ -230,6 +230,12 @@ private slots:
         vm->removeSearchLocation(vm->searchLocations()[0].id);
         QVERIFY(vm->searchLocations().isEmpty());
         QCOMPARE(settings()->value(QStringLiteral("bookmark.searches")).toByteArray(), QByteArray("[]"));
+        // The folder panels: a dismissed panel changes nothing; with several chosen, the first.
+        vm->chooseDestinationFolder();
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        rig.panels.folders->append({m_cardA, m_cardB});
+        vm->chooseSelectionFolder();
+        QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(m_cardA));
         // Adding through the panel appends.
         rig.panels.folders->append({m_cardB, m_cardA});
         vm->addSearchLocations();

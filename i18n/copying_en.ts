@@ -1,0 +1,51 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Quillmore</name>
+    <message>
+        <source>copy.error.destination.exists</source>
+        <translation>A file with this name already exists in the destination folder. It was left untouched and this file was not copied.</translation>
+    </message>
+    <message>
+        <source>copy.error.size.mismatch</source>
+        <translation>The copy does not have the same size as the original, so it was removed. Check the destination drive and try again.</translation>
+    </message>
+    <message>
+        <source>copy.error.checksum.mismatch</source>
+        <translation>The copy read back from the destination does not match the original, so it was removed. The destination drive or its connection may be faulty.</translation>
+    </message>
+    <message>
+        <source>copy.error.failed</source>
+        <translation>The file could not be copied. The destination folder received nothing under this name.</translation>
+    </message>
+    <message>
+        <source>copy.error.folder.flush</source>
+        <translation>The file was copied, but the destination folder could not be saved to the drive, so the copy may not survive a power cut or a disconnected drive.</translation>
+    </message>
+    <message>
+        <source>copy.error.source.unavailable</source>
+        <translation>The original file is no longer available. Is the drive connected?</translation>
+    </message>
+    <message>
+        <source>copy.conflict.skipped</source>
+        <translation>A file with this name is already in the destination folder, so this file will not be copied.</translation>
+    </message>
+    <message>
+        <source>error.insufficient.space</source>
+        <translation>There is not enough free space in the destination folder for these files.</translation>
+    </message>
+    <message>
+        <source>error.file.operation</source>
+        <translation>A file operation failed: %1.</translation>
+    </message>
+    <message>
+        <source>error.tags.corrupt</source>
+        <translation>The file's tags could not be read: they are not a list of tag names.</translation>
+    </message>
+    <message>
+        <source>error.tags.encode</source>
+        <translation>The file's tags could not be written.</translation>
+    </message>
+</context>
+</TS>

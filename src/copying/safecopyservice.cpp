@@ -1,0 +1,291 @@
+#include "safecopyservice.h"
+
+#include "copying/findertagservice.h"
+#include "copying/sha256filehasher.h"
+#include "model/cancellation.h"
+#include "model/localization.h"
+#include "platform/fileoperations.h"
+#include "platform/paths.h"
+#include "platform/sha256.h"
+
+#include <QUuid>
+
+#include <cerrno>
+#include <map>
+
+namespace quillmore {
+namespace {
+
+// Owns the open files and the temporary file of one copy: closes the files and removes the
+// temporary file on every way out, unless the copy reached its final name.
+class TemporaryFile {
+public:
+    TemporaryFile(FileOperations &files, QString path, int fd)
+        : m_files(files), m_path(std::move(path)), m_out(fd) {}
+    ~TemporaryFile()
+    {
+        closeFiles();
+        if (!m_placed)
+            m_files.remove(m_path);
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    const QString &path() const { return m_path; }
+    int out() const { return m_out; }
+    void setIn(int fd) { m_in = fd; }
+    void closeFiles()
+    {
+        if (m_in >= 0)
+            m_files.close(std::exchange(m_in, -1));
+        if (m_out >= 0)
+            m_files.close(std::exchange(m_out, -1));
+    }
+    // The file now has its final name; it is no longer ours to remove.
+    void placed() { m_placed = true; }
+
+private:
+    FileOperations &m_files;
+    QString m_path;
+    int m_out = -1;
+    int m_in = -1;
+    bool m_placed = false;
+};
+
+bool linksUnsupported(int errorNumber)
+{
+    return errorNumber == EPERM || errorNumber == EOPNOTSUPP || errorNumber == ENOTSUP
+        || errorNumber == ENOSYS || errorNumber == EINVAL;
+}
+
+CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, bool withDestination)
+{
+    CopyFileOutcome outcome;
+    outcome.id = makeId();
+    outcome.sourceURL = task.sourceURL;
+    if (withDestination)
+        outcome.destinationURL = task.destinationURL;
+    outcome.kind = task.kind;
+    outcome.status = CopyOutcomeStatus::failed;
+    outcome.message = message;
+    return outcome;
+}
+
+} // namespace
+
+const char *SafeCopyError::descriptionKey(Code code)
+{
+    switch (code) {
+    case Code::destinationExists: return L10N("copy.error.destination.exists");
+    case Code::sizeMismatch: return L10N("copy.error.size.mismatch");
+    case Code::checksumMismatch: return L10N("copy.error.checksum.mismatch");
+    case Code::insufficientSpace: return L10N("error.insufficient.space");
+    }
+    return L10N("copy.error.failed");
+}
+
+SafeCopyError::SafeCopyError(Code code)
+    : LocalizedError(localized(descriptionKey(code))), m_code(code)
+{
+}
+
+SafeCopyService::SafeCopyService(FileOperations *files, std::unique_ptr<FileHashing> hasher)
+    : m_files(files ? *files : realFileOperations()),
+      m_hasher(hasher ? std::move(hasher) : std::make_unique<SHA256FileHasher>(files))
+{
+}
+
+SafeCopyService::~SafeCopyService() = default;
+
+QString SafeCopyService::temporaryFileName()
+{
+    return QStringLiteral(".quillmore-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+        + QStringLiteral(".tmp");
+}
+
+CopiedFile SafeCopyService::copyFile(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,
+                                     const CopyProgressSink &progress, std::stop_token stop)
+{
+    std::lock_guard lock(m_mutex);
+    return copyOne(task, verify, bytesBefore, totalBytes, progress, stop);
+}
+
+CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,
+                                    const CopyProgressSink &progress, const std::stop_token &stop)
+{
+    const QString destination = task.destinationURL;
+    if (m_files.exists(destination, false))
+        throw SafeCopyError(SafeCopyError::Code::destinationExists);
+
+    // A new, hidden, exclusively created file next to the destination.
+    const QString temporaryPath = appendingPathComponent(parentPath(destination), temporaryFileName());
+    TemporaryFile temporary(m_files, temporaryPath, m_files.createExclusive(temporaryPath));
+
+    const int in = m_files.openForReading(task.sourceURL);
+    temporary.setIn(in);
+    m_files.adviseSequential(in);
+
+    std::optional<Sha256> digest;
+    if (verify)
+        digest.emplace();
+    const QString currentFile = lastPathComponent(task.sourceURL);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(chunkSize);
+    qint64 written = 0;
+    for (;;) {
+        throwIfCancelled(stop);
+        const std::size_t n = m_files.read(in, buffer.get(), chunkSize);
+        if (n == 0)
+            break;
+        for (std::size_t done = 0; done < n;)
+            done += m_files.write(temporary.out(), buffer.get() + done, n - done);
+        if (digest)
+            digest->update(buffer.get(), n);
+        written += qint64(n);
+        if (progress)
+            progress(CopyProgress{currentFile, 0, 0, bytesBefore + written, totalBytes});
+    }
+
+    m_files.flush(temporary.out());
+    throwIfCancelled(stop);
+
+    // The size on the device must be the source's and the count of bytes written.
+    const auto sourceAttributes = m_files.attributes(task.sourceURL);
+    const auto copyAttributes = m_files.attributes(temporaryPath);
+    if (!sourceAttributes || !copyAttributes || sourceAttributes->size != copyAttributes->size
+        || copyAttributes->size != written)
+        throw SafeCopyError(SafeCopyError::Code::sizeMismatch);
+
+    std::optional<QString> sha256;
+    if (digest) {
+        sha256 = digest->finalHex();
+        // The flushed pages are still in memory; drop them so the read-back proves what the
+        // device holds.
+        m_files.dropCachedPages(temporary.out());
+        if (m_hasher->sha256Hex(temporaryPath, stop) != *sha256)
+            throw SafeCopyError(SafeCopyError::Code::checksumMismatch);
+    }
+
+    if (m_files.exists(destination, false))
+        throw SafeCopyError(SafeCopyError::Code::destinationExists);
+
+    // Best effort: tags first (a read-only mode would forbid them), then dates and permissions.
+    FinderTagService::carryTags(task.sourceURL, temporaryPath);
+    m_files.setModificationTime(temporary.out(), sourceAttributes->modificationTime);
+    if (sourceAttributes->creationTime)
+        m_files.setCreationTime(temporaryPath, *sourceAttributes->creationTime);
+    m_files.setPermissions(temporary.out(), sourceAttributes->permissions & 0777);
+    temporary.closeFiles();
+
+    moveIntoPlace(temporaryPath, destination);
+    temporary.placed();
+    return CopiedFile{written, sha256};
+}
+
+// Moves the temporary file to its final name without ever replacing a file there: rename with
+// RENAME_NOREPLACE; where the file system lacks it, a hard link under the final name (which
+// fails when the name is taken) and removal of the temporary name; where it lacks hard links
+// too, a last test for the name followed by a plain rename.
+void SafeCopyService::moveIntoPlace(const QString &temporary, const QString &destination)
+{
+    try {
+        m_files.renameNoReplace(temporary, destination);
+        return;
+    } catch (const PosixError &e) {
+        if (e.errorNumber() == EEXIST)
+            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+        if (e.errorNumber() != EINVAL)
+            throw;
+    }
+    try {
+        m_files.link(temporary, destination);
+    } catch (const PosixError &e) {
+        if (e.errorNumber() == EEXIST)
+            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+        if (!linksUnsupported(e.errorNumber()))
+            throw;
+        if (m_files.exists(destination, false))
+            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+        m_files.rename(temporary, destination);
+        return;
+    }
+    // The copy is in place under both names; the hidden one goes (best effort).
+    m_files.remove(temporary);
+}
+
+CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint64 totalBytes, bool verify,
+                                         const CopyProgressSink &progress, std::stop_token stop)
+{
+    std::lock_guard lock(m_mutex);
+    CopyBatchResult result;
+
+    if (!tasks.isEmpty()) {
+        const auto available = m_files.availableCapacity(parentPath(tasks.first().destinationURL));
+        if (available && *available < totalBytes) {
+            const QString message = localized(SafeCopyError::descriptionKey(SafeCopyError::Code::insufficientSpace));
+            for (const CopyTaskItem &task : tasks)
+                result.outcomes << failedOutcome(task, message, false);
+            return result;
+        }
+    }
+
+    const qint64 totalFiles = tasks.size();
+    std::vector<qint64> bytesOf; // per outcome, for the folder flush below
+    for (qsizetype i = 0; i < tasks.size(); ++i) {
+        const CopyTaskItem &task = tasks.at(i);
+        if (stop.stop_requested()) {
+            result.wasCancelled = true;
+            break;
+        }
+        if (progress)
+            progress(CopyProgress{lastPathComponent(task.sourceURL), i, totalFiles, result.copiedBytes, totalBytes});
+        try {
+            const CopiedFile copied = copyOne(task, verify, result.copiedBytes, totalBytes, progress, stop);
+            CopyFileOutcome outcome;
+            outcome.id = makeId();
+            outcome.sourceURL = task.sourceURL;
+            outcome.destinationURL = task.destinationURL;
+            outcome.kind = task.kind;
+            outcome.status = CopyOutcomeStatus::copied;
+            outcome.sha256 = copied.sha256;
+            result.outcomes << outcome;
+            bytesOf.push_back(copied.bytes);
+            result.copiedBytes += copied.bytes;
+        } catch (const Cancelled &) {
+            result.wasCancelled = true;
+            break;
+        } catch (const SafeCopyError &e) {
+            result.outcomes << failedOutcome(task, e.localizedDescription(), true);
+            bytesOf.push_back(0);
+        } catch (...) {
+            result.outcomes << failedOutcome(task, localized("copy.error.failed"), true);
+            bytesOf.push_back(0);
+        }
+    }
+
+    // New names reach the device only with their folder: flush each folder that received a
+    // copy, once. A copy whose folder cannot be flushed is not reported as safe.
+    std::map<QString, QList<qsizetype>> copiedByFolder;
+    for (qsizetype i = 0; i < result.outcomes.size(); ++i) {
+        if (result.outcomes.at(i).status == CopyOutcomeStatus::copied)
+            copiedByFolder[parentPath(*result.outcomes.at(i).destinationURL)].append(i);
+    }
+    for (const auto &[folder, members] : copiedByFolder) {
+        try {
+            m_files.flushFolder(folder);
+        } catch (...) {
+            for (qsizetype i : members) {
+                CopyFileOutcome &outcome = result.outcomes[i];
+                outcome.status = CopyOutcomeStatus::failed;
+                outcome.message = localized("copy.error.folder.flush");
+                outcome.sha256.reset();
+                result.copiedBytes -= bytesOf[std::size_t(i)];
+            }
+        }
+    }
+
+    if (progress)
+        progress(CopyProgress{QString(), result.outcomes.size(), totalFiles, result.copiedBytes, totalBytes});
+    return result;
+}
+
+} // namespace quillmore

@@ -1,0 +1,236 @@
+#include "testsupport.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <stdexcept>
+
+namespace quillmore::test {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(parentPath(path));
+    // Through encodePath, so that names which are not UTF-8 are made as the code sees them.
+    const int fd = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size()) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error("cannot write fixture " + path.toStdString());
+    }
+    ::close(fd);
+}
+
+QByteArray readFile(const QString &path)
+{
+    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    QByteArray out;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        out.append(buffer, n);
+    ::close(fd);
+    return out;
+}
+
+QByteArray patternBytes(qint64 size, quint32 seed)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    quint32 x = seed * 2654435761u + 1;
+    for (qint64 i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = char(x & 0xFF);
+    }
+    return out;
+}
+
+QStringList allEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList temporaryFiles(const QString &folder)
+{
+    return allEntries(folder).filter(QStringLiteral(".quillmore-"));
+}
+
+// ---- FaultyFileOperations ----
+
+void FaultyFileOperations::arm(const QString &path)
+{
+    const QString name = lastPathComponent(path);
+    if (name.startsWith(QLatin1String(".quillmore-")))
+        return;
+    const bool armed = !faultySource.isEmpty() && name == faultySource;
+    if (armed != m_armed || !armed) {
+        m_spent = false;
+        m_armedWrites = 0;
+    }
+    m_armed = armed;
+}
+
+void FaultyFileOperations::fail(int errorNumber, const char *operation)
+{
+    throw PosixError(errorNumber, operation);
+}
+
+bool FaultyFileOperations::exists(const QString &path, bool followLinks)
+{
+    if (!followLinks)
+        arm(path);
+    return PosixFileOperations::exists(path, followLinks);
+}
+
+std::optional<qint64> FaultyFileOperations::availableCapacity(const QString &path)
+{
+    if (capacityUnreadable)
+        return std::nullopt;
+    if (capacity)
+        return capacity;
+    return PosixFileOperations::availableCapacity(path);
+}
+
+int FaultyFileOperations::createExclusive(const QString &path)
+{
+    calls << QStringLiteral("create ") + lastPathComponent(path);
+    if (m_armed && fault == Fault::createFails)
+        fail(EACCES, "open");
+    const int fd = PosixFileOperations::createExclusive(path);
+    ++openFiles;
+    return fd;
+}
+
+int FaultyFileOperations::openForReading(const QString &path)
+{
+    arm(path);
+    calls << QStringLiteral("open ") + lastPathComponent(path);
+    if (m_armed && fault == Fault::openSourceFails)
+        fail(EACCES, "open");
+    const int fd = PosixFileOperations::openForReading(path);
+    ++openFiles;
+    if (!lastPathComponent(path).startsWith(QLatin1String(".quillmore-")))
+        m_sourceFds.insert(fd);
+    return fd;
+}
+
+std::size_t FaultyFileOperations::read(int fd, char *buffer, std::size_t size)
+{
+    ++readCalls;
+    if (m_armed && fault == Fault::ioErrorOnRead && m_sourceFds.contains(fd))
+        fail(EIO, "read");
+    const std::size_t n = PosixFileOperations::read(fd, buffer, size);
+    if (afterRead)
+        afterRead();
+    return n;
+}
+
+std::size_t FaultyFileOperations::write(int fd, const char *data, std::size_t size)
+{
+    if (!m_armed)
+        return PosixFileOperations::write(fd, data, size);
+    ++m_armedWrites;
+    switch (fault) {
+    case Fault::noSpaceOnWrite:
+        if (m_armedWrites > 1)
+            fail(ENOSPC, "write");
+        break;
+    case Fault::partialWrites:
+        return PosixFileOperations::write(fd, data, std::max<std::size_t>(1, size / 2));
+    case Fault::lostWrite:
+        if (!m_spent) {
+            m_spent = true;
+            return size;
+        }
+        break;
+    case Fault::corruptWrite:
+        if (!m_spent) {
+            m_spent = true;
+            QByteArray changed(data, qsizetype(size));
+            changed[changed.size() / 2] = char(changed.at(changed.size() / 2) ^ 0x01);
+            return PosixFileOperations::write(fd, changed.constData(), size);
+        }
+        break;
+    default:
+        break;
+    }
+    return PosixFileOperations::write(fd, data, size);
+}
+
+void FaultyFileOperations::flush(int fd)
+{
+    calls << QStringLiteral("flush");
+    if (m_armed && fault == Fault::flushFails)
+        fail(EIO, "fsync");
+    PosixFileOperations::flush(fd);
+}
+
+void FaultyFileOperations::close(int fd) noexcept
+{
+    --openFiles;
+    m_sourceFds.remove(fd);
+    PosixFileOperations::close(fd);
+}
+
+void FaultyFileOperations::dropCachedPages(int fd) noexcept
+{
+    calls << QStringLiteral("drop");
+    PosixFileOperations::dropCachedPages(fd);
+}
+
+void FaultyFileOperations::renameNoReplace(const QString &from, const QString &to)
+{
+    calls << QStringLiteral("renameNoReplace");
+    if (m_armed) {
+        switch (fault) {
+        case Fault::renameFails:
+            fail(EIO, "renameat2");
+        case Fault::destinationAppears:
+            writeFile(to, intruderBytes);
+            break;
+        case Fault::renameUnsupported:
+        case Fault::linksUnsupported:
+        case Fault::destinationAppearsBeforeLink:
+            fail(EINVAL, "renameat2");
+        default:
+            break;
+        }
+    }
+    PosixFileOperations::renameNoReplace(from, to);
+}
+
+void FaultyFileOperations::link(const QString &from, const QString &to)
+{
+    calls << QStringLiteral("link");
+    if (m_armed && fault == Fault::linksUnsupported)
+        fail(EPERM, "link");
+    if (m_armed && fault == Fault::destinationAppearsBeforeLink)
+        writeFile(to, intruderBytes);
+    PosixFileOperations::link(from, to);
+}
+
+void FaultyFileOperations::rename(const QString &from, const QString &to)
+{
+    calls << QStringLiteral("rename");
+    PosixFileOperations::rename(from, to);
+}
+
+void FaultyFileOperations::flushFolder(const QString &folder)
+{
+    ++folderFlushes;
+    if (folderFlushFails)
+        fail(EIO, "fsync");
+    PosixFileOperations::flushFolder(folder);
+}
+
+} // namespace quillmore::test
