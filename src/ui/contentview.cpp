@@ -20,8 +20,8 @@
 
 namespace quillmore {
 
-ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, WorkflowPanels *panels, QWidget *parent)
-    : QWidget(parent), m_vm(std::move(viewModel)), m_context{m_vm.get(), panels}
+ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *parent)
+    : QWidget(parent), m_vm(std::move(viewModel)), m_context{m_vm.get()}
 {
     setObjectName(QStringLiteral("contentView"));
     setStyleSheet(applicationStyleSheet());

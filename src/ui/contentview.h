@@ -34,8 +34,7 @@ class SummaryView;
 class ContentView : public QWidget {
     Q_OBJECT
 public:
-    // `panels` is the file panels object the controller was built with (the controller owns it).
-    ContentView(std::unique_ptr<WorkflowViewModel> viewModel, WorkflowPanels *panels, QWidget *parent = nullptr);
+    explicit ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *parent = nullptr);
     ~ContentView() override;
 
     WorkflowViewModel *viewModel() const { return m_vm.get(); }

@@ -28,7 +28,7 @@ void MainWindow::build(std::unique_ptr<WorkflowViewModel> viewModel, FilePanels 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillmore"));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmore.Quillmore")));
-    m_content = new ContentView(std::move(viewModel), panels, this);
+    m_content = new ContentView(std::move(viewModel), this);
     if (panels)
         panels->setParentWidget(this);
     setCentralWidget(m_content);

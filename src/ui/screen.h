@@ -13,13 +13,10 @@ class QAbstractButton;
 namespace quillmore {
 
 class WorkflowViewModel;
-class WorkflowPanels;
 
-// What the screens are given: the controller and the file panels it was built with (the setup
-// screen opens the folder panels itself).
+// What the screens are given: the controller they read and call.
 struct ScreenContext {
     WorkflowViewModel *viewModel = nullptr;
-    WorkflowPanels *panels = nullptr;
 };
 
 // Redraws `refresh` once after any number of controller changes, only while visible (and once

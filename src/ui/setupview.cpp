@@ -19,7 +19,7 @@
 namespace quillmore {
 
 SetupView::SetupView(ScreenContext context, QWidget *parent)
-    : QWidget(parent), m_context(context), m_vm(context.viewModel)
+    : QWidget(parent), m_vm(context.viewModel)
 {
     setObjectName(QStringLiteral("setupView"));
     auto *layout = new QVBoxLayout(this);
@@ -33,13 +33,7 @@ SetupView::SetupView(ScreenContext context, QWidget *parent)
     m_destination->setObjectName(QStringLiteral("destinationPanel"));
     m_destination->button()->setObjectName(QStringLiteral("setup.destination.choose"));
     m_destination->dropAction = [this](const QList<FileURL> &files) { return m_vm->dropDestinationFolder(files); };
-    connect(m_destination->button(), &QPushButton::clicked, this, [this] {
-        if (!m_context.panels)
-            return;
-        const QList<FileURL> chosen = m_context.panels->chooseFolders(false);
-        if (!chosen.isEmpty())
-            m_vm->setDestinationFolder(chosen.first());
-    });
+    connect(m_destination->button(), &QPushButton::clicked, this, [this] { m_vm->chooseDestinationFolder(); });
     layout->addWidget(m_destination);
     layout->addWidget(makeOptions());
 
@@ -70,13 +64,7 @@ QWidget *SetupView::makeSelectionPanel()
     m_folderTile->setObjectName(QStringLiteral("selection.folder"));
     m_folderTile->button()->setObjectName(QStringLiteral("setup.selections.choose"));
     m_folderTile->dropAction = [this](const QList<FileURL> &files) { return m_vm->dropSelectionFolder(files); };
-    connect(m_folderTile->button(), &QPushButton::clicked, this, [this] {
-        if (!m_context.panels)
-            return;
-        const QList<FileURL> chosen = m_context.panels->chooseFolders(false);
-        if (!chosen.isEmpty())
-            m_vm->setSelectionFolder(chosen.first());
-    });
+    connect(m_folderTile->button(), &QPushButton::clicked, this, [this] { m_vm->chooseSelectionFolder(); });
 
     m_screenshotTile = new SelectionDropOption(localized("screenshot.option.title"),
                                                localized("screenshot.option.instruction"),

@@ -35,7 +35,6 @@ private:
     QWidget *makeOptions();
     void refreshSearchList();
 
-    ScreenContext m_context;
     WorkflowViewModel *m_vm;
     SelectionDropOption *m_folderTile;
     SelectionDropOption *m_screenshotTile;

@@ -98,7 +98,8 @@ int main(int argc, char **argv)
     UiHarness ui(dir.path() + QStringLiteral("/settings.ini"));
     MainWindow *window = ui.window.get();
     window->show();
-    QTest::qWaitForWindowExposed(window);
+    if (!QTest::qWaitForWindowExposed(window))
+        return 1;
     WorkflowViewModel *vm = ui.vm();
 
     save(window, QStringLiteral("1-setup-empty"));
