@@ -7,7 +7,10 @@
 #include "ui/singleinstance.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSettings>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -21,6 +24,26 @@ bool hasArgument(int argc, char **argv, const char *wanted)
             return true;
     return false;
 }
+
+#ifdef Q_OS_MACOS
+// On macOS the application stays open without a window; clicking its Dock icon then brings the
+// one window back (the same window each time), and a visible window is simply raised.
+class ReopenFilter : public QObject {
+public:
+    explicit ReopenFilter(quillmore::MainWindow *window) : m_window(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ApplicationActivate && !m_window->isVisible())
+            m_window->raiseToFront();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    quillmore::MainWindow *m_window;
+};
+#endif
 
 } // namespace
 
@@ -38,7 +61,17 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmore"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMORE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.quillmore.Quillmore"));
-    QApplication::setQuitOnLastWindowClosed(true);
+#ifdef Q_OS_MACOS
+    QApplication::setQuitOnLastWindowClosed(false);
+#else
+    QApplication::setQuitOnLastWindowClosed(true); // closing the window quits
+#endif
+
+    // Qt's own texts (file dialog buttons, context menus) in the user's language, when installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
     // preferences and folder bookmarks before the controller reads them.
@@ -57,6 +90,10 @@ int main(int argc, char **argv)
     quillmore::MainWindow window;
     QObject::connect(&instance, &quillmore::SingleInstance::activationRequested, &window,
                      &quillmore::MainWindow::raiseToFront);
+#ifdef Q_OS_MACOS
+    ReopenFilter reopen(&window);
+    app.installEventFilter(&reopen);
+#endif
     window.show();
     return app.exec();
 }

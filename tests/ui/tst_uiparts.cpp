@@ -1,6 +1,7 @@
 // The file panels' settings and filters, and thumbnails decoded off the GUI thread.
 
 #include "support/fixtures.h"
+#include "support/testimages.h"
 
 #include "model/localization.h"
 #include "platform/thumbnails.h"
@@ -131,6 +132,7 @@ private slots:
         QTest::newRow("text posing as heic") << "fake.heic" << false;
         QTest::newRow("missing") << "nothing.jpg" << false;
         QTest::newRow("text posing as jpeg") << "fake.jpg" << false;
+        QTest::newRow("dng without embedded preview") << "plain.dng" << false;
     }
     void thumbnails()
     {
@@ -143,6 +145,7 @@ private slots:
         makeFile(path(QStringLiteral("fake.CR2")), QByteArray("not a raw file"));
         makeFile(path(QStringLiteral("fake.heic")), QByteArray("not a heic file"));
         makeFile(path(QStringLiteral("fake.jpg")), QByteArray("not a jpeg"));
+        QVERIFY(writeDng(photoLikeScene(64, 48, 7), path(QStringLiteral("plain.dng"))));
         const QImage image = loadThumbnailImage(path(file), QSize(144, 144));
         QCOMPARE(!image.isNull(), hasImage);
         if (hasImage) {
