@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QUrl>
@@ -382,7 +384,6 @@ private slots:
 
     void insufficientSpaceLine()
     {
-        UiHarness probe(settingsFile());
         auto planner = std::make_unique<FakePlanner>();
         *planner->reportInsufficientSpace = true;
         // This case needs a plan that reports a full destination, which a real disk does not
@@ -529,6 +530,68 @@ private slots:
         auto *count = ui.find<QLabel>(QStringLiteral("warningCount"));
         QVERIFY(count->isVisible());
         QCOMPARE(count->text(), localized("status.warning.count", qint64(ui.vm()->warnings().size())));
+    }
+
+    // A long problems list builds its panels in batches as it scrolls.
+    void problemsBuildLazily()
+    {
+        const QString many = path(QStringLiteral("many"));
+        for (int i = 0; i < 100; ++i)
+            makeFile(many + QStringLiteral("/P_%1.JPG").arg(i, 3, 10, QLatin1Char('0')), QByteArray("j"));
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        vm->setSelectionFolder(many);
+        vm->setSearchLocations({path(QStringLiteral("cardB"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest")));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        settle();
+        ui.content()->setShowProblems(true);
+        ProblemsView *problems = ui.content()->problemsSheet();
+        QTRY_VERIFY(problems->isVisible());
+        settle();
+        QCOMPARE(problems->problemCount(), 100);
+        QCOMPARE(problems->builtPanelCount(), ProblemsView::kBatch);
+        auto *scroll = problems->findChild<QScrollArea *>(QStringLiteral("problemsList"));
+        for (int i = 0; i < 5 && problems->builtPanelCount() < 100; ++i) {
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+            settle();
+        }
+        QCOMPARE(problems->builtPanelCount(), 100);
+        // Skipping one keeps the panels built so far.
+        problems->findChild<QWidget *>(QStringLiteral("problem.P_050.JPG"))
+            ->findChild<QAbstractButton *>(QStringLiteral("button.skip"))
+            ->click();
+        QTRY_COMPARE(problems->problemCount(), 99);
+        QCOMPARE(problems->builtPanelCount(), 99);
+    }
+
+    void screenshotReadingShowsProgressAndCancels()
+    {
+        UiHarness ui(settingsFile());
+        if (!ui.standIns.ocrGate)
+            QSKIP("the real recogniser cannot be held mid-run");
+        ui.window->show();
+        const QString shot = path(QStringLiteral("shots/slow.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage(10, 10, QImage::Format_RGB32).save(shot);
+        ui.standIns.ocrGate->open = false;
+        ui.vm()->selectScreenshots({shot});
+        settle();
+        auto *tile = ui.find<QWidget>(QStringLiteral("selection.screenshots"));
+        QCOMPARE(tile->findChild<ElidedLabel *>(QStringLiteral("detail"))->fullText(),
+                 localized("screenshot.reading.progress", 1, 1));
+        QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        auto *cancel = ui.find(QStringLiteral("screenshot.cancel"));
+        QVERIFY(cancel->isVisible());
+        cancel->click();
+        QCOMPARE(ui.vm()->statusMessage(), localized("screenshot.ocr.cancelling"));
+        ui.standIns.ocrGate->open = true;
+        QTRY_VERIFY(!ui.vm()->isReadingScreenshots());
+        settle();
+        QVERIFY(!ui.find(QStringLiteral("screenshot.cancel"))->isVisible());
     }
 
     void singleInstance()
