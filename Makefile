@@ -1,7 +1,7 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
-#   make demo   build, then scan a small sample shoot made in a temporary folder
+#   make demo   build, then scan and gather a small sample shoot made in a temporary folder
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test test-asan demo release package bench bench-copy fuzz clean
+.PHONY: setup configure build test test-asan demo release package bench bench-copy bench-gather fuzz clean
 
 PRESET ?= debug
 
@@ -54,6 +54,10 @@ fuzz:
 # Safe copy and hasher against cp, sync, dd and openssl (about 3 GiB of data in BENCH_DATA).
 bench-copy: release
 	@./build/release/bench/bench-copy $(BENCH_DATA)
+
+# What the workflow controller adds to a whole gather (200,000-file tree, 1,000 verified copies).
+bench-gather: release
+	@./build/release/bench/bench-gather $(BENCH_DATA)
 
 clean:
 	@rm -rf build
