@@ -1,8 +1,8 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
 #   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
-# (make demo builds and scans a small sample shoot with quillmore-cli.)
-.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy fuzz clean
+# (make demo builds, then scans and gathers a small sample shoot with quillmore-cli.)
+.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather fuzz clean
 
 PRESET ?= debug
 
@@ -62,6 +62,10 @@ fuzz:
 # Safe copy and hasher against cp, sync, dd and openssl (about 3 GiB of data in BENCH_DATA).
 bench-copy: release
 	@./build/release/bench/bench-copy $(BENCH_DATA)
+
+# What the workflow controller adds to a whole gather (200,000-file tree, 1,000 verified copies).
+bench-gather: release
+	@./build/release/bench/bench-gather $(BENCH_DATA)
 
 clean:
 	@rm -rf build

@@ -84,10 +84,6 @@
         <translation>No JPEG file was chosen. Choose a .jpg or .jpeg file.</translation>
     </message>
     <message>
-        <source>error.insufficient.space</source>
-        <translation>There is not enough free space in the destination folder for these files.</translation>
-    </message>
-    <message>
         <source>error.copy.failed</source>
         <translation>The copy could not be run. No file was copied.</translation>
     </message>

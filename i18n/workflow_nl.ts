@@ -84,10 +84,6 @@
         <translation>Er is geen JPEG-bestand gekozen. Kies een .jpg- of .jpeg-bestand.</translation>
     </message>
     <message>
-        <source>error.insufficient.space</source>
-        <translation>Er is niet genoeg vrije ruimte in de doelmap voor deze bestanden.</translation>
-    </message>
-    <message>
         <source>error.copy.failed</source>
         <translation>Het kopiëren kon niet worden uitgevoerd. Er is geen bestand gekopieerd.</translation>
     </message>

@@ -129,9 +129,11 @@ void printSummary(const WorkflowViewModel &vm, bool wasCancelled)
         QString line = printable(r.selection.fileName).leftJustified(width) + QStringLiteral("  ") + statusLabel(r.status);
         if (r.destinationURL && (r.status == SelectionStatus::copied || r.status == SelectionStatus::readyToCopy))
             line += QStringLiteral("  → ") + printable(*r.destinationURL);
-        else if (r.status == SelectionStatus::ambiguous)
-            line += QStringLiteral("  ") + localized("cli.table.candidates", QString::number(r.candidates.size()));
-        if (r.message && r.status != SelectionStatus::skipped)
+        else if (!r.chosenRAW && r.candidates.size() > 1)
+            line += QStringLiteral("  (") + statusLabel(SelectionStatus::ambiguous) + QLatin1Char(')');
+        else if (!r.chosenRAW && r.candidates.isEmpty() && r.status != SelectionStatus::notFound)
+            line += QStringLiteral("  (") + statusLabel(SelectionStatus::notFound) + QLatin1Char(')');
+        if (r.message && *r.message != localized("report.status.skipped"))
             line += QStringLiteral("  (") + printable(*r.message) + QLatin1Char(')');
         printLine(line);
     }
@@ -357,7 +359,9 @@ int runGatherCommand(const QStringList &arguments)
         return cli::exitFailure;
     }
     auto settings = std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    WorkflowViewModel vm(makeDefaultWorkflowServices(std::make_unique<CommandLinePanels>(reportFile)), std::move(settings));
+    auto controller = std::make_unique<WorkflowViewModel>(
+        makeDefaultWorkflowServices(std::make_unique<CommandLinePanels>(reportFile)), std::move(settings));
+    WorkflowViewModel &vm = *controller;
     vm.setSearchTarget(*target);
     vm.setIncludeXMP(!parser.isSet(noXmpOption));
     vm.setConflictPolicy(policy);
@@ -375,7 +379,9 @@ int runGatherCommand(const QStringList &arguments)
     bool cancelRequested = false;
     std::stop_source stop;
     cli::watchStopSignals(stop);
-    std::stop_callback onStop(stop.get_token(), [&vm, &cancelRequested] {
+    using StopCallback = std::stop_callback<std::function<void()>>;
+    std::optional<StopCallback> onStop;
+    onStop.emplace(stop.get_token(), [&vm, &cancelRequested] {
         QMetaObject::invokeMethod(
             &vm,
             [&vm, &cancelRequested] {
@@ -440,8 +446,12 @@ int runGatherCommand(const QStringList &arguments)
     else if (wasCancelled)
         cli::printError(vm.statusMessage());
 
+    const bool anyCopyFailed = !vm.failedOutcomes().isEmpty();
+    // The controller goes first: a job still reporting to it is then let go at once.
+    onStop.reset();
+    controller.reset();
     waitForJobs(-1);
-    if (failed || !vm.failedOutcomes().isEmpty())
+    if (failed || anyCopyFailed)
         return cli::exitFailure;
     return wasCancelled ? cli::exitCancelled : cli::exitSuccess;
 }

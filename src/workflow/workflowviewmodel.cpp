@@ -775,8 +775,7 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
         link->call([&](WorkflowViewModel *vm) {
             if (!vm->isCurrentOperation(job))
                 return;
-            vm->scanSucceeded(results, readerWarnings, output.warnings);
-            planRequest = vm->makePlanRequest();
+            planRequest = vm->scanSucceeded(results, readerWarnings, output.warnings);
         });
     } catch (const Cancelled &) {
         link->post([job](WorkflowViewModel *vm) {
@@ -799,13 +798,18 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
     });
 }
 
-void WorkflowViewModel::scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
-                                      const QList<AppWarning> &scannerWarnings)
+std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(
+    const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
+    const QList<AppWarning> &scannerWarnings)
 {
     assign(m_results, results, &WorkflowViewModel::resultsChanged);
     assign(m_warnings, m_screenshotWarnings + readerWarnings + scannerWarnings, &WorkflowViewModel::warningsChanged);
+    // The plan is asked for before the stage changes, so that whoever sees the summary stage
+    // also sees that a plan is on its way.
+    auto request = makePlanRequest();
     assign(m_stage, WorkflowStage::summary, &WorkflowViewModel::stageChanged);
     setStatus(L10N("status.scan.complete"));
+    return request;
 }
 
 void WorkflowViewModel::scanEnded(bool cancelled)

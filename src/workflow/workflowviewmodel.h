@@ -207,7 +207,7 @@ private:
                            std::shared_ptr<CopyPlanning> planner);
     static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
-    void scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
+    std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
                        const QList<AppWarning> &scannerWarnings);
     void scanEnded(bool cancelled);
     void applyCopyProgress(const CopyProgress &progress);
