@@ -42,7 +42,8 @@ struct StandIns {
 
 class UiHarness {
 public:
-    explicit UiHarness(const QString &settingsFile)
+    // With `holdableCopier`, the copy goes through the stand-in copier whose gate the test holds.
+    explicit UiHarness(const QString &settingsFile, bool holdableCopier = false)
     {
         auto panels = std::make_unique<FilePanels>();
         panels->dialogDriver = [script = script](QFileDialog &dialog) {
@@ -59,7 +60,7 @@ public:
         WorkflowServices services = makeDefaultWorkflowServices(std::move(panels), std::make_unique<RecordingPlatform>());
         if (!services.planner)
             services.planner = std::make_unique<FakePlanner>();
-        if (!services.copier) {
+        if (!services.copier || holdableCopier) {
             auto copier = std::make_unique<FakeCopier>();
             standIns.copyGate = copier->gate;
             standIns.failNames = copier->failNames;
