@@ -5,6 +5,7 @@
 //   ui-screenshots <output folder>
 
 #include "uitestkit.h"
+#include "support/testimages.h"
 
 #include "ui/appearance.h"
 #include "ui/screenshotreviewview.h"
@@ -33,8 +34,23 @@ void save(QWidget *widget, const QString &name)
     QTest::qWait(150);
     widget->repaint();
     const QString file = outDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    // A palette of 256 colours keeps the files small; text and flat colours survive it well.
-    QImage image = widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    // The 256 most frequent colours as the palette keep the files small; flat backgrounds and
+    // text stay exact.
+    const QImage full = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < full.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(full.constScanLine(y));
+        for (int x = 0; x < full.width(); ++x)
+            ++counts[line[x]];
+    }
+    QList<QPair<int, QRgb>> byCount;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        byCount.append({it.value(), it.key()});
+    std::sort(byCount.begin(), byCount.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QList<QRgb> table;
+    for (int i = 0; i < std::min<qsizetype>(256, byCount.size()); ++i)
+        table.append(byCount[i].second);
+    QImage image = full.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
     if (!image.save(file, "PNG", 9))
         std::fprintf(stderr, "could not write %s\n", qPrintable(file));
     else
@@ -86,12 +102,17 @@ int main(int argc, char **argv)
     for (int i = 1; i <= 24; ++i) {
         const QString name = QStringLiteral("DSC_%1").arg(4100 + i * 3, 4, 10, QLatin1Char('0'));
         file(QStringLiteral("Selects/") + name + QStringLiteral(".JPG"), photo(120, 80, i));
-        if (i != 7 && i != 15)
-            file(QStringLiteral("Card 1/DCIM/100NIKON/") + name + QStringLiteral(".NEF"), QByteArray(24000 + i * 700, 'r'));
+        const QImage scene = photoLikeScene(160, 120, std::uint32_t(i));
+        if (i != 7 && i != 15) {
+            QDir().mkpath(root + QStringLiteral("/Card 1/DCIM/100CAMERA"));
+            writeDng(scene, root + QStringLiteral("/Card 1/DCIM/100CAMERA/") + name + QStringLiteral(".DNG"));
+        }
         if (i % 5 == 0)
-            file(QStringLiteral("Card 1/DCIM/100NIKON/") + name + QStringLiteral(".xmp"), QByteArray(900, 'x'));
-        if (i == 4 || i == 11)
-            file(QStringLiteral("Backup/2024-06-01/") + name + QStringLiteral(".NEF"), QByteArray(25000 + i * 700, 'b'));
+            file(QStringLiteral("Card 1/DCIM/100CAMERA/") + name + QStringLiteral(".xmp"), QByteArray(900, 'x'));
+        if (i == 4 || i == 11) {
+            QDir().mkpath(root + QStringLiteral("/Backup/2024-06-01"));
+            writeDng(scene, root + QStringLiteral("/Backup/2024-06-01/") + name + QStringLiteral(".DNG"));
+        }
     }
     QDir().mkpath(root + QStringLiteral("/Delivery"));
 
