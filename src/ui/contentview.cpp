@@ -83,7 +83,11 @@ ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *
 
 ContentView::~ContentView()
 {
-    // Sheets and the alert first: they watch the controller.
+    // Sheets and the alert first: they watch the controller. Nothing here answers the controller
+    // any more.
+    m_vm->disconnect(this);
+    if (m_alert)
+        m_alert->disconnect();
     delete m_problems.data();
     delete m_files.data();
     delete m_report.data();
@@ -176,8 +180,13 @@ void ContentView::syncError()
         m_alert->setInformativeText(*message);
         return;
     }
+    // Over the sheet the user is looking at, if one is open, so that it is seen at once.
+    QWidget *over = this;
+    for (QWidget *sheet : std::initializer_list<QWidget *>{m_problems, m_files, m_report, m_review})
+        if (sheet && sheet->isVisible())
+            over = sheet;
     m_alert = new QMessageBox(QMessageBox::Warning, localized("error.title"), localized("error.title"),
-                              QMessageBox::NoButton, this);
+                              QMessageBox::NoButton, over);
     m_alert->setObjectName(QStringLiteral("errorAlert"));
     m_alert->setInformativeText(*message);
     QPushButton *ok = m_alert->addButton(localized("button.ok"), QMessageBox::AcceptRole);
@@ -188,6 +197,11 @@ void ContentView::syncError()
     m_alert->setAttribute(Qt::WA_DeleteOnClose);
     // Dismissed by the button or otherwise, the message is cleared.
     connect(m_alert, &QDialog::finished, this, [this] { m_vm->clearErrorMessage(); });
+    // Closed with its sheet: the message is dismissed as well.
+    connect(m_alert, &QObject::destroyed, this, [vm = m_vm.get()] {
+        if (vm->errorMessage())
+            vm->clearErrorMessage();
+    });
     m_alert->open();
 }
 

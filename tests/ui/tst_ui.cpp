@@ -99,6 +99,15 @@ private slots:
         // No warnings: the check-mark icon and no count.
         QVERIFY(!ui.find<QLabel>(QStringLiteral("warningCount"))->isVisible());
         QVERIFY(ui.find<QLabel>(QStringLiteral("setup.search.empty"))->isVisible());
+
+        // At the smallest size everything of the setup screen still fits above the status strip.
+        ui.window->resize(ui.window->minimumSize());
+        settle();
+        QWidget *scan = ui.find<QWidget>(QStringLiteral("setup.scan"));
+        const QRect scanRect(scan->mapTo(ui.window.get(), QPoint(0, 0)), scan->size());
+        const QWidget *strip = ui.content()->statusStrip();
+        QVERIFY2(scanRect.bottom() < strip->mapTo(ui.window.get(), QPoint(0, 0)).y(), "scan button under the strip");
+        QVERIFY(scanRect.height() >= 42);
     }
 
     // The whole folder job, from choosing folders to starting over.
