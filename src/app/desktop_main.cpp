@@ -75,10 +75,9 @@ int main(int argc, char **argv)
 
     // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
     // preferences and folder bookmarks before the controller reads them.
-    if (QApplication::arguments().mid(1).contains(QStringLiteral("--uitesting-reset"))) {
+    if (quillmore::resetRequested(QApplication::arguments())) {
         QSettings settings;
-        settings.clear();
-        settings.sync();
+        quillmore::resetStoredState(settings);
     }
 
     quillmore::SingleInstance instance(quillmore::SingleInstance::defaultName());

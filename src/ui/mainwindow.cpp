@@ -10,6 +10,17 @@
 
 namespace quillmore {
 
+bool resetRequested(const QStringList &arguments)
+{
+    return arguments.mid(1).contains(QStringLiteral("--uitesting-reset"));
+}
+
+void resetStoredState(QSettings &settings)
+{
+    settings.clear();
+    settings.sync();
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     auto panels = std::make_unique<FilePanels>(this);

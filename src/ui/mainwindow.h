@@ -4,6 +4,8 @@
 // around the content view. Closing it quits the application.
 
 #include <QMainWindow>
+#include <QSettings>
+#include <QStringList>
 
 #include <memory>
 
@@ -12,6 +14,12 @@ namespace quillmore {
 class ContentView;
 class FilePanels;
 class WorkflowViewModel;
+
+// True when the program was started with the whole argument "--uitesting-reset" (after the
+// program name); "--uitesting-reset=1" and the like do not count.
+bool resetRequested(const QStringList &arguments);
+// Clears the stored preferences and folder bookmarks.
+void resetStoredState(QSettings &settings);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT

@@ -600,6 +600,46 @@ private slots:
         QVERIFY(!ui.find(QStringLiteral("screenshot.cancel"))->isVisible());
     }
 
+    void resetArgument_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("whole argument") << QStringList{"quillmore", "--uitesting-reset"} << true;
+        QTest::newRow("with a value") << QStringList{"quillmore", "--uitesting-reset=1"} << false;
+        QTest::newRow("program name only") << QStringList{"--uitesting-reset"} << false;
+        QTest::newRow("among others") << QStringList{"quillmore", "-x", "--uitesting-reset"} << true;
+        QTest::newRow("none") << QStringList{"quillmore"} << false;
+    }
+    void resetArgument()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, reset);
+        QCOMPARE(resetRequested(arguments), reset);
+    }
+
+    // After a reset the first screen has no folders and the default options.
+    void resetClearsFoldersAndPreferences()
+    {
+        {
+            UiHarness ui(settingsFile());
+            ui.vm()->setSelectionFolder(path(QStringLiteral("selection")));
+            ui.vm()->setSearchLocations({path(QStringLiteral("cardA"))});
+            ui.vm()->setDestinationFolder(path(QStringLiteral("dest")));
+            ui.vm()->setIncludeXMP(false);
+            ui.vm()->setConflictPolicy(ConflictPolicy::keepNumbered);
+        }
+        {
+            QSettings settings(settingsFile(), QSettings::IniFormat);
+            resetStoredState(settings);
+        }
+        UiHarness ui(settingsFile());
+        QVERIFY(!ui.vm()->selectionFolder());
+        QVERIFY(ui.vm()->searchLocations().isEmpty());
+        QVERIFY(!ui.vm()->destinationFolder());
+        QVERIFY(ui.vm()->includeXMP());
+        QCOMPARE(ui.vm()->conflictPolicy(), ConflictPolicy::skip);
+    }
+
     void singleInstance()
     {
         const QString name = QStringLiteral("quillmore-test-%1").arg(QCoreApplication::applicationPid());
