@@ -130,6 +130,8 @@ void ProblemsView::refresh()
     const QList<CopyPreflightIssue> &issues = m_vm->copyPlan().issues;
     if (m_shown && problems == m_problems && issues == m_issues && m_target == m_vm->searchTarget())
         return;
+    if (m_shown && issues == m_issues && m_target == m_vm->searchTarget() && removeSettled(problems))
+        return;
     m_shown = true;
     m_problems = problems;
     m_issues = issues;
@@ -148,6 +150,38 @@ void ProblemsView::refresh()
     while (m_built < std::min(wanted, problemCount()))
         buildMore();
     m_scroll->verticalScrollBar()->setValue(keepScroll);
+}
+
+bool ProblemsView::removeSettled(const QList<SelectionResult> &problems)
+{
+    // The common change: some names stopped being problems (a file was chosen, or they were
+    // skipped) and the rest are as they were. Only their panels go; the others stay built.
+    QList<int> gone;
+    qsizetype next = 0;
+    for (int i = 0; i < m_problems.size(); ++i) {
+        if (next < problems.size() && problems[next] == m_problems[i])
+            ++next;
+        else
+            gone << i;
+    }
+    if (next != problems.size() || gone.isEmpty())
+        return false;
+    for (qsizetype k = gone.size() - 1; k >= 0; --k) {
+        const int index = int(m_issues.size()) + gone[k];
+        if (index >= m_built)
+            continue;
+        QLayoutItem *item = m_listLayout->takeAt(index);
+        delete item->widget();
+        delete item;
+        --m_built;
+    }
+    m_problems = problems;
+    while (m_built < std::min(kBatch, problemCount()))
+        buildMore();
+    const bool empty = problemCount() == 0;
+    m_empty->setVisible(empty);
+    m_scroll->setVisible(!empty);
+    return true;
 }
 
 void ProblemsView::buildMore()

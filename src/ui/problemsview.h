@@ -24,6 +24,7 @@ public:
 
 private:
     void buildMore();
+    bool removeSettled(const QList<SelectionResult> &problems);
     QWidget *makeIssuePanel(const CopyPreflightIssue &issue);
     QWidget *makeResultPanel(const SelectionResult &result);
     QWidget *makeCandidateRow(const SelectionResult &result, const RawCandidate &candidate);

@@ -566,12 +566,15 @@ private slots:
             settle();
         }
         QCOMPARE(problems->builtPanelCount(), 100);
-        // Skipping one keeps the panels built so far.
+        // Skipping one removes its panel alone; the others are the same widgets as before.
+        QWidget *kept = problems->findChild<QWidget *>(QStringLiteral("problem.P_051.JPG"));
         problems->findChild<QWidget *>(QStringLiteral("problem.P_050.JPG"))
             ->findChild<QAbstractButton *>(QStringLiteral("button.skip"))
             ->click();
         QTRY_COMPARE(problems->problemCount(), 99);
         QCOMPARE(problems->builtPanelCount(), 99);
+        QVERIFY(!problems->findChild<QWidget *>(QStringLiteral("problem.P_050.JPG")));
+        QCOMPARE(problems->findChild<QWidget *>(QStringLiteral("problem.P_051.JPG")), kept);
     }
 
     void screenshotReadingShowsProgressAndCancels()
