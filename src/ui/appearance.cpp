@@ -205,10 +205,16 @@ QPixmap glyphPixmap(const QString &symbol, int side, qreal dpr, const QColor &co
 
 QIcon glyphIcon(const QString &symbol, const QColor &color)
 {
+    // Drawn once per symbol and colour (GUI thread only).
+    static QHash<QString, QIcon> cache;
+    const QString key = symbol + QLatin1Char('#') + QString::number(color.rgba(), 16);
+    if (const auto it = cache.constFind(key); it != cache.cend())
+        return *it;
     QIcon icon;
     const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
     for (int side : {14, 16, 20, 24, 32, 48, 64})
         icon.addPixmap(glyphPixmap(symbol, side, dpr, color));
+    cache.insert(key, icon);
     return icon;
 }
 
