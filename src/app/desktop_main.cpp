@@ -5,6 +5,7 @@
 #include "ui/appearance.h"
 #include "ui/mainwindow.h"
 #include "ui/singleinstance.h"
+#include "ui/thumbnailservice.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -94,5 +95,7 @@ int main(int argc, char **argv)
     app.installEventFilter(&reopen);
 #endif
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    quillmore::ThumbnailService::shutDown();
+    return status;
 }

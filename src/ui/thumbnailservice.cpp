@@ -4,6 +4,7 @@
 #include "model/localization.h"
 #include "platform/thumbnails.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,6 +30,12 @@ QThreadPool *ThumbnailService::pool()
     return shared;
 }
 
+void ThumbnailService::shutDown()
+{
+    pool()->clear();
+    pool()->waitForDone();
+}
+
 void ThumbnailService::thumbnail(const QString &path, QSize sizeInPoints, QObject *receiver,
                                  std::function<void(QImage)> done)
 {
@@ -40,12 +47,13 @@ void ThumbnailService::thumbnail(const QString &path, QSize sizeInPoints, QObjec
         QImage image = loadThumbnailImage(path, pixels);
         if (!image.isNull())
             image.setDevicePixelRatio(scale);
-        QObject *target = guard.data();
-        if (!target)
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application || !guard)
             return;
-        // Back on the GUI thread; the call is dropped if the receiver is gone by then.
+        // Back on the GUI thread (through the application object, which outlives every view);
+        // the answer is dropped there if the receiver is gone by then.
         QMetaObject::invokeMethod(
-            target,
+            application,
             [guard, done, image] {
                 if (guard)
                     done(image);

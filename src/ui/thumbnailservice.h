@@ -30,6 +30,8 @@ public:
     // The pool the decoding runs on (at most two at a time, so a long list never floods the
     // machine).
     static QThreadPool *pool();
+    // Drops the requests not started yet and waits for the running ones (at exit).
+    static void shutDown();
 };
 
 // A 64 × 64 framed picture of a file: its thumbnail once loaded, a document symbol until then
