@@ -127,8 +127,13 @@ QWidget *SetupView::makeSearchPanel()
     m_searchEmpty = new QLabel(localized("setup.search.empty"), m_searchPanel);
     m_searchEmpty->setObjectName(QStringLiteral("setup.search.empty"));
     m_searchEmpty->setWordWrap(true);
+    m_searchEmpty->setAlignment(Qt::AlignCenter);
+    m_searchEmpty->setMinimumHeight(64);
+    m_searchEmpty->setMargin(12);
+    // An empty drop area framed like the list it becomes.
+    m_searchEmpty->setProperty("tile", true);
     applyTextStyle(m_searchEmpty, TextStyle::secondary);
-    layout->addWidget(m_searchEmpty);
+    layout->addWidget(m_searchEmpty, 1);
 
     auto *scroll = new QScrollArea(m_searchPanel);
     scroll->setObjectName(QStringLiteral("searchLocationsList"));

@@ -230,6 +230,7 @@ FolderPanel::FolderPanel(int number, const QString &title, const QString &instru
     pathLayout->addWidget(icon);
     pathLayout->addWidget(m_path, 1);
     row->addWidget(m_pathRow, 1);
+    row->addStretch(0); // keeps the button its own size while no folder is shown
     layout->addLayout(row);
     m_pathRow->setVisible(false);
 }
