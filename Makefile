@@ -49,6 +49,7 @@ BENCH_DATA ?= $(CURDIR)/bench-data
 bench: release
 	@./build/release/bench/bench-scan $(BENCH_DATA)
 	@./build/release/bench/bench-quality $(BENCH_DATA)
+	@./build/release/bench/bench-sheets 10000
 
 # Each fuzz target runs for FUZZ_SECONDS on a copy of its corpus; a crash fails the run and leaves
 # the input in build/fuzz/artifacts (add it to fuzz/corpus/<target> once fixed).
