@@ -161,6 +161,29 @@ int main(int argc, char **argv)
     save(ui.content()->reportSheet(), QStringLiteral("6-report"));
     ui.content()->setShowReport(false);
 
+    {
+        // The copy screen mid-run: the stand-in copier held at its gate after the first file.
+        UiHarness held(dir.path() + QStringLiteral("/held.ini"), true);
+        held.window->show();
+        if (!QTest::qWaitForWindowExposed(held.window.get()))
+            return 1;
+        WorkflowViewModel *hvm = held.vm();
+        QDir(root + QStringLiteral("/Delivery 2")).removeRecursively();
+        QDir().mkpath(root + QStringLiteral("/Delivery 2"));
+        hvm->setSelectionFolder(root + QStringLiteral("/Selects"));
+        hvm->setSearchLocations({root + QStringLiteral("/Card 1")});
+        hvm->setDestinationFolder(root + QStringLiteral("/Delivery 2"));
+        hvm->startScan();
+        waitFor([&] { return hvm->stage() == WorkflowStage::summary && !hvm->isPlanning(); });
+        held.standIns.copyGate->open = false;
+        hvm->startCopy();
+        waitFor([&] { return hvm->stage() == WorkflowStage::copying; });
+        QTest::qWait(200);
+        save(held.window.get(), QStringLiteral("5a-copying"));
+        held.standIns.copyGate->open = true;
+        waitFor([&] { return hvm->stage() == WorkflowStage::completed; });
+    }
+
     if (ui.standIns.ocrResult) {
         vm->startOver();
         const QString shot = dir.path() + QStringLiteral("/Screenshot list.png");
