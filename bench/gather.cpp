@@ -12,7 +12,7 @@
 //               deliveries to the event loop and its report, with the file check on (so the
 //               copier verifies) and a quality checker that does nothing (so only the
 //               controller's own cost is added).
-// The destination is emptied between runs. Prints the medians and last the ratio
+// Each run copies into a new folder. Prints the medians and last the ratio
 // controller / baseline (target <= 1.10).
 
 #include "platform/paths.h"
@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -42,7 +43,7 @@ constexpr int kFolders = 2000;
 constexpr int kFilesPerFolder = 100;
 constexpr int kSelected = 1000;
 constexpr int kRawBytes = 16 * 1024;
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 
 QString fileName(int folder, int index)
 {
@@ -108,14 +109,24 @@ public:
 };
 
 struct Run {
-    double seconds = 0;
+    double seconds = 0; // wall time
+    double cpu = 0;     // user time of the whole process (every thread): the work done outside the
+                        // file system, where the controller's own cost shows
     qint64 copied = 0;
 };
+
+double processCpuSeconds()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return double(r.ru_utime.tv_sec) + double(r.ru_utime.tv_usec) / 1e6;
+}
 
 Run runBaseline(const QString &selection, const QString &tree, const QString &destination)
 {
     WorkflowServices s = makeDefaultWorkflowServices(nullptr);
     QElapsedTimer timer;
+    const double cpuBefore = processCpuSeconds();
     timer.start();
     const SelectionReadResult read = s.selectionReader->readSelection(selection, {});
     const ScanOutput out = s.scanner->scanCandidates(read.selections, {tree}, SearchTarget::raw, destination, selection,
@@ -123,7 +134,7 @@ Run runBaseline(const QString &selection, const QString &tree, const QString &de
     const QList<SelectionResult> results = buildResults(out.selections, out.candidatesByKey);
     const CopyPlan plan = s.planner->makePlan(results, destination, SearchTarget::raw, true, ConflictPolicy::skip);
     const CopyBatchResult batch = s.copier->copyAll(plan.tasks, plan.totalBytes, true, [](const CopyProgress &) {}, {});
-    Run r{double(timer.nsecsElapsed()) / 1e9, 0};
+    Run r{double(timer.nsecsElapsed()) / 1e9, processCpuSeconds() - cpuBefore, 0};
     for (const CopyFileOutcome &o : batch.outcomes)
         r.copied += o.status == CopyOutcomeStatus::copied ? 1 : 0;
     return r;
@@ -147,29 +158,29 @@ Run runController(const QString &selection, const QString &tree, const QString &
     services.qualityChecker = std::make_unique<NoChecks>();
     auto settings = std::make_unique<QSettings>(settingsDir + QStringLiteral("/bench.ini"), QSettings::IniFormat);
     QElapsedTimer timer;
+    const double cpuBefore = processCpuSeconds();
     timer.start();
-    WorkflowViewModel vm(std::move(services), std::move(settings));
-    vm.setFileCheckEnabled(true);
-    vm.setSelectionFolder(selection);
-    vm.setSearchLocations({tree});
-    vm.setDestinationFolder(destination);
-    vm.startScan();
-    waitUntil(vm, [&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); });
-    vm.startCopy();
-    waitUntil(vm, [&] { return vm.stage() == WorkflowStage::completed || vm.stage() == WorkflowStage::summary; });
-    return Run{double(timer.nsecsElapsed()) / 1e9, vm.copiedPrimaryOutcomes().size()};
+    qint64 copied = 0;
+    {
+        WorkflowViewModel vm(std::move(services), std::move(settings));
+        vm.setFileCheckEnabled(true);
+        vm.setSelectionFolder(selection);
+        vm.setSearchLocations({tree});
+        vm.setDestinationFolder(destination);
+        vm.startScan();
+        waitUntil(vm, [&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); });
+        vm.startCopy();
+        waitUntil(vm, [&] { return vm.stage() == WorkflowStage::completed || vm.stage() == WorkflowStage::summary; });
+        copied = vm.copiedPrimaryOutcomes().size();
+    }
+    waitForJobs(-1); // every job of the controller has ended before the clock stops
+    return Run{double(timer.nsecsElapsed()) / 1e9, processCpuSeconds() - cpuBefore, copied};
 }
 
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-void emptyFolder(const QString &folder)
-{
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
 }
 
 } // namespace
@@ -185,38 +196,60 @@ int main(int argc, char **argv)
     const QString data = standardizedPath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("bench-data"));
     const QString tree = data + QStringLiteral("/gather-tree");
     const QString selection = data + QStringLiteral("/gather-selection");
-    const QString destination = data + QStringLiteral("/gather-destination");
+    const QString destinations = data + QStringLiteral("/gather-destinations");
     if (!buildTree(tree, selection)) {
         std::fprintf(stderr, "bench-gather: could not build the tree under %s\n", qPrintable(tree));
         return 1;
     }
     QTemporaryDir settingsDir;
 
-    // Warm-up of both.
-    emptyFolder(destination);
-    runBaseline(selection, tree, destination);
-    emptyFolder(destination);
-    runController(selection, tree, destination, settingsDir.path());
+    // Every run copies into a folder of its own: creating files where as many were just deleted
+    // costs the file system more, and would fall on whichever run comes next.
+    int runNumber = 0;
+    const auto freshDestination = [&] {
+        const QString folder = destinations + QStringLiteral("/run%1").arg(++runNumber);
+        QDir().mkpath(folder);
+        return folder;
+    };
+    QDir(destinations).removeRecursively();
 
-    std::vector<double> baseline, controller;
+    // Warm-up of both.
+    runBaseline(selection, tree, freshDestination());
+    runController(selection, tree, freshDestination(), settingsDir.path());
+
+    std::vector<double> baseline, controller, baselineCpu, controllerCpu;
     Run lastBase, lastController;
     for (int round = 0; round < kRounds; ++round) {
-        emptyFolder(destination);
-        lastBase = runBaseline(selection, tree, destination);
-        baseline.push_back(lastBase.seconds);
-        emptyFolder(destination);
-        lastController = runController(selection, tree, destination, settingsDir.path());
-        controller.push_back(lastController.seconds);
+        // Alternating which goes first, so that neither always follows the other's writes.
+        const auto base = [&] {
+            lastBase = runBaseline(selection, tree, freshDestination());
+            baseline.push_back(lastBase.seconds);
+            baselineCpu.push_back(lastBase.cpu);
+        };
+        const auto viaController = [&] {
+            lastController = runController(selection, tree, freshDestination(), settingsDir.path());
+            controller.push_back(lastController.seconds);
+            controllerCpu.push_back(lastController.cpu);
+        };
+        if (round % 2 == 0) {
+            base();
+            viaController();
+        } else {
+            viaController();
+            base();
+        }
     }
-    emptyFolder(destination);
+    QDir(destinations).removeRecursively();
     waitForJobs(-1);
 
     std::printf("tree: %d files in %d folders, %d selected names, %d RAW files of %d KiB copied with verification\n",
                 kFolders * kFilesPerFolder, kFolders, kSelected, kSelected, kRawBytes / 1024);
-    std::printf("baseline (services called directly): %.3f s median of %d, %lld copied\n", median(baseline), kRounds,
-                static_cast<long long>(lastBase.copied));
-    std::printf("controller (WorkflowViewModel):       %.3f s median of %d, %lld copied\n", median(controller), kRounds,
-                static_cast<long long>(lastController.copied));
+    std::printf("baseline (services called directly): %.3f s median of %d (%.3f s user CPU), %lld copied\n",
+                median(baseline), kRounds, median(baselineCpu), static_cast<long long>(lastBase.copied));
+    std::printf("controller (WorkflowViewModel):       %.3f s median of %d (%.3f s user CPU), %lld copied\n",
+                median(controller), kRounds, median(controllerCpu), static_cast<long long>(lastController.copied));
+    std::printf("ratio controller/baseline (user CPU time of the process): %.3f\n",
+                median(controllerCpu) / median(baselineCpu));
     std::printf("ratio controller/baseline (time, lower is better; target <= 1.10): %.3f\n",
                 median(controller) / median(baseline));
     return lastBase.copied == kSelected && lastController.copied == kSelected ? 0 : 1;

@@ -64,21 +64,24 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
     }
 
     // Failed sidecars, per selected name.
+    QHash<QString, const CopyFileOutcome *> sidecarBySource; // the first of a path
+    for (const CopyFileOutcome &outcome : batch.outcomes) {
+        if (outcome.kind != CopyFileKind::xmp)
+            continue;
+        const QString key = standardizedPath(outcome.sourceURL);
+        if (!sidecarBySource.contains(key))
+            sidecarBySource.insert(key, &outcome);
+    }
     QHash<QUuid, QStringList> xmpErrors;
     for (const CopyTaskItem &task : plan.tasks) {
         if (task.kind != CopyFileKind::xmp)
             continue;
-        const QString source = standardizedPath(task.sourceURL);
-        for (const CopyFileOutcome &outcome : batch.outcomes) {
-            if (outcome.kind != CopyFileKind::xmp || standardizedPath(outcome.sourceURL) != source)
-                continue;
-            if (outcome.status == CopyOutcomeStatus::failed) {
-                const QString text = QStringLiteral("XMP: ")
-                    + (outcome.message ? *outcome.message : localized("report.status.failed"));
-                for (const QUuid &id : task.selectionIDs)
-                    xmpErrors[id].append(text);
-            }
-            break;
+        const CopyFileOutcome *outcome = sidecarBySource.value(standardizedPath(task.sourceURL), nullptr);
+        if (outcome && outcome->status == CopyOutcomeStatus::failed) {
+            const QString text = QStringLiteral("XMP: ")
+                + (outcome->message ? *outcome->message : localized("report.status.failed"));
+            for (const QUuid &id : task.selectionIDs)
+                xmpErrors[id].append(text);
         }
     }
 

@@ -10,7 +10,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <chrono>
 #include <condition_variable>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,6 +35,47 @@ void startJob(std::function<void()> body);
 // Waits until every job has ended, at most the given time; true when they all have. For
 // command-line runs and tests that must not leave work behind.
 bool waitForJobs(int timeoutMs);
+
+// Paces the progress a job hands to the GUI thread. A service reports far more often than a screen
+// can show (every few files), and each awaited delivery costs two thread switches; so a value is
+// delivered at once when the last delivery is at least one display frame old, and otherwise folded
+// into the one waiting to go. flush() delivers what is waiting; a job calls it when its service
+// returns, so the last value reported is always shown. Used on the job's thread only.
+template <typename Value>
+class ProgressPacer {
+public:
+    static constexpr std::chrono::milliseconds interval{20};
+
+    // fold(waiting, newer) -> the value to deliver in their place.
+    template <typename Fold, typename Deliver>
+    void offer(const Value &value, Fold fold, Deliver deliver)
+    {
+        m_waiting = m_waiting ? fold(*m_waiting, value) : value;
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_delivered || now - *m_delivered >= interval) {
+            m_delivered = now;
+            deliverWaiting(deliver);
+        }
+    }
+    template <typename Deliver>
+    void flush(Deliver deliver)
+    {
+        deliverWaiting(deliver);
+    }
+
+private:
+    template <typename Deliver>
+    void deliverWaiting(Deliver deliver)
+    {
+        if (!m_waiting)
+            return;
+        const Value value = *m_waiting;
+        m_waiting.reset();
+        deliver(value);
+    }
+    std::optional<Value> m_waiting;
+    std::optional<std::chrono::steady_clock::time_point> m_delivered;
+};
 
 template <typename Controller>
 class ControllerLink : public std::enable_shared_from_this<ControllerLink<Controller>> {

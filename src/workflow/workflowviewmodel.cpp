@@ -27,6 +27,16 @@ CopyFileKind primaryKind(SearchTarget target)
     return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
 }
 
+// Two reports folded into one with the rule the controller applies to each: the newer name and
+// bytes, the file counts never going down.
+CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer)
+{
+    CopyProgress folded = newer;
+    folded.completedFiles = std::max(older.completedFiles, newer.completedFiles);
+    folded.totalFiles = newer.totalFiles != 0 ? newer.totalFiles : older.totalFiles;
+    return folded;
+}
+
 } // namespace
 
 // ---- platform ---------------------------------------------------------------------------------
@@ -760,16 +770,21 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
         }
         if (!scanner)
             throw LocalizedError(localized("error.service.unavailable"));
+        ProgressPacer<ScanProgress> pacer;
+        const auto deliver = [&](const ScanProgress &progress) {
+            link->call([&](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
+            });
+        };
         const ScanOutput output = scanner->scanCandidates(
             names, request.locations, request.target, request.destination,
             request.mode == SelectionInputMode::folder ? request.selectionFolder : std::nullopt,
             [&](const ScanProgress &progress) {
-                link->call([&](WorkflowViewModel *vm) {
-                    if (vm->isCurrentOperation(job))
-                        vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
-                });
+                pacer.offer(progress, [](const ScanProgress &, const ScanProgress &newer) { return newer; }, deliver);
             },
             job->token());
+        pacer.flush(deliver);
         throwIfCancelled(job->token());
         const QList<SelectionResult> results = buildResults(output.selections, output.candidatesByKey);
         link->call([&](WorkflowViewModel *vm) {
@@ -905,17 +920,19 @@ void WorkflowViewModel::applyPlan(const CopyPlan &plan)
 {
     QList<SelectionResult> results = m_results;
     const CopyFileKind kind = primaryKind(m_searchTarget);
+    // The destination of the first task of the target's kind that serves each selected name.
+    QHash<QUuid, FileURL> destinationByID;
+    for (const CopyTaskItem &task : plan.tasks)
+        if (task.kind == kind)
+            for (const QUuid &id : task.selectionIDs)
+                if (!destinationByID.contains(id))
+                    destinationByID.insert(id, task.destinationURL);
     for (SelectionResult &result : results) {
         if (!result.chosenRAW || result.status == SelectionStatus::skipped)
             continue;
         result.status = SelectionStatus::readyToCopy;
-        result.destinationURL.reset();
-        for (const CopyTaskItem &task : plan.tasks) {
-            if (task.kind == kind && task.selectionIDs.contains(result.id())) {
-                result.destinationURL = task.destinationURL;
-                break;
-            }
-        }
+        const auto found = destinationByID.constFind(result.id());
+        result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
     }
     for (const CopyPreflightIssue &issue : plan.issues) {
         if (issue.kind != CopyPreflightIssueKind::alreadyExists && issue.kind != CopyPreflightIssueKind::nameConflict)
@@ -1014,15 +1031,17 @@ void WorkflowViewModel::startCopy()
         try {
             if (!copier)
                 throw LocalizedError(localized("error.service.unavailable"));
+            ProgressPacer<CopyProgress> pacer;
+            const auto deliver = [&](const CopyProgress &progress) {
+                link->call([&](WorkflowViewModel *vm) {
+                    if (vm->isCurrentOperation(job))
+                        vm->applyCopyProgress(progress);
+                });
+            };
             batch = copier->copyAll(
                 plan.tasks, plan.totalBytes, options.fileCheck,
-                [&](const CopyProgress &progress) {
-                    link->call([&](WorkflowViewModel *vm) {
-                        if (vm->isCurrentOperation(job))
-                            vm->applyCopyProgress(progress);
-                    });
-                },
-                job->token());
+                [&](const CopyProgress &progress) { pacer.offer(progress, foldCopyProgress, deliver); }, job->token());
+            pacer.flush(deliver);
         } catch (const Cancelled &) {
             batch = CopyBatchResult{{}, true, 0};
         } catch (const std::exception &) {

@@ -680,6 +680,33 @@ private slots:
         QVERIFY(!vm->isShowingScreenshotReview());
     }
 
+    // A burst of reports reaches the screen paced, in order, and always ends on the last one.
+    void progressPacing()
+    {
+        ProgressPacer<CopyProgress> pacer;
+        QList<CopyProgress> delivered;
+        const auto fold = [](const CopyProgress &older, const CopyProgress &newer) {
+            CopyProgress f = newer;
+            f.completedFiles = std::max(older.completedFiles, newer.completedFiles);
+            return f;
+        };
+        const auto deliver = [&](const CopyProgress &p) { delivered << p; };
+        for (qint64 i = 1; i <= 2000; ++i) {
+            pacer.offer({QStringLiteral("f"), i, 2000, i * 10, 20000}, fold, deliver); // a file done
+            pacer.offer({QStringLiteral("f"), 0, 0, i * 10 + 5, 20000}, fold, deliver); // a chunk
+        }
+        pacer.flush(deliver);
+        QVERIFY(!delivered.isEmpty());
+        QVERIFY(delivered.size() < 4000);
+        QCOMPARE(delivered.first().completedFiles, 1); // the first goes at once
+        QCOMPARE(delivered.last().completedFiles, 2000);
+        QCOMPARE(delivered.last().copiedBytes, 20005);
+        for (qsizetype i = 1; i < delivered.size(); ++i)
+            QVERIFY(delivered[i].copiedBytes > delivered[i - 1].copiedBytes);
+        pacer.flush(deliver); // nothing waiting
+        QCOMPARE(delivered.last().copiedBytes, 20005);
+    }
+
     // ---- the controller goes away mid-job ----
 
     void destroyedMidJob_data()
