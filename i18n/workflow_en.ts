@@ -1,0 +1,159 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Quillmore</name>
+    <message>
+        <source>status.ready</source>
+        <translation>Ready.</translation>
+    </message>
+    <message>
+        <source>status.scanning</source>
+        <translation>Searching for the files…</translation>
+    </message>
+    <message>
+        <source>status.scan.complete</source>
+        <translation>Search complete.</translation>
+    </message>
+    <message>
+        <source>status.scan.cancelling</source>
+        <translation>Cancelling the search…</translation>
+    </message>
+    <message>
+        <source>status.scan.failed</source>
+        <translation>The search failed.</translation>
+    </message>
+    <message>
+        <source>status.copying</source>
+        <translation>Copying…</translation>
+    </message>
+    <message>
+        <source>status.copy.cancelling</source>
+        <translation>Cancelling the copy…</translation>
+    </message>
+    <message>
+        <source>status.copy.cancelled</source>
+        <translation>Copy cancelled.</translation>
+    </message>
+    <message>
+        <source>status.copy.complete</source>
+        <translation>Copy complete.</translation>
+    </message>
+    <message>
+        <source>status.report.saved</source>
+        <translation>Report saved.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.reading</source>
+        <translation>Reading file names from the screenshots…</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.complete</source>
+        <translation>Screenshots read. Check the file names.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.cancelling</source>
+        <translation>Cancelling screenshot reading…</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.cancelled</source>
+        <translation>Screenshot reading cancelled.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.failed</source>
+        <translation>Reading the screenshots failed.</translation>
+    </message>
+    <message>
+        <source>error.screenshot.read.failed</source>
+        <translation>The screenshots could not be read. Try again or choose other screenshots.</translation>
+    </message>
+    <message>
+        <source>error.bookmark.save.failed</source>
+        <translation>The folder was chosen, but Quillmore could not remember it for the next time.</translation>
+    </message>
+    <message>
+        <source>error.bookmark.folder.missing</source>
+        <translation>The folder “%1” could not be found.</translation>
+    </message>
+    <message>
+        <source>error.unsupported.raw</source>
+        <translation>No RAW file was chosen. Choose a camera RAW file.</translation>
+    </message>
+    <message>
+        <source>error.unsupported.jpeg</source>
+        <translation>No JPEG file was chosen. Choose a .jpg or .jpeg file.</translation>
+    </message>
+    <message>
+        <source>error.copy.failed</source>
+        <translation>The copy could not be run. No file was copied.</translation>
+    </message>
+    <message>
+        <source>error.report.save.failed</source>
+        <translation>The report could not be saved. Choose another place and try again.</translation>
+    </message>
+    <message>
+        <source>error.report.write</source>
+        <translation>“%1” could not be written: %2</translation>
+    </message>
+    <message>
+        <source>error.service.unavailable</source>
+        <translation>This part of Quillmore is not available in this build.</translation>
+    </message>
+    <message>
+        <source>report.status.copied</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>report.status.skipped</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>report.status.failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>report.error.cancelled</source>
+        <translation>Not copied: the copy was cancelled.</translation>
+    </message>
+    <message>
+        <source>completion.title</source>
+        <translation>Copy finished</translation>
+    </message>
+    <message>
+        <source>completion.cancelled</source>
+        <translation>The copy was cancelled before all files were copied.</translation>
+    </message>
+    <message>
+        <source>completion.xmp</source>
+        <translation>XMP sidecar files copied</translation>
+    </message>
+    <message>
+        <source>completion.skipped</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>completion.errors</source>
+        <translation>Errors</translation>
+    </message>
+    <message>
+        <source>completion.possible.unsharp</source>
+        <translation>Possibly unsharp</translation>
+    </message>
+    <message>
+        <source>completion.blur.not.assessed</source>
+        <translation>Sharpness not assessed</translation>
+    </message>
+    <message>
+        <source>completion.duplicates</source>
+        <translation>Duplicates</translation>
+    </message>
+    <message>
+        <source>completion.file.check</source>
+        <translation>Failed the file check</translation>
+    </message>
+    <message>
+        <source>completion.file.check.not.assessed</source>
+        <translation>File check not possible</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,459 @@
+#include "gathercommand.h"
+
+#include "clicommon.h"
+
+#include "model/localization.h"
+#include "platform/paths.h"
+#include "workflow/defaultservices.h"
+#include "workflow/jobs.h"
+#include "workflow/workflowviewmodel.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace quillmore {
+namespace {
+
+// Panels answered from the command line: only the report destination is ever asked for.
+class CommandLinePanels final : public WorkflowPanels {
+public:
+    explicit CommandLinePanels(std::optional<FileURL> report) : m_report(std::move(report)) {}
+    QList<FileURL> chooseFolders(bool) override { return {}; }
+    QList<FileURL> chooseScreenshots() override { return {}; }
+    std::optional<FileURL> chooseCandidateFile(SearchTarget) override { return std::nullopt; }
+    std::optional<FileURL> chooseReportDestination() override { return m_report; }
+
+private:
+    std::optional<FileURL> m_report;
+};
+
+QJsonValue optionalString(const std::optional<QString> &v)
+{
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
+{
+    QJsonArray results;
+    for (const SelectionResult &r : vm.results())
+        results.append(QJsonObject{{QStringLiteral("fileName"), r.selection.fileName},
+                                   {QStringLiteral("status"), rawValue(r.status)},
+                                   {QStringLiteral("chosen"), optionalString(r.chosenRAW)},
+                                   {QStringLiteral("destination"), optionalString(r.destinationURL)},
+                                   {QStringLiteral("message"), optionalString(r.message)}});
+    QJsonArray outcomes;
+    if (vm.copyResult())
+        for (const CopyFileOutcome &o : vm.copyResult()->outcomes)
+            outcomes.append(QJsonObject{{QStringLiteral("source"), o.sourceURL},
+                                        {QStringLiteral("destination"), optionalString(o.destinationURL)},
+                                        {QStringLiteral("kind"), rawValue(o.kind)},
+                                        {QStringLiteral("status"), rawValue(o.status)},
+                                        {QStringLiteral("message"), optionalString(o.message)},
+                                        {QStringLiteral("sha256"), optionalString(o.sha256)}});
+    QJsonArray issues;
+    for (const CopyPreflightIssue &i : vm.copyPlan().issues)
+        issues.append(QJsonObject{{QStringLiteral("kind"), rawValue(i.kind)},
+                                  {QStringLiteral("source"), optionalString(i.sourceURL)},
+                                  {QStringLiteral("destination"), optionalString(i.destinationURL)},
+                                  {QStringLiteral("message"), i.message}});
+    const QualityCheckBatchResult &q = vm.qualityResult();
+    QJsonObject flags, skipped, errors;
+    for (auto it = q.flagsByDestinationPath.cbegin(); it != q.flagsByDestinationPath.cend(); ++it)
+        flags.insert(it.key(), QJsonArray::fromStringList(orderedRawValues(it.value())));
+    for (auto it = q.skippedByDestinationPath.cbegin(); it != q.skippedByDestinationPath.cend(); ++it)
+        skipped.insert(it.key(), QJsonArray::fromStringList(orderedRawValues(it.value())));
+    for (auto it = q.errorsByDestinationPath.cbegin(); it != q.errorsByDestinationPath.cend(); ++it)
+        errors.insert(it.key(), it.value());
+    QJsonArray warnings;
+    for (const AppWarning &w : vm.warnings())
+        warnings.append(QJsonObject{{QStringLiteral("path"), optionalString(w.url)},
+                                    {QStringLiteral("message"), w.message}});
+    return QJsonDocument(QJsonObject{
+        {QStringLiteral("wasCancelled"), wasCancelled},
+        {QStringLiteral("results"), results},
+        {QStringLiteral("outcomes"), outcomes},
+        {QStringLiteral("planIssues"), issues},
+        {QStringLiteral("quality"), QJsonObject{{QStringLiteral("flags"), flags},
+                                                {QStringLiteral("skipped"), skipped},
+                                                {QStringLiteral("errors"), errors}}},
+        {QStringLiteral("warnings"), warnings},
+    });
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// Control characters in a name would break the lines; they are shown escaped.
+QString printable(const QString &text)
+{
+    QString out;
+    for (QChar c : text)
+        out += (c.unicode() < 0x20 || c.unicode() == 0x7F) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                           : QString(c);
+    return out;
+}
+
+int countFlag(const QualityCheckBatchResult &q, QualityFlag flag)
+{
+    int n = 0;
+    for (const auto &set : q.flagsByDestinationPath)
+        n += set.contains(flag) ? 1 : 0;
+    return n;
+}
+
+int countSkip(const QualityCheckBatchResult &q, QualityCheckSkip skip)
+{
+    int n = 0;
+    for (const auto &set : q.skippedByDestinationPath)
+        n += set.contains(skip) ? 1 : 0;
+    return n;
+}
+
+void printSummary(const WorkflowViewModel &vm, bool wasCancelled)
+{
+    qsizetype width = 0;
+    for (const SelectionResult &r : vm.results())
+        width = std::max(width, printable(r.selection.fileName).size());
+    width = std::min<qsizetype>(width, 48);
+    for (const SelectionResult &r : vm.results()) {
+        QString line = printable(r.selection.fileName).leftJustified(width) + QStringLiteral("  ") + statusLabel(r.status);
+        if (r.destinationURL && (r.status == SelectionStatus::copied || r.status == SelectionStatus::readyToCopy))
+            line += QStringLiteral("  → ") + printable(*r.destinationURL);
+        else if (!r.chosenRAW && r.candidates.size() > 1)
+            line += QStringLiteral("  (") + statusLabel(SelectionStatus::ambiguous) + QLatin1Char(')');
+        else if (!r.chosenRAW && r.candidates.isEmpty() && r.status != SelectionStatus::notFound)
+            line += QStringLiteral("  (") + statusLabel(SelectionStatus::notFound) + QLatin1Char(')');
+        if (r.message && *r.message != localized("report.status.skipped"))
+            line += QStringLiteral("  (") + printable(*r.message) + QLatin1Char(')');
+        printLine(line);
+    }
+    printLine(QString());
+    if (wasCancelled)
+        printLine(localized("completion.cancelled"));
+    const auto count = [](const char *key, qsizetype n) { printLine(localized(key) + QStringLiteral(": ") + QString::number(n)); };
+    count(completionLineKey(vm.searchTarget()), vm.copiedPrimaryOutcomes().size());
+    if (vm.searchTarget() == SearchTarget::raw)
+        count("completion.xmp", vm.copiedSidecarOutcomes().size());
+    count("completion.skipped", vm.skippedReportRows().size());
+    count("completion.errors", vm.failedOutcomes().size());
+    const QualityCheckOptions ran = vm.completedQualityOptions();
+    const QualityCheckBatchResult &q = vm.qualityResult();
+    if (ran.blur) {
+        count("completion.possible.unsharp", countFlag(q, QualityFlag::possibleUnsharp));
+        count("completion.blur.not.assessed", countSkip(q, QualityCheckSkip::blurNotAssessed));
+    }
+    if (ran.duplicate)
+        count("completion.duplicates", countFlag(q, QualityFlag::duplicate));
+    if (ran.fileCheck) {
+        count("completion.file.check", countFlag(q, QualityFlag::fileCheck));
+        count("completion.file.check.not.assessed", countSkip(q, QualityCheckSkip::fileCheckNotAssessed));
+    }
+    if (!vm.warnings().isEmpty()) {
+        printLine(QString());
+        printLine(localized("cli.warnings"));
+        for (const AppWarning &w : vm.warnings())
+            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
+    }
+}
+
+QString bar(qint64 done, qint64 total)
+{
+    constexpr int width = 20;
+    const int filled = total > 0 ? int(std::min<qint64>(width, done * width / total)) : 0;
+    return QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'))
+        + QStringLiteral("] ");
+}
+
+QString bytes(qint64 n)
+{
+    return QLocale().formattedDataSize(n, 1, QLocale::DataSizeSIFormat);
+}
+
+void showProgress(cli::ProgressLine &line, const WorkflowViewModel &vm)
+{
+    switch (vm.stage()) {
+    case WorkflowStage::setup:
+        if (vm.isReadingScreenshots()) {
+            const ScreenshotOCRProgress &p = vm.screenshotProgress();
+            line.show(bar(p.completedScreenshots, p.totalScreenshots) + vm.statusMessage() + QStringLiteral(" ")
+                      + lastPathComponent(p.currentURL.value_or(QString())));
+        }
+        break;
+    case WorkflowStage::scanning: {
+        const ScanProgress &p = vm.scanProgress();
+        QString text = localized("cli.progress.scan", QString::number(p.checkedFiles), QString::number(p.foundMatches));
+        if (p.currentLocation)
+            text += QStringLiteral(" — ") + *p.currentLocation;
+        line.show(text);
+        break;
+    }
+    case WorkflowStage::copying: {
+        const CopyProgress &p = vm.copyProgress();
+        if (vm.statusMessage() == localized("status.copying") || vm.statusMessage() == localized("status.copy.cancelling"))
+            line.show(bar(p.copiedBytes, p.totalBytes)
+                      + localized("cli.progress.copy", QString::number(p.completedFiles), QString::number(p.totalFiles),
+                                  bytes(p.copiedBytes), bytes(p.totalBytes))
+                      + QStringLiteral(" ") + p.currentFile);
+        else
+            line.show(vm.statusMessage() + QStringLiteral(" ") + p.currentFile);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Runs the event loop until the condition holds.
+template <typename Pred>
+void waitUntil(WorkflowViewModel &vm, Pred done)
+{
+    if (done())
+        return;
+    QEventLoop loop;
+    QObject::connect(&vm, &WorkflowViewModel::changed, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    loop.exec();
+}
+
+bool isRegularFile(const QString &path)
+{
+    struct stat st;
+    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+int runGatherCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(localized("cli.command.gather"));
+    const QCommandLineOption selectionOption(QStringLiteral("selection"), localized("cli.option.selection"),
+                                             QStringLiteral("DIR"));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"), localized("cli.option.screenshot"),
+                                              QStringLiteral("FILE"));
+    const QCommandLineOption searchOption(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR"));
+    const QCommandLineOption destOption(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR"));
+    const QCommandLineOption targetOption(QStringLiteral("target"), localized("cli.option.target"),
+                                          QStringLiteral("raw|jpeg"), QStringLiteral("raw"));
+    const QCommandLineOption noXmpOption(QStringLiteral("no-xmp"), localized("cli.option.noXmp"));
+    const QCommandLineOption conflictOption(QStringLiteral("on-conflict"), localized("cli.option.onConflict"),
+                                            QStringLiteral("skip|numbered"), QStringLiteral("skip"));
+    const QCommandLineOption checkOption(QStringLiteral("check"), localized("cli.option.check"),
+                                         QStringLiteral("blur,duplicate,file"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), localized("cli.option.report"), QStringLiteral("FILE"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
+    parser.addOptions({selectionOption, screenshotOption, searchOption, destOption, targetOption, noXmpOption,
+                       conflictOption, checkOption, reportOption, jsonOption});
+    if (const auto status = cli::parseCommand(parser, QStringLiteral("gather"), arguments))
+        return *status;
+
+    // ---- options ----
+    const bool folderMode = parser.isSet(selectionOption);
+    if (folderMode == parser.isSet(screenshotOption)) {
+        cli::printError(localized("cli.error.selectionOrScreenshots"));
+        return cli::exitUsage;
+    }
+    for (const QCommandLineOption *required : {&searchOption, &destOption}) {
+        if (!parser.isSet(*required)) {
+            cli::printError(localized("cli.error.missingOption", QStringLiteral("--") + required->names().first()));
+            return cli::exitUsage;
+        }
+    }
+    const auto target = searchTargetFromRaw(parser.value(targetOption));
+    if (!target) {
+        cli::printError(localized("cli.error.badTarget", parser.value(targetOption)));
+        return cli::exitUsage;
+    }
+    ConflictPolicy policy;
+    if (parser.value(conflictOption) == QLatin1String("skip")) {
+        policy = ConflictPolicy::skip;
+    } else if (parser.value(conflictOption) == QLatin1String("numbered")) {
+        policy = ConflictPolicy::keepNumbered;
+    } else {
+        cli::printError(localized("cli.error.badConflict", parser.value(conflictOption)));
+        return cli::exitUsage;
+    }
+    QualityCheckOptions checks;
+    for (const QString &value : parser.values(checkOption)) {
+        for (const QString &part : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString check = part.trimmed();
+            if (check == QLatin1String("blur")) {
+                checks.blur = true;
+            } else if (check == QLatin1String("duplicate")) {
+                checks.duplicate = true;
+            } else if (check == QLatin1String("file")) {
+                checks.fileCheck = true;
+            } else {
+                cli::printError(localized("cli.error.badCheck", check));
+                return cli::exitUsage;
+            }
+        }
+    }
+    std::optional<FileURL> selectionFolder;
+    QList<FileURL> screenshots;
+    if (folderMode) {
+        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
+        if (!selectionFolder)
+            return cli::exitUsage;
+    } else {
+        for (const QString &value : parser.values(screenshotOption)) {
+            const QString file = standardizedPath(value);
+            if (value.isEmpty() || !isRegularFile(file)
+                || !hasExtensionIn(lastPathComponent(file), screenshotImageExtensions())) {
+                cli::printError(localized("cli.error.notAScreenshot", value));
+                return cli::exitUsage;
+            }
+            screenshots << file;
+        }
+    }
+    QList<FileURL> searches;
+    for (const QString &value : parser.values(searchOption)) {
+        const auto folder = cli::folderOption(QStringLiteral("search"), value);
+        if (!folder)
+            return cli::exitUsage;
+        searches << *folder;
+    }
+    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(destOption));
+    if (!destination)
+        return cli::exitUsage;
+    std::optional<FileURL> reportFile;
+    if (parser.isSet(reportOption)) {
+        const QString value = parser.value(reportOption);
+        reportFile = standardizedPath(value);
+        struct stat st;
+        if (value.isEmpty() || ::stat(encodePath(parentPath(*reportFile)).constData(), &st) != 0 || !S_ISDIR(st.st_mode)
+            || (::stat(encodePath(*reportFile).constData(), &st) == 0 && S_ISDIR(st.st_mode))) {
+            cli::printError(localized("cli.error.badReport", value));
+            return cli::exitUsage;
+        }
+    }
+    QStringList missing;
+    for (const QString &name : missingDefaultServices()) {
+        if ((name == QLatin1String("QualityCheckService") && !checks.wantsCheck())
+            || (name == QLatin1String("ScreenshotOCRBatchProcessor") && folderMode))
+            continue;
+        missing << name;
+    }
+    if (!missing.isEmpty()) {
+        cli::printError(localized("cli.error.serviceMissing", missing.join(QStringLiteral(", "))));
+        return cli::exitFailure;
+    }
+
+    // ---- the job ----
+    // Throw-away settings: the desktop app's stored folders and preferences are never touched.
+    QTemporaryDir settingsDir;
+    if (!settingsDir.isValid()) {
+        cli::printError(localized("cli.error.noTemporaryFolder"));
+        return cli::exitFailure;
+    }
+    auto settings = std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    auto controller = std::make_unique<WorkflowViewModel>(
+        makeDefaultWorkflowServices(std::make_unique<CommandLinePanels>(reportFile)), std::move(settings));
+    WorkflowViewModel &vm = *controller;
+    vm.setSearchTarget(*target);
+    vm.setIncludeXMP(!parser.isSet(noXmpOption));
+    vm.setConflictPolicy(policy);
+    vm.setBlurCheckEnabled(checks.blur);
+    vm.setDuplicateCheckEnabled(checks.duplicate);
+    vm.setFileCheckEnabled(checks.fileCheck);
+    vm.setDestinationFolder(*destination);
+    vm.setSearchLocations(searches);
+    vm.clearErrorMessage(); // bookmark bookkeeping of the throw-away settings is of no interest here
+
+    cli::ProgressLine progressLine;
+    QObject::connect(&vm, &WorkflowViewModel::changed, &vm, [&] { showProgress(progressLine, vm); });
+
+    // Ctrl-C: cancel the running part through the controller, on its own thread.
+    bool cancelRequested = false;
+    std::stop_source stop;
+    cli::watchStopSignals(stop);
+    using StopCallback = std::stop_callback<std::function<void()>>;
+    std::optional<StopCallback> onStop;
+    onStop.emplace(stop.get_token(), [&vm, &cancelRequested] {
+        QMetaObject::invokeMethod(
+            &vm,
+            [&vm, &cancelRequested] {
+                cancelRequested = true;
+                if (vm.isReadingScreenshots())
+                    vm.cancelScreenshotReading();
+                else
+                    vm.cancelOperation();
+            },
+            Qt::QueuedConnection);
+    });
+
+    bool failed = false;
+    if (folderMode) {
+        vm.setSelectionFolder(*selectionFolder);
+        vm.clearErrorMessage();
+    } else {
+        vm.selectScreenshots(screenshots);
+        waitUntil(vm, [&] { return !vm.isReadingScreenshots(); });
+        if (vm.errorMessage())
+            failed = true;
+        // Nobody reviews the names here: those that cannot be searched for are left out.
+        for (const ScreenshotNameCandidate &c : vm.screenshotCandidateList())
+            if (!vm.isValidScreenshotName(c.fileName))
+                vm.removeScreenshotFilename(c.id);
+    }
+
+    if (!failed && !cancelRequested && vm.canStartScan()) {
+        vm.startScan();
+        waitUntil(vm, [&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); });
+        if (vm.stage() == WorkflowStage::setup && vm.errorMessage())
+            failed = true;
+    } else if (!failed && !cancelRequested && !folderMode && vm.screenshotCandidateList().isEmpty()) {
+        // No names could be read: nothing to search for.
+    } else if (!failed && !cancelRequested) {
+        cli::printError(localized("cli.error.cannotStart"));
+        failed = true;
+    }
+
+    if (vm.stage() == WorkflowStage::summary && !cancelRequested && !vm.copyPlan().tasks.isEmpty()) {
+        vm.startCopy();
+        if (vm.stage() == WorkflowStage::summary)
+            failed = true; // refused before starting: not enough space
+        else
+            waitUntil(vm, [&] { return vm.stage() == WorkflowStage::completed; });
+    }
+    progressLine.clear();
+
+    const bool wasCancelled = cancelRequested || (vm.copyResult() && vm.copyResult()->wasCancelled);
+    if (reportFile) {
+        vm.saveReport();
+        if (vm.statusMessage() != localized("status.report.saved"))
+            failed = true;
+    }
+    if (parser.isSet(jsonOption))
+        std::fputs(gatherDocument(vm, wasCancelled).toJson(QJsonDocument::Indented).constData(), stdout);
+    else
+        printSummary(vm, wasCancelled);
+    std::fflush(stdout);
+    if (vm.errorMessage())
+        cli::printError(*vm.errorMessage());
+    else if (wasCancelled)
+        cli::printError(vm.statusMessage());
+
+    const bool anyCopyFailed = !vm.failedOutcomes().isEmpty();
+    // The controller goes first: a job still reporting to it is then let go at once.
+    onStop.reset();
+    controller.reset();
+    waitForJobs(-1);
+    if (failed || anyCopyFailed)
+        return cli::exitFailure;
+    return wasCancelled ? cli::exitCancelled : cli::exitSuccess;
+}
+
+} // namespace quillmore

@@ -1,0 +1,248 @@
+#include "copyreport.h"
+
+#include "model/localization.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmore {
+namespace {
+
+QString joinNonEmpty(const QStringList &parts, const QString &separator)
+{
+    QStringList kept;
+    for (const QString &p : parts)
+        if (!p.isEmpty())
+            kept << p;
+    return kept.join(separator);
+}
+
+// The process's file creation mask, read without changing it (umask() would, for a moment, for
+// every thread).
+mode_t processUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+} // namespace
+
+SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchResult &batch, const CopyPlan &plan,
+                       SearchTarget target, const QualityCheckBatchResult &quality)
+{
+    SettledCopy settled;
+    if (results.isEmpty())
+        return settled;
+    const CopyFileKind primaryKind = target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
+
+    // Primary outcomes by source; the first of a path wins.
+    QHash<QString, const CopyFileOutcome *> primaryBySource;
+    for (const CopyFileOutcome &outcome : batch.outcomes) {
+        if (outcome.kind != primaryKind)
+            continue;
+        const QString key = standardizedPath(outcome.sourceURL);
+        if (!primaryBySource.contains(key))
+            primaryBySource.insert(key, &outcome);
+    }
+
+    // Failed sidecars, per selected name.
+    QHash<QString, const CopyFileOutcome *> sidecarBySource; // the first of a path
+    for (const CopyFileOutcome &outcome : batch.outcomes) {
+        if (outcome.kind != CopyFileKind::xmp)
+            continue;
+        const QString key = standardizedPath(outcome.sourceURL);
+        if (!sidecarBySource.contains(key))
+            sidecarBySource.insert(key, &outcome);
+    }
+    QHash<QUuid, QStringList> xmpErrors;
+    for (const CopyTaskItem &task : plan.tasks) {
+        if (task.kind != CopyFileKind::xmp)
+            continue;
+        const CopyFileOutcome *outcome = sidecarBySource.value(standardizedPath(task.sourceURL), nullptr);
+        if (outcome && outcome->status == CopyOutcomeStatus::failed) {
+            const QString text = QStringLiteral("XMP: ")
+                + (outcome->message ? *outcome->message : localized("report.status.failed"));
+            for (const QUuid &id : task.selectionIDs)
+                xmpErrors[id].append(text);
+        }
+    }
+
+    const QString matchType = target == SearchTarget::raw ? QStringLiteral("RAW") : QStringLiteral("JPEG");
+    for (SelectionResult result : results) {
+        const CopyFileOutcome *outcome = nullptr;
+        if (result.chosenRAW)
+            outcome = primaryBySource.value(standardizedPath(*result.chosenRAW), nullptr);
+        const CopyPreflightIssue *conflict = nullptr;
+        for (const CopyPreflightIssue &issue : plan.issues) {
+            if ((issue.kind == CopyPreflightIssueKind::alreadyExists || issue.kind == CopyPreflightIssueKind::nameConflict)
+                && issue.selectionIDs.contains(result.id())) {
+                conflict = &issue;
+                break;
+            }
+        }
+
+        const char *statusKey = L10N("report.status.skipped");
+        QString destinationPath;
+        QString errorText;
+        if (outcome) {
+            switch (outcome->status) {
+            case CopyOutcomeStatus::copied:
+                result.status = SelectionStatus::copied;
+                statusKey = L10N("report.status.copied");
+                break;
+            case CopyOutcomeStatus::skipped:
+                result.status = SelectionStatus::skipped;
+                statusKey = L10N("report.status.skipped");
+                break;
+            case CopyOutcomeStatus::failed:
+                result.status = SelectionStatus::failed;
+                statusKey = L10N("report.status.failed");
+                break;
+            }
+            destinationPath = outcome->destinationURL.value_or(QString());
+            errorText = outcome->message.value_or(QString());
+        } else if (conflict) {
+            result.status = SelectionStatus::skipped;
+            destinationPath = conflict->destinationURL.value_or(QString());
+            errorText = conflict->message;
+        } else {
+            if (result.status != SelectionStatus::failed)
+                result.status = SelectionStatus::skipped;
+            destinationPath = result.destinationURL.value_or(QString());
+            errorText = batch.wasCancelled ? localized("report.error.cancelled") : result.message.value_or(QString());
+        }
+
+        const QStringList sidecarErrors = xmpErrors.value(result.id());
+        if (!sidecarErrors.isEmpty()) {
+            QStringList parts;
+            if (!errorText.isEmpty())
+                parts << errorText;
+            parts << sidecarErrors;
+            errorText = parts.join(QStringLiteral(" | "));
+        }
+
+        QString qualityText;
+        if (!destinationPath.isEmpty()) {
+            const QString key = standardizedPath(destinationPath);
+            QStringList texts = orderedRawValues(quality.flagsByDestinationPath.value(key));
+            texts << orderedRawValues(quality.skippedByDestinationPath.value(key));
+            qualityText = texts.join(QStringLiteral("; "));
+            const auto error = quality.errorsByDestinationPath.constFind(key);
+            if (error != quality.errorsByDestinationPath.constEnd())
+                errorText = joinNonEmpty({errorText, *error}, QStringLiteral(" | "));
+        }
+
+        CopyReportRow row;
+        row.id = makeId().toString(QUuid::WithoutBraces);
+        row.jpegPath = result.selection.fileName;
+        row.screenshotSource = result.selection.screenshotSourceNames();
+        row.rawPath = result.chosenRAW.value_or(QString());
+        row.matchType = matchType;
+        row.destinationPath = destinationPath;
+        row.status = localized(statusKey);
+        row.qualityFlags = qualityText;
+        row.errorMessage = errorText;
+        settled.rows.append(row);
+        settled.results.append(result);
+    }
+    return settled;
+}
+
+QString csvField(const QString &field)
+{
+    QString out = field;
+    if (!out.isEmpty()) {
+        const QChar first = out.front();
+        if (first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-') || first == QLatin1Char('@'))
+            out.prepend(QLatin1Char('\''));
+    }
+    if (out.contains(QLatin1Char(',')) || out.contains(QLatin1Char('"')) || out.contains(QLatin1Char('\n'))
+        || out.contains(QLatin1Char('\r'))) {
+        out.replace(QLatin1String("\""), QLatin1String("\"\""));
+        out = QLatin1Char('"') + out + QLatin1Char('"');
+    }
+    return out;
+}
+
+QString csvText(const QList<CopyReportRow> &rows)
+{
+    QStringList lines{QString::fromLatin1(kReportHeader)};
+    for (const CopyReportRow &row : rows) {
+        const QStringList fields{row.jpegPath,        row.screenshotSource, row.rawPath,
+                                 row.matchType,       row.destinationPath,  row.status,
+                                 row.qualityFlags,    row.errorMessage};
+        QStringList escaped;
+        for (const QString &f : fields)
+            escaped << csvField(f);
+        lines << escaped.join(QLatin1Char(','));
+    }
+    return lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+}
+
+QByteArray reportFileBytes(const QList<CopyReportRow> &rows)
+{
+    return QByteArray("\xEF\xBB\xBF") + csvText(rows).toUtf8();
+}
+
+void writeFileAtomically(const FileURL &file, const QByteArray &bytes)
+{
+    const QString target = standardizedPath(file);
+    const QString folder = parentPath(target);
+    QByteArray tempName = encodePath(appendingPathComponent(folder, QStringLiteral(".") + lastPathComponent(target)))
+        + ".XXXXXX";
+    auto fail = [&](int error) {
+        throw LocalizedError(localized("error.report.write", lastPathComponent(target),
+                                       QString::fromLocal8Bit(std::strerror(error))));
+    };
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0)
+        fail(errno);
+    auto abandon = [&](int error) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        fail(error);
+    };
+    ::fchmod(fd, 0666 & ~processUmask());
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            abandon(errno);
+        }
+        written += n;
+    }
+    if (::fsync(fd) != 0)
+        abandon(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(tempName.constData());
+        fail(error);
+    }
+    if (::rename(tempName.constData(), encodePath(target).constData()) != 0) {
+        const int error = errno;
+        ::unlink(tempName.constData());
+        fail(error);
+    }
+}
+
+} // namespace quillmore

@@ -1,0 +1,41 @@
+#pragma once
+
+// The end of a copy run: every result settled from the copy outcomes and the plan, one report
+// row per selected name, and the report as a CSV file a spreadsheet opens.
+
+#include "model/records.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace quillmore {
+
+struct SettledCopy {
+    QList<SelectionResult> results; // the same results, only their status changed
+    QList<CopyReportRow> rows;      // one per result, in result order
+};
+
+// Settles every result as copied, skipped or failed and builds the report rows. With no
+// results, no rows.
+SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchResult &batch, const CopyPlan &plan,
+                       SearchTarget target, const QualityCheckBatchResult &quality);
+
+inline constexpr const char *kReportHeader =
+    "Selection filename,Screenshot source,Matched file path,Match Type,Destination path,Status,Quality Flags,Error";
+inline constexpr const char *kDefaultReportFileName = "Quillmore-report.csv";
+
+// One field as written in the CSV: a leading "=", "+", "-" or "@" neutralised with an apostrophe,
+// then quoted when it holds a comma, a double quote or a line break.
+QString csvField(const QString &field);
+// The header and one line per row, each ended by CR LF.
+QString csvText(const QList<CopyReportRow> &rows);
+// The bytes of a saved report: a UTF-8 byte order mark and the CSV text in UTF-8.
+QByteArray reportFileBytes(const QList<CopyReportRow> &rows);
+
+// Writes the bytes in full to a hidden temporary file beside the target and then renames it into
+// place, replacing an existing file. On failure the target is untouched and no temporary file
+// is left; throws LocalizedError.
+void writeFileAtomically(const FileURL &file, const QByteArray &bytes);
+
+} // namespace quillmore

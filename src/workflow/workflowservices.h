@@ -1,0 +1,87 @@
+#pragma once
+
+// Everything the workflow controller is built with: the services behind their one-operation
+// interfaces, the file panels, the desktop operations and the screenshot name list rules. The
+// desktop app and quillmore-cli get theirs from makeDefaultWorkflowServices(); tests pass their
+// own.
+
+#include "copying/interfaces.h"
+#include "matching/bookmarkstore.h"
+#include "matching/rawscanner.h"
+#include "matching/selectionreader.h"
+#include "model/screenshotrecords.h"
+#include "quality/interfaces.h"
+#include "screenshots/interfaces.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quillmore {
+
+// The file panels the controller opens. Each is modal and returns the user's choice.
+class WorkflowPanels {
+public:
+    virtual ~WorkflowPanels() = default;
+    // Chosen folders in the panel's order; empty when cancelled. With allowsMultiple false, at
+    // most one.
+    virtual QList<FileURL> chooseFolders(bool allowsMultiple) = 0;
+    // Chosen screenshot image files; empty when cancelled.
+    virtual QList<FileURL> chooseScreenshots() = 0;
+    // A file of the target's type, or nothing when cancelled or when the file does not suit.
+    virtual std::optional<FileURL> chooseCandidateFile(SearchTarget target) = 0;
+    // Where to save the report (proposing "Quillmore-report.csv"), or nothing when cancelled.
+    virtual std::optional<FileURL> chooseReportDestination() = 0;
+};
+
+// What the controller asks of the desktop.
+class WorkflowPlatform {
+public:
+    virtual ~WorkflowPlatform() = default;
+    // Opens access to a folder or file the user chose; false when it cannot be opened.
+    virtual bool startAccess(const FileURL &url) = 0;
+    virtual void stopAccess(const FileURL &url) = 0;
+    // Shows the folder in the file browser.
+    virtual void openFolder(const FileURL &folder) = 0;
+};
+
+// Without a sandbox every access succeeds; folders open with the desktop's default handler
+// (xdg-open).
+class DesktopWorkflowPlatform : public WorkflowPlatform {
+public:
+    bool startAccess(const FileURL &url) override;
+    void stopAccess(const FileURL &url) override;
+    void openFolder(const FileURL &folder) override;
+};
+
+// The rules of the screenshot name list under review, provided by the screenshot reading module.
+struct ScreenshotListOperations {
+    // True when a typed or recognised name can be searched for.
+    std::function<bool(const QString &name)> isValidName;
+    // The reviewed names as selected pictures: invalid names and repeats of a key dropped.
+    std::function<QList<SelectedJPEG>(const QList<ScreenshotNameCandidate> &)> selectedJPEGs;
+    // Appends a candidate typed by the user and returns it.
+    std::function<ScreenshotNameCandidate(QList<ScreenshotNameCandidate> &, const QString &name)> addManualName;
+    // Removes every candidate with the id.
+    std::function<void(QList<ScreenshotNameCandidate> &, const QUuid &id)> remove;
+    // Renames the candidate with the id, marking it edited.
+    std::function<void(QList<ScreenshotNameCandidate> &, const QUuid &id, const QString &name)> updateFileName;
+
+    bool isComplete() const { return isValidName && selectedJPEGs && addManualName && remove && updateFileName; }
+};
+
+struct WorkflowServices {
+    std::unique_ptr<SelectionReading> selectionReader;
+    std::unique_ptr<RAWScanning> scanner;
+    std::unique_ptr<CopyPlanning> planner;
+    std::unique_ptr<SafeCopying> copier;
+    std::unique_ptr<QualityChecking> qualityChecker;
+    std::unique_ptr<ScreenshotOCRProcessing> screenshotProcessor;
+    ScreenshotListOperations screenshotList;
+    std::unique_ptr<WorkflowPanels> panels;
+    std::unique_ptr<WorkflowPlatform> platform;
+    // Folder tokens for the bookmark store; the path tokens when absent.
+    std::unique_ptr<BookmarkTokens> bookmarkTokens;
+};
+
+} // namespace quillmore

@@ -1,0 +1,1134 @@
+#include "workflowviewmodel.h"
+
+#include "copyreport.h"
+#include "jobs.h"
+
+#include "model/cancellation.h"
+#include "model/localization.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "quality/qualitycheckservice.h"
+
+#include <QProcess>
+
+#include <sys/stat.h>
+
+namespace quillmore {
+namespace {
+
+bool isDirectory(const FileURL &url)
+{
+    struct stat st;
+    return ::stat(encodePath(standardizedPath(url)).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+CopyFileKind primaryKind(SearchTarget target)
+{
+    return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
+}
+
+// Two reports folded into one with the rule the controller applies to each: the newer name and
+// bytes, the file counts never going down.
+CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer)
+{
+    CopyProgress folded = newer;
+    folded.completedFiles = std::max(older.completedFiles, newer.completedFiles);
+    folded.totalFiles = newer.totalFiles != 0 ? newer.totalFiles : older.totalFiles;
+    return folded;
+}
+
+} // namespace
+
+// ---- platform ---------------------------------------------------------------------------------
+
+bool DesktopWorkflowPlatform::startAccess(const FileURL &)
+{
+    return true; // no sandbox: every folder the user can read is open
+}
+
+void DesktopWorkflowPlatform::stopAccess(const FileURL &) {}
+
+void DesktopWorkflowPlatform::openFolder(const FileURL &folder)
+{
+    QProcess::startDetached(QStringLiteral("xdg-open"), {standardizedPath(folder)});
+}
+
+// ---- construction -----------------------------------------------------------------------------
+
+struct WorkflowViewModel::PlanRequest {
+    QList<SelectionResult> results;
+    FileURL destination;
+    SearchTarget target = SearchTarget::raw;
+    bool includeXMP = false;
+    ConflictPolicy policy = ConflictPolicy::skip;
+    quint64 generation = 0;
+};
+
+struct WorkflowViewModel::ScanRequest {
+    QList<FileURL> locations;
+    SelectionInputMode mode = SelectionInputMode::folder;
+    std::optional<FileURL> selectionFolder;
+    QList<SelectedJPEG> screenshotNames;
+    SearchTarget target = SearchTarget::raw;
+    FileURL destination;
+};
+
+WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings, QObject *parent)
+    : QObject(parent),
+      m_settings(settings ? std::move(settings)
+                          : std::make_unique<QSettings>(QStringLiteral("Quillmore"), QStringLiteral("Quillmore"))),
+      m_bookmarks(std::make_unique<BookmarkStore>(m_settings.get(), std::move(services.bookmarkTokens))),
+      m_selectionReader(std::move(services.selectionReader)),
+      m_scanner(std::move(services.scanner)),
+      m_planner(std::move(services.planner)),
+      m_copier(std::move(services.copier)),
+      m_qualityChecker(std::move(services.qualityChecker)),
+      m_screenshotProcessor(std::move(services.screenshotProcessor)),
+      m_screenshotList(std::move(services.screenshotList)),
+      m_panels(std::move(services.panels)),
+      m_platform(services.platform ? std::move(services.platform) : std::make_unique<DesktopWorkflowPlatform>()),
+      m_link(std::make_shared<Link>(this)),
+      m_statusMessage(localized("status.ready")),
+      m_screenshotGeneration(QUuid::createUuid())
+{
+    readPreferences();
+    restoreBookmarks();
+}
+
+WorkflowViewModel::~WorkflowViewModel()
+{
+    m_link->release();
+    for (auto *job : {&m_operationJob, &m_planJob, &m_screenshotJob})
+        if (*job)
+            (*job)->requestStop();
+    for (auto it = m_activeScopes.cbegin(); it != m_activeScopes.cend(); ++it)
+        m_platform->stopAccess(it.value());
+}
+
+void WorkflowViewModel::readPreferences()
+{
+    const QVariant xmp = m_settings->value(QLatin1String(kIncludeXMPKey));
+    bool include = true;
+    if (xmp.typeId() == QMetaType::Bool) {
+        include = xmp.toBool();
+    } else if (xmp.typeId() == QMetaType::QString) {
+        // Text-based settings files keep a boolean as its word.
+        const QString text = xmp.toString();
+        if (text == QLatin1String("true") || text == QLatin1String("false"))
+            include = text == QLatin1String("true");
+    }
+    m_includeXMP = include;
+    const QVariant policy = m_settings->value(QLatin1String(kConflictPolicyKey));
+    m_conflictPolicy = policy.typeId() == QMetaType::QString && policy.toString() == QLatin1String("keepNumbered")
+        ? ConflictPolicy::keepNumbered
+        : ConflictPolicy::skip;
+}
+
+void WorkflowViewModel::restoreBookmarks()
+{
+    const QList<RestoredBookmark> selection = m_bookmarks->loadBookmarks(QLatin1String(kSelectionBookmarkKey));
+    if (!selection.isEmpty()) {
+        m_selectionFolder = standardizedPath(selection.first().url);
+        m_selectionRequiresReauthorization = selection.first().requiresReauthorization;
+        if (!m_selectionRequiresReauthorization)
+            beginAccess(*m_selectionFolder);
+    }
+    QList<SearchLocation> locations;
+    for (const RestoredBookmark &entry : m_bookmarks->loadBookmarks(QLatin1String(kSearchesBookmarkKey))) {
+        const QString path = standardizedPath(entry.url);
+        if (!entry.requiresReauthorization)
+            beginAccess(path);
+        locations.append({makeId(), path, entry.requiresReauthorization});
+    }
+    m_searchLocations = locations;
+    const QList<RestoredBookmark> destination = m_bookmarks->loadBookmarks(QLatin1String(kDestinationBookmarkKey));
+    if (!destination.isEmpty()) {
+        m_destinationFolder = standardizedPath(destination.first().url);
+        m_destinationRequiresReauthorization = destination.first().requiresReauthorization;
+        if (!m_destinationRequiresReauthorization)
+            beginAccess(*m_destinationFolder);
+    }
+}
+
+// ---- helpers ----------------------------------------------------------------------------------
+
+template <typename T>
+void WorkflowViewModel::assign(T &field, const T &value, void (WorkflowViewModel::*signal)())
+{
+    if (field == value)
+        return;
+    field = value;
+    emit(this->*signal)();
+    emit changed();
+}
+
+void WorkflowViewModel::setStatus(const char *key)
+{
+    assign(m_statusMessage, localized(key), &WorkflowViewModel::statusMessageChanged);
+}
+
+void WorkflowViewModel::setError(const char *key)
+{
+    assign(m_errorMessage, std::optional<QString>(localized(key)), &WorkflowViewModel::errorMessageChanged);
+}
+
+void WorkflowViewModel::clearErrorMessage()
+{
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+}
+
+void WorkflowViewModel::saveBookmarks(const QList<FileURL> &urls, const char *key)
+{
+    try {
+        m_bookmarks->saveBookmarks(urls, QLatin1String(key));
+    } catch (const std::exception &) {
+        setError(L10N("error.bookmark.save.failed"));
+    }
+}
+
+bool WorkflowViewModel::beginAccess(const FileURL &url)
+{
+    const QString key = standardizedPath(url);
+    if (m_activeScopes.contains(key))
+        return true;
+    if (!m_platform->startAccess(key))
+        return false; // silent: a later read reports the problem
+    m_activeScopes.insert(key, key);
+    return true;
+}
+
+void WorkflowViewModel::endAccess(const FileURL &url)
+{
+    const auto it = m_activeScopes.find(standardizedPath(url));
+    if (it == m_activeScopes.end())
+        return;
+    const FileURL opened = it.value();
+    m_activeScopes.erase(it);
+    m_platform->stopAccess(opened);
+}
+
+void WorkflowViewModel::cancel(std::shared_ptr<Job> &job, bool detach)
+{
+    if (!job)
+        return;
+    job->requestStop();
+    if (detach)
+        job.reset();
+}
+
+void WorkflowViewModel::newScreenshotGeneration()
+{
+    m_screenshotGeneration = QUuid::createUuid();
+    cancel(m_screenshotJob, true);
+}
+
+// ---- derived values ---------------------------------------------------------------------------
+
+bool WorkflowViewModel::hasSelection() const
+{
+    if (m_selectionInputMode == SelectionInputMode::folder)
+        return m_selectionFolder.has_value() && !m_selectionRequiresReauthorization;
+    if (m_isReadingScreenshots || m_screenshotCandidateList.isEmpty() || !m_screenshotList.isValidName)
+        return false;
+    for (const ScreenshotNameCandidate &c : m_screenshotCandidateList)
+        if (!m_screenshotList.isValidName(c.fileName))
+            return false;
+    return true;
+}
+
+bool WorkflowViewModel::canStartScan() const
+{
+    if (!hasSelection() || !m_destinationFolder || m_destinationRequiresReauthorization || m_searchLocations.isEmpty())
+        return false;
+    for (const SearchLocation &l : m_searchLocations)
+        if (l.requiresReauthorization)
+            return false;
+    return true;
+}
+
+QList<SelectionResult> WorkflowViewModel::foundResults() const
+{
+    QList<SelectionResult> out;
+    for (const SelectionResult &r : m_results)
+        if (r.chosenRAW && r.status != SelectionStatus::skipped)
+            out << r;
+    return out;
+}
+
+QList<SelectionResult> WorkflowViewModel::notFoundResults() const
+{
+    QList<SelectionResult> out;
+    for (const SelectionResult &r : m_results)
+        if (r.status == SelectionStatus::notFound)
+            out << r;
+    return out;
+}
+
+QList<SelectionResult> WorkflowViewModel::ambiguousResults() const
+{
+    QList<SelectionResult> out;
+    for (const SelectionResult &r : m_results)
+        if (r.status == SelectionStatus::ambiguous)
+            out << r;
+    return out;
+}
+
+QList<CopyTaskItem> WorkflowViewModel::primaryCopyTasks() const
+{
+    QList<CopyTaskItem> out;
+    for (const CopyTaskItem &t : m_copyPlan.tasks)
+        if (t.kind == primaryKind(m_searchTarget))
+            out << t;
+    return out;
+}
+
+QList<CopyFileOutcome> WorkflowViewModel::copiedPrimaryOutcomes() const
+{
+    QList<CopyFileOutcome> out;
+    if (m_copyResult)
+        for (const CopyFileOutcome &o : m_copyResult->outcomes)
+            if (o.kind == primaryKind(m_searchTarget) && o.status == CopyOutcomeStatus::copied)
+                out << o;
+    return out;
+}
+
+QList<CopyFileOutcome> WorkflowViewModel::copiedSidecarOutcomes() const
+{
+    QList<CopyFileOutcome> out;
+    if (m_copyResult)
+        for (const CopyFileOutcome &o : m_copyResult->outcomes)
+            if (o.kind == CopyFileKind::xmp && o.status == CopyOutcomeStatus::copied)
+                out << o;
+    return out;
+}
+
+QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
+{
+    QList<CopyFileOutcome> out;
+    if (m_copyResult)
+        for (const CopyFileOutcome &o : m_copyResult->outcomes)
+            if (o.status == CopyOutcomeStatus::failed)
+                out << o;
+    return out;
+}
+
+QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
+{
+    const QString skipped = localized("report.status.skipped");
+    QList<CopyReportRow> out;
+    for (const CopyReportRow &row : m_reportRows)
+        if (row.status == skipped)
+            out << row;
+    return out;
+}
+
+// ---- set-up -----------------------------------------------------------------------------------
+
+void WorkflowViewModel::chooseSelectionFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setSelectionFolder(chosen.first());
+}
+
+void WorkflowViewModel::chooseDestinationFolder()
+{
+    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
+    if (!chosen.isEmpty())
+        setDestinationFolder(chosen.first());
+}
+
+void WorkflowViewModel::setSelectionFolder(const FileURL &url)
+{
+    newScreenshotGeneration();
+    const QString path = standardizedPath(url);
+    assign(m_selectionFolder, std::optional<FileURL>(path), &WorkflowViewModel::selectionFolderChanged);
+    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
+    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
+    clearScreenshots();
+    beginAccess(path);
+    saveBookmarks({path}, kSelectionBookmarkKey);
+}
+
+bool WorkflowViewModel::dropSelectionFolder(const QList<FileURL> &urls)
+{
+    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
+        if (isDirectory(url)) {
+            setSelectionFolder(url);
+            return true;
+        }
+    }
+    return false;
+}
+
+void WorkflowViewModel::setDestinationFolder(const FileURL &url)
+{
+    const QString path = standardizedPath(url);
+    assign(m_destinationFolder, std::optional<FileURL>(path), &WorkflowViewModel::destinationFolderChanged);
+    assign(m_destinationRequiresReauthorization, false, &WorkflowViewModel::destinationRequiresReauthorizationChanged);
+    beginAccess(path);
+    saveBookmarks({path}, kDestinationBookmarkKey);
+}
+
+bool WorkflowViewModel::dropDestinationFolder(const QList<FileURL> &urls)
+{
+    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
+        if (isDirectory(url)) {
+            setDestinationFolder(url);
+            return true;
+        }
+    }
+    return false;
+}
+
+void WorkflowViewModel::addSearchLocations()
+{
+    if (!m_panels)
+        return;
+    const QList<FileURL> chosen = m_panels->chooseFolders(true);
+    if (chosen.isEmpty())
+        return;
+    QList<FileURL> urls;
+    for (const SearchLocation &l : m_searchLocations)
+        urls << l.url;
+    setSearchLocations(urls + chosen);
+}
+
+bool WorkflowViewModel::dropSearchLocations(const QList<FileURL> &urls)
+{
+    QList<FileURL> folders;
+    for (const FileURL &url : uniqueByStandardizedPath(urls))
+        if (isDirectory(url))
+            folders << url;
+    if (folders.isEmpty())
+        return false;
+    QList<FileURL> all;
+    for (const SearchLocation &l : m_searchLocations)
+        all << l.url;
+    setSearchLocations(all + folders);
+    return true;
+}
+
+void WorkflowViewModel::removeSearchLocation(const QUuid &id)
+{
+    QList<FileURL> urls;
+    for (const SearchLocation &l : m_searchLocations)
+        if (l.id != id)
+            urls << l.url;
+    setSearchLocations(urls);
+}
+
+void WorkflowViewModel::reauthorizeSearchLocation(const QUuid &id)
+{
+    if (!m_panels)
+        return;
+    const QList<FileURL> chosen = m_panels->chooseFolders(false);
+    if (chosen.isEmpty())
+        return;
+    QList<FileURL> urls;
+    for (const SearchLocation &l : m_searchLocations)
+        urls << (l.id == id ? standardizedPath(chosen.first()) : l.url);
+    setSearchLocations(urls);
+}
+
+void WorkflowViewModel::setSearchLocations(const QList<FileURL> &given)
+{
+    const QList<FileURL> urls = uniqueByStandardizedPath(given);
+    QStringList currentPaths;
+    bool someNeedReauthorization = false;
+    for (const SearchLocation &l : m_searchLocations) {
+        currentPaths << standardizedPath(l.url);
+        someNeedReauthorization = someNeedReauthorization || l.requiresReauthorization;
+    }
+    const bool changed = currentPaths != QStringList(urls) || someNeedReauthorization;
+
+    for (const QString &path : currentPaths)
+        if (!urls.contains(path))
+            endAccess(path);
+    QList<SearchLocation> locations;
+    for (const FileURL &url : urls) {
+        beginAccess(url);
+        locations.append({makeId(), url, false});
+    }
+    assign(m_searchLocations, locations, &WorkflowViewModel::searchLocationsChanged);
+    if (changed)
+        resetResults();
+    saveBookmarks(uniqueByStandardizedPath(urls), kSearchesBookmarkKey);
+}
+
+void WorkflowViewModel::clearScreenshots()
+{
+    for (const FileURL &url : m_screenshotURLs)
+        endAccess(url);
+    assign(m_screenshotURLs, QList<FileURL>(), &WorkflowViewModel::screenshotURLsChanged);
+    assign(m_screenshotCandidateList, QList<ScreenshotNameCandidate>(), &WorkflowViewModel::screenshotCandidateListChanged);
+    assign(m_screenshotProgress, ScreenshotOCRProgress(), &WorkflowViewModel::screenshotProgressChanged);
+    assign(m_screenshotCount, qint64(0), &WorkflowViewModel::screenshotCountChanged);
+    assign(m_screenshotFilenameOccurrences, qint64(0), &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
+    assign(m_screenshotDuplicatesRemoved, qint64(0), &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
+    assign(m_screenshotWarnings, QList<AppWarning>(), &WorkflowViewModel::screenshotWarningsChanged);
+    assign(m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
+    assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+}
+
+void WorkflowViewModel::addScreenshotFilename()
+{
+    if (!m_screenshotList.addManualName)
+        return;
+    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
+    m_screenshotList.addManualName(list, QString());
+    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
+}
+
+void WorkflowViewModel::removeScreenshotFilename(const QUuid &id)
+{
+    if (!m_screenshotList.remove)
+        return;
+    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
+    m_screenshotList.remove(list, id);
+    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
+}
+
+void WorkflowViewModel::updateScreenshotFilename(const QUuid &id, const QString &name)
+{
+    if (!m_screenshotList.updateFileName)
+        return;
+    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
+    m_screenshotList.updateFileName(list, id, name);
+    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
+}
+
+void WorkflowViewModel::setShowingScreenshotReview(bool showing)
+{
+    assign(m_isShowingScreenshotReview, showing, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+}
+
+void WorkflowViewModel::setSearchTarget(SearchTarget target)
+{
+    if (target == m_searchTarget)
+        return;
+    assign(m_searchTarget, target, &WorkflowViewModel::searchTargetChanged);
+    resetResults();
+}
+
+void WorkflowViewModel::setIncludeXMP(bool include)
+{
+    if (include == m_includeXMP)
+        return;
+    assign(m_includeXMP, include, &WorkflowViewModel::includeXMPChanged);
+    m_settings->setValue(QLatin1String(kIncludeXMPKey), include);
+    m_settings->sync();
+    schedulePlan();
+}
+
+void WorkflowViewModel::setConflictPolicy(ConflictPolicy policy)
+{
+    if (policy == m_conflictPolicy)
+        return;
+    assign(m_conflictPolicy, policy, &WorkflowViewModel::conflictPolicyChanged);
+    m_settings->setValue(QLatin1String(kConflictPolicyKey), rawValue(policy));
+    m_settings->sync();
+    schedulePlan();
+}
+
+void WorkflowViewModel::setBlurCheckEnabled(bool enabled)
+{
+    assign(m_blurCheckEnabled, enabled, &WorkflowViewModel::blurCheckEnabledChanged);
+}
+
+void WorkflowViewModel::setDuplicateCheckEnabled(bool enabled)
+{
+    assign(m_duplicateCheckEnabled, enabled, &WorkflowViewModel::duplicateCheckEnabledChanged);
+}
+
+void WorkflowViewModel::setFileCheckEnabled(bool enabled)
+{
+    assign(m_fileCheckEnabled, enabled, &WorkflowViewModel::fileCheckEnabledChanged);
+}
+
+// ---- resetting --------------------------------------------------------------------------------
+
+void WorkflowViewModel::resetResults()
+{
+    // Jobs cancelled here are also let go: whatever they still report belongs to a job that no
+    // longer exists.
+    cancel(m_operationJob, true);
+    cancel(m_planJob, true);
+    m_copyAfterPlan = false;
+    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
+    assign(m_warnings, m_screenshotWarnings, &WorkflowViewModel::warningsChanged);
+    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
+    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
+    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
+    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
+    assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
+    setStatus(L10N("status.ready"));
+}
+
+void WorkflowViewModel::startOver()
+{
+    cancel(m_operationJob, true);
+    cancel(m_planJob, true);
+    m_copyAfterPlan = false;
+    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    newScreenshotGeneration();
+    assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
+    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
+    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
+    clearScreenshots();
+    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
+    assign(m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
+    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
+    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
+    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
+    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
+    assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
+    setStatus(L10N("status.ready"));
+}
+
+// ---- screenshots ------------------------------------------------------------------------------
+
+void WorkflowViewModel::chooseScreenshots()
+{
+    if (!m_panels)
+        return;
+    const QList<FileURL> chosen = m_panels->chooseScreenshots();
+    if (!chosen.isEmpty())
+        selectScreenshots(chosen);
+}
+
+bool WorkflowViewModel::dropScreenshots(const QList<FileURL> &urls)
+{
+    QList<FileURL> kept;
+    for (const FileURL &url : uniqueByStandardizedPath(urls))
+        if (hasExtensionIn(lastPathComponent(url), screenshotImageExtensions()) && !isDirectory(url))
+            kept << url;
+    if (kept.isEmpty())
+        return false;
+    selectScreenshots(kept);
+    return true;
+}
+
+void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
+{
+    newScreenshotGeneration();
+    const QUuid generation = m_screenshotGeneration;
+    QList<FileURL> urls;
+    for (const FileURL &url : uniqueByStandardizedPath(given))
+        if (hasExtensionIn(lastPathComponent(url), screenshotImageExtensions()))
+            urls << url;
+    if (urls.isEmpty())
+        return;
+    clearScreenshots();
+    for (const FileURL &url : urls)
+        beginAccess(url);
+    assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
+    assign(m_screenshotURLs, urls, &WorkflowViewModel::screenshotURLsChanged);
+    assign(m_screenshotCandidateList, QList<ScreenshotNameCandidate>(), &WorkflowViewModel::screenshotCandidateListChanged);
+    assign(m_screenshotProgress, ScreenshotOCRProgress{0, urls.size(), urls.first()},
+           &WorkflowViewModel::screenshotProgressChanged);
+    assign(m_screenshotCount, qint64(urls.size()), &WorkflowViewModel::screenshotCountChanged);
+    assign(m_screenshotFilenameOccurrences, qint64(0), &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
+    assign(m_screenshotDuplicatesRemoved, qint64(0), &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
+    assign(m_screenshotWarnings, QList<AppWarning>(), &WorkflowViewModel::screenshotWarningsChanged);
+    assign(m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
+    assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
+    assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+    setStatus(L10N("screenshot.ocr.reading"));
+
+    auto job = std::make_shared<Job>();
+    m_screenshotJob = job;
+    auto link = m_link;
+    auto processor = m_screenshotProcessor;
+    startJob([link, job, processor, urls, generation] {
+        auto stillCurrent = [generation](WorkflowViewModel *vm) { return vm->m_screenshotGeneration == generation; };
+        try {
+            if (!processor)
+                throw LocalizedError(localized("error.service.unavailable"));
+            const ScreenshotOCRResult result = processor->processScreenshots(
+                urls,
+                [&](const ScreenshotOCRProgress &progress) {
+                    link->call([&](WorkflowViewModel *vm) {
+                        if (stillCurrent(vm))
+                            vm->assign(vm->m_screenshotProgress, progress, &WorkflowViewModel::screenshotProgressChanged);
+                    });
+                },
+                job->token());
+            throwIfCancelled(job->token());
+            link->post([result, stillCurrent, job](WorkflowViewModel *vm) {
+                if (!stillCurrent(vm))
+                    return;
+                if (vm->m_screenshotJob == job)
+                    vm->m_screenshotJob.reset();
+                vm->assign(vm->m_screenshotCandidateList, result.candidates,
+                           &WorkflowViewModel::screenshotCandidateListChanged);
+                vm->assign(vm->m_screenshotCount, result.screenshotCount, &WorkflowViewModel::screenshotCountChanged);
+                vm->assign(vm->m_screenshotFilenameOccurrences, result.filenameOccurrences,
+                           &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
+                vm->assign(vm->m_screenshotDuplicatesRemoved,
+                           std::max<qint64>(0, result.filenameOccurrences - result.candidates.size()),
+                           &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
+                vm->assign(vm->m_screenshotWarnings, result.warnings, &WorkflowViewModel::screenshotWarningsChanged);
+                vm->assign(vm->m_warnings, result.warnings, &WorkflowViewModel::warningsChanged);
+                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
+                vm->assign(vm->m_isShowingScreenshotReview, true, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+                vm->setStatus(L10N("screenshot.ocr.complete"));
+            });
+        } catch (const Cancelled &) {
+            link->post([stillCurrent](WorkflowViewModel *vm) {
+                if (!stillCurrent(vm))
+                    return;
+                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
+                vm->setStatus(L10N("screenshot.ocr.cancelled"));
+            });
+        } catch (const std::exception &) {
+            link->post([stillCurrent](WorkflowViewModel *vm) {
+                if (!stillCurrent(vm))
+                    return;
+                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
+                vm->setError(L10N("error.screenshot.read.failed"));
+                vm->setStatus(L10N("screenshot.ocr.failed"));
+            });
+        }
+    });
+}
+
+void WorkflowViewModel::cancelScreenshotReading()
+{
+    if (!m_screenshotJob)
+        return;
+    m_screenshotJob->requestStop(); // the job itself reports the cancellation
+    setStatus(L10N("screenshot.ocr.cancelling"));
+}
+
+// ---- scanning ---------------------------------------------------------------------------------
+
+void WorkflowViewModel::startScan()
+{
+    if (!canStartScan() || !m_destinationFolder)
+        return;
+    cancel(m_operationJob, true);
+    cancel(m_planJob, true);
+    m_copyAfterPlan = false;
+    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
+    assign(m_warnings, m_screenshotWarnings, &WorkflowViewModel::warningsChanged);
+    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
+    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
+    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
+    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
+    assign(m_stage, WorkflowStage::scanning, &WorkflowViewModel::stageChanged);
+    setStatus(L10N("status.scanning"));
+
+    ScanRequest request;
+    for (const SearchLocation &l : m_searchLocations)
+        request.locations << l.url;
+    request.mode = m_selectionInputMode;
+    request.selectionFolder = m_selectionFolder;
+    if (m_selectionInputMode == SelectionInputMode::screenshots && m_screenshotList.selectedJPEGs)
+        request.screenshotNames = m_screenshotList.selectedJPEGs(m_screenshotCandidateList);
+    request.target = m_searchTarget;
+    request.destination = *m_destinationFolder;
+
+    auto job = std::make_shared<Job>();
+    m_operationJob = job;
+    startJob([link = m_link, job, request, reader = m_selectionReader, scanner = m_scanner, planner = m_planner] {
+        runScanJob(link, job, request, reader, scanner, planner);
+    });
+}
+
+void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
+                                   std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
+                                   std::shared_ptr<CopyPlanning> planner)
+{
+    std::optional<PlanRequest> planRequest;
+    try {
+        QList<SelectedJPEG> names;
+        QList<AppWarning> readerWarnings;
+        if (request.mode == SelectionInputMode::screenshots) {
+            names = request.screenshotNames;
+        } else {
+            if (!request.selectionFolder)
+                throw FileReadError(FileReadError::Code::noSuchFile, QString());
+            if (!reader)
+                throw LocalizedError(localized("error.service.unavailable"));
+            SelectionReadResult read = reader->readSelection(*request.selectionFolder, job->token());
+            names = std::move(read.selections);
+            readerWarnings = std::move(read.warnings);
+        }
+        if (!scanner)
+            throw LocalizedError(localized("error.service.unavailable"));
+        ProgressPacer<ScanProgress> pacer;
+        const auto deliver = [&](const ScanProgress &progress) {
+            link->call([&](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
+            });
+        };
+        const ScanOutput output = scanner->scanCandidates(
+            names, request.locations, request.target, request.destination,
+            request.mode == SelectionInputMode::folder ? request.selectionFolder : std::nullopt,
+            [&](const ScanProgress &progress) {
+                pacer.offer(progress, [](const ScanProgress &, const ScanProgress &newer) { return newer; }, deliver);
+            },
+            job->token());
+        pacer.flush(deliver);
+        throwIfCancelled(job->token());
+        const QList<SelectionResult> results = buildResults(output.selections, output.candidatesByKey);
+        link->call([&](WorkflowViewModel *vm) {
+            if (!vm->isCurrentOperation(job))
+                return;
+            planRequest = vm->scanSucceeded(results, readerWarnings, output.warnings);
+        });
+    } catch (const Cancelled &) {
+        link->post([job](WorkflowViewModel *vm) {
+            if (vm->isCurrentOperation(job))
+                vm->scanEnded(true);
+        });
+        return;
+    } catch (const std::exception &) {
+        link->post([job](WorkflowViewModel *vm) {
+            if (vm->isCurrentOperation(job))
+                vm->scanEnded(false);
+        });
+        return;
+    }
+    if (planRequest)
+        runPlan(link, job, planner, *planRequest);
+    link->post([job](WorkflowViewModel *vm) {
+        if (vm->m_operationJob == job)
+            vm->m_operationJob.reset();
+    });
+}
+
+std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(
+    const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
+    const QList<AppWarning> &scannerWarnings)
+{
+    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+    assign(m_warnings, m_screenshotWarnings + readerWarnings + scannerWarnings, &WorkflowViewModel::warningsChanged);
+    // The plan is asked for before the stage changes, so that whoever sees the summary stage
+    // also sees that a plan is on its way.
+    auto request = makePlanRequest();
+    assign(m_stage, WorkflowStage::summary, &WorkflowViewModel::stageChanged);
+    setStatus(L10N("status.scan.complete"));
+    return request;
+}
+
+void WorkflowViewModel::scanEnded(bool cancelled)
+{
+    m_operationJob.reset();
+    if (!cancelled)
+        setError(L10N("error.scan.failed"));
+    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
+    setStatus(cancelled ? L10N("status.scan.cancelled") : L10N("status.scan.failed"));
+}
+
+void WorkflowViewModel::cancelOperation()
+{
+    if (m_operationJob)
+        m_operationJob->requestStop();
+    setStatus(m_stage == WorkflowStage::copying ? L10N("status.copy.cancelling") : L10N("status.scan.cancelling"));
+}
+
+// ---- planning ---------------------------------------------------------------------------------
+
+std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::makePlanRequest()
+{
+    if (!m_destinationFolder) {
+        assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+        return std::nullopt;
+    }
+    PlanRequest request;
+    request.results = m_results;
+    request.destination = *m_destinationFolder;
+    request.target = m_searchTarget;
+    request.includeXMP = m_searchTarget == SearchTarget::raw && m_includeXMP;
+    request.policy = m_conflictPolicy;
+    request.generation = ++m_planGeneration;
+    assign(m_planPending, true, &WorkflowViewModel::isPlanningChanged);
+    return request;
+}
+
+void WorkflowViewModel::runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
+                                const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request)
+{
+    try {
+        if (!planner)
+            throw LocalizedError(localized("error.service.unavailable"));
+        const CopyPlan plan = planner->makePlan(request.results, request.destination, request.target,
+                                                request.includeXMP, request.policy);
+        link->call([&](WorkflowViewModel *vm) { vm->applyPlanResult(plan, request.generation, job); });
+    } catch (const std::exception &) {
+        // The planner does not fail; should it ever, the previous plan stays.
+        link->call([&](WorkflowViewModel *vm) { vm->planDropped(request.generation); });
+    }
+}
+
+void WorkflowViewModel::schedulePlan()
+{
+    if (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed)
+        return;
+    cancel(m_planJob, false);
+    const auto request = makePlanRequest();
+    if (!request)
+        return;
+    auto job = std::make_shared<Job>();
+    m_planJob = job;
+    startJob([link = m_link, job, planner = m_planner, request = *request] { runPlan(link, job, planner, request); });
+}
+
+void WorkflowViewModel::applyPlanResult(const CopyPlan &plan, quint64 generation, const std::shared_ptr<Job> &job)
+{
+    // A plan from a cancelled job, or older than one asked for since, is dropped; so is one that
+    // arrives when the job has moved on to copying or back to set-up.
+    if (job->stopRequested() || generation != m_planGeneration
+        || (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed))
+        return;
+    if (m_planJob == job)
+        m_planJob.reset();
+    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    assign(m_copyPlan, plan, &WorkflowViewModel::copyPlanChanged);
+    applyPlan(plan);
+    if (m_copyAfterPlan) {
+        m_copyAfterPlan = false;
+        startCopy();
+    }
+}
+
+void WorkflowViewModel::planDropped(quint64 generation)
+{
+    if (generation != m_planGeneration)
+        return;
+    m_copyAfterPlan = false;
+    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+}
+
+void WorkflowViewModel::applyPlan(const CopyPlan &plan)
+{
+    QList<SelectionResult> results = m_results;
+    const CopyFileKind kind = primaryKind(m_searchTarget);
+    // The destination of the first task of the target's kind that serves each selected name.
+    QHash<QUuid, FileURL> destinationByID;
+    for (const CopyTaskItem &task : plan.tasks)
+        if (task.kind == kind)
+            for (const QUuid &id : task.selectionIDs)
+                if (!destinationByID.contains(id))
+                    destinationByID.insert(id, task.destinationURL);
+    for (SelectionResult &result : results) {
+        if (!result.chosenRAW || result.status == SelectionStatus::skipped)
+            continue;
+        result.status = SelectionStatus::readyToCopy;
+        const auto found = destinationByID.constFind(result.id());
+        result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
+    }
+    for (const CopyPreflightIssue &issue : plan.issues) {
+        if (issue.kind != CopyPreflightIssueKind::alreadyExists && issue.kind != CopyPreflightIssueKind::nameConflict)
+            continue;
+        for (SelectionResult &result : results) {
+            if (!issue.selectionIDs.contains(result.id()))
+                continue;
+            result.status = SelectionStatus::existsAtDestination;
+            result.destinationURL = issue.destinationURL;
+            result.message = issue.message;
+        }
+    }
+    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+}
+
+// ---- resolving --------------------------------------------------------------------------------
+
+void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selectionID)
+{
+    if (!hasExtensionIn(lastPathComponent(url), candidateExtensions(m_searchTarget)))
+        return;
+    QList<SelectionResult> results = m_results;
+    for (SelectionResult &result : results) {
+        if (result.id() != selectionID)
+            continue;
+        result.chosenRAW = standardizedPath(url);
+        result.status = SelectionStatus::manuallyResolved;
+        result.message.reset();
+        assign(m_results, results, &WorkflowViewModel::resultsChanged);
+        schedulePlan();
+        return;
+    }
+}
+
+void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
+{
+    const std::optional<FileURL> file = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : std::nullopt;
+    if (!file) {
+        setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw") : L10N("error.unsupported.jpeg"));
+        return;
+    }
+    beginAccess(*file);
+    chooseCandidate(*file, selectionID);
+}
+
+void WorkflowViewModel::skipResult(const QUuid &selectionID)
+{
+    QList<SelectionResult> results = m_results;
+    for (SelectionResult &result : results) {
+        if (result.id() != selectionID)
+            continue;
+        result.chosenRAW.reset();
+        result.status = SelectionStatus::skipped;
+        result.message = localized("report.status.skipped");
+        assign(m_results, results, &WorkflowViewModel::resultsChanged);
+        schedulePlan();
+        return;
+    }
+}
+
+// ---- copying ----------------------------------------------------------------------------------
+
+void WorkflowViewModel::startCopy()
+{
+    if (m_stage != WorkflowStage::summary)
+        return;
+    if (m_planPending) {
+        // The plan on screen is about to be replaced; copy the one that reflects the user's
+        // latest choices.
+        m_copyAfterPlan = true;
+        return;
+    }
+    if (m_copyPlan.tasks.isEmpty())
+        return;
+    for (const CopyPreflightIssue &issue : m_copyPlan.issues) {
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace) {
+            setError(L10N("error.insufficient.space"));
+            return;
+        }
+    }
+    cancel(m_operationJob, true);
+    cancel(m_planJob, true);
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
+    assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
+           &WorkflowViewModel::copyProgressChanged);
+    setStatus(L10N("status.copying"));
+
+    const CopyPlan plan = m_copyPlan;
+    const QualityCheckOptions options{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled};
+    auto job = std::make_shared<Job>();
+    m_operationJob = job;
+    startJob([link = m_link, job, plan, options, copier = m_copier, checker = m_qualityChecker] {
+        CopyBatchResult batch;
+        bool copierFailed = false;
+        try {
+            if (!copier)
+                throw LocalizedError(localized("error.service.unavailable"));
+            ProgressPacer<CopyProgress> pacer;
+            const auto deliver = [&](const CopyProgress &progress) {
+                link->call([&](WorkflowViewModel *vm) {
+                    if (vm->isCurrentOperation(job))
+                        vm->applyCopyProgress(progress);
+                });
+            };
+            batch = copier->copyAll(
+                plan.tasks, plan.totalBytes, options.fileCheck,
+                [&](const CopyProgress &progress) { pacer.offer(progress, foldCopyProgress, deliver); }, job->token());
+            pacer.flush(deliver);
+        } catch (const Cancelled &) {
+            batch = CopyBatchResult{{}, true, 0};
+        } catch (const std::exception &) {
+            copierFailed = true;
+        }
+        QualityCheckBatchResult quality;
+        if (!batch.wasCancelled && !copierFailed && options.wantsCheck() && checker) {
+            try {
+                quality = checker->runChecks(
+                    batch.outcomes, options,
+                    [&](const QString &fileName, QualityCheckKind check) {
+                        link->call([&](WorkflowViewModel *vm) {
+                            if (vm->isCurrentOperation(job))
+                                vm->applyQualityStatus(fileName, check);
+                        });
+                    },
+                    job->token());
+            } catch (const Cancelled &) {
+                batch.wasCancelled = true;
+                quality = QualityCheckBatchResult();
+            } catch (const std::exception &) {
+                quality = QualityCheckBatchResult();
+            }
+        }
+        link->post([job, batch, quality, options, plan, copierFailed](WorkflowViewModel *vm) {
+            if (vm->isCurrentOperation(job))
+                vm->copyFinished(batch, quality, options, plan, copierFailed);
+        });
+    });
+}
+
+void WorkflowViewModel::applyCopyProgress(const CopyProgress &progress)
+{
+    CopyProgress next = m_copyProgress;
+    next.currentFile = progress.currentFile;
+    next.copiedBytes = progress.copiedBytes;
+    next.totalBytes = progress.totalBytes;
+    next.completedFiles = std::max(progress.completedFiles, m_copyProgress.completedFiles);
+    next.totalFiles = progress.totalFiles != 0 ? progress.totalFiles : m_copyProgress.totalFiles;
+    assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
+}
+
+void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheckKind check)
+{
+    CopyProgress next = m_copyProgress;
+    next.currentFile = fileName;
+    assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
+    setStatus(statusKey(check)); // the quality module's text for the check
+}
+
+void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
+                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed)
+{
+    m_operationJob.reset();
+    assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
+    assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
+    assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
+    // finishCopy: settle every result and build the report.
+    const SettledCopy settled = settleCopy(m_results, batch, plan, m_searchTarget, quality);
+    if (!m_results.isEmpty())
+        assign(m_results, settled.results, &WorkflowViewModel::resultsChanged);
+    assign(m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
+    if (copierFailed)
+        setError(L10N("error.copy.failed"));
+    assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
+    setStatus(batch.wasCancelled ? L10N("status.copy.cancelled") : L10N("status.copy.complete"));
+}
+
+void WorkflowViewModel::openDestination()
+{
+    if (m_destinationFolder)
+        m_platform->openFolder(*m_destinationFolder);
+}
+
+// ---- the report -------------------------------------------------------------------------------
+
+void WorkflowViewModel::saveReport()
+{
+    const std::optional<FileURL> file = m_panels ? m_panels->chooseReportDestination() : std::nullopt;
+    if (!file)
+        return;
+    try {
+        writeFileAtomically(*file, reportFileBytes(m_reportRows));
+        setStatus(L10N("status.report.saved"));
+    } catch (const std::exception &) {
+        setError(L10N("error.report.save.failed"));
+    }
+}
+
+} // namespace quillmore

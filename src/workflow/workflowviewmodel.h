@@ -1,0 +1,278 @@
+#pragma once
+
+// The controller of one job: holds the user's choices and everything the screens show, and moves
+// the job through its stages (setup, scanning, summary, copying, completed). It lives on the GUI
+// thread; its long operations run as background jobs that write state back on the GUI thread
+// only. Every published field has a getter and a change signal; `changed()` follows every change.
+
+#include "workflowservices.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSettings>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace quillmore {
+
+class Job;
+template <typename Controller>
+class ControllerLink;
+
+class WorkflowViewModel : public QObject {
+    Q_OBJECT
+
+public:
+    // Settings keys.
+    static constexpr const char *kIncludeXMPKey = "preference.includeXMP";
+    static constexpr const char *kConflictPolicyKey = "preference.conflictPolicy";
+    static constexpr const char *kSelectionBookmarkKey = "bookmark.selection";
+    static constexpr const char *kSearchesBookmarkKey = "bookmark.searches";
+    static constexpr const char *kDestinationBookmarkKey = "bookmark.destination";
+
+    // Reads the two preferences and restores the stored folders. Without a settings object the
+    // application's own ("Quillmore", "Quillmore") is used.
+    explicit WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings = nullptr,
+                               QObject *parent = nullptr);
+    // Cancels the running jobs (they end on their own, touching nothing) and closes every folder
+    // access opened.
+    ~WorkflowViewModel() override;
+
+    // ---- published state ----
+    const std::optional<FileURL> &selectionFolder() const { return m_selectionFolder; }
+    bool selectionRequiresReauthorization() const { return m_selectionRequiresReauthorization; }
+    SelectionInputMode selectionInputMode() const { return m_selectionInputMode; }
+    const QList<FileURL> &screenshotURLs() const { return m_screenshotURLs; }
+    const QList<ScreenshotNameCandidate> &screenshotCandidateList() const { return m_screenshotCandidateList; }
+    const ScreenshotOCRProgress &screenshotProgress() const { return m_screenshotProgress; }
+    qint64 screenshotCount() const { return m_screenshotCount; }
+    qint64 screenshotFilenameOccurrences() const { return m_screenshotFilenameOccurrences; }
+    qint64 screenshotDuplicatesRemoved() const { return m_screenshotDuplicatesRemoved; }
+    const QList<AppWarning> &screenshotWarnings() const { return m_screenshotWarnings; }
+    bool isReadingScreenshots() const { return m_isReadingScreenshots; }
+    bool isShowingScreenshotReview() const { return m_isShowingScreenshotReview; }
+    const QList<SearchLocation> &searchLocations() const { return m_searchLocations; }
+    const std::optional<FileURL> &destinationFolder() const { return m_destinationFolder; }
+    bool destinationRequiresReauthorization() const { return m_destinationRequiresReauthorization; }
+    SearchTarget searchTarget() const { return m_searchTarget; }
+    bool includeXMP() const { return m_includeXMP; }
+    ConflictPolicy conflictPolicy() const { return m_conflictPolicy; }
+    bool blurCheckEnabled() const { return m_blurCheckEnabled; }
+    bool duplicateCheckEnabled() const { return m_duplicateCheckEnabled; }
+    bool fileCheckEnabled() const { return m_fileCheckEnabled; }
+    WorkflowStage stage() const { return m_stage; }
+    const ScanProgress &scanProgress() const { return m_scanProgress; }
+    const CopyProgress &copyProgress() const { return m_copyProgress; }
+    const QList<SelectionResult> &results() const { return m_results; }
+    const QList<AppWarning> &warnings() const { return m_warnings; }
+    const CopyPlan &copyPlan() const { return m_copyPlan; }
+    const QList<CopyReportRow> &reportRows() const { return m_reportRows; }
+    const std::optional<CopyBatchResult> &copyResult() const { return m_copyResult; }
+    const QualityCheckBatchResult &qualityResult() const { return m_qualityResult; }
+    const QualityCheckOptions &completedQualityOptions() const { return m_completedQualityOptions; }
+    const QString &statusMessage() const { return m_statusMessage; }
+    const std::optional<QString> &errorMessage() const { return m_errorMessage; }
+    // A re-plan has been asked for and its plan is not yet applied.
+    bool isPlanning() const { return m_planPending; }
+
+    // ---- derived values ----
+    bool hasSelection() const;
+    bool canStartScan() const;
+    QList<SelectionResult> foundResults() const;
+    QList<SelectionResult> notFoundResults() const;
+    QList<SelectionResult> ambiguousResults() const;
+    QList<CopyTaskItem> primaryCopyTasks() const;
+    QList<CopyFileOutcome> copiedPrimaryOutcomes() const;
+    QList<CopyFileOutcome> copiedSidecarOutcomes() const;
+    QList<CopyFileOutcome> failedOutcomes() const;
+    QList<CopyReportRow> skippedReportRows() const;
+    // True when a typed or recognised name can be searched for.
+    bool isValidScreenshotName(const QString &name) const
+    {
+        return m_screenshotList.isValidName && m_screenshotList.isValidName(name);
+    }
+    // Folders and files whose access is open, by standardised path.
+    QList<QString> activeScopePaths() const { return m_activeScopes.keys(); }
+
+    // ---- set-up ----
+    // Open the folder panel for one folder and take the first chosen.
+    void chooseSelectionFolder();
+    void chooseDestinationFolder();
+    void setSelectionFolder(const FileURL &url);
+    bool dropSelectionFolder(const QList<FileURL> &urls);
+    void setDestinationFolder(const FileURL &url);
+    bool dropDestinationFolder(const QList<FileURL> &urls);
+    void addSearchLocations();
+    bool dropSearchLocations(const QList<FileURL> &urls);
+    void removeSearchLocation(const QUuid &id);
+    void reauthorizeSearchLocation(const QUuid &id);
+    void setSearchLocations(const QList<FileURL> &urls);
+    void selectScreenshots(const QList<FileURL> &urls);
+    bool dropScreenshots(const QList<FileURL> &urls);
+    // Opens the screenshot panel and reads what was chosen.
+    void chooseScreenshots();
+    void cancelScreenshotReading();
+    void addScreenshotFilename();
+    void removeScreenshotFilename(const QUuid &id);
+    void updateScreenshotFilename(const QUuid &id, const QString &name);
+    void setShowingScreenshotReview(bool showing);
+    void setSearchTarget(SearchTarget target);
+    void setIncludeXMP(bool include);
+    void setConflictPolicy(ConflictPolicy policy);
+    void setBlurCheckEnabled(bool enabled);
+    void setDuplicateCheckEnabled(bool enabled);
+    void setFileCheckEnabled(bool enabled);
+    void clearErrorMessage();
+
+    // ---- the job ----
+    void startScan();
+    void cancelOperation();
+    void chooseCandidate(const FileURL &url, const QUuid &selectionID);
+    void chooseFileManually(const QUuid &selectionID);
+    void skipResult(const QUuid &selectionID);
+    void startCopy();
+    void openDestination();
+    void saveReport();
+    void startOver();
+    void resetResults();
+    void schedulePlan();
+
+signals:
+    void selectionFolderChanged();
+    void selectionRequiresReauthorizationChanged();
+    void selectionInputModeChanged();
+    void screenshotURLsChanged();
+    void screenshotCandidateListChanged();
+    void screenshotProgressChanged();
+    void screenshotCountChanged();
+    void screenshotFilenameOccurrencesChanged();
+    void screenshotDuplicatesRemovedChanged();
+    void screenshotWarningsChanged();
+    void isReadingScreenshotsChanged();
+    void isShowingScreenshotReviewChanged();
+    void searchLocationsChanged();
+    void destinationFolderChanged();
+    void destinationRequiresReauthorizationChanged();
+    void searchTargetChanged();
+    void includeXMPChanged();
+    void conflictPolicyChanged();
+    void blurCheckEnabledChanged();
+    void duplicateCheckEnabledChanged();
+    void fileCheckEnabledChanged();
+    void stageChanged();
+    void scanProgressChanged();
+    void copyProgressChanged();
+    void resultsChanged();
+    void warningsChanged();
+    void copyPlanChanged();
+    void reportRowsChanged();
+    void copyResultChanged();
+    void qualityResultChanged();
+    void completedQualityOptionsChanged();
+    void statusMessageChanged();
+    void errorMessageChanged();
+    void isPlanningChanged();
+    // After any of the above.
+    void changed();
+
+private:
+    using Link = ControllerLink<WorkflowViewModel>;
+    struct PlanRequest;
+    struct ScanRequest;
+
+    template <typename T>
+    void assign(T &field, const T &value, void (WorkflowViewModel::*signal)());
+    void setStatus(const char *key);
+    void setError(const char *key);
+
+    void readPreferences();
+    void restoreBookmarks();
+    void saveBookmarks(const QList<FileURL> &urls, const char *key);
+    bool beginAccess(const FileURL &url);
+    void endAccess(const FileURL &url);
+    void clearScreenshots();
+    void newScreenshotGeneration();
+
+    std::optional<PlanRequest> makePlanRequest();
+    void applyPlanResult(const CopyPlan &plan, quint64 generation, const std::shared_ptr<Job> &job);
+    void planDropped(quint64 generation);
+    void applyPlan(const CopyPlan &plan);
+    void cancel(std::shared_ptr<Job> &job, bool detach);
+    bool isCurrentOperation(const std::shared_ptr<Job> &job) const { return job && job == m_operationJob; }
+
+    static void runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
+                           std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
+                           std::shared_ptr<CopyPlanning> planner);
+    static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
+                        const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
+    std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
+                       const QList<AppWarning> &scannerWarnings);
+    void scanEnded(bool cancelled);
+    void applyCopyProgress(const CopyProgress &progress);
+    void applyQualityStatus(const QString &fileName, QualityCheckKind check);
+    void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
+                      const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed);
+
+    // services
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<BookmarkStore> m_bookmarks;
+    std::shared_ptr<SelectionReading> m_selectionReader;
+    std::shared_ptr<RAWScanning> m_scanner;
+    std::shared_ptr<CopyPlanning> m_planner;
+    std::shared_ptr<SafeCopying> m_copier;
+    std::shared_ptr<QualityChecking> m_qualityChecker;
+    std::shared_ptr<ScreenshotOCRProcessing> m_screenshotProcessor;
+    ScreenshotListOperations m_screenshotList;
+    std::unique_ptr<WorkflowPanels> m_panels;
+    std::unique_ptr<WorkflowPlatform> m_platform;
+    std::shared_ptr<Link> m_link;
+
+    // published state
+    std::optional<FileURL> m_selectionFolder;
+    bool m_selectionRequiresReauthorization = false;
+    SelectionInputMode m_selectionInputMode = SelectionInputMode::folder;
+    QList<FileURL> m_screenshotURLs;
+    QList<ScreenshotNameCandidate> m_screenshotCandidateList;
+    ScreenshotOCRProgress m_screenshotProgress;
+    qint64 m_screenshotCount = 0;
+    qint64 m_screenshotFilenameOccurrences = 0;
+    qint64 m_screenshotDuplicatesRemoved = 0;
+    QList<AppWarning> m_screenshotWarnings;
+    bool m_isReadingScreenshots = false;
+    bool m_isShowingScreenshotReview = false;
+    QList<SearchLocation> m_searchLocations;
+    std::optional<FileURL> m_destinationFolder;
+    bool m_destinationRequiresReauthorization = false;
+    SearchTarget m_searchTarget = SearchTarget::raw;
+    bool m_includeXMP = true;
+    ConflictPolicy m_conflictPolicy = ConflictPolicy::skip;
+    bool m_blurCheckEnabled = false;
+    bool m_duplicateCheckEnabled = false;
+    bool m_fileCheckEnabled = false;
+    WorkflowStage m_stage = WorkflowStage::setup;
+    ScanProgress m_scanProgress;
+    CopyProgress m_copyProgress;
+    QList<SelectionResult> m_results;
+    QList<AppWarning> m_warnings;
+    CopyPlan m_copyPlan;
+    QList<CopyReportRow> m_reportRows;
+    std::optional<CopyBatchResult> m_copyResult;
+    QualityCheckBatchResult m_qualityResult;
+    QualityCheckOptions m_completedQualityOptions;
+    QString m_statusMessage;
+    std::optional<QString> m_errorMessage;
+    bool m_planPending = false;
+
+    // private state
+    QHash<QString, FileURL> m_activeScopes;
+    std::shared_ptr<Job> m_operationJob;
+    std::shared_ptr<Job> m_planJob;
+    std::shared_ptr<Job> m_screenshotJob;
+    QUuid m_screenshotGeneration;
+    quint64 m_planGeneration = 0; // the latest plan asked for; older plans are dropped
+    bool m_copyAfterPlan = false; // startCopy waits for the pending plan
+};
+
+} // namespace quillmore

@@ -1,0 +1,226 @@
+#include "workflow/copyreport.h"
+
+#include "model/localization.h"
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillmore;
+
+namespace {
+
+SelectionResult result(const QString &name, std::optional<FileURL> chosen, SelectionStatus status)
+{
+    SelectionResult r;
+    r.selection = {makeId(), name, {}, {}, {}, name.section(QLatin1Char('.'), 0, 0)};
+    r.chosenRAW = chosen;
+    r.status = status;
+    return r;
+}
+
+CopyFileOutcome outcome(const QString &source, std::optional<QString> dest, CopyFileKind kind, CopyOutcomeStatus status,
+                        std::optional<QString> message = {})
+{
+    return {makeId(), source, dest, kind, status, message, {}};
+}
+
+} // namespace
+
+class TestCopyReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvFieldEscaping_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("plain") << "IMG_0001.jpg" << "IMG_0001.jpg";
+        QTest::newRow("comma") << "a,b" << "\"a,b\"";
+        QTest::newRow("quotes") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
+        QTest::newRow("minus") << "-5" << "'-5";
+        QTest::newRow("plus") << "+DSC1234.jpg" << "'+DSC1234.jpg";
+        QTest::newRow("at") << "@x" << "'@x";
+        QTest::newRow("formula with comma") << "=1,2" << "\"'=1,2\"";
+        QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("minus inside") << "DSC-1" << "DSC-1";
+        QTest::newRow("empty") << "" << "";
+    }
+    void csvFieldEscaping()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, written);
+        QCOMPARE(csvField(field), written);
+    }
+
+    void csvBytes()
+    {
+        QCOMPARE(QString::fromLatin1(kReportHeader).size(), 109);
+        const QByteArray empty = reportFileBytes({});
+        QCOMPARE(empty, QByteArray("\xEF\xBB\xBF") + kReportHeader + "\r\n");
+        CopyReportRow a{QStringLiteral("id"), QStringLiteral("-DSC1234.jpg"), QString(), QStringLiteral("/in/a,b.NEF"),
+                        QStringLiteral("RAW"), QStringLiteral("/out/x.NEF"), QStringLiteral("Copied"),
+                        QStringLiteral("Possible Unsharp; Duplicate"), QString()};
+        CopyReportRow b{QStringLiteral("id2"), QStringLiteral("Café.jpg"), QStringLiteral("s.png"), QString(),
+                        QStringLiteral("RAW"), QString(), QStringLiteral("Skipped"), QString(), QStringLiteral("=boom")};
+        const QByteArray bytes = reportFileBytes({a, b});
+        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") + kReportHeader + "\r\n"
+                            + "'-DSC1234.jpg,,\"/in/a,b.NEF\",RAW,/out/x.NEF,Copied,Possible Unsharp; Duplicate,\r\n"
+                            + QStringLiteral("Café.jpg,s.png,,RAW,,Skipped,,'=boom\r\n").toUtf8());
+    }
+
+    // The error column and quality column for one RAW file and its sidecar.
+    void settlingErrorTexts_data()
+    {
+        QTest::addColumn<int>("rawStatus");
+        QTest::addColumn<QString>("rawMessage");
+        QTest::addColumn<int>("xmpStatus"); // -1: no sidecar outcome
+        QTest::addColumn<QString>("xmpMessage");
+        QTest::addColumn<QString>("qualityError");
+        QTest::addColumn<QString>("expectedError");
+        QTest::addColumn<int>("expectedStatus");
+        const int copied = int(CopyOutcomeStatus::copied), failed = int(CopyOutcomeStatus::failed),
+                  skipped = int(CopyOutcomeStatus::skipped);
+        QTest::newRow("both failed") << failed << "M" << failed << "N" << "" << "M | XMP: N" << int(SelectionStatus::failed);
+        QTest::newRow("sidecar failed") << copied << "" << failed << "N" << "" << "XMP: N" << int(SelectionStatus::copied);
+        QTest::newRow("sidecar failed, quality error") << copied << "" << failed << "N" << "Q" << "XMP: N | Q"
+                                                       << int(SelectionStatus::copied);
+        QTest::newRow("sidecar failed without a message") << copied << "" << failed << "" << ""
+                                                          << "XMP: " + localized("report.status.failed")
+                                                          << int(SelectionStatus::copied);
+        QTest::newRow("sidecar skipped adds nothing") << copied << "" << skipped << "exists" << "" << ""
+                                                      << int(SelectionStatus::copied);
+        QTest::newRow("sidecar never attempted") << copied << "" << -1 << "" << "" << "" << int(SelectionStatus::copied);
+        QTest::newRow("raw skipped") << skipped << "exists" << -1 << "" << "" << "exists" << int(SelectionStatus::skipped);
+    }
+    void settlingErrorTexts()
+    {
+        QFETCH(int, rawStatus);
+        QFETCH(QString, rawMessage);
+        QFETCH(int, xmpStatus);
+        QFETCH(QString, xmpMessage);
+        QFETCH(QString, qualityError);
+        QFETCH(QString, expectedError);
+        QFETCH(int, expectedStatus);
+        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
+        CopyPlan plan;
+        plan.tasks = {{makeId(), "/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, {r.id()}, 10},
+                      {makeId(), "/in/IMG_1.xmp", "/out/IMG_1.xmp", CopyFileKind::xmp, {r.id()}, 1}};
+        CopyBatchResult batch;
+        const auto rawDest = rawStatus == int(CopyOutcomeStatus::failed) ? std::nullopt : std::optional<QString>("/out/IMG_1.NEF");
+        batch.outcomes << outcome("/in/./IMG_1.NEF", rawDest, CopyFileKind::raw, CopyOutcomeStatus(rawStatus),
+                                  rawMessage.isEmpty() ? std::nullopt : std::optional<QString>(rawMessage));
+        if (xmpStatus >= 0)
+            batch.outcomes << outcome("/in/IMG_1.xmp", {}, CopyFileKind::xmp, CopyOutcomeStatus(xmpStatus),
+                                      xmpMessage.isEmpty() ? std::nullopt : std::optional<QString>(xmpMessage));
+        QualityCheckBatchResult quality;
+        if (!qualityError.isEmpty())
+            quality.errorsByDestinationPath.insert("/out/IMG_1.NEF", qualityError);
+        const SettledCopy settled = settleCopy({r}, batch, plan, SearchTarget::raw, quality);
+        QCOMPARE(settled.rows.size(), 1);
+        QCOMPARE(settled.rows[0].errorMessage, expectedError);
+        QCOMPARE(int(settled.results[0].status), expectedStatus);
+        QCOMPARE(settled.rows[0].rawPath, QStringLiteral("/in/IMG_1.NEF"));
+        QCOMPARE(settled.rows[0].matchType, QStringLiteral("RAW"));
+    }
+
+    void unplannedResults_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("finished run") << false;
+        QTest::newRow("cancelled run") << true;
+    }
+    void unplannedResults()
+    {
+        QFETCH(bool, cancelled);
+        SelectionResult notFound = result(QStringLiteral("GONE.jpg"), {}, SelectionStatus::notFound);
+        SelectionResult conflict = result(QStringLiteral("C.jpg"), QStringLiteral("/in/C.NEF"), SelectionStatus::existsAtDestination);
+        conflict.message = QStringLiteral("already there");
+        SelectionResult failedBefore = result(QStringLiteral("F.jpg"), QStringLiteral("/in/F.NEF"), SelectionStatus::failed);
+        failedBefore.destinationURL = QStringLiteral("/out/F.NEF");
+        failedBefore.message = QStringLiteral("earlier failure");
+        CopyPlan plan;
+        plan.issues << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/C.NEF", {}, {conflict.id()}, "gone"}
+                    << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/C.NEF", "/out/C.NEF",
+                                          {conflict.id()}, "C exists"};
+        CopyBatchResult batch;
+        batch.wasCancelled = cancelled;
+        const SettledCopy settled = settleCopy({notFound, conflict, failedBefore}, batch, plan, SearchTarget::jpeg, {});
+        const QString skipped = localized("report.status.skipped");
+        QCOMPARE(settled.results[0].status, SelectionStatus::skipped);
+        QCOMPARE(settled.rows[0].status, skipped);
+        QCOMPARE(settled.rows[0].rawPath, QString());
+        QCOMPARE(settled.rows[0].destinationPath, QString());
+        QCOMPARE(settled.rows[0].errorMessage, cancelled ? localized("report.error.cancelled") : QString());
+        QCOMPARE(settled.rows[0].matchType, QStringLiteral("JPEG"));
+        QCOMPARE(settled.results[1].status, SelectionStatus::skipped);
+        QCOMPARE(settled.results[1].message, std::optional<QString>("already there")); // only the status changes
+        QCOMPARE(settled.rows[1].destinationPath, QStringLiteral("/out/C.NEF"));
+        QCOMPARE(settled.rows[1].errorMessage, QStringLiteral("C exists"));
+        QCOMPARE(settled.results[2].status, SelectionStatus::failed);
+        QCOMPARE(settled.rows[2].status, skipped);
+        QCOMPARE(settled.rows[2].destinationPath, QStringLiteral("/out/F.NEF"));
+        QCOMPARE(settled.rows[2].errorMessage, cancelled ? localized("report.error.cancelled") : QStringLiteral("earlier failure"));
+    }
+
+    void qualityTextsInFixedOrder()
+    {
+        SelectionResult r = result(QStringLiteral("A.jpg"), QStringLiteral("/in/A.NEF"), SelectionStatus::readyToCopy);
+        CopyBatchResult batch;
+        batch.outcomes << outcome("/in/A.NEF", "/out/A.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);
+        QualityCheckBatchResult quality;
+        quality.flagsByDestinationPath.insert("/out/A.NEF", {QualityFlag::duplicate, QualityFlag::possibleUnsharp});
+        SettledCopy settled = settleCopy({r}, batch, {}, SearchTarget::raw, quality);
+        QCOMPARE(settled.rows[0].qualityFlags, QStringLiteral("Possible Unsharp; Duplicate"));
+        quality.flagsByDestinationPath.insert("/out/A.NEF", {QualityFlag::duplicate});
+        quality.skippedByDestinationPath.insert("/out/A.NEF", {QualityCheckSkip::blurNotAssessed});
+        settled = settleCopy({r}, batch, {}, SearchTarget::raw, quality);
+        QCOMPARE(settled.rows[0].qualityFlags, QStringLiteral("Duplicate; Blur Not Assessed (Preview Unavailable)"));
+        QCOMPARE(settled.rows[0].status, localized("report.status.copied"));
+        QVERIFY(settleCopy({}, batch, {}, SearchTarget::raw, quality).rows.isEmpty());
+    }
+
+    void screenshotSourceColumn()
+    {
+        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), {}, SelectionStatus::notFound);
+        r.selection.sourceScreenshotURLs = {"/shots/a.png", "/shots/b.png"};
+        const SettledCopy settled = settleCopy({r}, {}, {}, SearchTarget::raw, {});
+        QCOMPARE(settled.rows[0].screenshotSource, QStringLiteral("a.png; b.png"));
+    }
+
+    void atomicWrite()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("Quillmore-report.csv"));
+        writeFileAtomically(target, "first");
+        writeFileAtomically(target, "second"); // replaces
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("second"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Quillmore-report.csv")});
+        // A folder that cannot be written: an error, and nothing left behind.
+        if (::geteuid() != 0) {
+            const QString locked = dir.filePath(QStringLiteral("locked"));
+            QDir().mkpath(locked);
+            ::chmod(QFile::encodeName(locked).constData(), 0500);
+            QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(locked + QStringLiteral("/r.csv"), "x"));
+            ::chmod(QFile::encodeName(locked).constData(), 0700);
+        }
+        QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(dir.filePath(QStringLiteral("no/such/r.csv")), "x"));
+        // A target that is a folder: rename fails and the temporary file is removed.
+        QDir().mkpath(dir.filePath(QStringLiteral("asfolder/inner")));
+        QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(dir.filePath(QStringLiteral("asfolder")), "x"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 ::geteuid() != 0 ? 3 : 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCopyReport)
+#include "tst_copyreport.moc"

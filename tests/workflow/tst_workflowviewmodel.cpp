@@ -1,0 +1,751 @@
+#include "fakes.h"
+
+#include "workflow/copyreport.h"
+#include "workflow/jobs.h"
+#include "workflow/workflowviewmodel.h"
+
+#include "model/localization.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace quillmore;
+using namespace quillmore::testing;
+
+namespace {
+
+constexpr int kWait = 10000;
+
+// The services of one controller, with handles on the fakes' shared state.
+struct Rig {
+    FakePlanner planner;
+    FakeCopier copier;
+    FakeQualityChecker checker;
+    FakeScreenshotProcessor screenshots;
+    FakePanels panels;
+    RecordingPlatform platform;
+    bool endlessScanner = false;
+    bool withScreenshotList = true;
+
+    WorkflowServices services()
+    {
+        WorkflowServices s;
+        s.selectionReader = std::make_unique<SelectionReader>();
+        if (endlessScanner)
+            s.scanner = std::make_unique<EndlessScanner>();
+        else
+            s.scanner = std::make_unique<RawScanner>();
+        s.planner = std::make_unique<FakePlanner>(planner);
+        s.copier = std::make_unique<FakeCopier>(copier);
+        s.qualityChecker = std::make_unique<FakeQualityChecker>(checker);
+        s.screenshotProcessor = std::make_unique<FakeScreenshotProcessor>(screenshots);
+        if (withScreenshotList)
+            s.screenshotList = simpleScreenshotList();
+        s.panels = std::make_unique<FakePanels>(panels);
+        s.platform = std::make_unique<RecordingPlatform>(platform);
+        return s;
+    }
+};
+
+} // namespace
+
+class TestWorkflowViewModel : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_selection, m_cardA, m_cardB, m_dest;
+
+    QString path(const QString &rel) const { return standardizedPath(m_dir->filePath(rel)); }
+    std::unique_ptr<QSettings> settings() const
+    {
+        return std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    }
+    std::unique_ptr<WorkflowViewModel> make(Rig &rig) const
+    {
+        return std::make_unique<WorkflowViewModel>(rig.services(), settings());
+    }
+    // Selection folder, two search locations and a destination, ready to scan.
+    std::unique_ptr<WorkflowViewModel> ready(Rig &rig) const
+    {
+        auto vm = make(rig);
+        vm->setSelectionFolder(m_selection);
+        vm->setSearchLocations({m_cardA, m_cardB});
+        vm->setDestinationFolder(m_dest);
+        return vm;
+    }
+    static bool scanned(WorkflowViewModel &vm)
+    {
+        vm.startScan();
+        return QTest::qWaitFor([&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); }, kWait)
+            && vm.stage() == WorkflowStage::summary;
+    }
+    static bool copied(WorkflowViewModel &vm)
+    {
+        vm.startCopy();
+        return QTest::qWaitFor([&] { return vm.stage() == WorkflowStage::completed; }, kWait);
+    }
+    static const SelectionResult *resultNamed(const WorkflowViewModel &vm, const QString &name)
+    {
+        for (const SelectionResult &r : vm.results())
+            if (r.selection.fileName == name)
+                return &r;
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_selection = path(QStringLiteral("Selection"));
+        m_cardA = path(QStringLiteral("Card A"));
+        m_cardB = path(QStringLiteral("Card B"));
+        m_dest = path(QStringLiteral("Delivery"));
+        for (const char *n : {"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg", "Cafe\xCC\x81.jpg"})
+            writeFile(m_selection + QLatin1Char('/') + QString::fromUtf8(n), "\xFF\xD8\xFF\xD9");
+        writeFile(m_cardA + QStringLiteral("/DCIM/img_1.CR3"), QByteArray(100, 'a'));
+        writeFile(m_cardA + QStringLiteral("/DCIM/img_1.xmp"), "<xmp/>");
+        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_2.CR3"), QByteArray(200, 'b'));
+        writeFile(m_cardB + QStringLiteral("/IMG_2.CR3"), QByteArray(300, 'c'));
+        writeFile(m_cardB + QString::fromUtf8("/Caf\xC3\xA9.NEF"), QByteArray(50, 'd'));
+        QDir().mkpath(m_dest);
+    }
+    void cleanup() { QVERIFY(waitForJobs(kWait)); }
+
+    // ---- start-up and preferences ----
+
+    void startsWithDefaults_data()
+    {
+        QTest::addColumn<QVariant>("storedXMP");
+        QTest::addColumn<QVariant>("storedPolicy");
+        QTest::addColumn<bool>("includeXMP");
+        QTest::addColumn<ConflictPolicy>("policy");
+        QTest::newRow("nothing stored") << QVariant() << QVariant() << true << ConflictPolicy::skip;
+        QTest::newRow("stored values") << QVariant(false) << QVariant(QStringLiteral("keepNumbered")) << false
+                                       << ConflictPolicy::keepNumbered;
+        QTest::newRow("policy in other case") << QVariant(true) << QVariant(QStringLiteral("KeepNumbered")) << true
+                                              << ConflictPolicy::skip;
+        QTest::newRow("XMP not a boolean") << QVariant(QStringLiteral("no")) << QVariant(QStringLiteral("x")) << true
+                                           << ConflictPolicy::skip;
+    }
+    void startsWithDefaults()
+    {
+        QFETCH(QVariant, storedXMP);
+        QFETCH(QVariant, storedPolicy);
+        QFETCH(bool, includeXMP);
+        QFETCH(ConflictPolicy, policy);
+        {
+            auto s = settings();
+            if (storedXMP.isValid())
+                s->setValue(QStringLiteral("preference.includeXMP"), storedXMP);
+            if (storedPolicy.isValid())
+                s->setValue(QStringLiteral("preference.conflictPolicy"), storedPolicy);
+        }
+        Rig rig;
+        auto vm = make(rig);
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QCOMPARE(vm->searchTarget(), SearchTarget::raw);
+        QCOMPARE(vm->includeXMP(), includeXMP);
+        QCOMPARE(vm->conflictPolicy(), policy);
+        QVERIFY(!vm->blurCheckEnabled() && !vm->duplicateCheckEnabled() && !vm->fileCheckEnabled());
+        QCOMPARE(vm->statusMessage(), localized("status.ready"));
+        QVERIFY(!vm->errorMessage());
+        QVERIFY(!vm->canStartScan());
+    }
+
+    void preferencesAreStored()
+    {
+        Rig rig;
+        {
+            auto vm = make(rig);
+            vm->setIncludeXMP(false);
+            vm->setConflictPolicy(ConflictPolicy::keepNumbered);
+            vm->setFileCheckEnabled(true); // not stored
+            vm->setSearchTarget(SearchTarget::jpeg); // not stored
+        }
+        auto vm = make(rig);
+        QVERIFY(!vm->includeXMP());
+        QCOMPARE(vm->conflictPolicy(), ConflictPolicy::keepNumbered);
+        QVERIFY(!vm->fileCheckEnabled());
+        QCOMPARE(vm->searchTarget(), SearchTarget::raw);
+    }
+
+    void restoresStoredFolders()
+    {
+        Rig rig;
+        {
+            auto vm = ready(rig);
+            QVERIFY(vm->canStartScan());
+        }
+        QVERIFY(QDir(m_cardB).removeRecursively());
+        Rig second;
+        auto vm = make(second);
+        QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(m_selection));
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QCOMPARE(vm->searchLocations()[0].url, m_cardA);
+        QVERIFY(!vm->searchLocations()[0].requiresReauthorization);
+        QCOMPARE(vm->searchLocations()[1].url, m_cardB);
+        QVERIFY(vm->searchLocations()[1].requiresReauthorization);
+        QVERIFY(!vm->canStartScan());
+        // Access is opened for the usable folders only.
+        QCOMPARE(QSet<QString>(second.platform.started->begin(), second.platform.started->end()),
+                 (QSet<QString>{m_selection, m_cardA, m_dest}));
+        // Choosing the missing folder again clears the block.
+        QDir().mkpath(m_cardB);
+        second.panels.folders->append({m_cardB});
+        vm->reauthorizeSearchLocation(vm->searchLocations()[1].id);
+        QVERIFY(vm->canStartScan());
+    }
+
+    void bookmarkSaveFailureKeepsTheFolder()
+    {
+        Rig rig;
+        auto vm = make(rig);
+        const QString missing = path(QStringLiteral("not there"));
+        vm->setDestinationFolder(missing);
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(missing));
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.bookmark.save.failed")));
+    }
+
+    // ---- search locations and drops ----
+
+    void searchLocationChanges()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        // The same folder again (another spelling of it): one entry, results kept, saved again.
+        vm->setSearchLocations({m_cardA, m_cardB, m_cardA + QStringLiteral("/./")});
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QCOMPARE(vm->stage(), WorkflowStage::summary);
+        QVERIFY(!vm->results().isEmpty());
+        // Removing one resets and closes its access.
+        vm->removeSearchLocation(vm->searchLocations()[1].id);
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->results().isEmpty());
+        QVERIFY(rig.platform.stopped->contains(m_cardB));
+        QVERIFY(!vm->activeScopePaths().contains(m_cardB));
+        vm->removeSearchLocation(vm->searchLocations()[0].id);
+        QVERIFY(vm->searchLocations().isEmpty());
+        QCOMPARE(settings()->value(QStringLiteral("bookmark.searches")).toByteArray(), QByteArray("[]"));
+        // The folder panels: a dismissed panel changes nothing; with several chosen, the first.
+        vm->chooseDestinationFolder();
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        rig.panels.folders->append({m_cardA, m_cardB});
+        vm->chooseSelectionFolder();
+        QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(m_cardA));
+        // Adding through the panel appends.
+        rig.panels.folders->append({m_cardB, m_cardA});
+        vm->addSearchLocations();
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QCOMPARE(vm->searchLocations()[0].url, m_cardB);
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("destination");
+        QTest::newRow("files then folders") << QStringList{"Selection/IMG_1.jpg", "Card B", "Card A"} << true << "Card B";
+        QTest::newRow("only files") << QStringList{"Selection/IMG_1.jpg", "Selection/IMG_2.jpg"} << false << "";
+        QTest::newRow("missing path") << QStringList{"nowhere"} << false << "";
+    }
+    void drops()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(bool, accepted);
+        QFETCH(QString, destination);
+        Rig rig;
+        auto vm = make(rig);
+        QList<FileURL> urls;
+        for (const QString &d : dropped)
+            urls << path(d);
+        QCOMPARE(vm->dropDestinationFolder(urls), accepted);
+        QCOMPARE(vm->destinationFolder(),
+                 destination.isEmpty() ? std::optional<FileURL>() : std::optional<FileURL>(path(destination)));
+        QCOMPARE(vm->dropSearchLocations(urls), accepted);
+        QCOMPARE(vm->dropSelectionFolder(urls), accepted);
+    }
+
+    void targetChange()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        QSignalSpy stageSpy(vm.get(), &WorkflowViewModel::stageChanged);
+        vm->setSearchTarget(SearchTarget::raw);
+        QCOMPARE(stageSpy.count(), 0);
+        QCOMPARE(vm->stage(), WorkflowStage::summary);
+        vm->setSearchTarget(SearchTarget::jpeg);
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->results().isEmpty());
+        QVERIFY(vm->copyPlan().tasks.isEmpty());
+    }
+
+    // ---- scanning ----
+
+    void scanFindsAndPlans()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QSignalSpy progress(vm.get(), &WorkflowViewModel::scanProgressChanged);
+        QVERIFY(scanned(*vm));
+        QCOMPARE(vm->statusMessage(), localized("status.scan.complete"));
+        QCOMPARE(vm->results().size(), 4);
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QVERIFY(one);
+        QCOMPARE(one->status, SelectionStatus::readyToCopy); // found, then planned
+        QCOMPARE(one->chosenRAW, std::optional<FileURL>(m_cardA + QStringLiteral("/DCIM/img_1.CR3")));
+        QCOMPARE(one->destinationURL, std::optional<FileURL>(m_dest + QStringLiteral("/img_1.CR3")));
+        const SelectionResult *cafe = resultNamed(*vm, QString::fromUtf8("Cafe\xCC\x81.jpg"));
+        QVERIFY(cafe); // decomposed name, composed file
+        QCOMPARE(cafe->status, SelectionStatus::readyToCopy);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::ambiguous);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->candidates.size(), 2);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::notFound);
+        QVERIFY(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->candidates.isEmpty());
+        QCOMPARE(vm->foundResults().size(), 2);
+        QCOMPARE(vm->notFoundResults().size(), 1);
+        QCOMPARE(vm->ambiguousResults().size(), 1);
+        QCOMPARE(vm->primaryCopyTasks().size(), 2);
+        QCOMPARE(vm->copyPlan().tasks.size(), 3); // with the sidecar
+        QVERIFY(progress.count() > 0);
+        QVERIFY(vm->scanProgress().checkedFiles > 0);
+    }
+
+    void scanCancelled()
+    {
+        Rig rig;
+        rig.endlessScanner = true;
+        auto vm = ready(rig);
+        vm->setDestinationFolder(path(QStringLiteral("gone"))); // leaves an error message behind
+        vm->setDestinationFolder(m_dest);
+        const auto error = vm->errorMessage();
+        QVERIFY(error);
+        vm->startScan();
+        QVERIFY(!vm->errorMessage()); // a scan starts with no error
+        QVERIFY(QTest::qWaitFor([&] { return vm->scanProgress().checkedFiles > 2; }, kWait));
+        vm->cancelOperation();
+        QCOMPARE(vm->statusMessage(), localized("status.scan.cancelling"));
+        QCOMPARE(vm->stage(), WorkflowStage::scanning);
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::setup; }, kWait));
+        QCOMPARE(vm->statusMessage(), localized("status.scan.cancelled"));
+        QVERIFY(vm->results().isEmpty());
+        QVERIFY(!vm->errorMessage());
+    }
+
+    void scanFailsWhenTheSelectionIsGone()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(QDir(m_selection).removeRecursively());
+        vm->startScan();
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::setup; }, kWait));
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.scan.failed")));
+        QCOMPARE(vm->statusMessage(), localized("status.scan.failed"));
+        QVERIFY(vm->results().isEmpty());
+    }
+
+    void restartingAScanDropsTheOldOne()
+    {
+        Rig rig;
+        rig.endlessScanner = true;
+        auto vm = ready(rig);
+        vm->startScan();
+        QVERIFY(QTest::qWaitFor([&] { return vm->scanProgress().checkedFiles > 2; }, kWait));
+        vm->startOver();
+        QVERIFY(waitForJobs(kWait));
+        QCoreApplication::processEvents();
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QCOMPARE(vm->statusMessage(), localized("status.ready")); // not the old job's "cancelled"
+        QCOMPARE(vm->scanProgress(), ScanProgress());
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QVERIFY(!vm->selectionFolder());
+    }
+
+    // ---- resolving ----
+
+    void resolving()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const QUuid two = resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->id();
+        const QUuid one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->id();
+        // A file that does not suit the target changes nothing.
+        const auto before = vm->results();
+        vm->chooseCandidate(path(QStringLiteral("Card B/IMG_2.tif")), two);
+        vm->chooseCandidate(m_cardB + QStringLiteral("/IMG_2.CR3"), makeId());
+        QCOMPARE(vm->results(), before);
+        vm->chooseCandidate(m_cardB + QStringLiteral("/./IMG_2.CR3"), two);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::manuallyResolved);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->chosenRAW, std::optional<FileURL>(m_cardB + QStringLiteral("/IMG_2.CR3")));
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::readyToCopy);
+        QCOMPARE(vm->primaryCopyTasks().size(), 3);
+        // Skipping clears the chosen file and drops its task.
+        vm->skipResult(one);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::skipped);
+        QVERIFY(!resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->chosenRAW);
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::skipped);
+        for (const CopyTaskItem &t : vm->copyPlan().tasks)
+            QVERIFY(!t.selectionIDs.contains(one));
+        // A dismissed panel is reported; a chosen file resolves the name and opens access to it.
+        const QUuid three = resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->id();
+        vm->chooseFileManually(three);
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.unsupported.raw")));
+        const QString byHand = path(QStringLiteral("Elsewhere/IMG_3.ORF"));
+        writeFile(byHand, "orf");
+        *rig.panels.candidateFile = byHand;
+        vm->chooseFileManually(three);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::manuallyResolved);
+        QVERIFY(vm->activeScopePaths().contains(byHand));
+    }
+
+    void conflictUnderSkipPolicy()
+    {
+        Rig rig;
+        writeFile(m_dest + QStringLiteral("/img_1.CR3"), "already here");
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::existsAtDestination);
+        QCOMPARE(one->message, std::optional<QString>(QStringLiteral("exists: img_1.CR3")));
+        QVERIFY(copied(*vm));
+        one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::skipped);
+        const CopyReportRow row = vm->reportRows()[vm->results().indexOf(*one)];
+        QCOMPARE(row.errorMessage, QStringLiteral("exists: img_1.CR3"));
+        QCOMPARE(row.status, localized("report.status.skipped"));
+        QCOMPARE(row.destinationPath, m_dest + QStringLiteral("/img_1.CR3"));
+        // Changing the policy re-plans.
+        const int calls = *rig.planner.calls;
+        vm->setConflictPolicy(ConflictPolicy::keepNumbered);
+        QVERIFY(QTest::qWaitFor([&] { return *rig.planner.calls > calls && !vm->isPlanning(); }, kWait));
+    }
+
+    // ---- copying ----
+
+    void copyRun_data()
+    {
+        QTest::addColumn<bool>("fileCheck");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("no checks") << false << false;
+        QTest::newRow("file check verifies") << true << false;
+        QTest::newRow("duplicate check") << false << true;
+    }
+    void copyRun()
+    {
+        QFETCH(bool, fileCheck);
+        QFETCH(bool, duplicate);
+        Rig rig;
+        *rig.copier.failNames = {QStringLiteral("img_1.xmp")};
+        auto vm = ready(rig);
+        vm->setFileCheckEnabled(fileCheck);
+        vm->setDuplicateCheckEnabled(duplicate);
+        QVERIFY(scanned(*vm));
+        QList<CopyProgress> seen;
+        connect(vm.get(), &WorkflowViewModel::copyProgressChanged, this, [&] { seen << vm->copyProgress(); });
+        QVERIFY(copied(*vm));
+        QCOMPARE(bool(*rig.copier.lastVerify), fileCheck);
+        QCOMPARE(*rig.checker.calls, (fileCheck || duplicate) ? 1 : 0);
+        QCOMPARE(vm->statusMessage(), localized("status.copy.complete"));
+        QVERIFY(!vm->copyResult()->wasCancelled);
+        QCOMPARE(vm->completedQualityOptions(), (QualityCheckOptions{false, duplicate, fileCheck}));
+        // Counts never go down, though the copier reports 0 of 0 between files.
+        for (qsizetype i = 1; i < seen.size(); ++i) {
+            QVERIFY(seen[i].completedFiles >= seen[i - 1].completedFiles);
+            QCOMPARE(seen[i].totalFiles, 3);
+        }
+        QCOMPARE(vm->copiedPrimaryOutcomes().size(), 2);
+        QCOMPARE(vm->copiedSidecarOutcomes().size(), 0);
+        QCOMPARE(vm->failedOutcomes().size(), 1);
+        QCOMPARE(vm->skippedReportRows().size(), 2); // not found, ambiguous
+        QCOMPARE(vm->reportRows().size(), 4);
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::copied);
+        QVERIFY(QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+        const CopyReportRow row = vm->reportRows()[vm->results().indexOf(*one)];
+        QCOMPARE(row.errorMessage, QStringLiteral("XMP: disk said no"));
+        QCOMPARE(row.qualityFlags, (fileCheck || duplicate) ? QStringLiteral("Duplicate") : QString());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::skipped);
+        // A new job keeps the folders and options.
+        vm->startOver();
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->reportRows().isEmpty() && !vm->copyResult());
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        QCOMPARE(vm->fileCheckEnabled(), fileCheck);
+    }
+
+    void insufficientSpaceRefusesToStart()
+    {
+        Rig rig;
+        *rig.planner.reportInsufficientSpace = true;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        vm->startCopy();
+        QCOMPARE(vm->stage(), WorkflowStage::summary);
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.insufficient.space")));
+    }
+
+    void cancelDuringCopy()
+    {
+        Rig rig;
+        rig.copier.gate->open = false;
+        auto vm = ready(rig);
+        vm->setDuplicateCheckEnabled(true);
+        QVERIFY(scanned(*vm));
+        vm->startCopy();
+        QCOMPARE(vm->stage(), WorkflowStage::copying);
+        QVERIFY(QTest::qWaitFor([&] { return rig.copier.gate->entered > 0; }, kWait));
+        vm->cancelOperation();
+        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelling"));
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelled"));
+        QVERIFY(vm->copyResult()->wasCancelled);
+        QCOMPARE(*rig.checker.calls, 0);
+        QCOMPARE(vm->completedQualityOptions().duplicate, true);
+        for (const CopyReportRow &row : vm->reportRows()) {
+            QCOMPARE(row.status, localized("report.status.skipped"));
+            QCOMPARE(row.errorMessage, localized("report.error.cancelled"));
+        }
+        QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+    }
+
+    void cancelDuringChecks()
+    {
+        Rig rig;
+        rig.checker.gate->open = false;
+        auto vm = ready(rig);
+        vm->setBlurCheckEnabled(true);
+        QVERIFY(scanned(*vm));
+        vm->startCopy();
+        QVERIFY(QTest::qWaitFor([&] { return rig.checker.gate->entered > 0; }, kWait));
+        QCOMPARE(vm->statusMessage(), localized("status.quality.duplicates"));
+        vm->cancelOperation();
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+        QVERIFY(vm->copyResult()->wasCancelled);
+        QCOMPARE(vm->copiedPrimaryOutcomes().size(), 2); // the copies stay
+        QCOMPARE(vm->qualityResult(), QualityCheckBatchResult());
+        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelled"));
+    }
+
+    void copyWaitsForAPendingPlan()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        vm->skipResult(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->id());
+        vm->startCopy(); // before the new plan is in
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+        QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+        QCOMPARE(vm->copiedPrimaryOutcomes().size(), 1);
+    }
+
+    // ---- the report ----
+
+    void savingTheReport()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        QVERIFY(copied(*vm));
+        const QString status = vm->statusMessage();
+        vm->saveReport(); // panel cancelled
+        QCOMPARE(vm->statusMessage(), status);
+        const QString file = path(QStringLiteral("Reports/Quillmore-report.csv"));
+        QDir().mkpath(parentPath(file));
+        *rig.panels.reportFile = file;
+        vm->saveReport();
+        QCOMPARE(vm->statusMessage(), localized("status.report.saved"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), reportFileBytes(vm->reportRows()));
+        *rig.panels.reportFile = path(QStringLiteral("No such folder/r.csv"));
+        vm->saveReport();
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.report.save.failed")));
+        QCOMPARE(vm->statusMessage(), localized("status.report.saved"));
+    }
+
+    void openDestination()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        vm->openDestination();
+        QCOMPARE(*rig.platform.opened, QStringList{m_dest});
+    }
+
+    // ---- screenshots ----
+
+    void screenshotReading()
+    {
+        Rig rig;
+        const QString shotA = path(QStringLiteral("Shots/a.png")), shotB = path(QStringLiteral("Shots/b.PNG"));
+        ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {shotA, shotB}, {QStringLiteral("IMG_1.jpg 2 MB")}, false};
+        ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_2"), 0.8f, {shotA}, {}, false};
+        ScreenshotNameCandidate bad{makeId(), QStringLiteral("IMG 9"), 0.4f, {shotB}, {}, false};
+        *rig.screenshots.result = {2, 5, {one, two, bad}, {}};
+        auto vm = ready(rig);
+        vm->selectScreenshots({shotA, shotB, path(QStringLiteral("notes.txt")), shotA});
+        QCOMPARE(vm->selectionInputMode(), SelectionInputMode::screenshots);
+        QCOMPARE(vm->screenshotURLs(), (QList<FileURL>{shotA, shotB}));
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QVERIFY(vm->isShowingScreenshotReview());
+        QCOMPARE(vm->statusMessage(), localized("screenshot.ocr.complete"));
+        QCOMPARE(vm->screenshotCandidateList().size(), 3);
+        QCOMPARE(vm->screenshotDuplicatesRemoved(), 2);
+        QCOMPARE(vm->screenshotProgress(), (ScreenshotOCRProgress{2, 2, shotB}));
+        QVERIFY(!vm->hasSelection()); // "IMG 9" is not a valid name
+        vm->updateScreenshotFilename(bad.id, QStringLiteral("IMG_9.jpg"));
+        QVERIFY(vm->hasSelection());
+        vm->removeScreenshotFilename(bad.id);
+        vm->addScreenshotFilename();
+        QVERIFY(!vm->hasSelection()); // an empty name added
+        vm->removeScreenshotFilename(vm->screenshotCandidateList().last().id);
+        QVERIFY(vm->canStartScan());
+        QVERIFY(scanned(*vm));
+        QCOMPARE(vm->results().size(), 2);
+        QCOMPARE(vm->results()[0].selection.sourceScreenshotURLs, (QList<FileURL>{shotA, shotB}));
+        QCOMPARE(vm->results()[0].status, SelectionStatus::readyToCopy);
+        QCOMPARE(vm->results()[1].status, SelectionStatus::ambiguous);
+        QVERIFY(copied(*vm));
+        QCOMPARE(vm->reportRows()[0].screenshotSource, QStringLiteral("a.png; b.PNG"));
+        // Clearing the screenshots closes their access.
+        vm->setSelectionFolder(m_selection);
+        QVERIFY(rig.platform.stopped->contains(shotA) && rig.platform.stopped->contains(shotB));
+        QVERIFY(vm->screenshotURLs().isEmpty());
+    }
+
+    void screenshotChoicesThatChangeNothing()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        const QString status = vm->statusMessage();
+        vm->selectScreenshots({path(QStringLiteral("notes.txt"))});
+        QCOMPARE(vm->statusMessage(), status);
+        QCOMPARE(vm->selectionInputMode(), SelectionInputMode::folder);
+        QVERIFY(!vm->dropScreenshots({path(QStringLiteral("notes.txt")), m_selection}));
+    }
+
+    void lateScreenshotResultsAreDropped()
+    {
+        Rig rig;
+        rig.screenshots.gate->open = false;
+        *rig.screenshots.result = {1, 1, {{makeId(), QStringLiteral("IMG_1.jpg"), 1.0f, {}, {}, false}}, {}};
+        auto vm = ready(rig);
+        vm->selectScreenshots({path(QStringLiteral("s.png"))});
+        QVERIFY(QTest::qWaitFor([&] { return rig.screenshots.gate->entered > 0; }, kWait));
+        vm->setSelectionFolder(m_selection);
+        rig.screenshots.gate->open = true;
+        QVERIFY(waitForJobs(kWait));
+        QCoreApplication::processEvents();
+        QCOMPARE(vm->selectionInputMode(), SelectionInputMode::folder);
+        QVERIFY(vm->screenshotCandidateList().isEmpty());
+        QVERIFY(!vm->isReadingScreenshots());
+        QVERIFY(vm->canStartScan());
+    }
+
+    void screenshotReadingEnds_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("error");
+        QTest::newRow("cancelled") << true << "screenshot.ocr.cancelled" << false;
+        QTest::newRow("failed") << false << "screenshot.ocr.failed" << true;
+    }
+    void screenshotReadingEnds()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(QString, status);
+        QFETCH(bool, error);
+        Rig rig;
+        rig.screenshots.gate->open = false;
+        *rig.screenshots.fail = !cancel;
+        auto vm = ready(rig);
+        vm->selectScreenshots({path(QStringLiteral("s.heic"))});
+        QVERIFY(QTest::qWaitFor([&] { return rig.screenshots.gate->entered > 0; }, kWait));
+        if (cancel) {
+            vm->cancelScreenshotReading();
+            QCOMPARE(vm->statusMessage(), localized("screenshot.ocr.cancelling"));
+        } else {
+            rig.screenshots.gate->open = true;
+        }
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QCOMPARE(vm->statusMessage(), localized(status));
+        QCOMPARE(vm->errorMessage().has_value(), error);
+        QVERIFY(!vm->isShowingScreenshotReview());
+    }
+
+    // A burst of reports reaches the screen paced, in order, and always ends on the last one.
+    void progressPacing()
+    {
+        ProgressPacer<CopyProgress> pacer;
+        QList<CopyProgress> delivered;
+        const auto fold = [](const CopyProgress &older, const CopyProgress &newer) {
+            CopyProgress f = newer;
+            f.completedFiles = std::max(older.completedFiles, newer.completedFiles);
+            return f;
+        };
+        const auto deliver = [&](const CopyProgress &p) { delivered << p; };
+        for (qint64 i = 1; i <= 2000; ++i) {
+            pacer.offer({QStringLiteral("f"), i, 2000, i * 10, 20000}, fold, deliver); // a file done
+            pacer.offer({QStringLiteral("f"), 0, 0, i * 10 + 5, 20000}, fold, deliver); // a chunk
+        }
+        pacer.flush(deliver);
+        QVERIFY(!delivered.isEmpty());
+        QVERIFY(delivered.size() < 4000);
+        QCOMPARE(delivered.first().completedFiles, 1); // the first goes at once
+        QCOMPARE(delivered.last().completedFiles, 2000);
+        QCOMPARE(delivered.last().copiedBytes, 20005);
+        for (qsizetype i = 1; i < delivered.size(); ++i)
+            QVERIFY(delivered[i].copiedBytes > delivered[i - 1].copiedBytes);
+        pacer.flush(deliver); // nothing waiting
+        QCOMPARE(delivered.last().copiedBytes, 20005);
+    }
+
+    // ---- the controller goes away mid-job ----
+
+    void destroyedMidJob_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::newRow("scan") << "scan";
+        QTest::newRow("copy") << "copy";
+        QTest::newRow("checks") << "checks";
+        QTest::newRow("screenshots") << "screenshots";
+    }
+    void destroyedMidJob()
+    {
+        QFETCH(QString, job);
+        Rig rig;
+        rig.endlessScanner = job == QLatin1String("scan");
+        auto vm = ready(rig);
+        const auto access = vm->activeScopePaths();
+        if (job == QLatin1String("scan")) {
+            vm->startScan();
+            QVERIFY(QTest::qWaitFor([&] { return vm->scanProgress().checkedFiles > 2; }, kWait));
+        } else if (job == QLatin1String("screenshots")) {
+            rig.screenshots.gate->open = false;
+            vm->selectScreenshots({path(QStringLiteral("s.png"))});
+            QVERIFY(QTest::qWaitFor([&] { return rig.screenshots.gate->entered > 0; }, kWait));
+        } else {
+            auto gate = job == QLatin1String("copy") ? rig.copier.gate : rig.checker.gate;
+            vm->setDuplicateCheckEnabled(true);
+            QVERIFY(scanned(*vm));
+            gate->open = false;
+            vm->startCopy();
+            QVERIFY(QTest::qWaitFor([&] { return gate->entered > 0; }, kWait));
+        }
+        vm.reset(); // while the job is waiting or reporting
+        QVERIFY(waitForJobs(kWait));
+        QCoreApplication::processEvents(); // late deliveries find the controller gone
+        for (const QString &p : access)
+            QVERIFY(rig.platform.stopped->contains(p));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkflowViewModel)
+#include "tst_workflowviewmodel.moc"
