@@ -44,10 +44,6 @@
         <translation>--report: “%1” cannot be written (its folder does not exist, or it is a folder).</translation>
     </message>
     <message>
-        <source>cli.error.serviceMissing</source>
-        <translation>This build cannot run gather yet: missing %1.</translation>
-    </message>
-    <message>
         <source>cli.error.noTemporaryFolder</source>
         <translation>No temporary folder could be made.</translation>
     </message>

@@ -44,10 +44,6 @@
         <translation>--report: ‘%1’ kan niet worden geschreven (de map bestaat niet, of het is een map).</translation>
     </message>
     <message>
-        <source>cli.error.serviceMissing</source>
-        <translation>Deze versie kan gather nog niet uitvoeren: %1 ontbreekt.</translation>
-    </message>
-    <message>
         <source>cli.error.noTemporaryFolder</source>
         <translation>Er kon geen tijdelijke map worden gemaakt.</translation>
     </message>

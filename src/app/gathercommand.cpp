@@ -339,17 +339,6 @@ int runGatherCommand(const QStringList &arguments)
             return cli::exitUsage;
         }
     }
-    QStringList missing;
-    for (const QString &name : missingDefaultServices()) {
-        if ((name == QLatin1String("QualityCheckService") && !checks.wantsCheck())
-            || (name == QLatin1String("ScreenshotOCRBatchProcessor") && folderMode))
-            continue;
-        missing << name;
-    }
-    if (!missing.isEmpty()) {
-        cli::printError(localized("cli.error.serviceMissing", missing.join(QStringLiteral(", "))));
-        return cli::exitFailure;
-    }
 
     // ---- the job ----
     // Throw-away settings: the desktop app's stored folders and preferences are never touched.

@@ -12,7 +12,7 @@ namespace quillmore {
 WorkflowServices makeDefaultWorkflowServices(std::unique_ptr<WorkflowPanels> panels,
                                              std::unique_ptr<WorkflowPlatform> platform = nullptr);
 
-// Names of the services this build does not have yet (empty when it is complete).
-QStringList missingDefaultServices();
+// The rules of the screenshot name list under review.
+ScreenshotListOperations screenshotListOperations();
 
 } // namespace quillmore
