@@ -2,7 +2,7 @@
 #   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
 # (make demo builds, then scans and gathers a small sample shoot with quillmore-cli.)
-.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather fuzz clean
+.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather fuzz crash-test clean
 
 PRESET ?= debug
 
