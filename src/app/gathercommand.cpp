@@ -431,6 +431,8 @@ int runGatherCommand(const QStringList &arguments)
     progressLine.clear();
 
     const bool wasCancelled = cancelRequested || (vm.copyResult() && vm.copyResult()->wasCancelled);
+    const QString jobStatus = vm.statusMessage(); // before saving the report says its own
+    const std::optional<QString> jobError = vm.errorMessage();
     if (reportFile) {
         vm.saveReport();
         if (vm.statusMessage() != localized("status.report.saved"))
@@ -441,10 +443,12 @@ int runGatherCommand(const QStringList &arguments)
     else
         printSummary(vm, wasCancelled);
     std::fflush(stdout);
-    if (vm.errorMessage())
-        cli::printError(*vm.errorMessage());
+    if (jobError)
+        cli::printError(*jobError);
     else if (wasCancelled)
-        cli::printError(vm.statusMessage());
+        cli::printError(jobStatus);
+    if (vm.errorMessage() != jobError)
+        cli::printError(*vm.errorMessage()); // the report could not be saved
 
     const bool anyCopyFailed = !vm.failedOutcomes().isEmpty();
     // The controller goes first: a job still reporting to it is then let go at once.

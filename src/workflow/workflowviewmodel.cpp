@@ -895,8 +895,10 @@ void WorkflowViewModel::applyPlanResult(const CopyPlan &plan, quint64 generation
     // A plan from a cancelled job, or older than one asked for since, is dropped; so is one that
     // arrives when the job has moved on to copying or back to set-up.
     if (job->stopRequested() || generation != m_planGeneration
-        || (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed))
+        || (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed)) {
+        planDropped(generation); // no longer waited for, if it was the latest
         return;
+    }
     if (m_planJob == job)
         m_planJob.reset();
     assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);

@@ -37,10 +37,12 @@ class FakePlanner final : public CopyPlanning {
 public:
     std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<bool>> reportInsufficientSpace = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     CopyPlan makePlan(const QList<SelectionResult> &results, const FileURL &destination, SearchTarget target,
                       bool includeXMP, ConflictPolicy policy) override
     {
         ++*calls;
+        gate->waitOpen({});
         CopyPlan plan;
         for (const SelectionResult &r : results) {
             if (!r.chosenRAW || r.status == SelectionStatus::skipped)

@@ -406,6 +406,27 @@ private slots:
         QVERIFY(vm->activeScopePaths().contains(byHand));
     }
 
+    // Cancelling while the scan job plans: the plan is dropped and nobody is left waiting for it.
+    void cancelWhilePlanning()
+    {
+        Rig rig;
+        rig.planner.gate->open = false;
+        auto vm = ready(rig);
+        vm->startScan();
+        QVERIFY(QTest::qWaitFor([&] { return rig.planner.gate->entered > 0; }, kWait));
+        QCOMPARE(vm->stage(), WorkflowStage::summary);
+        QVERIFY(vm->isPlanning());
+        vm->startCopy(); // waits for the plan
+        vm->cancelOperation();
+        rig.planner.gate->open = true;
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QVERIFY(vm->copyPlan().tasks.isEmpty());
+        QCOMPARE(vm->stage(), WorkflowStage::summary); // the copy that waited does not start
+        // A later re-plan brings the plan.
+        vm->setIncludeXMP(false);
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning() && !vm->copyPlan().tasks.isEmpty(); }, kWait));
+    }
+
     void conflictUnderSkipPolicy()
     {
         Rig rig;
