@@ -8,10 +8,6 @@
         <translation>Find the full files of a selection, copy them safely and report</translation>
     </message>
     <message>
-        <source>cli.option.screenshot</source>
-        <translation>A screenshot of a file list to read names from (repeatable).</translation>
-    </message>
-    <message>
         <source>cli.option.noXmp</source>
         <translation>Do not copy XMP sidecar files.</translation>
     </message>
@@ -46,10 +42,6 @@
     <message>
         <source>cli.error.badReport</source>
         <translation>--report: “%1” cannot be written (its folder does not exist, or it is a folder).</translation>
-    </message>
-    <message>
-        <source>cli.error.serviceMissing</source>
-        <translation>This build cannot run gather yet: missing %1.</translation>
     </message>
     <message>
         <source>cli.error.noTemporaryFolder</source>

@@ -8,10 +8,6 @@
         <translation>De volledige bestanden van een selectie zoeken, veilig kopiëren en rapporteren</translation>
     </message>
     <message>
-        <source>cli.option.screenshot</source>
-        <translation>Een schermafbeelding van een bestandslijst om namen uit te lezen (herhaalbaar).</translation>
-    </message>
-    <message>
         <source>cli.option.noXmp</source>
         <translation>Geen XMP-bestanden meekopiëren.</translation>
     </message>
@@ -46,10 +42,6 @@
     <message>
         <source>cli.error.badReport</source>
         <translation>--report: ‘%1’ kan niet worden geschreven (de map bestaat niet, of het is een map).</translation>
-    </message>
-    <message>
-        <source>cli.error.serviceMissing</source>
-        <translation>Deze versie kan gather nog niet uitvoeren: %1 ontbreekt.</translation>
     </message>
     <message>
         <source>cli.error.noTemporaryFolder</source>

@@ -2,17 +2,21 @@
 //
 //   quillmore-cli scan --selection DIR --search DIR [--search DIR ...] --dest DIR
 //                      [--target raw|jpeg] [--json]
+//   quillmore-cli scan --screenshot FILE [--screenshot FILE ...] --search DIR ... --dest DIR ...
 //   quillmore-cli gather (--selection DIR | --screenshot FILE ...) --search DIR [--search DIR ...]
 //                        --dest DIR [--target raw|jpeg] [--no-xmp] [--on-conflict skip|numbered]
 //                        [--check blur,duplicate,file] [--report FILE] [--json]
+//   quillmore-cli read-screenshots FILE [FILE ...] [--json]
 //
 // Exit status: 0 success, 1 the job failed, 2 usage error or unusable input, 130 cancelled.
 
 #include "clicommon.h"
 #include "gathercommand.h"
+#include "readscreenshotscommand.h"
 #include "scancommand.h"
 
 #include "model/localization.h"
+#include "platform/ocrengine.h"
 
 #include <QCoreApplication>
 
@@ -24,14 +28,16 @@ static void printUsage(FILE *to)
 {
     std::fprintf(to, "%s\n\n", qPrintable(localized("cli.description")));
     std::fprintf(to, "Usage: quillmore-cli <command> [options]\n\nCommands:\n");
-    std::fprintf(to, "  scan    %s\n", qPrintable(localized("cli.command.scan")));
-    std::fprintf(to, "  gather  %s\n\n", qPrintable(localized("cli.command.gather")));
+    std::fprintf(to, "  scan                %s\n", qPrintable(localized("cli.command.scan")));
+    std::fprintf(to, "  gather              %s\n", qPrintable(localized("cli.command.gather")));
+    std::fprintf(to, "  read-screenshots    %s\n\n", qPrintable(localized("cli.command.readScreenshots")));
     std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
 }
 
 int main(int argc, char **argv)
 {
-    cli::blockStopSignals(); // before any thread starts
+    restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
+    cli::blockStopSignals();            // before any thread starts
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));
@@ -56,6 +62,8 @@ int main(int argc, char **argv)
         return runScanCommand(rest);
     if (command == QLatin1String("gather"))
         return runGatherCommand(rest);
+    if (command == QLatin1String("read-screenshots"))
+        return runReadScreenshotsCommand(rest);
 
     cli::printError(localized("cli.error.unknownCommand", command));
     return cli::exitUsage;

@@ -339,18 +339,6 @@ int runGatherCommand(const QStringList &arguments)
             return cli::exitUsage;
         }
     }
-    QStringList missing;
-    for (const QString &name : missingDefaultServices()) {
-        if ((name == QLatin1String("QualityCheckService") && !checks.wantsCheck())
-            || (name == QLatin1String("ScreenshotOCRBatchProcessor") && folderMode))
-            continue;
-        missing << name;
-    }
-    if (!missing.isEmpty()) {
-        cli::printError(localized("cli.error.serviceMissing", missing.join(QStringLiteral(", "))));
-        return cli::exitFailure;
-    }
-
     // ---- the job ----
     // Throw-away settings: the desktop app's stored folders and preferences are never touched.
     QTemporaryDir settingsDir;
@@ -404,7 +392,7 @@ int runGatherCommand(const QStringList &arguments)
         if (vm.errorMessage())
             failed = true;
         // Nobody reviews the names here: those that cannot be searched for are left out.
-        for (const ScreenshotNameCandidate &c : vm.screenshotCandidateList())
+        for (const ScreenshotNameCandidate &c : vm.screenshotCandidateList().candidates)
             if (!vm.isValidScreenshotName(c.fileName))
                 vm.removeScreenshotFilename(c.id);
     }
@@ -414,7 +402,7 @@ int runGatherCommand(const QStringList &arguments)
         waitUntil(vm, [&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); });
         if (vm.stage() == WorkflowStage::setup && vm.errorMessage())
             failed = true;
-    } else if (!failed && !cancelRequested && !folderMode && vm.screenshotCandidateList().isEmpty()) {
+    } else if (!failed && !cancelRequested && !folderMode && vm.screenshotCandidateList().candidates.isEmpty()) {
         // No names could be read: nothing to search for.
     } else if (!failed && !cancelRequested) {
         cli::printError(localized("cli.error.cannotStart"));

@@ -1,12 +1,14 @@
 #include "scancommand.h"
 
 #include "clicommon.h"
+#include "readscreenshotscommand.h"
 
 #include "matching/rawscanner.h"
 #include "matching/selectionreader.h"
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
+#include "screenshots/batchprocessor.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,16 +138,23 @@ int runScanCommand(const QStringList &arguments)
     parser.setApplicationDescription(localized("cli.command.scan"));
     const QCommandLineOption selectionOption(QStringLiteral("selection"), localized("cli.option.selection"),
                                              QStringLiteral("DIR"));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"), localized("cli.option.screenshot"),
+                                              QStringLiteral("FILE"));
     const QCommandLineOption searchOption(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR"));
     const QCommandLineOption destOption(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR"));
     const QCommandLineOption targetOption(QStringLiteral("target"), localized("cli.option.target"),
                                           QStringLiteral("raw|jpeg"), QStringLiteral("raw"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
-    parser.addOptions({selectionOption, searchOption, destOption, targetOption, jsonOption});
+    parser.addOptions({selectionOption, screenshotOption, searchOption, destOption, targetOption, jsonOption});
     if (const auto status = cli::parseCommand(parser, QStringLiteral("scan"), arguments))
         return *status;
 
-    if (!parser.isSet(selectionOption)) {
+    const bool fromScreenshots = parser.isSet(screenshotOption);
+    if (fromScreenshots && parser.isSet(selectionOption)) {
+        cli::printError(localized("cli.error.selectionOrScreenshot"));
+        return cli::exitUsage;
+    }
+    if (!parser.isSet(selectionOption) && !fromScreenshots) {
         cli::printError(localized("cli.error.missingOption", QStringLiteral("--selection")));
         return cli::exitUsage;
     }
@@ -162,9 +171,12 @@ int runScanCommand(const QStringList &arguments)
         cli::printError(localized("cli.error.badTarget", parser.value(targetOption)));
         return cli::exitUsage;
     }
-    const auto selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
-    if (!selectionFolder)
-        return cli::exitUsage;
+    std::optional<QString> selectionFolder;
+    if (!fromScreenshots) {
+        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
+        if (!selectionFolder)
+            return cli::exitUsage;
+    }
     QList<FileURL> searches;
     for (const QString &value : parser.values(searchOption)) {
         const auto folder = cli::folderOption(QStringLiteral("search"), value);
@@ -182,10 +194,19 @@ int runScanCommand(const QStringList &arguments)
     SelectionReader reader;
     RawScanner scanner;
     try {
-        progressLine.show(localized("cli.progress.reading"));
-        const SelectionReadResult selection = reader.readSelection(*selectionFolder, stop.get_token());
+        SelectionReadResult selection;
+        if (fromScreenshots) {
+            // The names read from the screenshots take the place of a selection folder.
+            const ScreenshotOCRResult read =
+                readScreenshotFiles(parser.values(screenshotOption), progressLine, stop.get_token());
+            selection.selections = selectedJPEGs(read.candidates);
+            selection.warnings = read.warnings;
+        } else {
+            progressLine.show(localized("cli.progress.reading"));
+            selection = reader.readSelection(*selectionFolder, stop.get_token());
+        }
         const ScanOutput output = scanner.scanCandidates(
-            selection.selections, searches, *target, *destination, *selectionFolder,
+            selection.selections, searches, *target, *destination, selectionFolder,
             [&](const ScanProgress &p) {
                 QString text = localized("cli.progress.scan", QString::number(p.checkedFiles),
                                          QString::number(p.foundMatches));

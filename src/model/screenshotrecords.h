@@ -41,6 +41,36 @@ struct ScreenshotNameCandidate {
     bool operator==(const ScreenshotNameCandidate &) const = default;
 };
 
+// The list under review, in display order.
+struct ScreenshotCandidateList {
+    QList<ScreenshotNameCandidate> candidates;
+
+    // The candidate with this id gets the name as typed and counts as edited; nothing happens when
+    // there is none.
+    void updateFileName(const QUuid &id, const QString &name)
+    {
+        for (ScreenshotNameCandidate &candidate : candidates) {
+            if (candidate.id == id) {
+                candidate.fileName = name;
+                candidate.wasManuallyEdited = true;
+            }
+        }
+    }
+    // Appends a name the user adds (confidence 1.0, from no screenshot) and returns it.
+    ScreenshotNameCandidate addManualName(const QString &name)
+    {
+        ScreenshotNameCandidate candidate{makeId(), name, 1.0f, {}, {}, true};
+        candidates.append(candidate);
+        return candidate;
+    }
+    // Removes every candidate with this id; the others keep their order.
+    void remove(const QUuid &id)
+    {
+        candidates.removeIf([&id](const ScreenshotNameCandidate &c) { return c.id == id; });
+    }
+    bool operator==(const ScreenshotCandidateList &) const = default;
+};
+
 struct ScreenshotOCRProgress {
     qint64 completedScreenshots = 0;
     qint64 totalScreenshots = 0;

@@ -6,6 +6,8 @@
 #include "copying/sha256filehasher.h"
 #include "quality/imagequalityanalyzer.h"
 #include "quality/qualitycheckservice.h"
+#include "screenshots/batchprocessor.h"
+#include "screenshots/textrecognizer.h"
 
 namespace quillmore {
 
@@ -20,15 +22,10 @@ WorkflowServices makeDefaultWorkflowServices(std::unique_ptr<WorkflowPanels> pan
     services.copier = std::make_unique<SafeCopyService>(nullptr, std::make_unique<SHA256FileHasher>());
     services.qualityChecker = std::make_unique<QualityCheckService>(
         std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(), std::make_unique<FinderTagService>());
-    // Still to come from the screenshot module: the screenshot processor and the name list rules.
+    services.screenshotProcessor = std::make_unique<ScreenshotOCRBatchProcessor>(std::make_shared<VisionTextRecognizer>());
     services.panels = std::move(panels);
     services.platform = platform ? std::move(platform) : std::make_unique<DesktopWorkflowPlatform>();
     return services;
-}
-
-QStringList missingDefaultServices()
-{
-    return {QStringLiteral("ScreenshotOCRBatchProcessor")};
 }
 
 } // namespace quillmore

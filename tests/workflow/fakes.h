@@ -205,42 +205,6 @@ public:
     void openFolder(const FileURL &folder) override { opened->append(folder); }
 };
 
-// Simple list rules: a valid name has a non-empty base name without spaces; repeats of a key
-// after the first are dropped.
-inline ScreenshotListOperations simpleScreenshotList()
-{
-    ScreenshotListOperations ops;
-    ops.isValidName = [](const QString &name) { return !baseName(name).isEmpty() && !name.contains(QLatin1Char(' ')); };
-    ops.selectedJPEGs = [valid = ops.isValidName](const QList<ScreenshotNameCandidate> &candidates) {
-        QList<SelectedJPEG> out;
-        QSet<QString> seen;
-        for (const ScreenshotNameCandidate &c : candidates) {
-            const QString key = baseName(c.fileName);
-            if (!valid(c.fileName) || seen.contains(key))
-                continue;
-            seen.insert(key);
-            out.append({makeId(), c.fileName, {}, c.sourceScreenshotURLs, c.rawVisionRecognizedStrings, key});
-        }
-        return out;
-    };
-    ops.addManualName = [](QList<ScreenshotNameCandidate> &list, const QString &name) {
-        ScreenshotNameCandidate c{makeId(), name, 1.0f, {}, {}, true};
-        list.append(c);
-        return c;
-    };
-    ops.remove = [](QList<ScreenshotNameCandidate> &list, const QUuid &id) {
-        list.removeIf([&](const ScreenshotNameCandidate &c) { return c.id == id; });
-    };
-    ops.updateFileName = [](QList<ScreenshotNameCandidate> &list, const QUuid &id, const QString &name) {
-        for (ScreenshotNameCandidate &c : list)
-            if (c.id == id) {
-                c.fileName = name;
-                c.wasManuallyEdited = true;
-            }
-    };
-    return ops;
-}
-
 inline void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(parentPath(path));

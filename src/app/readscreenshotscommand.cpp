@@ -1,0 +1,158 @@
+#include "readscreenshotscommand.h"
+
+#include "model/cancellation.h"
+#include "model/localization.h"
+#include "platform/paths.h"
+#include "screenshots/batchprocessor.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstdio>
+
+namespace quillmore {
+namespace {
+
+QJsonDocument screenshotDocument(const ScreenshotOCRResult &result)
+{
+    QJsonArray candidates;
+    for (const ScreenshotNameCandidate &c : result.candidates) {
+        candidates.append(QJsonObject{
+            {QStringLiteral("fileName"), c.fileName},
+            {QStringLiteral("confidence"), std::round(double(c.confidence) * 1000.0) / 1000.0},
+            {QStringLiteral("sources"), QJsonArray::fromStringList(c.sourceScreenshotURLs)},
+            {QStringLiteral("lines"), QJsonArray::fromStringList(c.rawVisionRecognizedStrings)},
+        });
+    }
+    QJsonArray warnings;
+    for (const AppWarning &w : result.warnings)
+        warnings.append(QJsonObject{{QStringLiteral("path"), w.url ? QJsonValue(*w.url) : QJsonValue(QJsonValue::Null)},
+                                    {QStringLiteral("message"), w.message}});
+    return QJsonDocument(QJsonObject{
+        {QStringLiteral("screenshotCount"), double(result.screenshotCount)},
+        {QStringLiteral("filenameOccurrences"), double(result.filenameOccurrences)},
+        {QStringLiteral("candidates"), candidates},
+        {QStringLiteral("warnings"), warnings},
+    });
+}
+
+// Control characters in a recognised name are shown escaped, so they cannot break the table.
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void printTable(const ScreenshotOCRResult &result)
+{
+    qsizetype nameWidth = localized("cli.table.name").size();
+    for (const ScreenshotNameCandidate &c : result.candidates)
+        nameWidth = std::max(nameWidth, printable(c.fileName).size());
+    nameWidth = std::min<qsizetype>(nameWidth, 48);
+    const QString confidenceHeader = localized("cli.table.confidence");
+    printLine(localized("cli.table.name").leftJustified(nameWidth) + QStringLiteral("  ") + confidenceHeader
+              + QStringLiteral("  ") + localized("cli.table.screenshots"));
+    for (const ScreenshotNameCandidate &c : result.candidates) {
+        QStringList sources;
+        for (const FileURL &url : c.sourceScreenshotURLs)
+            sources << printable(lastPathComponent(url));
+        printLine(printable(c.fileName).leftJustified(nameWidth) + QStringLiteral("  ")
+                  + QString::number(double(c.confidence), 'f', 2).leftJustified(confidenceHeader.size())
+                  + QStringLiteral("  ") + sources.join(QStringLiteral(", ")));
+    }
+    printLine(QString());
+    printLine(localized("cli.screenshots.summary", QString::number(result.screenshotCount),
+                        QString::number(result.candidates.size()), QString::number(result.filenameOccurrences)));
+    if (!result.warnings.isEmpty()) {
+        printLine(QString());
+        printLine(localized("cli.warnings"));
+        for (const AppWarning &w : result.warnings)
+            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
+    }
+}
+
+} // namespace
+
+ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressLine &progressLine, std::stop_token stop)
+{
+    QList<FileURL> urls;
+    for (const QString &file : files)
+        urls.append(standardizedPath(file));
+    ScreenshotOCRBatchProcessor processor(std::make_shared<VisionTextRecognizer>());
+    return processor.processScreenshots(
+        urls,
+        [&](const ScreenshotOCRProgress &p) {
+            const qint64 shown = std::min(p.completedScreenshots + 1, p.totalScreenshots);
+            QString text = localized("cli.progress.screenshot", QString::number(shown), QString::number(p.totalScreenshots));
+            if (p.currentURL)
+                text += QStringLiteral(" — ") + lastPathComponent(*p.currentURL);
+            progressLine.show(text);
+        },
+        stop);
+}
+
+int runReadScreenshotsCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(localized("cli.command.readScreenshots"));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
+    parser.addOptions({help, jsonOption});
+    parser.addPositionalArgument(QStringLiteral("FILE"), localized("cli.option.screenshotFiles"),
+                                 QStringLiteral("FILE [FILE ...]"));
+    QStringList all = arguments;
+    all.prepend(QStringLiteral("quillmore-cli read-screenshots"));
+    if (!parser.parse(all)) {
+        cli::printError(parser.errorText());
+        return cli::exitUsage;
+    }
+    if (parser.isSet(help)) {
+        std::printf("%s", parser.helpText().toUtf8().constData());
+        return cli::exitSuccess;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) {
+        cli::printError(localized("cli.error.noScreenshots"));
+        return cli::exitUsage;
+    }
+
+    std::stop_source stop;
+    cli::watchStopSignals(stop);
+    cli::ProgressLine progressLine;
+    try {
+        const ScreenshotOCRResult result = readScreenshotFiles(files, progressLine, stop.get_token());
+        progressLine.clear();
+        if (parser.isSet(jsonOption))
+            std::fputs(screenshotDocument(result).toJson(QJsonDocument::Indented).constData(), stdout);
+        else
+            printTable(result);
+        std::fflush(stdout);
+        // Nothing could be read at all: the command failed.
+        if (result.screenshotCount > 0 && result.warnings.size() == result.screenshotCount)
+            return cli::exitFailure;
+        return cli::exitSuccess;
+    } catch (const Cancelled &) {
+        progressLine.clear();
+        cli::printError(localized("cli.screenshots.cancelled"));
+        return cli::exitCancelled;
+    }
+}
+
+} // namespace quillmore

@@ -1,0 +1,81 @@
+#pragma once
+
+// On-device text recognition of one image: a neural text detector (PP-OCRv4 detection through
+// OpenCV's DNN module) finds the text boxes, and Tesseract's LSTM engine reads each box as one
+// line, with its own inversion decision, the file icon trimmed off and the text enlarged. When
+// the detection model is missing, boxes come from a morphological line finder instead.
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+namespace quillmore {
+
+// Where the recognition models are.
+struct OcrModelPaths {
+    QString detectionModel; // ONNX file; empty when none was found
+    QString tessdataDir;    // folder with the traineddata files
+    QString languages;      // "eng+nld"
+    bool bestIntData = false; // the tessdata folder is the "best_int" set from set-up
+};
+
+// Looks in $QUILLMORE_OCR_MODELS, then <program>/../share/quillmore/ocr-models, then the folder
+// set-up fills in the source tree; falls back to Debian's tessdata and the morphological line
+// finder for what it does not find there.
+OcrModelPaths locateOcrModels();
+
+// Tesseract's OpenMP runtime starts and spins threads for every small line it reads, which for one
+// box at a time costs far more processor time than it saves. Its thread limit can only be set in
+// the environment before the program starts, so a program that reads screenshots calls this first
+// thing in main: unless OMP_THREAD_LIMIT is already set, the program is started again, once, with
+// OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
+void restartWithSingleThreadedOcr(char **argv);
+
+// One recognised box, in the coordinates of the image it was read from.
+struct OcrTextBox {
+    QRect rect;
+    QString text;
+    float confidence = 0.0f; // 0.0 to 1.0
+    bool operator==(const OcrTextBox &) const = default;
+};
+
+// The engine could not be started (missing or broken language data).
+class OcrEngineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class OcrEngine {
+public:
+    explicit OcrEngine(OcrModelPaths paths = locateOcrModels());
+    ~OcrEngine();
+    OcrEngine(const OcrEngine &) = delete;
+    OcrEngine &operator=(const OcrEngine &) = delete;
+
+    // The boxes of text in reading order (rows top to bottom, left to right within a row), each
+    // read as one line; boxes read as empty are left out. Throws Cancelled when `stop` is
+    // requested (also while Tesseract is reading a box), OcrEngineError when the engine cannot
+    // start. Calls are serialised.
+    QList<OcrTextBox> recognize(const QImage &image, const std::stop_token &stop);
+
+    // The boxes the detector finds, in reading order, without reading them.
+    QList<QRect> detect(const QImage &image, const std::stop_token &stop);
+
+    const OcrModelPaths &paths() const { return m_paths; }
+    // True when the neural detector is in use (not the morphological fallback).
+    bool usesNeuralDetector();
+
+private:
+    struct Impl;
+    OcrModelPaths m_paths;
+    std::mutex m_mutex;
+    std::unique_ptr<Impl> m_impl;
+    Impl &impl();
+};
+
+} // namespace quillmore

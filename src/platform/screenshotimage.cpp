@@ -1,0 +1,185 @@
+#include "screenshotimage.h"
+
+#include "paths.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QPainter>
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmore {
+
+namespace {
+
+constexpr qint64 maxScreenshotFileBytes = qint64(512) * 1024 * 1024;
+
+bool readWholeFile(const QString &path, QByteArray &data, QString *error)
+{
+    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxScreenshotFileBytes) {
+        if (error)
+            *error = QStringLiteral("not a regular file of a usable size");
+        ::close(fd);
+        return false;
+    }
+    data.resize(qsizetype(st.st_size));
+    qint64 done = 0;
+    while (done < st.st_size) {
+        const ssize_t n = ::read(fd, data.data() + done, std::size_t(st.st_size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    data.resize(qsizetype(done));
+    return true;
+}
+
+QImage decodeHeif(const QByteArray &data, QString *error)
+{
+    auto fail = [error](const heif_error &e) {
+        if (error)
+            *error = QString::fromUtf8(e.message ? e.message : "HEIF decoding failed");
+        return QImage();
+    };
+    std::unique_ptr<heif_context, void (*)(heif_context *)> context(heif_context_alloc(), heif_context_free);
+    if (!context)
+        return QImage();
+    heif_error e = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
+                                                             std::size_t(data.size()), nullptr);
+    if (e.code != heif_error_Ok)
+        return fail(e);
+    heif_image_handle *rawHandle = nullptr;
+    e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    if (e.code != heif_error_Ok)
+        return fail(e);
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(rawHandle,
+                                                                                 heif_image_handle_release);
+    heif_image *rawImage = nullptr;
+    // Decoding applies the file's rotation and mirroring.
+    e = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr);
+    if (e.code != heif_error_Ok)
+        return fail(e);
+    std::unique_ptr<heif_image, void (*)(const heif_image *)> image(rawImage, heif_image_release);
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t *pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    if (!pixels || width <= 0 || height <= 0)
+        return QImage();
+    QImage wrapped(pixels, width, height, stride, QImage::Format_RGBA8888);
+    return wrapped.convertToFormat(QImage::Format_ARGB32);
+}
+
+bool looksLikeHeif(const QByteArray &data)
+{
+    const heif_filetype_result kind = heif_check_filetype(reinterpret_cast<const uint8_t *>(data.constData()),
+                                                          int(std::min<qsizetype>(data.size(), 64)));
+    return kind == heif_filetype_yes_supported || kind == heif_filetype_maybe;
+}
+
+} // namespace
+
+QImage loadScreenshotImage(const QString &path, QString *error)
+{
+    QByteArray data;
+    if (!readWholeFile(path, data, error))
+        return QImage();
+    if (data.size() >= 12 && looksLikeHeif(data)) {
+        QImage image = decodeHeif(data, error);
+        if (!image.isNull())
+            return image;
+    }
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true); // EXIF orientation
+    QImage image = reader.read();
+    if (image.isNull()) {
+        if (error)
+            *error = reader.errorString();
+        return QImage();
+    }
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+double secondPassScale(QSize padded)
+{
+    const int larger = std::max(padded.width(), padded.height());
+    if (larger <= 1)
+        return secondPassMaxScale;
+    return std::max(1.0, std::min(double(secondPassMaxSide) / double(larger), secondPassMaxScale));
+}
+
+QSize secondPassSize(QSize original)
+{
+    const QSize padded(original.width() + 2 * secondPassBorder, original.height() + 2 * secondPassBorder);
+    const double s = secondPassScale(padded);
+    return QSize(int(std::lround(padded.width() * s)), int(std::lround(padded.height() * s)));
+}
+
+QImage prepareSecondPassImage(const QImage &image)
+{
+    if (image.isNull())
+        return QImage();
+    const QSize padded(image.width() + 2 * secondPassBorder, image.height() + 2 * secondPassBorder);
+    const QSize target = secondPassSize(image.size());
+    QImage canvas(target, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const double s = double(target.width()) / double(padded.width());
+        painter.scale(s, double(target.height()) / double(padded.height()));
+        painter.drawImage(QPointF(secondPassBorder, secondPassBorder), image);
+    }
+    // 3 x 3 minimum, channel by channel: a horizontal pass, then a vertical one.
+    const int w = canvas.width();
+    const int h = canvas.height();
+    QImage horizontal(w, h, QImage::Format_RGB32);
+    auto channelMin = [](QRgb a, QRgb b) {
+        return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
+    };
+    for (int y = 0; y < h; ++y) {
+        const auto *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+        auto *dst = reinterpret_cast<QRgb *>(horizontal.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            QRgb v = src[x];
+            if (x > 0)
+                v = channelMin(v, src[x - 1]);
+            if (x + 1 < w)
+                v = channelMin(v, src[x + 1]);
+            dst[x] = v;
+        }
+    }
+    QImage result(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        const auto *mid = reinterpret_cast<const QRgb *>(horizontal.constScanLine(y));
+        const auto *up = reinterpret_cast<const QRgb *>(horizontal.constScanLine(std::max(0, y - 1)));
+        const auto *down = reinterpret_cast<const QRgb *>(horizontal.constScanLine(std::min(h - 1, y + 1)));
+        auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            dst[x] = channelMin(channelMin(mid[x], up[x]), down[x]);
+    }
+    return result;
+}
+
+} // namespace quillmore

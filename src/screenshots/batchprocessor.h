@@ -1,0 +1,39 @@
+#pragma once
+
+// Reading a batch of screenshots into one merged list of candidate names, and the conversion of
+// the reviewed list into selected names. (The list's edits are ScreenshotCandidateList's.)
+
+#include "interfaces.h"
+#include "textrecognizer.h"
+
+#include <QSet>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace quillmore {
+
+class ScreenshotOCRBatchProcessor : public ScreenshotOCRProcessing {
+public:
+    explicit ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer);
+    ScreenshotOCRResult processScreenshots(const QList<FileURL> &screenshots,
+                                           const ScreenshotOCRProgressCallback &progress,
+                                           std::stop_token stop) override;
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<ScreenshotTextRecognizing> m_recognizer;
+};
+
+// One candidate per screenshot name key, in the order each name was first read; the form read
+// first is kept, the confidence is the highest read.
+QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFilename> &detections);
+
+// The selected name a reviewed candidate stands for: nothing when its name is not valid or its key
+// is already in `seenKeys` (which it then joins).
+std::optional<SelectedJPEG> toSelectedJPEG(const ScreenshotNameCandidate &candidate, QSet<QString> &seenKeys);
+// The selected names of the reviewed list, in its order; the first candidate of each key wins.
+QList<SelectedJPEG> selectedJPEGs(const QList<ScreenshotNameCandidate> &candidates);
+
+} // namespace quillmore

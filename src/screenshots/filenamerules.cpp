@@ -1,0 +1,193 @@
+#include "filenamerules.h"
+
+#include "platform/text.h"
+
+#include <unicode/regex.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf16.h>
+
+#include <memory>
+
+namespace quillmore {
+
+const char16_t *const filenameTokenPattern =
+    u"(?iu)(?<![\\p{L}\\p{N}\\p{M}_-])(((?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})\\.(?:jpg|jpeg))|((?=[\\p{L}\\p{N}\\p{M}_-]{1,128}(?![\\p{L}\\p{N}\\p{M}_-]))(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{4}))(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})))(?![\\p{L}\\p{N}\\p{M}_-]|\\.[\\p{L}\\p{N}\\p{M}])";
+const char16_t *const fileNamePattern =
+    u"(?iu)^(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})\\.(?:jpg|jpeg)$";
+const char16_t *const baseNamePattern =
+    u"(?iu)^(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{4}))(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})$";
+const char16_t *const nameNumberLinePattern =
+    u"(?iu)^\\s*[^\\p{L}\\p{N}]*([\\p{L}][\\p{L}\\p{M}-]{1,63})\\s+(\\p{N}{4,12})[^\\p{L}\\p{N}]*\\s*$";
+
+namespace {
+
+// One compiled pattern, made once; null when it cannot be compiled. Matchers are made per call
+// from the shared pattern, which is safe across threads.
+class CompiledPattern {
+public:
+    explicit CompiledPattern(const char16_t *source)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError parseError;
+        m_pattern.reset(icu::RegexPattern::compile(icu::UnicodeString(source), 0, parseError, status));
+        if (U_FAILURE(status))
+            m_pattern.reset();
+    }
+    // A matcher over `text`, which must outlive it; null when the pattern is unusable.
+    std::unique_ptr<icu::RegexMatcher> matcher(const icu::UnicodeString &text) const
+    {
+        if (!m_pattern)
+            return nullptr;
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::RegexMatcher> m(m_pattern->matcher(text, status));
+        if (U_FAILURE(status))
+            return nullptr;
+        return m;
+    }
+
+private:
+    std::unique_ptr<icu::RegexPattern> m_pattern;
+};
+
+const CompiledPattern &tokenPattern()
+{
+    static const CompiledPattern p(filenameTokenPattern);
+    return p;
+}
+const CompiledPattern &fullNamePattern()
+{
+    static const CompiledPattern p(fileNamePattern);
+    return p;
+}
+const CompiledPattern &bareNamePattern()
+{
+    static const CompiledPattern p(baseNamePattern);
+    return p;
+}
+const CompiledPattern &nameNumberPattern()
+{
+    static const CompiledPattern p(nameNumberLinePattern);
+    return p;
+}
+
+icu::UnicodeString toIcu(const QString &text)
+{
+    return icu::UnicodeString(reinterpret_cast<const char16_t *>(text.utf16()), int32_t(text.size()));
+}
+
+
+bool isTrimmedSpace(UChar32 c)
+{
+    if ((c >= 0x09 && c <= 0x0D) || c == 0x85)
+        return true;
+    const int8_t category = u_charType(c);
+    return category == U_SPACE_SEPARATOR || category == U_LINE_SEPARATOR || category == U_PARAGRAPH_SEPARATOR;
+}
+
+// The text of `group` of the current match; nothing when its range does not map into the text.
+std::optional<QString> groupText(icu::RegexMatcher &m, int group, const QString &text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t start = m.start(group, status);
+    const int32_t end = m.end(group, status);
+    if (U_FAILURE(status) || start < 0 || end < start || end > text.size())
+        return std::nullopt;
+    return text.mid(start, end - start);
+}
+
+bool matchesWhole(const CompiledPattern &pattern, const QString &text)
+{
+    const icu::UnicodeString u = toIcu(text);
+    auto m = pattern.matcher(u);
+    if (!m)
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    const bool matched = m->matches(status);
+    return U_SUCCESS(status) && matched;
+}
+
+} // namespace
+
+QString cleanRecognizedText(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    const icu::UnicodeString u = toIcu(text);
+    for (int32_t i = 0; i < u.length();) {
+        const UChar32 c = u.char32At(i);
+        if (!u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)) {
+            if (U_IS_BMP(c)) {
+                kept.append(QChar(char16_t(c)));
+            } else {
+                kept.append(QChar(U16_LEAD(c)));
+                kept.append(QChar(U16_TRAIL(c)));
+            }
+        }
+        i += U16_LENGTH(c);
+    }
+    const QString composed = nfc(kept);
+    const icu::UnicodeString c = toIcu(composed);
+    int32_t begin = 0;
+    int32_t end = c.length();
+    while (begin < end && isTrimmedSpace(c.char32At(begin)))
+        begin += U16_LENGTH(c.char32At(begin));
+    while (end > begin) {
+        const int32_t last = c.moveIndex32(end, -1);
+        if (!isTrimmedSpace(c.char32At(last)))
+            break;
+        end = last;
+    }
+    return composed.mid(begin, end - begin);
+}
+
+QStringList extractFilenameTokens(const QString &line)
+{
+    QStringList tokens;
+    const QString cleaned = cleanRecognizedText(line);
+    const icu::UnicodeString u = toIcu(cleaned);
+    auto m = tokenPattern().matcher(u);
+    if (!m)
+        return tokens;
+    UErrorCode status = U_ZERO_ERROR;
+    while (m->find(status) && U_SUCCESS(status)) {
+        if (auto token = groupText(*m, 1, cleaned))
+            tokens.append(*token);
+    }
+    return tokens;
+}
+
+std::optional<QString> nameNumberCandidate(const QString &line)
+{
+    const icu::UnicodeString u = toIcu(line);
+    auto m = nameNumberPattern().matcher(u);
+    if (!m)
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    if (!m->find(status) || U_FAILURE(status))
+        return std::nullopt;
+    if (m->start(status) != 0 || m->end(status) != u.length() || U_FAILURE(status))
+        return std::nullopt;
+    const auto word = groupText(*m, 1, line);
+    const auto number = groupText(*m, 2, line);
+    if (!word || !number)
+        return std::nullopt;
+    return *word + QLatin1Char('_') + *number;
+}
+
+bool isValidScreenshotName(const QString &name)
+{
+    const QString cleaned = cleanRecognizedText(name);
+    return matchesWhole(fullNamePattern(), cleaned) || matchesWhole(bareNamePattern(), cleaned);
+}
+
+QString screenshotNameKey(const QString &name)
+{
+    QString cleaned = cleanRecognizedText(name);
+    const qsizetype dot = cleaned.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        cleaned.truncate(dot);
+    return nfc(cleaned);
+}
+
+} // namespace quillmore

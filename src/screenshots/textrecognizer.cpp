@@ -1,0 +1,343 @@
+#include "textrecognizer.h"
+
+#include "filenamerules.h"
+
+#include "model/cancellation.h"
+#include "platform/screenshotimage.h"
+#include "platform/text.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillmore {
+
+// ---- platform operations on the real engine ----------------------------------------------------
+
+OcrEnginePlatform::OcrEnginePlatform(std::shared_ptr<OcrEngine> engine) : m_engine(std::move(engine)) {}
+
+OcrEngine &OcrEnginePlatform::engine()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_engine)
+        m_engine = std::make_shared<OcrEngine>();
+    return *m_engine;
+}
+
+QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, const std::stop_token &stop)
+{
+    throwIfCancelled(stop);
+    QString why;
+    const QImage image = loadScreenshotImage(screenshot, &why);
+    if (image.isNull())
+        throw ScreenshotRecognitionError("not a readable image: " + why.toStdString());
+    return recognizeImage(image, stop);
+}
+
+std::optional<QImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot)
+{
+    const QImage image = loadScreenshotImage(screenshot);
+    if (image.isNull())
+        return std::nullopt;
+    QImage prepared = prepareSecondPassImage(image);
+    if (prepared.isNull())
+        return std::nullopt;
+    return prepared;
+}
+
+QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const std::stop_token &stop)
+{
+    try {
+        return engine().recognize(image, stop);
+    } catch (const OcrEngineError &e) {
+        throw ScreenshotRecognitionError(e.what());
+    } catch (const std::bad_alloc &) {
+        throw ScreenshotRecognitionError("out of memory while recognising");
+    }
+}
+
+// ---- lines from boxes -------------------------------------------------------------------------
+
+namespace {
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_') || c == QLatin1Char('-');
+}
+
+bool endsWithFullName(const QString &text)
+{
+    const QStringList tokens = extractFilenameTokens(text);
+    if (tokens.isEmpty())
+        return false;
+    const QString cleaned = cleanRecognizedText(text);
+    const QString &last = tokens.last();
+    return cleaned.endsWith(last) && last.contains(QLatin1Char('.'));
+}
+
+// The box right under `upper` that continues its label: close below, about as high, centred on
+// it.
+qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &used, const OcrTextBox &upper)
+{
+    const QRect u = upper.rect;
+    const double h = u.height();
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (used.at(i))
+            continue;
+        const QRect l = boxes.at(i).rect;
+        const double gap = l.top() - (u.top() + u.height());
+        if (gap < -0.6 * h || gap > 0.8 * h)
+            continue;
+        if (l.height() < 0.65 * h || l.height() > 1.5 * h)
+            continue;
+        const double centreShift = std::abs((l.left() + l.width() / 2.0) - (u.left() + u.width() / 2.0));
+        if (centreShift > 0.12 * u.width() + 0.4 * h)
+            continue;
+        if (l.width() > u.width() * 2.5 + h)
+            continue;
+        if (best < 0 || l.top() < boxes.at(best).rect.top())
+            best = i;
+    }
+    return best;
+}
+
+} // namespace
+
+QString repairCameraNumbers(const QString &text)
+{
+    // Camera file names: a maker's prefix, then only digits.
+    static const QStringList prefixes{QStringLiteral("_DSC"), QStringLiteral("DSCF"), QStringLiteral("DSCN"),
+                                      QStringLiteral("DSC"),  QStringLiteral("IMG_"), QStringLiteral("_MG_"),
+                                      QStringLiteral("IMGP"), QStringLiteral("CIMG"), QStringLiteral("PICT"),
+                                      QStringLiteral("DJI_"), QStringLiteral("GOPR"), QStringLiteral("SAM_"),
+                                      QStringLiteral("PXL_"), QStringLiteral("P")};
+    QString result = text;
+    qsizetype i = 0;
+    while (i < result.size()) {
+        if (!isNameChar(result.at(i)) || (i > 0 && isNameChar(result.at(i - 1)))) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < result.size() && isNameChar(result.at(end)))
+            ++end;
+        // Canon's '_MG_1234' loses its thin leading underscore more often than not.
+        if (end - i >= 7 && QStringView(result).mid(i, 3) == QLatin1String("MG_") && result.at(i + 3).isDigit()) {
+            result.insert(i, QLatin1Char('_'));
+            ++end;
+        }
+        for (const QString &prefix : prefixes) {
+            if (end - i <= prefix.size() + 3 || QStringView(result).mid(i, prefix.size()) != prefix)
+                continue;
+            const qsizetype bodyStart = i + prefix.size();
+            int digits = 0;
+            bool onlyDigitsAndOs = true;
+            for (qsizetype k = bodyStart; k < end; ++k) {
+                const QChar c = result.at(k);
+                if (c.isDigit())
+                    ++digits;
+                else if (c != QLatin1Char('O') && c != QLatin1Char('o'))
+                    onlyDigitsAndOs = false;
+            }
+            if (onlyDigitsAndOs && digits >= 2 && digits < end - bodyStart) {
+                for (qsizetype k = bodyStart; k < end; ++k) {
+                    if (result.at(k) == QLatin1Char('O') || result.at(k) == QLatin1Char('o'))
+                        result[k] = QLatin1Char('0');
+                }
+            }
+            break;
+        }
+        i = end;
+    }
+    return result;
+}
+
+QString repairExtensionDots(const QString &text)
+{
+    // A name that ends in a digit, then the extension with its small dot read as a space, a comma
+    // or nothing at all.
+    static const QRegularExpression lostDot(
+        QStringLiteral("(?<=[\\p{L}\\p{N}_-])(\\d)(?: |,|)(jpe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    QString result = text;
+    result.replace(lostDot, QStringLiteral("\\1.\\2"));
+    return result;
+}
+
+namespace {
+
+// The text of the pieces written together, each joint either as read or, where a piece ends in a
+// hyphen that the wrap may have added, without it (bit j of `dropHyphens` for joint j).
+QString joinedPieces(const QStringList &pieces, qsizetype count, unsigned dropHyphens)
+{
+    QString joined;
+    for (qsizetype k = 0; k < count; ++k) {
+        QString piece = pieces.at(k);
+        if (k + 1 < count && (dropHyphens & (1u << k)) && piece.endsWith(QLatin1Char('-')))
+            piece.chop(1);
+        joined += piece;
+    }
+    return joined;
+}
+
+// 2 when the whole text is one full file name, 1 when it is one bare name, 0 otherwise.
+int wholeNameScore(const QString &text)
+{
+    const QStringList tokens = extractFilenameTokens(text);
+    if (tokens.size() != 1 || tokens.first() != text)
+        return 0;
+    return text.contains(QLatin1Char('.')) ? 2 : 1;
+}
+
+} // namespace
+
+QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
+{
+    QList<OcrTextBox> boxes = input;
+    for (OcrTextBox &box : boxes)
+        box.text = repairExtensionDots(repairCameraNumbers(box.text));
+    QList<RecognizedTextLine> lines;
+    QList<bool> used(boxes.size(), false);
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (used.at(i))
+            continue;
+        used[i] = true;
+        // The pieces a wrapped label may have: this box and up to two boxes right under it.
+        QList<qsizetype> chain{i};
+        QStringList pieces{cleanRecognizedText(boxes.at(i).text)};
+        QList<bool> taken = used;
+        OcrTextBox current = boxes.at(i);
+        while (chain.size() < 3) {
+            const QString &upper = pieces.last();
+            if (upper.isEmpty() || endsWithFullName(upper))
+                break;
+            const QChar last = upper.back();
+            if (!isNameChar(last) && last != QLatin1Char('.'))
+                break;
+            const qsizetype next = continuationBelow(boxes, taken, current);
+            if (next < 0)
+                break;
+            const OcrTextBox &lower = boxes.at(next);
+            const QString lowerText = cleanRecognizedText(lower.text);
+            if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
+                break;
+            // Left-aligned rows where the upper one already ends in a whole name are a list, not
+            // a label; a label's pieces are centred, or the upper one ends where a name cannot.
+            const QStringList upperTokens = extractFilenameTokens(upper);
+            const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
+            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <=
+                                     std::max(2.0, 0.12 * current.rect.height());
+            if (!upperOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
+                break;
+            taken[next] = true;
+            chain.append(next);
+            pieces.append(lowerText);
+            current = lower;
+        }
+        // The longest run of pieces that reads as one whole name, a full file name first; a
+        // hyphen at a joint is kept unless dropping it is what makes the name.
+        qsizetype bestCount = 1;
+        QString bestText;
+        int bestScore = 0;
+        for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
+            for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
+                const QString joined = joinedPieces(pieces, count, drop);
+                int score = wholeNameScore(joined);
+                // Rows of bare names in a compact list join into a bare name too: a bare name is
+                // only taken from pieces cut where a name cannot end.
+                if (score == 1) {
+                    for (qsizetype k = 0; k + 1 < count; ++k) {
+                        const QChar end = pieces.at(k).back();
+                        if (end != QLatin1Char('_') && end != QLatin1Char('-'))
+                            score = 0;
+                    }
+                }
+                if (score > bestScore) {
+                    bestScore = score;
+                    bestText = joined;
+                    bestCount = count;
+                }
+            }
+        }
+        if (bestScore == 0) {
+            // A piece that ends in '.', '-' or '_' with a piece right under it is a label cut
+            // short: read as one line ('DSC01235.' over 'ARW' is no picture name), never as a name
+            // of its own.
+            const QChar end = pieces.first().isEmpty() ? QChar() : pieces.first().back();
+            const bool open = end == QLatin1Char('.') || end == QLatin1Char('-') || end == QLatin1Char('_');
+            if (chain.size() >= 2 && open) {
+                bestText = joinedPieces(pieces, chain.size(), 0);
+                bestCount = chain.size();
+            } else {
+                lines.append(RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence});
+                continue;
+            }
+        }
+        float confidence = 1.0f;
+        for (qsizetype k = 0; k < bestCount; ++k) {
+            used[chain.at(k)] = true;
+            confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
+        }
+        lines.append(RecognizedTextLine{bestText, confidence});
+    }
+    return lines;
+}
+
+// ---- the recognizer ---------------------------------------------------------------------------
+
+VisionTextRecognizer::VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatform> platform)
+    : m_platform(platform ? std::move(platform) : std::make_shared<OcrEnginePlatform>())
+{
+}
+
+QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL &screenshot, std::stop_token stop)
+{
+    std::lock_guard lock(m_mutex);
+    // One recognition: checked before, and its result dropped when a stop arrived meanwhile,
+    // whatever the engine made of the stop.
+    auto recognizeOnce = [&](auto &&perform) -> QList<RecognizedTextLine> {
+        throwIfCancelled(stop);
+        QList<OcrTextBox> boxes;
+        try {
+            boxes = perform();
+        } catch (const Cancelled &) {
+            throw;
+        } catch (...) {
+            throwIfCancelled(stop);
+            throw;
+        }
+        throwIfCancelled(stop);
+        return assembleTextLines(boxes);
+    };
+
+    const QList<RecognizedTextLine> first =
+        recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+
+    QSet<QString> expected;
+    for (const RecognizedTextLine &line : first) {
+        if (auto name = nameNumberCandidate(line.text))
+            expected.insert(nfc(*name));
+    }
+    if (expected.isEmpty())
+        return first;
+
+    const std::optional<QImage> prepared = m_platform->secondPassImage(screenshot);
+    if (!prepared)
+        return first;
+    throwIfCancelled(stop);
+    const QList<RecognizedTextLine> second =
+        recognizeOnce([&] { return m_platform->recognizeImage(*prepared, stop); });
+
+    QList<RecognizedTextLine> result = first;
+    for (const RecognizedTextLine &line : second) {
+        const QStringList tokens = extractFilenameTokens(line.text);
+        if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
+            result.append(line);
+    }
+    return result;
+}
+
+} // namespace quillmore

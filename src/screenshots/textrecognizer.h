@@ -1,0 +1,85 @@
+#pragma once
+
+// Text recognition of one screenshot: a first pass over the image as it is and, when that pass
+// read a name whose underscore looks like a space ('Smith 0042'), a second pass over a padded,
+// enlarged, thickened copy whose confirming lines are added.
+
+#include "model/screenshotrecords.h"
+#include "platform/ocrengine.h"
+
+#include <QImage>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+
+namespace quillmore {
+
+class ScreenshotTextRecognizing {
+public:
+    virtual ~ScreenshotTextRecognizing() = default;
+    // The recognised lines of the screenshot in reading order. Throws Cancelled when `stop` is
+    // requested before or during the recognition, ScreenshotRecognitionError when the file is
+    // not a readable image or cannot be recognised.
+    virtual QList<RecognizedTextLine> recognizeTextLines(const FileURL &screenshot, std::stop_token stop) = 0;
+};
+
+// A screenshot could not be read or recognised. The text is for diagnostics; the batch shows its
+// own localised warning.
+class ScreenshotRecognitionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The image and recognition operations the recognizer's logic is written against.
+class TextRecognitionPlatform {
+public:
+    virtual ~TextRecognitionPlatform() = default;
+    // The boxes read from the image in the file, orientation applied. Throws
+    // ScreenshotRecognitionError for a file that is not a readable image, Cancelled on `stop`.
+    virtual QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) = 0;
+    // The second-pass image of the file; nothing when the file cannot be loaded.
+    virtual std::optional<QImage> secondPassImage(const FileURL &screenshot) = 0;
+    // The boxes read from a prepared image.
+    virtual QList<OcrTextBox> recognizeImage(const QImage &image, const std::stop_token &stop) = 0;
+};
+
+// The platform operations on the real engine (neural detection + Tesseract).
+class OcrEnginePlatform : public TextRecognitionPlatform {
+public:
+    explicit OcrEnginePlatform(std::shared_ptr<OcrEngine> engine = nullptr);
+    QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) override;
+    std::optional<QImage> secondPassImage(const FileURL &screenshot) override;
+    QList<OcrTextBox> recognizeImage(const QImage &image, const std::stop_token &stop) override;
+    OcrEngine &engine();
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<OcrEngine> m_engine;
+};
+
+// The letter O read inside the number of a camera file name ('DSCO1234', 'PO144621') is the digit
+// zero: camera names are a maker's prefix followed by digits only. 'MG_1234' is '_MG_1234'.
+QString repairCameraNumbers(const QString &text);
+
+// The dot of an extension that was read as a space, a comma or nothing after a name ending in a
+// digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back.
+QString repairExtensionDots(const QString &text);
+
+// Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that
+// wrapped under its icon are joined into one line, since the name only exists whole.
+QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
+
+class VisionTextRecognizer : public ScreenshotTextRecognizing {
+public:
+    // With no platform given, the real engine is used; its models are loaded on first use.
+    explicit VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatform> platform = nullptr);
+    QList<RecognizedTextLine> recognizeTextLines(const FileURL &screenshot, std::stop_token stop) override;
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<TextRecognitionPlatform> m_platform;
+};
+
+} // namespace quillmore

@@ -1,0 +1,419 @@
+#include "screenshots/batchprocessor.h"
+#include "screenshots/textrecognizer.h"
+
+#include "model/cancellation.h"
+#include "model/localization.h"
+
+#include <QTest>
+
+#include <map>
+
+using namespace quillmore;
+
+namespace {
+
+// Lines per screenshot path; a path not listed fails like an unreadable file. Can request a stop
+// while a given screenshot is being read.
+class FakeRecognizer : public ScreenshotTextRecognizing {
+public:
+    std::map<QString, QList<RecognizedTextLine>> lines;
+    QString stopWhileReading;
+    std::stop_source *source = nullptr;
+    QStringList calls;
+
+    QList<RecognizedTextLine> recognizeTextLines(const FileURL &url, std::stop_token stop) override
+    {
+        calls << url;
+        if (url == stopWhileReading && source) {
+            source->request_stop();
+            throwIfCancelled(stop);
+        }
+        const auto it = lines.find(url);
+        if (it == lines.end())
+            throw ScreenshotRecognitionError("unreadable");
+        return it->second;
+    }
+};
+
+// Boxes per call; records what the recognizer asked for.
+class FakePlatform : public TextRecognitionPlatform {
+public:
+    QList<OcrTextBox> first;
+    QList<OcrTextBox> second;
+    bool imageLoads = true;
+    bool firstFails = false;
+    bool secondFails = false;
+    std::stop_source *stopDuringFirst = nullptr;
+    int recognitions = 0;
+
+    QList<OcrTextBox> recognizeFile(const FileURL &, const std::stop_token &) override
+    {
+        ++recognitions;
+        if (stopDuringFirst)
+            stopDuringFirst->request_stop();
+        if (firstFails)
+            throw ScreenshotRecognitionError("engine failed");
+        return first;
+    }
+    std::optional<QImage> secondPassImage(const FileURL &) override
+    {
+        if (!imageLoads)
+            return std::nullopt;
+        return QImage(8, 8, QImage::Format_RGB32);
+    }
+    QList<OcrTextBox> recognizeImage(const QImage &, const std::stop_token &) override
+    {
+        ++recognitions;
+        if (secondFails)
+            throw ScreenshotRecognitionError("engine failed");
+        return second;
+    }
+};
+
+QList<OcrTextBox> boxes(const QStringList &texts)
+{
+    QList<OcrTextBox> result;
+    int y = 0;
+    for (const QString &text : texts) {
+        result.append(OcrTextBox{QRect(0, y, 400, 20), text, 0.8f});
+        y += 40; // far apart: never one label
+    }
+    return result;
+}
+
+QStringList texts(const QList<RecognizedTextLine> &lines)
+{
+    QStringList result;
+    for (const auto &line : lines)
+        result << line.text;
+    return result;
+}
+
+QString progressText(const QList<ScreenshotOCRProgress> &calls)
+{
+    QStringList parts;
+    for (const auto &p : calls)
+        parts << QStringLiteral("(%1,%2)").arg(p.completedScreenshots).arg(p.totalScreenshots);
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestScreenshotBatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setTextLanguage(QStringLiteral("en")); }
+
+    void mergesRepeatedNamesAcrossScreenshots()
+    {
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/shots/a.png"] = {{"IMG_0001.jpg", 0.4f}, {"IMG_0002.jpg IMG_0003.jpg", 0.7f}};
+        recognizer->lines["/shots/b.png"] = {{"IMG_0001.jpg", 0.9f}, {"IMG_0001", 0.5f}, {"img_0001.jpg", 0.3f}};
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const ScreenshotOCRResult result = processor.processScreenshots({"/shots/a.png", "/shots/b.png"}, {}, stop.get_token());
+        QCOMPARE(result.screenshotCount, 2);
+        QCOMPARE(result.filenameOccurrences, 6);
+        QCOMPARE(result.warnings.size(), 0);
+        QCOMPARE(result.candidates.size(), 4);
+        const ScreenshotNameCandidate &first = result.candidates.at(0);
+        QCOMPARE(first.fileName, QStringLiteral("IMG_0001.jpg")); // the form read first stays
+        QCOMPARE(first.confidence, 0.9f);
+        QCOMPARE(first.sourceScreenshotURLs, (QList<FileURL>{"/shots/a.png", "/shots/b.png"}));
+        QCOMPARE(first.rawVisionRecognizedStrings, (QStringList{"IMG_0001.jpg", "IMG_0001"}));
+        QVERIFY(!first.wasManuallyEdited);
+        // Two names of one line: same line text and confidence.
+        QCOMPARE(result.candidates.at(1).fileName, QStringLiteral("IMG_0002.jpg"));
+        QCOMPARE(result.candidates.at(2).fileName, QStringLiteral("IMG_0003.jpg"));
+        QCOMPARE(result.candidates.at(1).rawVisionRecognizedStrings, result.candidates.at(2).rawVisionRecognizedStrings);
+        QCOMPARE(result.candidates.at(2).confidence, 0.7f);
+        // The key is case-sensitive.
+        QCOMPARE(result.candidates.at(3).fileName, QStringLiteral("img_0001.jpg"));
+    }
+
+    void sameScreenshotTwiceIsReadOnce()
+    {
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/shots/a.png"] = {{"IMG_0001.jpg", 0.5f}};
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({"/shots/a.png", "/shots/./a.png", "/shots/x/../a.png"}, {},
+                                                         stop.get_token());
+        QCOMPARE(result.screenshotCount, 1);
+        QCOMPARE(recognizer->calls, QStringList{"/shots/a.png"});
+        QCOMPARE(result.candidates.size(), 1);
+        QCOMPARE(result.candidates.at(0).sourceScreenshotURLs.size(), 1);
+    }
+
+    void unreadableScreenshotBecomesAWarning()
+    {
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/s/1.png"] = {{"IMG_0001.jpg", 0.5f}};
+        recognizer->lines["/s/3.png"] = {{"IMG_0003.jpg", 0.5f}};
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        QList<ScreenshotOCRProgress> calls;
+        std::stop_source stop;
+        const auto result = processor.processScreenshots(
+            {"/s/1.png", "/s/2 broken.png", "/s/3.png"}, [&](const ScreenshotOCRProgress &p) { calls << p; },
+            stop.get_token());
+        QCOMPARE(progressText(calls), QStringLiteral("(0,3) (1,3) (1,3) (2,3) (2,3) (3,3)"));
+        QCOMPARE(calls.at(2).currentURL.value_or(QString()), QStringLiteral("/s/2 broken.png"));
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).url.value_or(QString()), QStringLiteral("/s/2 broken.png"));
+        QCOMPARE(result.warnings.at(0).message, localized("screenshot.ocr.file.error", QStringLiteral("2 broken.png")));
+        QVERIFY(result.warnings.at(0).message.contains(QStringLiteral("2 broken.png")));
+        QCOMPARE(result.candidates.size(), 2);
+        QCOMPARE(result.screenshotCount, 3);
+    }
+
+    void emptyBatch()
+    {
+        ScreenshotOCRBatchProcessor processor(std::make_shared<FakeRecognizer>());
+        int progressCalls = 0;
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({}, [&](const ScreenshotOCRProgress &) { ++progressCalls; },
+                                                         stop.get_token());
+        QCOMPARE(result, ScreenshotOCRResult());
+        QCOMPARE(progressCalls, 0);
+    }
+
+    void cancellation_data()
+    {
+        QTest::addColumn<int>("when"); // 0 before, 1 while reading the second, 2 in the last progress call
+        QTest::newRow("before") << 0;
+        QTest::newRow("during a recognition") << 1;
+        QTest::newRow("after the last screenshot") << 2;
+    }
+    void cancellation()
+    {
+        QFETCH(int, when);
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/s/1.png"] = {{"IMG_0001.jpg", 0.5f}};
+        recognizer->lines["/s/2.png"] = {{"IMG_0002.jpg", 0.5f}};
+        std::stop_source stop;
+        if (when == 0)
+            stop.request_stop();
+        if (when == 1) {
+            recognizer->stopWhileReading = "/s/2.png";
+            recognizer->source = &stop;
+        }
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        auto progress = [&](const ScreenshotOCRProgress &p) {
+            if (when == 2 && p.completedScreenshots == 2)
+                stop.request_stop();
+        };
+        QVERIFY_THROWS_EXCEPTION(Cancelled, processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token()));
+    }
+
+    void listEdits()
+    {
+        ScreenshotCandidateList list;
+        list.candidates = mergeDetections({{"IMG_1.jpg", 0.5f, "/a.png", "IMG_1.jpg"}});
+        const ScreenshotCandidateList before = list;
+        list.updateFileName(QUuid::createUuid(), QStringLiteral("other"));
+        QCOMPARE(list, before);
+        const ScreenshotNameCandidate added = list.addManualName(QString());
+        QCOMPARE(list.candidates.size(), 2);
+        QCOMPARE(added.confidence, 1.0f);
+        QVERIFY(added.wasManuallyEdited);
+        QVERIFY(added.sourceScreenshotURLs.isEmpty());
+        list.remove(added.id);
+        QCOMPARE(list, before);
+        list.updateFileName(list.candidates.at(0).id, QStringLiteral(" IMG 2 "));
+        QCOMPARE(list.candidates.at(0).fileName, QStringLiteral(" IMG 2 ")); // as typed
+        QVERIFY(list.candidates.at(0).wasManuallyEdited);
+    }
+
+    void conversionIntoSelection()
+    {
+        ScreenshotCandidateList list;
+        list.candidates = mergeDetections({{"IMG_1.jpg", 0.5f, "/s/a.png", "IMG_1.jpg  2 MB"},
+                                           {"IMG_1.jpg", 0.6f, "/s/b.png", "IMG_1.jpg"}});
+        const auto second = list.addManualName(QStringLiteral("IMG_1"));
+        list.addManualName(QString());
+        list.addManualName(QStringLiteral("IMG 2.jpg"));
+        list.addManualName(QStringLiteral(" DSC01234 "));
+        const QList<SelectedJPEG> selected = selectedJPEGs(list.candidates);
+        QCOMPARE(selected.size(), 2);
+        QCOMPARE(selected.at(0).fileName, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(selected.at(0).baseName, QStringLiteral("IMG_1"));
+        QVERIFY(!selected.at(0).localURL);
+        QCOMPARE(selected.at(0).sourceScreenshotURLs, (QList<FileURL>{"/s/a.png", "/s/b.png"}));
+        QCOMPARE(selected.at(0).rawVisionRecognizedStrings, (QStringList{"IMG_1.jpg  2 MB", "IMG_1.jpg"}));
+        QCOMPARE(selected.at(1).fileName, QStringLiteral("DSC01234")); // cleaned, nothing appended
+        QCOMPARE(selected.at(1).baseName, QStringLiteral("DSC01234"));
+        QSet<QString> seen{QStringLiteral("IMG_1")};
+        QVERIFY(!toSelectedJPEG(second, seen));
+    }
+
+    // ---- the recognizer's two passes ----
+
+    void secondPass_data()
+    {
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("recognitions");
+        QTest::newRow("no word-number line: one pass") << QStringList{"IMG_0001.jpg", "2.3 MB"} << QStringList{"x"}
+                                                       << QStringList{"IMG_0001.jpg", "2.3 MB"} << 1;
+        QTest::newRow("confirmed") << QStringList{"Smith 0042"} << QStringList{"Smith_0042", "Jones_0042"}
+                                   << QStringList{"Smith 0042", "Smith_0042"} << 2;
+        QTest::newRow("read with a space again") << QStringList{"Smith 0042"} << QStringList{"Smith 0042"}
+                                                 << QStringList{"Smith 0042"} << 2;
+        QTest::newRow("two tokens") << QStringList{"Smith 0042"} << QStringList{"Smith_0042 IMG_0001.jpg"}
+                                    << QStringList{"Smith 0042"} << 2;
+        QTest::newRow("with extension confirms nothing") << QStringList{"Smith 0042"} << QStringList{"Smith_0042.jpg"}
+                                                         << QStringList{"Smith 0042"} << 2;
+        QTest::newRow("nothing recognised") << QStringList{} << QStringList{} << QStringList{} << 1;
+    }
+    void secondPass()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QStringList, expected);
+        QFETCH(int, recognitions);
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = boxes(first);
+        platform->second = boxes(second);
+        VisionTextRecognizer recognizer(platform);
+        std::stop_source stop;
+        QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), expected);
+        QCOMPARE(platform->recognitions, recognitions);
+    }
+
+    void secondPassImageThatCannotBeMadeKeepsTheFirstPass()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = boxes({"Smith 0042"});
+        platform->imageLoads = false;
+        VisionTextRecognizer recognizer(platform);
+        std::stop_source stop;
+        QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<bool>("firstFails");
+        QTest::addColumn<bool>("secondFails");
+        QTest::addColumn<bool>("stopDuringFirst");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("first pass fails") << true << false << false << false;
+        QTest::newRow("second pass fails the whole") << false << true << false << false;
+        QTest::newRow("stop during the first pass, engine error") << true << false << true << true;
+        QTest::newRow("stop during the first pass, engine succeeds") << false << false << true << true;
+    }
+    void failures()
+    {
+        QFETCH(bool, firstFails);
+        QFETCH(bool, secondFails);
+        QFETCH(bool, stopDuringFirst);
+        QFETCH(bool, cancelled);
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = boxes({"Smith 0042"});
+        platform->second = boxes({"Smith_0042"});
+        platform->firstFails = firstFails;
+        platform->secondFails = secondFails;
+        std::stop_source stop;
+        if (stopDuringFirst)
+            platform->stopDuringFirst = &stop;
+        VisionTextRecognizer recognizer(platform);
+        if (cancelled)
+            QVERIFY_THROWS_EXCEPTION(Cancelled, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+        else
+            QVERIFY_THROWS_EXCEPTION(ScreenshotRecognitionError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+    }
+
+    // ---- repairs of what the engine misreads in camera names ----
+
+    void repairs_data()
+    {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("repaired");
+        QTest::newRow("O in a Sony number") << "DSCO2880.JPG" << "DSC02880.JPG";
+        QTest::newRow("O after P") << "PO144621.JPG  4.1 MB" << "P0144621.JPG  4.1 MB";
+        QTest::newRow("lower-case o") << "IMG_o123.jpg" << "IMG_0123.jpg";
+        QTest::newRow("a word stays") << "Portrait_2041.jpg" << "Portrait_2041.jpg";
+        QTest::newRow("not all digits after the prefix") << "PHOTO2024.jpg" << "PHOTO2024.jpg";
+        QTest::newRow("prefix inside a run") << "xDSCO2880" << "xDSCO2880";
+        QTest::newRow("too few digits") << "DSCOO1" << "DSCOO1";
+        QTest::newRow("lost underscore of _MG_") << "MG_5572.JPG" << "_MG_5572.JPG";
+        QTest::newRow("MG_ word stays") << "MG_ROOM" << "MG_ROOM";
+        QTest::newRow("dot read as a space") << "DSC05892 jpeg" << "DSC05892.jpeg";
+        QTest::newRow("dot read as nothing") << "bruiloft_kerk_8106JPG" << "bruiloft_kerk_8106.JPG";
+        QTest::newRow("dot read as a comma") << "IMG_2441,jpg 2.3 MB" << "IMG_2441.jpg 2.3 MB";
+        QTest::newRow("dot kept") << "IMG_2441.jpg" << "IMG_2441.jpg";
+        QTest::newRow("a word before jpg stays") << "photo jpg" << "photo jpg";
+        QTest::newRow("jpgx stays") << "IMG_1 jpgx" << "IMG_1 jpgx";
+        QTest::newRow("two spaces stay") << "IMG_1  jpg" << "IMG_1  jpg";
+    }
+    void repairs()
+    {
+        QFETCH(QString, read);
+        QFETCH(QString, repaired);
+        QCOMPARE(repairExtensionDots(repairCameraNumbers(read)), repaired);
+    }
+
+    // ---- wrapped icon labels ----
+
+    void wrappedLabels_data()
+    {
+        QTest::addColumn<QList<OcrTextBox>>("input");
+        QTest::addColumn<QStringList>("lines");
+        // An icon label under its icon, centred, wrapped after an underscore.
+        QTest::newRow("two pieces") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
+                                                         {QRect(125, 218, 70, 16), "0417.jpg", 0.8f}}
+                                    << QStringList{"Hochzeit_Garten_0417.jpg"};
+        QTest::newRow("three pieces") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "family_shoot_", 0.9f},
+                                                           {QRect(102, 218, 116, 16), "beach_2024_05_", 0.9f},
+                                                           {QRect(130, 236, 60, 16), "0001.jpg", 0.9f}}
+                                      << QStringList{"family_shoot_beach_2024_05_0001.jpg"};
+        // List rows: each a whole name, left-aligned and of one width.
+        QTest::newRow("rows of whole names") << QList<OcrTextBox>{{QRect(100, 200, 90, 16), "IMG_0001", 0.9f},
+                                                                  {QRect(100, 218, 90, 16), "IMG_0002", 0.9f}}
+                                             << QStringList{"IMG_0001", "IMG_0002"};
+        QTest::newRow("a RAW name above a picture name")
+            << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "IMG_0640.CR2", 0.9f},
+                                 {QRect(100, 218, 100, 16), "Zoe_7505.jpg", 0.9f}}
+            << QStringList{"IMG_0640.CR2", "Zoe_7505.jpg"};
+        QTest::newRow("full name above") << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "IMG_0001.jpg", 0.9f},
+                                                              {QRect(120, 218, 60, 16), "2.3 MB", 0.9f}}
+                                         << QStringList{"IMG_0001.jpg", "2.3 MB"};
+        QTest::newRow("a bare name above a word and a number")
+            << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "Muller_7246", 0.9f},
+                                 {QRect(100, 214, 96, 16), "Renee 9163", 0.9f}}
+            << QStringList{"Muller_7246", "Renee 9163"};
+        // Pango's hyphenation: the hyphen at the break is not part of the name.
+        QTest::newRow("hyphen added by the wrap") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "IMG_4821.j-", 0.9f},
+                                                                       {QRect(128, 217, 16, 16), "pg", 0.9f}}
+                                                  << QStringList{"IMG_4821.jpg"};
+        QTest::newRow("hyphen of the name") << QList<OcrTextBox>{{QRect(100, 200, 50, 16), "Anne-", 0.9f},
+                                                                 {QRect(92, 217, 70, 16), "Marie_0018.", 0.9f},
+                                                                 {QRect(114, 234, 22, 16), "jpg", 0.9f}}
+                                            << QStringList{"Anne-Marie_0018.jpg"};
+        QTest::newRow("a bare name as the first piece") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "wedding_20", 0.9f},
+                                                                             {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
+                                                                             {QRect(125, 234, 20, 16), "eg", 0.9f}}
+                                                        << QStringList{"wedding_2024_0117.jpeg"};
+        QTest::newRow("a RAW label cut after its dot") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f},
+                                                                            {QRect(122, 217, 26, 16), "ARW", 0.9f}}
+                                                       << QStringList{"DSC01235.ARW"};
+        QTest::newRow("compact rows of bare names, not aligned")
+            << QList<OcrTextBox>{{QRect(100, 200, 80, 16), "P1694633", 0.9f},
+                                 {QRect(106, 216, 74, 16), "_MG_2172", 0.9f},
+                                 {QRect(104, 232, 78, 16), "IMG_3424", 0.9f}}
+            << QStringList{"P1694633", "_MG_2172", "IMG_3424"};
+        QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
+                                                        {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
+                                   << QStringList{"Hochzeit_Garten_", "0417.jpg"};
+    }
+    void wrappedLabels()
+    {
+        QFETCH(QList<OcrTextBox>, input);
+        QFETCH(QStringList, lines);
+        QCOMPARE(texts(assembleTextLines(input)), lines);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScreenshotBatch)
+#include "tst_screenshotbatch.moc"

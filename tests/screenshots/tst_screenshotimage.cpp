@@ -1,0 +1,175 @@
+#include "platform/screenshotimage.h"
+
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <libheif/heif.h>
+
+using namespace quillmore;
+
+namespace {
+
+// A 40 x 20 image: red left half, blue right half.
+QImage halves()
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, 20, 20, Qt::red);
+    return image;
+}
+
+bool writeHeic(const QImage &source, const QString &path, QString *why)
+{
+    if (!heif_have_encoder_for_format(heif_compression_HEVC)) {
+        *why = QStringLiteral("libheif has no HEVC encoder here");
+        return false;
+    }
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    heif_error e = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    if (e.code != heif_error_Ok) {
+        heif_context_free(context);
+        *why = QString::fromUtf8(e.message);
+        return false;
+    }
+    heif_encoder_set_lossless(encoder, 1);
+    heif_image *image = nullptr;
+    heif_image_create(source.width(), source.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, source.width(), source.height(), 8);
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), std::size_t(rgb.width() * 3));
+    e = heif_context_encode_image(context, image, encoder, nullptr, nullptr);
+    if (e.code == heif_error_Ok)
+        e = heif_context_write_to_file(context, QFile::encodeName(path).constData());
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    if (e.code != heif_error_Ok)
+        *why = QString::fromUtf8(e.message);
+    return e.code == heif_error_Ok;
+}
+
+} // namespace
+
+class TestScreenshotImage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadsPngAndJpeg_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("png") << "png";
+        QTest::newRow("jpeg") << "jpg";
+    }
+    void loadsPngAndJpeg()
+    {
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        // A name with a space and an accent.
+        const QString path = dir.path() + QStringLiteral("/shot \u00E9.") + format;
+        QVERIFY(halves().save(path, nullptr, 95));
+        const QImage loaded = loadScreenshotImage(path);
+        QCOMPARE(loaded.size(), QSize(40, 20));
+        QVERIFY(qRed(loaded.pixel(5, 10)) > 200);
+        QVERIFY(qBlue(loaded.pixel(35, 10)) > 200);
+    }
+
+    void appliesJpegOrientation()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/rotated.jpg");
+        QImageWriter writer(path);
+        if (!writer.supportsOption(QImageIOHandler::ImageTransformation))
+            QSKIP("Qt's JPEG writer cannot store an orientation here");
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        QVERIFY(writer.write(halves()));
+        const QImage loaded = loadScreenshotImage(path);
+        QCOMPARE(loaded.size(), QSize(20, 40));
+        QVERIFY(qRed(loaded.pixel(10, 5)) > 200); // the red half is now on top
+    }
+
+    void loadsHeic()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/shot.heic");
+        QString why;
+        if (!writeHeic(halves(), path, &why))
+            QSKIP(qPrintable(QStringLiteral("cannot write a HEIC file: ") + why));
+        const QImage loaded = loadScreenshotImage(path);
+        QCOMPARE(loaded.size(), QSize(40, 20));
+        QVERIFY(qRed(loaded.pixel(5, 10)) > 180);
+    }
+
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("text") << QByteArray("not an image") << "notes.png";
+        QTest::newRow("empty") << QByteArray() << "empty.jpg";
+        QTest::newRow("truncated PNG") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << "cut.png";
+        QTest::newRow("HEIC header only") << QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) << "cut.heic";
+        QTest::newRow("missing") << QByteArray() << "";
+    }
+    void unreadableFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QString path = dir.path() + QStringLiteral("/missing.png");
+        if (!name.isEmpty()) {
+            path = dir.path() + QLatin1Char('/') + name;
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        QString why;
+        QVERIFY(loadScreenshotImage(path, &why).isNull());
+        QVERIFY(!why.isEmpty());
+    }
+
+    void secondPassSizes_data()
+    {
+        QTest::addColumn<QSize>("original");
+        QTest::addColumn<QSize>("prepared");
+        QTest::newRow("small: doubled") << QSize(400, 300) << QSize(880, 680);
+        QTest::newRow("medium: to 2048") << QSize(1500, 900) << QSize(2048, 1250);
+        QTest::newRow("large: kept") << QSize(3000, 2000) << QSize(3040, 2040);
+        QTest::newRow("tiny") << QSize(1, 1) << QSize(82, 82);
+    }
+    void secondPassSizes()
+    {
+        QFETCH(QSize, original);
+        QFETCH(QSize, prepared);
+        QCOMPARE(secondPassSize(original), prepared);
+        QCOMPARE(secondPassScale(QSize(1, 1)), 2.0);
+        QCOMPARE(secondPassScale(QSize(0, 0)), 2.0);
+    }
+
+    void secondPassImageIsPaddedAndThickened()
+    {
+        // A transparent 100 x 50 image with a one-pixel black line across it.
+        QImage image(100, 50, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        for (int x = 0; x < 100; ++x)
+            image.setPixel(x, 25, qRgb(0, 0, 0));
+        const QImage prepared = prepareSecondPassImage(image);
+        QCOMPARE(prepared.size(), QSize(280, 180));
+        QCOMPARE(prepared.pixel(5, 5), qRgb(255, 255, 255));   // the white border
+        QCOMPARE(prepared.pixel(100, 60), qRgb(255, 255, 255)); // transparency became white
+        // The line, doubled to 2 pixels, grows by one pixel on each side.
+        int dark = 0;
+        for (int y = 80; y < 110; ++y)
+            dark += qGray(prepared.pixel(140, y)) < 128 ? 1 : 0;
+        QVERIFY2(dark >= 4, qPrintable(QString::number(dark)));
+        QVERIFY(prepareSecondPassImage(QImage()).isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScreenshotImage)
+#include "tst_screenshotimage.moc"
