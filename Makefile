@@ -1,7 +1,8 @@
 # Quillmore: two commands do all the set-up on a fresh Debian 12 machine.
-#   make demo   build, then scan and gather a small sample shoot made in a temporary folder
+#   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
-.PHONY: setup configure build test test-asan demo release package bench bench-copy bench-gather fuzz clean
+# (make demo builds, then scans and gathers a small sample shoot with quillmore-cli.)
+.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather fuzz clean
 
 PRESET ?= debug
 
@@ -26,6 +27,13 @@ test-asan: setup
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --preset asan -L unit
 
+run: build
+	@./build/$(PRESET)/src/app/quillmore
+
+# Pictures of every stage for the README, taken under a virtual display.
+screenshots: configure
+	@./scripts/screenshots docs/screenshots
+
 demo: build
 	@./scripts/demo build/$(PRESET)/src/app/quillmore-cli
 
@@ -41,6 +49,7 @@ BENCH_DATA ?= $(CURDIR)/bench-data
 bench: release
 	@./build/release/bench/bench-scan $(BENCH_DATA)
 	@./build/release/bench/bench-quality $(BENCH_DATA)
+	@./build/release/bench/bench-sheets 10000
 
 # Each fuzz target runs for FUZZ_SECONDS on a copy of its corpus; a crash fails the run and leaves
 # the input in build/fuzz/artifacts (add it to fuzz/corpus/<target> once fixed).

@@ -3,16 +3,16 @@
 //   quillmore-cli scan --selection DIR --search DIR [--search DIR ...] --dest DIR
 //                      [--target raw|jpeg] [--json]
 //   quillmore-cli scan --screenshot FILE [--screenshot FILE ...] --search DIR ... --dest DIR ...
+//   quillmore-cli read-screenshots FILE [FILE ...] [--json]
 //   quillmore-cli gather (--selection DIR | --screenshot FILE ...) --search DIR [--search DIR ...]
 //                        --dest DIR [--target raw|jpeg] [--no-xmp] [--on-conflict skip|numbered]
 //                        [--check blur,duplicate,file] [--report FILE] [--json]
-//   quillmore-cli read-screenshots FILE [FILE ...] [--json]
 //
 // Exit status: 0 success, 1 the job failed, 2 usage error or unusable input, 130 cancelled.
 
 #include "clicommon.h"
-#include "gathercommand.h"
 #include "readscreenshotscommand.h"
+#include "gathercommand.h"
 #include "scancommand.h"
 
 #include "model/localization.h"
@@ -28,9 +28,9 @@ static void printUsage(FILE *to)
 {
     std::fprintf(to, "%s\n\n", qPrintable(localized("cli.description")));
     std::fprintf(to, "Usage: quillmore-cli <command> [options]\n\nCommands:\n");
-    std::fprintf(to, "  scan                %s\n", qPrintable(localized("cli.command.scan")));
-    std::fprintf(to, "  gather              %s\n", qPrintable(localized("cli.command.gather")));
-    std::fprintf(to, "  read-screenshots    %s\n\n", qPrintable(localized("cli.command.readScreenshots")));
+    std::fprintf(to, "  scan              %s\n", qPrintable(localized("cli.command.scan")));
+    std::fprintf(to, "  gather            %s\n", qPrintable(localized("cli.command.gather")));
+    std::fprintf(to, "  read-screenshots  %s\n\n", qPrintable(localized("cli.command.readScreenshots")));
     std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
 }
 
@@ -60,10 +60,10 @@ int main(int argc, char **argv)
     const QStringList rest = args.mid(2);
     if (command == QLatin1String("scan"))
         return runScanCommand(rest);
-    if (command == QLatin1String("gather"))
-        return runGatherCommand(rest);
     if (command == QLatin1String("read-screenshots"))
         return runReadScreenshotsCommand(rest);
+    if (command == QLatin1String("gather"))
+        return runGatherCommand(rest);
 
     cli::printError(localized("cli.error.unknownCommand", command));
     return cli::exitUsage;

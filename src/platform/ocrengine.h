@@ -20,13 +20,17 @@ namespace quillmore {
 struct OcrModelPaths {
     QString detectionModel; // ONNX file; empty when none was found
     QString tessdataDir;    // folder with the traineddata files
-    QString languages;      // "eng+nld"
+    QString languages;      // "Latin" (Debian's script model), else "eng+nld"
     bool bestIntData = false; // the tessdata folder is the "best_int" set from set-up
+    // The language data recognition is measured with: the Latin model, or the best_int set.
+    bool fullLanguageData() const { return languages == QLatin1String("Latin") || bestIntData; }
 };
 
-// Looks in $QUILLMORE_OCR_MODELS, then <program>/../share/quillmore/ocr-models, then the folder
-// set-up fills in the source tree; falls back to Debian's tessdata and the morphological line
-// finder for what it does not find there.
+// Looks for the detection model in $QUILLMORE_OCR_MODELS, then <program>/../share/quillmore/
+// ocr-models, then the folder set-up fills in the source tree (without it, the morphological line
+// finder is used). Language data: Debian's Latin-script model when installed, else the "best_int"
+// English and Dutch data from set-up, else Debian's English (and Dutch).
+// $QUILLMORE_OCR_LANGUAGES overrides the languages, for measuring.
 OcrModelPaths locateOcrModels();
 
 // Tesseract's OpenMP runtime starts and spins threads for every small line it reads, which for one

@@ -62,7 +62,7 @@ QImage renderList(bool dark, int scale)
 bool modelsReady(QString *why)
 {
     const OcrModelPaths paths = locateOcrModels();
-    if (paths.detectionModel.isEmpty() || !paths.bestIntData) {
+    if (paths.detectionModel.isEmpty() || !paths.fullLanguageData()) {
         *why = QStringLiteral("the recognition models are not set up (scripts/setup fetches them)");
         return false;
     }

@@ -1,0 +1,419 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Quillmore</name>
+    <message>
+        <source>app.title</source>
+        <translation>Quillmore</translation>
+    </message>
+    <message>
+        <source>app.subtitle</source>
+        <translation>Find the full files of your selected pictures and copy them safely.</translation>
+    </message>
+    <message>
+        <source>accessibility.file.icon</source>
+        <translation>File preview</translation>
+    </message>
+    <message>
+        <source>accessibility.on</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>accessibility.off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>accessibility.selected.folder</source>
+        <translation>Selected folder</translation>
+    </message>
+    <message>
+        <source>button.cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>button.done</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>button.ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>button.show.finder</source>
+        <translation>Show in Files</translation>
+    </message>
+    <message>
+        <source>button.skip</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>completion.new</source>
+        <translation>New Job</translation>
+    </message>
+    <message>
+        <source>completion.open.destination</source>
+        <translation>Open Destination</translation>
+    </message>
+    <message>
+        <source>completion.report</source>
+        <translation>Show Report</translation>
+    </message>
+    <message>
+        <source>copy.bytes</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>copy.files.complete</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>copy.preparing</source>
+        <translation>Preparing the copy…</translation>
+    </message>
+    <message>
+        <source>error.title</source>
+        <translation>Something went wrong</translation>
+    </message>
+    <message>
+        <source>files.jpeg</source>
+        <translation>Selected Picture</translation>
+    </message>
+    <message>
+        <source>files.status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>files.title</source>
+        <translation>All Files</translation>
+    </message>
+    <message>
+        <source>format.button.count</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>format.line.count</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>panel.choose</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>panel.save</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>panel.use.raw</source>
+        <translation>Use RAW File</translation>
+    </message>
+    <message>
+        <source>panel.use.jpeg</source>
+        <translation>Use JPEG</translation>
+    </message>
+    <message>
+        <source>panel.filter.csv</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>panel.filter.screenshots</source>
+        <translation>Screenshots (%1)</translation>
+    </message>
+    <message>
+        <source>panel.filter.raw</source>
+        <translation>RAW files (%1)</translation>
+    </message>
+    <message>
+        <source>panel.filter.jpeg</source>
+        <translation>JPEG files (%1)</translation>
+    </message>
+    <message>
+        <source>problems.none</source>
+        <translation>No problems to settle</translation>
+    </message>
+    <message>
+        <source>problems.title</source>
+        <translation>Problems</translation>
+    </message>
+    <message>
+        <source>report.destination</source>
+        <translation>Destination</translation>
+    </message>
+    <message>
+        <source>report.error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>report.match.type</source>
+        <translation>Match</translation>
+    </message>
+    <message>
+        <source>report.matched</source>
+        <translation>Found File</translation>
+    </message>
+    <message>
+        <source>report.quality.flags</source>
+        <translation>Checks</translation>
+    </message>
+    <message>
+        <source>report.save.csv</source>
+        <translation>Save as CSV…</translation>
+    </message>
+    <message>
+        <source>report.screenshot.source</source>
+        <translation>Screenshot</translation>
+    </message>
+    <message>
+        <source>report.selection</source>
+        <translation>Selection</translation>
+    </message>
+    <message>
+        <source>report.status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>report.title</source>
+        <translation>Copy Report</translation>
+    </message>
+    <message>
+        <source>scan.checked.files</source>
+        <translation>Files checked</translation>
+    </message>
+    <message>
+        <source>scan.found.matches</source>
+        <translation>Matches found</translation>
+    </message>
+    <message>
+        <source>scan.preparing</source>
+        <translation>Preparing the search…</translation>
+    </message>
+    <message>
+        <source>scan.progress.accessibility</source>
+        <translation>Searching</translation>
+    </message>
+    <message>
+        <source>screenshot.add.filename</source>
+        <translation>Add Name</translation>
+    </message>
+    <message>
+        <source>screenshot.check.name</source>
+        <translation>Check this name</translation>
+    </message>
+    <message>
+        <source>screenshot.choose</source>
+        <translation>Choose Screenshots…</translation>
+    </message>
+    <message>
+        <source>screenshot.configure.hint</source>
+        <translation>Correct every name, and choose search locations and a destination, to start the search.</translation>
+    </message>
+    <message>
+        <source>screenshot.filename.accessibility</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>screenshot.filename.placeholder</source>
+        <translation>IMG_0001.JPG</translation>
+    </message>
+    <message>
+        <source>screenshot.folder.title</source>
+        <translation>Folder of JPEGs</translation>
+    </message>
+    <message>
+        <source>screenshot.from.sources</source>
+        <translation>From screenshots: %1</translation>
+    </message>
+    <message>
+        <source>screenshot.invalid.name</source>
+        <translation>Not a picture file name</translation>
+    </message>
+    <message>
+        <source>screenshot.option.instruction</source>
+        <translation>Screenshots of a file list; the names are read on this computer.</translation>
+    </message>
+    <message>
+        <source>screenshot.option.title</source>
+        <translation>Screenshots</translation>
+    </message>
+    <message>
+        <source>screenshot.panel.choose</source>
+        <translation>Read Names</translation>
+    </message>
+    <message>
+        <source>screenshot.privacy</source>
+        <translation>Text recognition runs on this computer. Nothing is uploaded.</translation>
+    </message>
+    <message>
+        <source>screenshot.reading.progress</source>
+        <translation>Reading screenshot %1 of %2…</translation>
+    </message>
+    <message>
+        <source>screenshot.remove.filename</source>
+        <translation>Remove name</translation>
+    </message>
+    <message>
+        <source>screenshot.review.button</source>
+        <translation>Review Names…</translation>
+    </message>
+    <message>
+        <source>screenshot.review.empty.description</source>
+        <translation>No picture names were read. Add names by hand, or choose other screenshots.</translation>
+    </message>
+    <message>
+        <source>screenshot.review.empty.title</source>
+        <translation>No names found</translation>
+    </message>
+    <message>
+        <source>screenshot.review.title</source>
+        <translation>Review Names</translation>
+    </message>
+    <message>
+        <source>screenshot.selected.summary</source>
+        <translation>%1 screenshots, %2 names</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.duplicates</source>
+        <translation>%1 duplicates removed</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.found</source>
+        <translation>%1 names found</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.read</source>
+        <translation>%1 screenshots read</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.unique</source>
+        <translation>%1 unique names</translation>
+    </message>
+    <message>
+        <source>screenshot.virtual.selection</source>
+        <translation>Typed by hand</translation>
+    </message>
+    <message>
+        <source>screenshot.warnings.title</source>
+        <translation>%1 warnings</translation>
+    </message>
+    <message>
+        <source>search.target.label</source>
+        <translation>Look for</translation>
+    </message>
+    <message>
+        <source>setup.check.blur</source>
+        <translation>Possible blur</translation>
+    </message>
+    <message>
+        <source>setup.check.duplicate</source>
+        <translation>Duplicates</translation>
+    </message>
+    <message>
+        <source>setup.check.file</source>
+        <translation>File check</translation>
+    </message>
+    <message>
+        <source>setup.checks.label</source>
+        <translation>After copying, check for</translation>
+    </message>
+    <message>
+        <source>setup.choose.again</source>
+        <translation>Choose Again…</translation>
+    </message>
+    <message>
+        <source>setup.conflict.label</source>
+        <translation>If a name exists</translation>
+    </message>
+    <message>
+        <source>setup.conflict.numbered</source>
+        <translation>Keep both</translation>
+    </message>
+    <message>
+        <source>setup.conflict.skip</source>
+        <translation>Skip it</translation>
+    </message>
+    <message>
+        <source>setup.destination.choose</source>
+        <translation>Choose Destination…</translation>
+    </message>
+    <message>
+        <source>setup.destination.instruction</source>
+        <translation>The folder that receives the copies. Existing files are never overwritten.</translation>
+    </message>
+    <message>
+        <source>setup.destination.title</source>
+        <translation>Destination</translation>
+    </message>
+    <message>
+        <source>setup.include.xmp</source>
+        <translation>Copy XMP sidecars</translation>
+    </message>
+    <message>
+        <source>setup.include.xmp.hint</source>
+        <translation>Also copies the .xmp file next to each RAW file.</translation>
+    </message>
+    <message>
+        <source>setup.scan.hint</source>
+        <translation>Searches the locations for the selected pictures.</translation>
+    </message>
+    <message>
+        <source>setup.search.add</source>
+        <translation>Add Location…</translation>
+    </message>
+    <message>
+        <source>setup.search.empty</source>
+        <translation>Add the folders or drives where the shoot is stored, or drop them here.</translation>
+    </message>
+    <message>
+        <source>setup.search.reauthorize</source>
+        <translation>Choose Again…</translation>
+    </message>
+    <message>
+        <source>setup.search.remove</source>
+        <translation>Remove Location</translation>
+    </message>
+    <message>
+        <source>setup.search.remove.one</source>
+        <translation>Remove this location</translation>
+    </message>
+    <message>
+        <source>setup.search.title</source>
+        <translation>Search Locations</translation>
+    </message>
+    <message>
+        <source>setup.selections.choose</source>
+        <translation>Choose Folder…</translation>
+    </message>
+    <message>
+        <source>setup.selections.instruction</source>
+        <translation>A folder with the JPEGs you selected. Drop it here or choose it.</translation>
+    </message>
+    <message>
+        <source>setup.selections.title</source>
+        <translation>Selection</translation>
+    </message>
+    <message>
+        <source>status.warning.count</source>
+        <translation>%1 warnings</translation>
+    </message>
+    <message>
+        <source>summary.ambiguous</source>
+        <translation>Several candidates: %1</translation>
+    </message>
+    <message>
+        <source>summary.checked</source>
+        <translation>%1 pictures checked</translation>
+    </message>
+    <message>
+        <source>summary.files</source>
+        <translation>All Files…</translation>
+    </message>
+    <message>
+        <source>summary.missing</source>
+        <translation>Not found: %1</translation>
+    </message>
+    <message>
+        <source>summary.problems</source>
+        <translation>Settle Problems…</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,419 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="nl">
+<context>
+    <name>Quillmore</name>
+    <message>
+        <source>app.title</source>
+        <translation>Quillmore</translation>
+    </message>
+    <message>
+        <source>app.subtitle</source>
+        <translation>Vind de volledige bestanden van je geselecteerde foto's en kopieer ze veilig.</translation>
+    </message>
+    <message>
+        <source>accessibility.file.icon</source>
+        <translation>Voorbeeld van het bestand</translation>
+    </message>
+    <message>
+        <source>accessibility.on</source>
+        <translation>Aan</translation>
+    </message>
+    <message>
+        <source>accessibility.off</source>
+        <translation>Uit</translation>
+    </message>
+    <message>
+        <source>accessibility.selected.folder</source>
+        <translation>Gekozen map</translation>
+    </message>
+    <message>
+        <source>button.cancel</source>
+        <translation>Annuleren</translation>
+    </message>
+    <message>
+        <source>button.done</source>
+        <translation>Klaar</translation>
+    </message>
+    <message>
+        <source>button.ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>button.show.finder</source>
+        <translation>Toon in Bestanden</translation>
+    </message>
+    <message>
+        <source>button.skip</source>
+        <translation>Overslaan</translation>
+    </message>
+    <message>
+        <source>completion.new</source>
+        <translation>Nieuwe opdracht</translation>
+    </message>
+    <message>
+        <source>completion.open.destination</source>
+        <translation>Doelmap openen</translation>
+    </message>
+    <message>
+        <source>completion.report</source>
+        <translation>Rapport tonen</translation>
+    </message>
+    <message>
+        <source>copy.bytes</source>
+        <translation>Gekopieerd</translation>
+    </message>
+    <message>
+        <source>copy.files.complete</source>
+        <translation>Bestanden</translation>
+    </message>
+    <message>
+        <source>copy.preparing</source>
+        <translation>Kopiëren wordt voorbereid…</translation>
+    </message>
+    <message>
+        <source>error.title</source>
+        <translation>Er ging iets mis</translation>
+    </message>
+    <message>
+        <source>files.jpeg</source>
+        <translation>Geselecteerde foto</translation>
+    </message>
+    <message>
+        <source>files.status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>files.title</source>
+        <translation>Alle bestanden</translation>
+    </message>
+    <message>
+        <source>format.button.count</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>format.line.count</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>panel.choose</source>
+        <translation>Kiezen</translation>
+    </message>
+    <message>
+        <source>panel.save</source>
+        <translation>Bewaren</translation>
+    </message>
+    <message>
+        <source>panel.use.raw</source>
+        <translation>RAW-bestand gebruiken</translation>
+    </message>
+    <message>
+        <source>panel.use.jpeg</source>
+        <translation>JPEG gebruiken</translation>
+    </message>
+    <message>
+        <source>panel.filter.csv</source>
+        <translation>CSV-bestanden (*.csv)</translation>
+    </message>
+    <message>
+        <source>panel.filter.screenshots</source>
+        <translation>Schermafbeeldingen (%1)</translation>
+    </message>
+    <message>
+        <source>panel.filter.raw</source>
+        <translation>RAW-bestanden (%1)</translation>
+    </message>
+    <message>
+        <source>panel.filter.jpeg</source>
+        <translation>JPEG-bestanden (%1)</translation>
+    </message>
+    <message>
+        <source>problems.none</source>
+        <translation>Geen problemen op te lossen</translation>
+    </message>
+    <message>
+        <source>problems.title</source>
+        <translation>Problemen</translation>
+    </message>
+    <message>
+        <source>report.destination</source>
+        <translation>Doel</translation>
+    </message>
+    <message>
+        <source>report.error</source>
+        <translation>Fout</translation>
+    </message>
+    <message>
+        <source>report.match.type</source>
+        <translation>Overeenkomst</translation>
+    </message>
+    <message>
+        <source>report.matched</source>
+        <translation>Gevonden bestand</translation>
+    </message>
+    <message>
+        <source>report.quality.flags</source>
+        <translation>Controles</translation>
+    </message>
+    <message>
+        <source>report.save.csv</source>
+        <translation>Bewaren als CSV…</translation>
+    </message>
+    <message>
+        <source>report.screenshot.source</source>
+        <translation>Schermafbeelding</translation>
+    </message>
+    <message>
+        <source>report.selection</source>
+        <translation>Selectie</translation>
+    </message>
+    <message>
+        <source>report.status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>report.title</source>
+        <translation>Kopieerrapport</translation>
+    </message>
+    <message>
+        <source>scan.checked.files</source>
+        <translation>Bestanden bekeken</translation>
+    </message>
+    <message>
+        <source>scan.found.matches</source>
+        <translation>Overeenkomsten gevonden</translation>
+    </message>
+    <message>
+        <source>scan.preparing</source>
+        <translation>Zoeken wordt voorbereid…</translation>
+    </message>
+    <message>
+        <source>scan.progress.accessibility</source>
+        <translation>Bezig met zoeken</translation>
+    </message>
+    <message>
+        <source>screenshot.add.filename</source>
+        <translation>Naam toevoegen</translation>
+    </message>
+    <message>
+        <source>screenshot.check.name</source>
+        <translation>Controleer deze naam</translation>
+    </message>
+    <message>
+        <source>screenshot.choose</source>
+        <translation>Schermafbeeldingen kiezen…</translation>
+    </message>
+    <message>
+        <source>screenshot.configure.hint</source>
+        <translation>Verbeter elke naam en kies zoeklocaties en een doelmap om te kunnen zoeken.</translation>
+    </message>
+    <message>
+        <source>screenshot.filename.accessibility</source>
+        <translation>Bestandsnaam</translation>
+    </message>
+    <message>
+        <source>screenshot.filename.placeholder</source>
+        <translation>IMG_0001.JPG</translation>
+    </message>
+    <message>
+        <source>screenshot.folder.title</source>
+        <translation>Map met JPEG's</translation>
+    </message>
+    <message>
+        <source>screenshot.from.sources</source>
+        <translation>Uit schermafbeeldingen: %1</translation>
+    </message>
+    <message>
+        <source>screenshot.invalid.name</source>
+        <translation>Geen bestandsnaam van een foto</translation>
+    </message>
+    <message>
+        <source>screenshot.option.instruction</source>
+        <translation>Schermafbeeldingen van een bestandslijst; de namen worden op deze computer gelezen.</translation>
+    </message>
+    <message>
+        <source>screenshot.option.title</source>
+        <translation>Schermafbeeldingen</translation>
+    </message>
+    <message>
+        <source>screenshot.panel.choose</source>
+        <translation>Namen lezen</translation>
+    </message>
+    <message>
+        <source>screenshot.privacy</source>
+        <translation>Tekstherkenning draait op deze computer. Er wordt niets verstuurd.</translation>
+    </message>
+    <message>
+        <source>screenshot.reading.progress</source>
+        <translation>Schermafbeelding %1 van %2 wordt gelezen…</translation>
+    </message>
+    <message>
+        <source>screenshot.remove.filename</source>
+        <translation>Naam verwijderen</translation>
+    </message>
+    <message>
+        <source>screenshot.review.button</source>
+        <translation>Namen nakijken…</translation>
+    </message>
+    <message>
+        <source>screenshot.review.empty.description</source>
+        <translation>Er zijn geen fotonamen gelezen. Voeg namen met de hand toe of kies andere schermafbeeldingen.</translation>
+    </message>
+    <message>
+        <source>screenshot.review.empty.title</source>
+        <translation>Geen namen gevonden</translation>
+    </message>
+    <message>
+        <source>screenshot.review.title</source>
+        <translation>Namen nakijken</translation>
+    </message>
+    <message>
+        <source>screenshot.selected.summary</source>
+        <translation>%1 schermafbeeldingen, %2 namen</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.duplicates</source>
+        <translation>%1 dubbele verwijderd</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.found</source>
+        <translation>%1 namen gevonden</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.read</source>
+        <translation>%1 schermafbeeldingen gelezen</translation>
+    </message>
+    <message>
+        <source>screenshot.stats.unique</source>
+        <translation>%1 unieke namen</translation>
+    </message>
+    <message>
+        <source>screenshot.virtual.selection</source>
+        <translation>Met de hand ingevoerd</translation>
+    </message>
+    <message>
+        <source>screenshot.warnings.title</source>
+        <translation>%1 waarschuwingen</translation>
+    </message>
+    <message>
+        <source>search.target.label</source>
+        <translation>Zoek naar</translation>
+    </message>
+    <message>
+        <source>setup.check.blur</source>
+        <translation>Mogelijke onscherpte</translation>
+    </message>
+    <message>
+        <source>setup.check.duplicate</source>
+        <translation>Dubbele bestanden</translation>
+    </message>
+    <message>
+        <source>setup.check.file</source>
+        <translation>Bestandscontrole</translation>
+    </message>
+    <message>
+        <source>setup.checks.label</source>
+        <translation>Na het kopiëren controleren op</translation>
+    </message>
+    <message>
+        <source>setup.choose.again</source>
+        <translation>Opnieuw kiezen…</translation>
+    </message>
+    <message>
+        <source>setup.conflict.label</source>
+        <translation>Als een naam al bestaat</translation>
+    </message>
+    <message>
+        <source>setup.conflict.numbered</source>
+        <translation>Beide bewaren</translation>
+    </message>
+    <message>
+        <source>setup.conflict.skip</source>
+        <translation>Overslaan</translation>
+    </message>
+    <message>
+        <source>setup.destination.choose</source>
+        <translation>Doelmap kiezen…</translation>
+    </message>
+    <message>
+        <source>setup.destination.instruction</source>
+        <translation>De map die de kopieën krijgt. Bestaande bestanden worden nooit overschreven.</translation>
+    </message>
+    <message>
+        <source>setup.destination.title</source>
+        <translation>Doelmap</translation>
+    </message>
+    <message>
+        <source>setup.include.xmp</source>
+        <translation>XMP-bestanden meekopiëren</translation>
+    </message>
+    <message>
+        <source>setup.include.xmp.hint</source>
+        <translation>Kopieert ook het .xmp-bestand naast elk RAW-bestand.</translation>
+    </message>
+    <message>
+        <source>setup.scan.hint</source>
+        <translation>Doorzoekt de locaties naar de geselecteerde foto's.</translation>
+    </message>
+    <message>
+        <source>setup.search.add</source>
+        <translation>Locatie toevoegen…</translation>
+    </message>
+    <message>
+        <source>setup.search.empty</source>
+        <translation>Voeg de mappen of schijven toe waar de fotosessie staat, of sleep ze hierheen.</translation>
+    </message>
+    <message>
+        <source>setup.search.reauthorize</source>
+        <translation>Opnieuw kiezen…</translation>
+    </message>
+    <message>
+        <source>setup.search.remove</source>
+        <translation>Locatie verwijderen</translation>
+    </message>
+    <message>
+        <source>setup.search.remove.one</source>
+        <translation>Deze locatie verwijderen</translation>
+    </message>
+    <message>
+        <source>setup.search.title</source>
+        <translation>Zoeklocaties</translation>
+    </message>
+    <message>
+        <source>setup.selections.choose</source>
+        <translation>Map kiezen…</translation>
+    </message>
+    <message>
+        <source>setup.selections.instruction</source>
+        <translation>Een map met de JPEG's die je hebt geselecteerd. Sleep hem hierheen of kies hem.</translation>
+    </message>
+    <message>
+        <source>setup.selections.title</source>
+        <translation>Selectie</translation>
+    </message>
+    <message>
+        <source>status.warning.count</source>
+        <translation>%1 waarschuwingen</translation>
+    </message>
+    <message>
+        <source>summary.ambiguous</source>
+        <translation>Meerdere kandidaten: %1</translation>
+    </message>
+    <message>
+        <source>summary.checked</source>
+        <translation>%1 foto's bekeken</translation>
+    </message>
+    <message>
+        <source>summary.files</source>
+        <translation>Alle bestanden…</translation>
+    </message>
+    <message>
+        <source>summary.missing</source>
+        <translation>Niet gevonden: %1</translation>
+    </message>
+    <message>
+        <source>summary.problems</source>
+        <translation>Problemen oplossen…</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,101 @@
+// quillmore: the desktop application. One window per user session: starting it again brings the
+// running window to the front. Closing the window quits.
+
+#include "model/localization.h"
+#include "ui/appearance.h"
+#include "ui/mainwindow.h"
+#include "ui/singleinstance.h"
+#include "ui/thumbnailservice.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool hasArgument(int argc, char **argv, const char *wanted)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], wanted) == 0)
+            return true;
+    return false;
+}
+
+#ifdef Q_OS_MACOS
+// On macOS the application stays open without a window; clicking its Dock icon then brings the
+// one window back (the same window each time), and a visible window is simply raised.
+class ReopenFilter : public QObject {
+public:
+    explicit ReopenFilter(quillmore::MainWindow *window) : m_window(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ApplicationActivate && !m_window->isVisible())
+            m_window->raiseToFront();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    quillmore::MainWindow *m_window;
+};
+#endif
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Answered before any display is needed.
+    if (hasArgument(argc, argv, "--version")) {
+        std::printf("quillmore %s\n", QUILLMORE_VERSION);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmore"));
+    QApplication::setApplicationName(QStringLiteral("Quillmore"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillmore"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLMORE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.quillmore.Quillmore"));
+#ifdef Q_OS_MACOS
+    QApplication::setQuitOnLastWindowClosed(false);
+#else
+    QApplication::setQuitOnLastWindowClosed(true); // closing the window quits
+#endif
+
+    // Qt's own texts (file dialog buttons, context menus) in the user's language, when installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
+    // preferences and folder bookmarks before the controller reads them.
+    if (quillmore::resetRequested(QApplication::arguments())) {
+        QSettings settings;
+        quillmore::resetStoredState(settings);
+    }
+
+    quillmore::SingleInstance instance(quillmore::SingleInstance::defaultName());
+    if (instance.notifyRunningInstance())
+        return 0;
+    instance.listen();
+
+    quillmore::ensureIconTheme();
+    quillmore::MainWindow window;
+    QObject::connect(&instance, &quillmore::SingleInstance::activationRequested, &window,
+                     &quillmore::MainWindow::raiseToFront);
+#ifdef Q_OS_MACOS
+    ReopenFilter reopen(&window);
+    app.installEventFilter(&reopen);
+#endif
+    window.show();
+    const int status = app.exec();
+    quillmore::ThumbnailService::shutDown();
+    return status;
+}

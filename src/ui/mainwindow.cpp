@@ -1,0 +1,63 @@
+#include "mainwindow.h"
+
+#include "contentview.h"
+#include "filepanels.h"
+#include "workflow/defaultservices.h"
+#include "workflow/workflowviewmodel.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace quillmore {
+
+bool resetRequested(const QStringList &arguments)
+{
+    return arguments.mid(1).contains(QStringLiteral("--uitesting-reset"));
+}
+
+void resetStoredState(QSettings &settings)
+{
+    settings.clear();
+    settings.sync();
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    auto panels = std::make_unique<FilePanels>(this);
+    FilePanels *panelsPointer = panels.get();
+    build(std::make_unique<WorkflowViewModel>(makeDefaultWorkflowServices(std::move(panels))), panelsPointer);
+}
+
+MainWindow::MainWindow(std::unique_ptr<WorkflowViewModel> viewModel, FilePanels *panels, QWidget *parent)
+    : QMainWindow(parent)
+{
+    build(std::move(viewModel), panels);
+}
+
+void MainWindow::build(std::unique_ptr<WorkflowViewModel> viewModel, FilePanels *panels)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quillmore"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmore.Quillmore")));
+    m_content = new ContentView(std::move(viewModel), this);
+    if (panels)
+        panels->setParentWidget(this);
+    setCentralWidget(m_content);
+    setMinimumSize(kMinimumSize);
+    resize(kDefaultSize);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - rect().center());
+    }
+}
+
+void MainWindow::raiseToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace quillmore

@@ -1,0 +1,64 @@
+#pragma once
+
+// The review of the names read from screenshots: what was read and from where, with doubtful
+// and invalid names marked; names can be corrected, removed and added, and the scan started.
+
+#include "screen.h"
+#include "model/screenshotrecords.h"
+
+#include <QHash>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QToolButton;
+class QVBoxLayout;
+
+namespace quillmore {
+
+class SymbolLabel;
+
+// One name under review.
+class ScreenshotNameRow : public QWidget {
+    Q_OBJECT
+public:
+    ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotNameCandidate &candidate, QWidget *parent = nullptr);
+    // Shows the candidate's current state (the field is left alone while it holds the same text).
+    void update(const ScreenshotNameCandidate &candidate);
+    QLineEdit *field() const { return m_field; }
+    bool showsCheckNote() const;
+    bool showsInvalidNote() const;
+
+    static constexpr float kLowConfidence = 0.65f;
+
+private:
+    WorkflowViewModel *m_vm;
+    QUuid m_id;
+    QLineEdit *m_field;
+    SymbolLabel *m_check;
+    QLabel *m_invalid;
+};
+
+class ScreenshotReviewView : public Sheet {
+    Q_OBJECT
+public:
+    explicit ScreenshotReviewView(ScreenContext context, QWidget *parent = nullptr);
+    void refresh();
+    QList<ScreenshotNameRow *> rows() const;
+
+private:
+    WorkflowViewModel *m_vm;
+    QLabel *m_stats[4];
+    QToolButton *m_warningsToggle;
+    QLabel *m_warningsList;
+    QWidget *m_empty;
+    QScrollArea *m_scroll;
+    QVBoxLayout *m_rowsLayout;
+    QList<QUuid> m_rowIds;
+    QHash<QUuid, ScreenshotNameRow *> m_rows;
+    QLabel *m_hint;
+    QPushButton *m_scan;
+};
+
+} // namespace quillmore

@@ -1,0 +1,121 @@
+#include "summaryview.h"
+
+#include "appearance.h"
+#include "model/localization.h"
+#include "widgets.h"
+#include "workflow/workflowviewmodel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillmore {
+
+SummaryView::SummaryView(ScreenContext context, std::function<void()> showProblems, std::function<void()> showFiles,
+                         QWidget *parent)
+    : QWidget(parent), m_vm(context.viewModel)
+{
+    setObjectName(QStringLiteral("summaryView"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 10, 0, 0);
+    column->setSpacing(14);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("title"));
+    applyTextStyle(m_title, TextStyle::title2);
+    column->addWidget(m_title);
+    m_space = new SymbolLabel(QStringLiteral("externaldrive.badge.exclamationmark"), QString(),
+                              namedColor(NamedColor::red), 18, this);
+    m_space->setObjectName(QStringLiteral("insufficientSpace"));
+    column->addWidget(m_space);
+    auto *lines = new QVBoxLayout();
+    lines->setSpacing(10);
+    m_found = new SummaryLine(QStringLiteral("checkmark.circle.fill"), this);
+    m_found->setObjectName(QStringLiteral("summary.found"));
+    m_missing = new SummaryLine(QStringLiteral("questionmark.circle.fill"), this);
+    m_missing->setObjectName(QStringLiteral("summary.missing"));
+    m_ambiguous = new SummaryLine(QStringLiteral("exclamationmark.triangle.fill"), this);
+    m_ambiguous->setObjectName(QStringLiteral("summary.ambiguous"));
+    lines->addWidget(m_found);
+    lines->addWidget(m_missing);
+    lines->addWidget(m_ambiguous);
+    column->addLayout(lines);
+    column->addSpacing(10);
+
+    auto *actions = new QHBoxLayout();
+    actions->setSpacing(8);
+    m_problems = new QPushButton(localized("summary.problems"), this);
+    m_problems->setObjectName(QStringLiteral("summary.problems"));
+    connect(m_problems, &QPushButton::clicked, this, [showProblems] { showProblems(); });
+    auto *files = new QPushButton(localized("summary.files"), this);
+    files->setObjectName(QStringLiteral("summary.files"));
+    connect(files, &QPushButton::clicked, this, [showFiles] { showFiles(); });
+    auto *add = new QPushButton(symbolIcon(QStringLiteral("plus")), localized("setup.search.add"), this);
+    add->setObjectName(QStringLiteral("summary.addSearchLocation"));
+    connect(add, &QPushButton::clicked, this, [this] { m_vm->addSearchLocations(); });
+    m_remove = new QToolButton(this);
+    m_remove->setObjectName(QStringLiteral("setup.search.remove"));
+    m_remove->setText(localized("setup.search.remove"));
+    m_remove->setPopupMode(QToolButton::InstantPopup);
+    m_remove->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_remove->setMenu(new QMenu(m_remove));
+    actions->addWidget(m_problems);
+    actions->addWidget(files);
+    actions->addWidget(add);
+    actions->addWidget(m_remove);
+    actions->addStretch(1);
+    m_copy = makeProminentButton(QString(), this);
+    setProminent(m_copy, true);
+    m_copy->setObjectName(QStringLiteral("summary.copy"));
+    connect(m_copy, &QPushButton::clicked, this, [this] { m_vm->startCopy(); });
+    bindDefaultKey(this, m_copy);
+    actions->addWidget(m_copy);
+    column->addLayout(actions);
+    column->addStretch(1);
+    new RefreshScheduler(this, m_vm, [this] { refresh(); });
+    refresh();
+}
+
+void SummaryView::refresh()
+{
+    const QString title = localized("summary.checked", qint64(m_vm->results().size()));
+    setTextIfChanged(m_title, title);
+    m_title->setAccessibleName(title);
+
+    const CopyPreflightIssue *space = nullptr;
+    for (const CopyPreflightIssue &issue : m_vm->copyPlan().issues)
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace) {
+            space = &issue;
+            break;
+        }
+    m_space->setVisible(space != nullptr);
+    m_space->setText(space ? space->message : QString());
+
+    const qint64 found = m_vm->foundResults().size();
+    const qint64 missing = m_vm->notFoundResults().size();
+    const qint64 ambiguous = m_vm->ambiguousResults().size();
+    m_found->set(namedColor(NamedColor::green), countedText(summaryFoundLineKey(m_vm->searchTarget()), found));
+    m_missing->set(namedColor(missing > 0 ? NamedColor::orange : NamedColor::secondary),
+                   countedText(L10N("summary.missing"), missing));
+    m_ambiguous->set(namedColor(ambiguous > 0 ? NamedColor::orange : NamedColor::secondary),
+                     countedText(L10N("summary.ambiguous"), ambiguous));
+    m_problems->setEnabled(missing + ambiguous + m_vm->copyPlan().issues.size() > 0);
+
+    QMenu *menu = m_remove->menu();
+    menu->clear();
+    for (const SearchLocation &location : m_vm->searchLocations()) {
+        const QUuid id = location.id;
+        menu->addAction(location.url, this, [this, id] { m_vm->removeSearchLocation(id); });
+    }
+    m_remove->setEnabled(!m_vm->searchLocations().isEmpty());
+
+    const qint64 tasks = m_vm->primaryCopyTasks().size();
+    const QString copyTitle = countedText(summaryCopyButtonKey(m_vm->searchTarget()), tasks, true);
+    if (m_copy->text() != copyTitle)
+        m_copy->setText(copyTitle);
+    m_copy->setEnabled(tasks > 0);
+}
+
+} // namespace quillmore

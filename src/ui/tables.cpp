@@ -1,0 +1,216 @@
+#include "tables.h"
+
+#include "appearance.h"
+#include "model/localization.h"
+#include "platform/paths.h"
+#include "workflow/workflowviewmodel.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace quillmore {
+
+// ---- results ------------------------------------------------------------------------------------
+
+ResultsTableModel::ResultsTableModel(WorkflowViewModel *vm, QObject *parent) : QAbstractTableModel(parent), m_vm(vm)
+{
+    connect(vm, &WorkflowViewModel::resultsChanged, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    connect(vm, &WorkflowViewModel::searchTargetChanged, this,
+            [this] { emit headerDataChanged(Qt::Horizontal, 1, 1); });
+}
+
+int ResultsTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_vm->results().size());
+}
+
+int ResultsTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant ResultsTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_vm->results().size())
+        return {};
+    const SelectionResult &result = m_vm->results()[index.row()];
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case 0: return result.selection.fileName;
+        case 1: return result.chosenRAW ? lastPathComponent(*result.chosenRAW) : QStringLiteral("—");
+        case 2: return statusLabel(result.status);
+        }
+    } else if (role == Qt::ToolTipRole) {
+        switch (index.column()) {
+        case 0: return result.selection.displayName();
+        case 1: return result.chosenRAW.value_or(QString());
+        default: return {};
+        }
+    }
+    return {};
+}
+
+QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case 0: return localized("files.jpeg");
+    case 1: return filesColumnTitle(m_vm->searchTarget());
+    case 2: return localized("files.status");
+    }
+    return {};
+}
+
+// ---- report ---------------------------------------------------------------------------------------
+
+ReportTableModel::ReportTableModel(WorkflowViewModel *vm, QObject *parent) : QAbstractTableModel(parent), m_vm(vm)
+{
+    connect(vm, &WorkflowViewModel::reportRowsChanged, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+QString ReportTableModel::shortened(const QString &text)
+{
+    return text.startsWith(QLatin1Char('/')) ? lastPathComponent(text) : text;
+}
+
+int ReportTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_vm->reportRows().size());
+}
+
+int ReportTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 8;
+}
+
+QVariant ReportTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_vm->reportRows().size())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const CopyReportRow &row = m_vm->reportRows()[index.row()];
+    const bool tip = role == Qt::ToolTipRole;
+    switch (index.column()) {
+    case 0: return tip ? row.jpegPath : shortened(row.jpegPath);
+    case 1: return tip ? QVariant() : row.screenshotSource;
+    case 2: return tip ? row.rawPath : shortened(row.rawPath);
+    case 3: return tip ? QVariant() : row.matchType;
+    case 4: return tip ? row.destinationPath : shortened(row.destinationPath);
+    case 5: return tip ? QVariant() : row.status;
+    case 6: return tip ? QVariant() : row.qualityFlags;
+    case 7: return tip ? QVariant(row.errorMessage.isEmpty() ? QVariant() : row.errorMessage) : row.errorMessage;
+    }
+    return {};
+}
+
+QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const keys[] = {L10N("report.selection"),  L10N("report.screenshot.source"),
+                                       L10N("report.matched"),    L10N("report.match.type"),
+                                       L10N("report.destination"), L10N("report.status"),
+                                       L10N("report.quality.flags"), L10N("report.error")};
+    return section >= 0 && section < 8 ? localized(keys[section]) : QVariant();
+}
+
+// ---- views ------------------------------------------------------------------------------------------
+
+QTableView *makeLargeTable(QAbstractItemModel *model, QWidget *parent)
+{
+    auto *table = new QTableView(parent);
+    table->setModel(model);
+    table->setAlternatingRowColors(true);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->setShowGrid(false);
+    table->verticalHeader()->setVisible(false);
+    // Fixed heights: the view never measures rows, so 10,000 rows cost what the visible ones do.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return table;
+}
+
+namespace {
+
+QHBoxLayout *sheetHeader(QDialog *sheet, const QString &title, QVBoxLayout *column)
+{
+    auto *header = new QHBoxLayout();
+    header->setSpacing(8);
+    auto *label = new QLabel(title, sheet);
+    applyTextStyle(label, TextStyle::title2);
+    markAsHeading(label);
+    header->addWidget(label, 1);
+    column->addLayout(header);
+    return header;
+}
+
+QPushButton *doneButton(QDialog *sheet)
+{
+    auto *done = new QPushButton(localized("button.done"), sheet);
+    done->setObjectName(QStringLiteral("button.done"));
+    done->setDefault(true);
+    QObject::connect(done, &QPushButton::clicked, sheet, &QDialog::accept);
+    return done;
+}
+
+} // namespace
+
+FilesView::FilesView(ScreenContext context, QWidget *parent)
+    : Sheet(QStringLiteral("filesSheet"), QSize(720, 500), parent)
+{
+    setWindowTitle(localized("files.title"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    QHBoxLayout *header = sheetHeader(this, localized("files.title"), column);
+    header->addWidget(doneButton(this));
+    m_table = makeLargeTable(new ResultsTableModel(context.viewModel, this), this);
+    m_table->setObjectName(QStringLiteral("filesTable"));
+    m_table->setColumnWidth(0, 240);
+    m_table->setColumnWidth(1, 240);
+    column->addWidget(m_table, 1);
+}
+
+ReportView::ReportView(ScreenContext context, QWidget *parent)
+    : Sheet(QStringLiteral("reportSheet"), QSize(760, 500), parent)
+{
+    setWindowTitle(localized("report.title"));
+    WorkflowViewModel *vm = context.viewModel;
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    QHBoxLayout *header = sheetHeader(this, localized("report.title"), column);
+    auto *save = new QPushButton(localized("report.save.csv"), this);
+    save->setObjectName(QStringLiteral("report.save.csv"));
+    save->setAutoDefault(false);
+    connect(save, &QPushButton::clicked, this, [vm] { vm->saveReport(); });
+    header->addWidget(save);
+    header->addWidget(doneButton(this));
+    m_table = makeLargeTable(new ReportTableModel(vm, this), this);
+    m_table->setObjectName(QStringLiteral("reportTable"));
+    const int widths[] = {150, 110, 150, 70, 150, 90, 110, 150};
+    for (int c = 0; c < 8; ++c)
+        m_table->setColumnWidth(c, widths[c]);
+    column->addWidget(m_table, 1);
+}
+
+} // namespace quillmore

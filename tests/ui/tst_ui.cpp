@@ -1,0 +1,659 @@
+// The desktop app driven as a photographer would: folders chosen through the panels or dropped,
+// a scan, problems settled, a copy with checks, the report saved, and a screenshot job through
+// the review sheet. Real controller, real reader and scanner, temporary trees.
+
+#include "uitestkit.h"
+
+#include "model/localization.h"
+#include "ui/appearance.h"
+#include "ui/completionview.h"
+#include "ui/progressviews.h"
+#include "ui/screenshotreviewview.h"
+#include "ui/setupview.h"
+#include "ui/singleinstance.h"
+#include "ui/summaryview.h"
+#include "ui/widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QUrl>
+
+using namespace quillmore;
+using namespace quillmore::testing;
+
+class TestUi : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    QString settingsFile() const { return path(QStringLiteral("settings.ini")); }
+
+    // Selection: four JPEGs. Card A: 0001 (with sidecar) and 0002; card B: 0002 again. 0003 and
+    // 0004 are nowhere; "elsewhere" holds a file for 0003 to pick by hand.
+    void makeShoot()
+    {
+        for (const char *name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG", "IMG_0004.JPG"})
+            makeFile(path(QStringLiteral("selection/") + QLatin1String(name)), jpegBytes(32, 24));
+        makeFile(path(QStringLiteral("cardA/DCIM/IMG_0001.CR2")), QByteArray(4000, 'a'));
+        makeFile(path(QStringLiteral("cardA/DCIM/IMG_0001.xmp")), QByteArray(100, 'x'));
+        makeFile(path(QStringLiteral("cardA/DCIM/IMG_0002.CR2")), QByteArray(5000, 'b'));
+        makeFile(path(QStringLiteral("cardB/IMG_0002.CR2")), QByteArray(5100, 'c'));
+        makeFile(path(QStringLiteral("elsewhere/IMG_0003.CR2")), QByteArray(3000, 'd'));
+        makeFile(path(QStringLiteral("elsewhere/IMG_0003.JPG")), jpegBytes(8, 8));
+        QDir().mkpath(path(QStringLiteral("dest")));
+    }
+
+    static void sendDrop(QWidget *target, const QList<QString> &files, bool *accepted, bool *highlighted = nullptr)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &f : files)
+            urls << QUrl::fromLocalFile(f);
+        mime.setUrls(urls);
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (highlighted)
+            *highlighted = target->property("targeted").toBool();
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        *accepted = drop.isAccepted();
+    }
+
+    static QWidget *problemPanel(ProblemsView *sheet, const QString &fileName)
+    {
+        return sheet->findChild<QWidget *>(QStringLiteral("problem.") + fileName);
+    }
+
+    static QString tableText(QTableView *table, int row, int column, int role = Qt::DisplayRole)
+    {
+        return table->model()->index(row, column).data(role).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        makeShoot();
+    }
+
+    void cleanup() { QFile::remove(settingsFile()); }
+
+    void windowStartsOnSetup()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Quillmore"));
+        QCOMPARE(ui.window->size(), QSize(980, 820));
+        QCOMPARE(ui.window->minimumSize(), QSize(860, 740));
+        QCOMPARE(ui.content()->currentScreen()->objectName(), QStringLiteral("setupView"));
+        QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        QCOMPARE(ui.content()->statusStrip()->message(), localized("status.ready"));
+        // No warnings: the check-mark icon and no count.
+        QVERIFY(!ui.find<QLabel>(QStringLiteral("warningCount"))->isVisible());
+        QVERIFY(ui.find<QLabel>(QStringLiteral("setup.search.empty"))->isVisible());
+
+        // At the smallest size everything of the setup screen still fits above the status strip.
+        ui.window->resize(ui.window->minimumSize());
+        settle();
+        QWidget *scan = ui.find<QWidget>(QStringLiteral("setup.scan"));
+        const QRect scanRect(scan->mapTo(ui.window.get(), QPoint(0, 0)), scan->size());
+        const QWidget *strip = ui.content()->statusStrip();
+        QVERIFY2(scanRect.bottom() < strip->mapTo(ui.window.get(), QPoint(0, 0)).y(), "scan button under the strip");
+        QVERIFY(scanRect.height() >= 42);
+    }
+
+    // The whole folder job, from choosing folders to starting over.
+    void folderJob()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(ui.window.get()));
+        WorkflowViewModel *vm = ui.vm();
+
+        ui.script->answers = {{path(QStringLiteral("selection"))},
+                              {path(QStringLiteral("cardA")), path(QStringLiteral("cardB"))},
+                              {path(QStringLiteral("dest"))}};
+        ui.find(QStringLiteral("setup.selections.choose"))->click();
+        ui.find(QStringLiteral("setup.search.add"))->click();
+        ui.find(QStringLiteral("setup.destination.choose"))->click();
+        settle();
+        QCOMPARE(ui.script->acceptLabels.value(0), localized("panel.choose"));
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QCOMPARE(ui.find<ElidedLabel>(QStringLiteral("selectedFolder"))->fullText(),
+                 standardizedPath(path(QStringLiteral("dest"))));
+        QCOMPARE(ui.find<ElidedLabel>(QStringLiteral("detail"), ui.find<QWidget>(QStringLiteral("selection.folder")))
+                     ->fullText(),
+                 standardizedPath(path(QStringLiteral("selection"))));
+        QVERIFY(ui.find(QStringLiteral("setup.scan"))->isEnabled());
+
+        // Copy with the file check.
+        ui.find(QStringLiteral("quality.fileCheck"))->click();
+        QVERIFY(vm->fileCheckEnabled());
+        QCOMPARE(ui.find(QStringLiteral("quality.fileCheck"))->accessibleDescription(), localized("accessibility.on"));
+
+        // Return starts the scan.
+        QTest::keyClick(ui.window.get(), Qt::Key_Return);
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        settle();
+        QCOMPARE(ui.content()->currentScreen()->objectName(), QStringLiteral("summaryView"));
+        auto *found = ui.find<SummaryLine>(QStringLiteral("summary.found"));
+        QCOMPARE(found->text(), countedText(summaryFoundLineKey(SearchTarget::raw), 1));
+        QCOMPARE(ui.find<SummaryLine>(QStringLiteral("summary.missing"))->color(), namedColor(NamedColor::orange));
+        QCOMPARE(ui.find<SummaryLine>(QStringLiteral("summary.ambiguous"))->text(),
+                 countedText(L10N("summary.ambiguous"), 1));
+        QVERIFY(ui.find(QStringLiteral("summary.problems"))->isEnabled());
+
+        // Problems: pick a candidate, choose one by hand (first a wrong type: the alert), skip one.
+        ui.find(QStringLiteral("summary.problems"))->click();
+        ProblemsView *problems = ui.content()->problemsSheet();
+        QVERIFY(problems);
+        QTRY_VERIFY(problems->isVisible());
+        QCOMPARE(problems->problemCount(), 3);
+        QWidget *ambiguous = problemPanel(problems, QStringLiteral("IMG_0002.JPG"));
+        QVERIFY(ambiguous);
+        const QList<QAbstractButton *> use = ambiguous->findChildren<QAbstractButton *>(QStringLiteral("problems.use"));
+        QCOMPARE(use.size(), 2);
+        QVERIFY(!ambiguous->findChild<QAbstractButton *>(QStringLiteral("problems.choose.manual")));
+        use.first()->click();
+        QTRY_VERIFY(!problemPanel(problems, QStringLiteral("IMG_0002.JPG")));
+
+        ui.script->answers = {{path(QStringLiteral("elsewhere/IMG_0003.JPG"))}};
+        problemPanel(problems, QStringLiteral("IMG_0003.JPG"))
+            ->findChild<QAbstractButton *>(QStringLiteral("problems.choose.manual"))
+            ->click();
+        QCOMPARE(ui.script->acceptLabels.last(), localized("panel.use.raw"));
+        QTRY_VERIFY(ui.content()->errorAlert());
+        QMessageBox *alert = ui.content()->errorAlert();
+        QCOMPARE(alert->text(), localized("error.title"));
+        QCOMPARE(alert->informativeText(), localized("error.unsupported.raw"));
+        alert->findChild<QAbstractButton *>(QStringLiteral("button.ok"))->click();
+        QTRY_VERIFY(!vm->errorMessage());
+
+        ui.script->answers = {{path(QStringLiteral("elsewhere/IMG_0003.CR2"))}};
+        problemPanel(problems, QStringLiteral("IMG_0003.JPG"))
+            ->findChild<QAbstractButton *>(QStringLiteral("problems.choose.manual"))
+            ->click();
+        QTRY_VERIFY(!problemPanel(problems, QStringLiteral("IMG_0003.JPG")));
+        problemPanel(problems, QStringLiteral("IMG_0004.JPG"))->findChild<QAbstractButton *>(QStringLiteral("button.skip"))->click();
+        QTRY_VERIFY(!problemPanel(problems, QStringLiteral("IMG_0004.JPG")));
+        QTRY_VERIFY(problems->findChild<QWidget *>(QStringLiteral("problems.none"))->isVisible());
+        QTest::keyClick(problems, Qt::Key_Return); // Done
+        QTRY_VERIFY(!ui.content()->problemsSheet());
+
+        // Files sheet: every result; the skipped one has no file.
+        ui.find(QStringLiteral("summary.files"))->click();
+        QTRY_VERIFY(ui.content()->filesSheet());
+        QTableView *files = ui.content()->filesSheet()->table();
+        QCOMPARE(files->model()->rowCount(), 4);
+        QCOMPARE(files->model()->headerData(1, Qt::Horizontal).toString(), localized("files.raw"));
+        int skippedRow = -1;
+        for (int r = 0; r < 4; ++r)
+            if (tableText(files, r, 0) == QLatin1String("IMG_0004.JPG"))
+                skippedRow = r;
+        QVERIFY(skippedRow >= 0);
+        QCOMPARE(tableText(files, skippedRow, 1), QStringLiteral("—"));
+        QCOMPARE(tableText(files, skippedRow, 2), localized("selection.status.skipped"));
+        ui.content()->filesSheet()->accept();
+        QTRY_VERIFY(!ui.content()->filesSheet());
+
+        // Copy: three RAW files and one sidecar.
+        QTRY_VERIFY(!vm->isPlanning());
+        settle();
+        auto *copy = ui.find(QStringLiteral("summary.copy"));
+        QCOMPARE(copy->text(), countedText(summaryCopyButtonKey(SearchTarget::raw), 3, true));
+        ui.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui.window.get()));
+        QTest::keyClick(ui.window.get(), Qt::Key_Return);
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        settle();
+        auto *completion = qobject_cast<CompletionView *>(ui.content()->currentScreen());
+        QVERIFY(completion);
+        const QStringList lines = completion->lineTexts();
+        QCOMPARE(lines.value(0), countedText(completionLineKey(SearchTarget::raw), 3));
+        QCOMPARE(lines.value(1), countedText(L10N("completion.xmp"), 1));
+        QCOMPARE(lines.value(2), countedText(L10N("completion.skipped"), 1));
+        QCOMPARE(lines.value(3), countedText(L10N("completion.errors"), 0));
+        QCOMPARE(lines.size(), 6); // the file check ran: two more lines
+        QVERIFY(!completion->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+        QCOMPARE(QDir(path(QStringLiteral("dest"))).entryList(QDir::Files).size(), 4);
+
+        // Report sheet and its CSV.
+        ui.find(QStringLiteral("completion.report"))->click();
+        QTRY_VERIFY(ui.content()->reportSheet());
+        ReportView *report = ui.content()->reportSheet();
+        QCOMPARE(report->table()->model()->rowCount(), vm->reportRows().size());
+        QVERIFY(report->table()->model()->rowCount() >= 4);
+        const QString csv = path(QStringLiteral("out/report.csv"));
+        QDir().mkpath(path(QStringLiteral("out")));
+        ui.script->answers = {{csv}};
+        report->findChild<QAbstractButton *>(QStringLiteral("report.save.csv"))->click();
+        QCOMPARE(QFileInfo(ui.script->proposedNames.last()).fileName(), QStringLiteral("Quillmore-report.csv"));
+        QCOMPARE(ui.script->acceptLabels.last(), localized("panel.save"));
+        QVERIFY(QFileInfo(csv).size() > 0);
+        QTRY_COMPARE(ui.content()->statusStrip()->message(), localized("status.report.saved"));
+        QVERIFY(report->isVisible()); // saving does not close it
+        QTest::keyClick(report, Qt::Key_Return);
+        QTRY_VERIFY(!ui.content()->reportSheet());
+
+        // Start over: back to setup; locations and destination stay, the selection goes.
+        ui.find(QStringLiteral("completion.new"))->click();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(!vm->selectionFolder());
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QVERIFY(vm->destinationFolder());
+        settle();
+        QCOMPARE(ui.content()->currentScreen()->objectName(), QStringLiteral("setupView"));
+        QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
+    }
+
+    void escapeCancelsTheCopy()
+    {
+        UiHarness ui(settingsFile(), true);
+        ui.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(ui.window.get()));
+        WorkflowViewModel *vm = ui.vm();
+        QDir(path(QStringLiteral("dest2"))).removeRecursively();
+        QDir().mkpath(path(QStringLiteral("dest2")));
+        vm->setSelectionFolder(path(QStringLiteral("selection")));
+        vm->setSearchLocations({path(QStringLiteral("cardA"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest2")));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        ui.standIns.copyGate->open = false;
+        vm->startCopy();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::copying);
+        settle();
+        auto *copying = qobject_cast<CopyProgressView *>(ui.content()->currentScreen());
+        QVERIFY(copying);
+        QCOMPARE(copying->findChild<ElidedLabel *>(QStringLiteral("currentFile"))->fullText(),
+                 localized("copy.preparing"));
+        QTest::keyClick(ui.window.get(), Qt::Key_Escape);
+        ui.standIns.copyGate->open = true;
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        settle();
+        QVERIFY(ui.content()->currentScreen()->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+    }
+
+    void copyFraction_data()
+    {
+        QTest::addColumn<qint64>("copied");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<double>("fraction");
+        QTest::newRow("nothing to copy") << qint64(0) << qint64(0) << 0.0;
+        QTest::newRow("half") << qint64(50) << qint64(100) << 0.5;
+        QTest::newRow("capped") << qint64(150) << qint64(100) << 1.0;
+        QTest::newRow("negative total") << qint64(5) << qint64(-1) << 0.0;
+    }
+    void copyFraction()
+    {
+        QFETCH(qint64, copied);
+        QFETCH(qint64, total);
+        QFETCH(double, fraction);
+        QCOMPARE(CopyProgressView::copyFraction(copied, total), fraction);
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("accepted");
+        const QString jpeg = path(QStringLiteral("selection/IMG_0001.JPG"));
+        const QString folder = path(QStringLiteral("cardA"));
+        QTest::newRow("file on folder tile") << "selection.folder" << QStringList{jpeg} << false;
+        QTest::newRow("folder on folder tile") << "selection.folder" << QStringList{jpeg, folder} << true;
+        QTest::newRow("folder on screenshot tile") << "selection.screenshots" << QStringList{folder} << false;
+        QTest::newRow("image on screenshot tile") << "selection.screenshots" << QStringList{jpeg} << true;
+        QTest::newRow("folder on search panel") << "searchLocationsPanel" << QStringList{folder} << true;
+        QTest::newRow("file on search panel") << "searchLocationsPanel" << QStringList{jpeg} << false;
+        QTest::newRow("file on destination") << "destinationPanel" << QStringList{jpeg} << false;
+        QTest::newRow("folder on destination") << "destinationPanel" << QStringList{folder} << true;
+    }
+    void drops()
+    {
+        QFETCH(QString, target);
+        QFETCH(QStringList, files);
+        QFETCH(bool, accepted);
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        auto *frame = ui.find<DropFrame>(target);
+        QVERIFY(frame);
+        bool taken = false;
+        bool highlighted = false;
+        sendDrop(frame, files, &taken, &highlighted);
+        QVERIFY(highlighted);
+        QVERIFY(!frame->isTargeted()); // the highlight lasts only while hovering
+        QCOMPARE(taken, accepted);
+        WorkflowViewModel *vm = ui.vm();
+        if (target == QLatin1String("selection.folder"))
+            QCOMPARE(vm->selectionFolder().has_value(), accepted);
+        else if (target == QLatin1String("destinationPanel"))
+            QCOMPARE(vm->destinationFolder().has_value(), accepted);
+        else if (target == QLatin1String("searchLocationsPanel"))
+            QCOMPARE(vm->searchLocations().size(), accepted ? 1 : 0);
+        else
+            QCOMPARE(vm->selectionInputMode() == SelectionInputMode::screenshots, accepted);
+    }
+
+    // Folders that vanished since the last start must be chosen again.
+    void reauthorisation()
+    {
+        const QString gone = path(QStringLiteral("gone"));
+        QDir().mkpath(gone + QStringLiteral("/sel"));
+        QDir().mkpath(gone + QStringLiteral("/search"));
+        QDir().mkpath(gone + QStringLiteral("/dest"));
+        {
+            UiHarness ui(settingsFile());
+            ui.vm()->setSelectionFolder(gone + QStringLiteral("/sel"));
+            ui.vm()->setSearchLocations({gone + QStringLiteral("/search")});
+            ui.vm()->setDestinationFolder(gone + QStringLiteral("/dest"));
+        }
+        QDir(gone).removeRecursively();
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        settle();
+        QVERIFY(ui.vm()->destinationRequiresReauthorization());
+        QCOMPARE(ui.find(QStringLiteral("setup.destination.choose"))->text(), localized("setup.choose.again"));
+        QCOMPARE(ui.find(QStringLiteral("setup.selections.choose"))->text(), localized("setup.choose.again"));
+        QVERIFY(ui.find(QStringLiteral("setup.search.reauthorize")));
+        QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        // Choosing the location again clears its state.
+        ui.script->answers = {{path(QStringLiteral("cardA"))}};
+        ui.find(QStringLiteral("setup.search.reauthorize"))->click();
+        settle();
+        QVERIFY(!ui.vm()->searchLocations().first().requiresReauthorization);
+        QVERIFY(!ui.find(QStringLiteral("setup.search.reauthorize")) ||
+                !ui.find(QStringLiteral("setup.search.reauthorize"))->isVisible());
+    }
+
+    void targetJpegDisablesSidecars()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        QVERIFY(ui.find(QStringLiteral("setup.include.xmp"))->isEnabled());
+        ui.find(QStringLiteral("search.target.jpeg"))->click();
+        settle();
+        QCOMPARE(ui.vm()->searchTarget(), SearchTarget::jpeg);
+        QVERIFY(!ui.find(QStringLiteral("setup.include.xmp"))->isEnabled());
+        QVERIFY(ui.vm()->includeXMP()); // the stored value stays
+        QCOMPARE(ui.find(QStringLiteral("setup.scan"))->text(), localized("setup.scan.jpeg"));
+    }
+
+    void insufficientSpaceLine()
+    {
+        auto planner = std::make_unique<FakePlanner>();
+        *planner->reportInsufficientSpace = true;
+        // This case needs a plan that reports a full destination, which a real disk does not
+        // give on demand: the stand-in planner supplies it.
+        WorkflowServices services = makeDefaultWorkflowServices(std::make_unique<FakePanels>(),
+                                                                std::make_unique<RecordingPlatform>());
+        services.planner = std::move(planner);
+        auto vmOwned = std::make_unique<WorkflowViewModel>(
+            std::move(services), std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat));
+        MainWindow window(std::move(vmOwned), nullptr);
+        window.show();
+        WorkflowViewModel *vm = window.contentView()->viewModel();
+        vm->setSelectionFolder(path(QStringLiteral("selection")));
+        vm->setSearchLocations({path(QStringLiteral("cardA"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest")));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        settle();
+        auto *line = window.findChild<SymbolLabel *>(QStringLiteral("insufficientSpace"));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), QStringLiteral("full"));
+    }
+
+    // Screenshot mode through the review sheet.
+    void screenshotJob()
+    {
+        UiHarness ui(settingsFile());
+        if (!ui.standIns.ocrResult)
+            QSKIP("needs the stand-in recogniser for fixed names");
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        const QString shot = path(QStringLiteral("shots/list.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage(40, 20, QImage::Format_RGB32).save(shot);
+        ui.standIns.ocrResult->screenshotCount = 1;
+        ui.standIns.ocrResult->filenameOccurrences = 3;
+        ui.standIns.ocrResult->candidates = {
+            {makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {shot}, {QStringLiteral("IMG_0001.JPG")}, false},
+            {makeId(), QStringLiteral("IMG_0002.JPG"), 0.64f, {shot}, {QStringLiteral("IMG_0002.JPG")}, false}};
+        ui.standIns.ocrResult->warnings = {makeWarning(shot, L10N("warning.file.unreadable")),
+                                           makeWarning(shot, L10N("warning.file.unreadable"))};
+        vm->setSearchLocations({path(QStringLiteral("cardA"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest")));
+
+        bool taken = false;
+        sendDrop(ui.find<DropFrame>(QStringLiteral("selection.screenshots")), {shot}, &taken);
+        QVERIFY(taken);
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ScreenshotReviewView *review = ui.content()->screenshotReviewSheet();
+        QTRY_VERIFY(review->isVisible());
+        settle();
+        QCOMPARE(review->rows().size(), 2);
+        QVERIFY(!review->rows()[0]->showsCheckNote());
+        QVERIFY(review->rows()[1]->showsCheckNote()); // 0.64 is below the limit
+        QCOMPARE(review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"))->text(),
+                 localized("screenshot.stats.unique", 2));
+        auto *warnings = review->findChild<QAbstractButton *>(QStringLiteral("screenshot.warnings"));
+        QCOMPARE(warnings->text(), localized("screenshot.warnings.title", 2));
+        auto *scan = review->findChild<QAbstractButton *>(QStringLiteral("screenshot.scan"));
+        QVERIFY(scan->isEnabled());
+
+        // Edit to an invalid name and back.
+        QLineEdit *field = review->rows()[1]->field();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("IMG 2.jpg"));
+        settle();
+        QVERIFY(review->rows()[1]->showsInvalidNote());
+        QVERIFY(!review->rows()[1]->showsCheckNote()); // edited: no longer doubtful
+        QVERIFY(!scan->isEnabled());
+        QVERIFY(review->findChild<QLabel *>(QStringLiteral("screenshot.configure.hint"))->isVisible());
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("IMG_0002.JPG"));
+        settle();
+        QVERIFY(!review->rows()[1]->showsInvalidNote());
+        QVERIFY(scan->isEnabled());
+        QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG")); // typing was never disturbed
+
+        // Add a name (empty, invalid, with the pencil), then remove it.
+        review->findChild<QAbstractButton *>(QStringLiteral("screenshot.add.filename"))->click();
+        settle();
+        QCOMPARE(review->rows().size(), 3);
+        QVERIFY(review->rows()[2]->showsInvalidNote());
+        QVERIFY(!review->rows()[2]->showsCheckNote());
+        QVERIFY(review->rows()[2]->findChild<QLabel *>(QStringLiteral("manualSymbol")));
+        QCOMPARE(review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"))->text(),
+                 localized("screenshot.stats.unique", 3));
+        QVERIFY(!scan->isEnabled());
+        review->rows()[2]->findChild<QAbstractButton *>(QStringLiteral("screenshot.remove.filename"))->click();
+        settle();
+        QCOMPARE(review->rows().size(), 2);
+        QVERIFY(scan->isEnabled());
+
+        // The scan button closes the sheet and searches.
+        scan->click();
+        QTRY_VERIFY(!ui.content()->screenshotReviewSheet());
+        QVERIFY(!vm->isShowingScreenshotReview());
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QCOMPARE(vm->results().size(), 2);
+        // The setup tile offers the review again after start-over.
+        vm->resetResults();
+        settle();
+        QVERIFY(ui.find(QStringLiteral("screenshot.review.button"))->isVisible());
+    }
+
+    void emptyReviewShowsEmptyState()
+    {
+        UiHarness ui(settingsFile());
+        if (!ui.standIns.ocrResult)
+            QSKIP("needs the stand-in recogniser");
+        ui.window->show();
+        const QString shot = path(QStringLiteral("shots/empty.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage(10, 10, QImage::Format_RGB32).save(shot);
+        ui.standIns.ocrResult->screenshotCount = 1;
+        ui.vm()->selectScreenshots({shot});
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ScreenshotReviewView *review = ui.content()->screenshotReviewSheet();
+        QTRY_VERIFY(review->isVisible());
+        settle();
+        QVERIFY(review->findChild<QWidget *>(QStringLiteral("screenshot.review.empty"))->isVisible());
+        QVERIFY(!review->findChild<QAbstractButton *>(QStringLiteral("screenshot.warnings"))->isVisible());
+        QVERIFY(!review->findChild<QAbstractButton *>(QStringLiteral("screenshot.scan"))->isEnabled());
+        // Done closes the sheet and the controller's flag follows.
+        review->findChild<QAbstractButton *>(QStringLiteral("button.done"))->click();
+        QTRY_VERIFY(!ui.vm()->isShowingScreenshotReview());
+    }
+
+    void warningCountInStrip()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        // A search location that does not exist is a warning of the scan.
+        ui.vm()->setSelectionFolder(path(QStringLiteral("selection")));
+        ui.vm()->setSearchLocations({path(QStringLiteral("cardA")), path(QStringLiteral("nowhere"))});
+        ui.vm()->setDestinationFolder(path(QStringLiteral("dest")));
+        ui.vm()->startScan();
+        QTRY_COMPARE(ui.vm()->stage(), WorkflowStage::summary);
+        settle();
+        if (ui.vm()->warnings().isEmpty())
+            QSKIP("the scanner gave no warning for a missing location");
+        auto *count = ui.find<QLabel>(QStringLiteral("warningCount"));
+        QVERIFY(count->isVisible());
+        QCOMPARE(count->text(), localized("status.warning.count", qint64(ui.vm()->warnings().size())));
+    }
+
+    // A long problems list builds its panels in batches as it scrolls.
+    void problemsBuildLazily()
+    {
+        const QString many = path(QStringLiteral("many"));
+        for (int i = 0; i < 100; ++i)
+            makeFile(many + QStringLiteral("/P_%1.JPG").arg(i, 3, 10, QLatin1Char('0')), QByteArray("j"));
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        vm->setSelectionFolder(many);
+        vm->setSearchLocations({path(QStringLiteral("cardB"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest")));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        settle();
+        ui.content()->setShowProblems(true);
+        ProblemsView *problems = ui.content()->problemsSheet();
+        QTRY_VERIFY(problems->isVisible());
+        settle();
+        QCOMPARE(problems->problemCount(), 100);
+        QCOMPARE(problems->builtPanelCount(), ProblemsView::kBatch);
+        auto *scroll = problems->findChild<QScrollArea *>(QStringLiteral("problemsList"));
+        for (int i = 0; i < 5 && problems->builtPanelCount() < 100; ++i) {
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+            settle();
+        }
+        QCOMPARE(problems->builtPanelCount(), 100);
+        // Skipping one removes its panel alone; the others are the same widgets as before.
+        QWidget *kept = problems->findChild<QWidget *>(QStringLiteral("problem.P_051.JPG"));
+        problems->findChild<QWidget *>(QStringLiteral("problem.P_050.JPG"))
+            ->findChild<QAbstractButton *>(QStringLiteral("button.skip"))
+            ->click();
+        QTRY_COMPARE(problems->problemCount(), 99);
+        QCOMPARE(problems->builtPanelCount(), 99);
+        QVERIFY(!problems->findChild<QWidget *>(QStringLiteral("problem.P_050.JPG")));
+        QCOMPARE(problems->findChild<QWidget *>(QStringLiteral("problem.P_051.JPG")), kept);
+    }
+
+    void screenshotReadingShowsProgressAndCancels()
+    {
+        UiHarness ui(settingsFile());
+        if (!ui.standIns.ocrGate)
+            QSKIP("the real recogniser cannot be held mid-run");
+        ui.window->show();
+        const QString shot = path(QStringLiteral("shots/slow.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage(10, 10, QImage::Format_RGB32).save(shot);
+        ui.standIns.ocrGate->open = false;
+        ui.vm()->selectScreenshots({shot});
+        settle();
+        auto *tile = ui.find<QWidget>(QStringLiteral("selection.screenshots"));
+        QCOMPARE(tile->findChild<ElidedLabel *>(QStringLiteral("detail"))->fullText(),
+                 localized("screenshot.reading.progress", 1, 1));
+        QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        auto *cancel = ui.find(QStringLiteral("screenshot.cancel"));
+        QVERIFY(cancel->isVisible());
+        cancel->click();
+        QCOMPARE(ui.vm()->statusMessage(), localized("screenshot.ocr.cancelling"));
+        ui.standIns.ocrGate->open = true;
+        QTRY_VERIFY(!ui.vm()->isReadingScreenshots());
+        settle();
+        QVERIFY(!ui.find(QStringLiteral("screenshot.cancel"))->isVisible());
+    }
+
+    void resetArgument_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("whole argument") << QStringList{"quillmore", "--uitesting-reset"} << true;
+        QTest::newRow("with a value") << QStringList{"quillmore", "--uitesting-reset=1"} << false;
+        QTest::newRow("program name only") << QStringList{"--uitesting-reset"} << false;
+        QTest::newRow("among others") << QStringList{"quillmore", "-x", "--uitesting-reset"} << true;
+        QTest::newRow("none") << QStringList{"quillmore"} << false;
+    }
+    void resetArgument()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, reset);
+        QCOMPARE(resetRequested(arguments), reset);
+    }
+
+    // After a reset the first screen has no folders and the default options.
+    void resetClearsFoldersAndPreferences()
+    {
+        {
+            UiHarness ui(settingsFile());
+            ui.vm()->setSelectionFolder(path(QStringLiteral("selection")));
+            ui.vm()->setSearchLocations({path(QStringLiteral("cardA"))});
+            ui.vm()->setDestinationFolder(path(QStringLiteral("dest")));
+            ui.vm()->setIncludeXMP(false);
+            ui.vm()->setConflictPolicy(ConflictPolicy::keepNumbered);
+        }
+        {
+            QSettings settings(settingsFile(), QSettings::IniFormat);
+            resetStoredState(settings);
+        }
+        UiHarness ui(settingsFile());
+        QVERIFY(!ui.vm()->selectionFolder());
+        QVERIFY(ui.vm()->searchLocations().isEmpty());
+        QVERIFY(!ui.vm()->destinationFolder());
+        QVERIFY(ui.vm()->includeXMP());
+        QCOMPARE(ui.vm()->conflictPolicy(), ConflictPolicy::skip);
+    }
+
+    void singleInstance()
+    {
+        const QString name = QStringLiteral("quillmore-test-%1").arg(QCoreApplication::applicationPid());
+        SingleInstance first(name);
+        QVERIFY(!first.notifyRunningInstance());
+        QVERIFY(first.listen());
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        SingleInstance second(name);
+        QVERIFY(second.notifyRunningInstance());
+        QTRY_COMPARE(raised.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestUi)
+#include "tst_ui.moc"

@@ -1,0 +1,260 @@
+// The file panels' settings and filters, and thumbnails decoded off the GUI thread.
+
+#include "support/fixtures.h"
+#include "support/testimages.h"
+
+#include "model/localization.h"
+#include "platform/thumbnails.h"
+#include "ui/filepanels.h"
+#include "ui/tables.h"
+#include "ui/thumbnailservice.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <libheif/heif.h>
+
+using namespace quillmore;
+using namespace quillmore::testing;
+
+namespace {
+
+// Writes an HEIC picture (with a stored thumbnail of the given width, or none when 0); false
+// when this libheif cannot encode HEVC.
+bool writeHeic(const QString &path, QSize size, int thumbnailWidth)
+{
+    if (!heif_have_encoder_for_format(heif_compression_HEVC))
+        return false;
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    bool ok = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok;
+    heif_image *image = nullptr;
+    ok = ok && heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code == heif_error_Ok;
+    ok = ok && heif_image_add_plane(image, heif_channel_interleaved, size.width(), size.height(), 8).code == heif_error_Ok;
+    if (ok) {
+        int stride = 0;
+        uint8_t *data = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                data[y * stride + x * 3] = uint8_t(x);
+                data[y * stride + x * 3 + 1] = uint8_t(y);
+                data[y * stride + x * 3 + 2] = 128;
+            }
+        heif_image_handle *handle = nullptr;
+        ok = heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok;
+        if (ok && thumbnailWidth > 0)
+            ok = heif_context_encode_thumbnail(context, image, handle, encoder, nullptr, thumbnailWidth, nullptr).code
+                 == heif_error_Ok;
+        if (handle)
+            heif_image_handle_release(handle);
+        ok = ok && heif_context_write_to_file(context, path.toUtf8().constData()).code == heif_error_Ok;
+    }
+    if (image)
+        heif_image_release(image);
+    if (encoder)
+        heif_encoder_release(encoder);
+    heif_context_free(context);
+    return ok;
+}
+
+} // namespace
+
+class TestUiParts : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void filterScreenshots_data()
+    {
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("png kept, text dropped") << QStringList{"/s/list.PNG", "/s/notes.txt"} << QStringList{"/s/list.PNG"};
+        QTest::newRow("order kept") << QStringList{"/s/b.heic", "/s/a.jpeg", "/s/c.JPG"}
+                                    << QStringList{"/s/b.heic", "/s/a.jpeg", "/s/c.JPG"};
+        QTest::newRow("no extension") << QStringList{"/s/png"} << QStringList{};
+        QTest::newRow("gif") << QStringList{"/s/x.gif"} << QStringList{};
+    }
+    void filterScreenshots()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(QStringList, kept);
+        QCOMPARE(FilePanels::filterScreenshots(chosen), kept);
+    }
+
+    void candidateFile_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("jpeg for raw") << "/c/IMG_0001.JPG" << int(SearchTarget::raw) << false;
+        QTest::newRow("orf for raw") << "/c/IMG_0001.ORF" << int(SearchTarget::raw) << true;
+        QTest::newRow("jpeg for jpeg") << "/c/IMG_0001.jpeg" << int(SearchTarget::jpeg) << true;
+        QTest::newRow("raw for jpeg") << "/c/IMG_0001.CR3" << int(SearchTarget::jpeg) << false;
+        QTest::newRow("cancelled") << "" << int(SearchTarget::raw) << false;
+    }
+    void candidateFile()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(int, target);
+        QFETCH(bool, accepted);
+        const auto result = FilePanels::acceptCandidateFile(
+            chosen.isEmpty() ? std::nullopt : std::optional<FileURL>(chosen), SearchTarget(target));
+        QCOMPARE(result.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(*result, chosen);
+    }
+
+    // Each panel is set up with its prompt and filters; what comes back is filtered.
+    void panelSettings()
+    {
+        FilePanels panels;
+        QStringList labels;
+        QList<QFileDialog::FileMode> modes;
+        QStringList proposed;
+        QStringList filters;
+        QStringList answer;
+        panels.dialogDriver = [&](QFileDialog &dialog) {
+            labels << dialog.labelText(QFileDialog::Accept);
+            modes << dialog.fileMode();
+            proposed << QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            filters << dialog.nameFilters().join(QLatin1Char(';'));
+            return answer;
+        };
+        answer = {QStringLiteral("/a/one"), QStringLiteral("/a/two")};
+        QCOMPARE(panels.chooseFolders(false), QList<FileURL>{QStringLiteral("/a/one")});
+        QCOMPARE(panels.chooseFolders(true).size(), 2);
+        answer = {QStringLiteral("/s/list.PNG"), QStringLiteral("/s/notes.txt")};
+        QCOMPARE(panels.chooseScreenshots(), QList<FileURL>{QStringLiteral("/s/list.PNG")});
+        answer = {QStringLiteral("/c/IMG_0001.JPG")};
+        QVERIFY(!panels.chooseCandidateFile(SearchTarget::raw));
+        answer = {QStringLiteral("/d/Quillmore-report.csv")};
+        QCOMPARE(panels.chooseReportDestination(), std::optional<FileURL>(QStringLiteral("/d/Quillmore-report.csv")));
+        answer = {};
+        QVERIFY(!panels.chooseReportDestination());
+        QVERIFY(panels.chooseFolders(true).isEmpty());
+
+        QCOMPARE(labels.value(0), localized("panel.choose"));
+        QCOMPARE(modes.value(0), QFileDialog::Directory);
+        QCOMPARE(labels.value(2), localized("screenshot.panel.choose"));
+        QCOMPARE(modes.value(2), QFileDialog::ExistingFiles);
+        QVERIFY(filters.value(2).contains(QLatin1String("*.heic")));
+        QCOMPARE(labels.value(3), localized("panel.use.raw"));
+        QVERIFY(filters.value(3).contains(QLatin1String("*.CR2")));
+        QVERIFY(!filters.value(3).contains(QLatin1String("*.jpg")));
+        QCOMPARE(labels.value(4), localized("panel.save"));
+        QCOMPARE(proposed.value(4), QStringLiteral("Quillmore-report.csv"));
+    }
+
+    void reportCellShortening_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("path") << "/Volumes/Card/DCIM/IMG_0001.CR2" << "IMG_0001.CR2";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("not a path") << "IMG_0001.JPG (list.png)" << "IMG_0001.JPG (list.png)";
+    }
+    void reportCellShortening()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(ReportTableModel::shortened(text), shown);
+    }
+
+    void thumbnails_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("hasImage");
+        QTest::newRow("large jpeg") << "big.jpg" << true;
+        QTest::newRow("png") << "shot.png" << true;
+        QTest::newRow("text posing as raw") << "fake.CR2" << false;
+        QTest::newRow("text posing as heic") << "fake.heic" << false;
+        QTest::newRow("missing") << "nothing.jpg" << false;
+        QTest::newRow("text posing as jpeg") << "fake.jpg" << false;
+        QTest::newRow("dng without embedded preview") << "plain.dng" << false;
+    }
+    void thumbnails()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, hasImage);
+        QImage big(3000, 2000, QImage::Format_RGB32);
+        big.fill(Qt::darkGreen);
+        big.save(path(QStringLiteral("big.jpg")), "JPEG");
+        QImage(300, 600, QImage::Format_ARGB32).save(path(QStringLiteral("shot.png")));
+        makeFile(path(QStringLiteral("fake.CR2")), QByteArray("not a raw file"));
+        makeFile(path(QStringLiteral("fake.heic")), QByteArray("not a heic file"));
+        makeFile(path(QStringLiteral("fake.jpg")), QByteArray("not a jpeg"));
+        QVERIFY(writeDng(photoLikeScene(64, 48, 7), path(QStringLiteral("plain.dng"))));
+        const QImage image = loadThumbnailImage(path(file), QSize(144, 144));
+        QCOMPARE(!image.isNull(), hasImage);
+        if (hasImage) {
+            QVERIFY(image.width() <= 144 && image.height() <= 144);
+            QVERIFY(std::max(image.width(), image.height()) >= 140); // fits the box, not tiny
+        }
+    }
+
+    // The service answers on the GUI thread, and not at all once the receiver is gone.
+    void serviceDeliversOnGuiThread()
+    {
+        QImage(200, 100, QImage::Format_RGB32).save(path(QStringLiteral("t.png")));
+        ThumbnailService service;
+        QObject receiver;
+        bool called = false;
+        bool onGuiThread = false;
+        QImage got;
+        service.thumbnail(path(QStringLiteral("t.png")), QSize(72, 72), &receiver, [&](QImage image) {
+            called = true;
+            onGuiThread = QThread::currentThread() == qApp->thread();
+            got = image;
+        });
+        QTRY_VERIFY(called);
+        QVERIFY(onGuiThread);
+        QVERIFY(!got.isNull());
+        QCOMPARE(got.devicePixelRatio(), ThumbnailService::screenScale());
+
+        bool lateCall = false;
+        {
+            QObject gone;
+            service.thumbnail(path(QStringLiteral("t.png")), QSize(72, 72), &gone, [&](QImage) { lateCall = true; });
+        }
+        ThumbnailService::pool()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!lateCall);
+    }
+
+    void heicThumbnails_data()
+    {
+        QTest::addColumn<int>("thumbnailWidth");
+        QTest::newRow("stored thumbnail") << 160;
+        QTest::newRow("no stored thumbnail") << 0;
+        QTest::newRow("stored thumbnail too small, picture used") << 32;
+    }
+    void heicThumbnails()
+    {
+        QFETCH(int, thumbnailWidth);
+        const QString file = path(QStringLiteral("shot-%1.heic").arg(thumbnailWidth));
+        if (!writeHeic(file, QSize(640, 480), thumbnailWidth))
+            QSKIP("this libheif cannot write HEIC");
+        const QImage image = loadThumbnailImage(file, QSize(144, 144));
+        QVERIFY(!image.isNull());
+        QCOMPARE(image.size(), QSize(144, 108)); // aspect kept, fits the box
+    }
+
+    void viewShowsPlaceholderWhenNoThumbnail()
+    {
+        ThumbnailView view(path(QStringLiteral("nothing.CR2")));
+        QCOMPARE(view.size(), QSize(64, 64));
+        QCOMPARE(view.accessibleName(), localized("accessibility.file.icon"));
+        view.show();
+        QTRY_VERIFY(view.isLoaded());
+        QVERIFY(!view.hasImage());
+    }
+};
+
+QTEST_MAIN(TestUiParts)
+#include "tst_uiparts.moc"
