@@ -7,6 +7,8 @@
 #include "ui/singleinstance.h"
 #include "ui/thumbnailservice.h"
 
+#include "platform/ocrengine.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -56,6 +58,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    quillmore::restartWithSingleThreadedOcr(argv); // before any thread: the OpenMP runtime reads it at start
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QApplication::setApplicationName(QStringLiteral("Quillmore"));
