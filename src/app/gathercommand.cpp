@@ -339,7 +339,6 @@ int runGatherCommand(const QStringList &arguments)
             return cli::exitUsage;
         }
     }
-
     // ---- the job ----
     // Throw-away settings: the desktop app's stored folders and preferences are never touched.
     QTemporaryDir settingsDir;
@@ -393,7 +392,7 @@ int runGatherCommand(const QStringList &arguments)
         if (vm.errorMessage())
             failed = true;
         // Nobody reviews the names here: those that cannot be searched for are left out.
-        for (const ScreenshotNameCandidate &c : vm.screenshotCandidateList())
+        for (const ScreenshotNameCandidate &c : vm.screenshotCandidateList().candidates)
             if (!vm.isValidScreenshotName(c.fileName))
                 vm.removeScreenshotFilename(c.id);
     }
@@ -403,7 +402,7 @@ int runGatherCommand(const QStringList &arguments)
         waitUntil(vm, [&] { return vm.stage() != WorkflowStage::scanning && !vm.isPlanning(); });
         if (vm.stage() == WorkflowStage::setup && vm.errorMessage())
             failed = true;
-    } else if (!failed && !cancelRequested && !folderMode && vm.screenshotCandidateList().isEmpty()) {
+    } else if (!failed && !cancelRequested && !folderMode && vm.screenshotCandidateList().candidates.isEmpty()) {
         // No names could be read: nothing to search for.
     } else if (!failed && !cancelRequested) {
         cli::printError(localized("cli.error.cannotStart"));
@@ -420,6 +419,8 @@ int runGatherCommand(const QStringList &arguments)
     progressLine.clear();
 
     const bool wasCancelled = cancelRequested || (vm.copyResult() && vm.copyResult()->wasCancelled);
+    const QString jobStatus = vm.statusMessage(); // before saving the report says its own
+    const std::optional<QString> jobError = vm.errorMessage();
     if (reportFile) {
         vm.saveReport();
         if (vm.statusMessage() != localized("status.report.saved"))
@@ -430,10 +431,12 @@ int runGatherCommand(const QStringList &arguments)
     else
         printSummary(vm, wasCancelled);
     std::fflush(stdout);
-    if (vm.errorMessage())
-        cli::printError(*vm.errorMessage());
+    if (jobError)
+        cli::printError(*jobError);
     else if (wasCancelled)
-        cli::printError(vm.statusMessage());
+        cli::printError(jobStatus);
+    if (vm.errorMessage() != jobError)
+        cli::printError(*vm.errorMessage()); // the report could not be saved
 
     const bool anyCopyFailed = !vm.failedOutcomes().isEmpty();
     // The controller goes first: a job still reporting to it is then let go at once.

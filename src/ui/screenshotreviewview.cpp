@@ -206,7 +206,7 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
 
 void ScreenshotReviewView::refresh()
 {
-    const QList<ScreenshotNameCandidate> &candidates = m_vm->screenshotCandidateList();
+    const QList<ScreenshotNameCandidate> &candidates = m_vm->screenshotCandidateList().candidates;
     setTextIfChanged(m_stats[0], localized("screenshot.stats.read", m_vm->screenshotCount()));
     setTextIfChanged(m_stats[1], localized("screenshot.stats.found", m_vm->screenshotFilenameOccurrences()));
     setTextIfChanged(m_stats[2], localized("screenshot.stats.unique", qint64(candidates.size())));

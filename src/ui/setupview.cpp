@@ -298,7 +298,7 @@ void SetupView::refresh()
             screenshotDetail = localized("screenshot.reading.progress", current, progress.totalScreenshots);
         } else {
             screenshotDetail = localized("screenshot.selected.summary", m_vm->screenshotCount(),
-                                         qint64(m_vm->screenshotCandidateList().size()));
+                                         qint64(m_vm->screenshotCandidateList().candidates.size()));
         }
     }
     m_screenshotTile->setDetail(screenshotDetail);

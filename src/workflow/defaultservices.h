@@ -4,15 +4,10 @@
 
 #include "workflowservices.h"
 
-#include <QStringList>
-
 namespace quillmore {
 
 // The real services, with the given panels and desktop operations (the desktop ones when absent).
 WorkflowServices makeDefaultWorkflowServices(std::unique_ptr<WorkflowPanels> panels,
                                              std::unique_ptr<WorkflowPlatform> platform = nullptr);
-
-// The rules of the screenshot name list under review.
-ScreenshotListOperations screenshotListOperations();
 
 } // namespace quillmore

@@ -1,7 +1,7 @@
 #pragma once
 
 // Everything the workflow controller is built with: the services behind their one-operation
-// interfaces, the file panels, the desktop operations and the screenshot name list rules. The
+// interfaces, the file panels and the desktop operations. The
 // desktop app and quillmore-cli get theirs from makeDefaultWorkflowServices(); tests pass their
 // own.
 
@@ -13,7 +13,6 @@
 #include "quality/interfaces.h"
 #include "screenshots/interfaces.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -54,22 +53,6 @@ public:
     void openFolder(const FileURL &folder) override;
 };
 
-// The rules of the screenshot name list under review, provided by the screenshot reading module.
-struct ScreenshotListOperations {
-    // True when a typed or recognised name can be searched for.
-    std::function<bool(const QString &name)> isValidName;
-    // The reviewed names as selected pictures: invalid names and repeats of a key dropped.
-    std::function<QList<SelectedJPEG>(const QList<ScreenshotNameCandidate> &)> selectedJPEGs;
-    // Appends a candidate typed by the user and returns it.
-    std::function<ScreenshotNameCandidate(QList<ScreenshotNameCandidate> &, const QString &name)> addManualName;
-    // Removes every candidate with the id.
-    std::function<void(QList<ScreenshotNameCandidate> &, const QUuid &id)> remove;
-    // Renames the candidate with the id, marking it edited.
-    std::function<void(QList<ScreenshotNameCandidate> &, const QUuid &id, const QString &name)> updateFileName;
-
-    bool isComplete() const { return isValidName && selectedJPEGs && addManualName && remove && updateFileName; }
-};
-
 struct WorkflowServices {
     std::unique_ptr<SelectionReading> selectionReader;
     std::unique_ptr<RAWScanning> scanner;
@@ -77,7 +60,6 @@ struct WorkflowServices {
     std::unique_ptr<SafeCopying> copier;
     std::unique_ptr<QualityChecking> qualityChecker;
     std::unique_ptr<ScreenshotOCRProcessing> screenshotProcessor;
-    ScreenshotListOperations screenshotList;
     std::unique_ptr<WorkflowPanels> panels;
     std::unique_ptr<WorkflowPlatform> platform;
     // Folder tokens for the bookmark store; the path tokens when absent.

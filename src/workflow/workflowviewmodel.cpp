@@ -8,6 +8,8 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "quality/qualitycheckservice.h"
+#include "screenshots/batchprocessor.h"
+#include "screenshots/filenamerules.h"
 
 #include <QProcess>
 
@@ -84,7 +86,6 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_copier(std::move(services.copier)),
       m_qualityChecker(std::move(services.qualityChecker)),
       m_screenshotProcessor(std::move(services.screenshotProcessor)),
-      m_screenshotList(std::move(services.screenshotList)),
       m_panels(std::move(services.panels)),
       m_platform(services.platform ? std::move(services.platform) : std::make_unique<DesktopWorkflowPlatform>()),
       m_link(std::make_shared<Link>(this)),
@@ -224,14 +225,19 @@ void WorkflowViewModel::newScreenshotGeneration()
 
 // ---- derived values ---------------------------------------------------------------------------
 
+bool WorkflowViewModel::isValidScreenshotName(const QString &name)
+{
+    return quillmore::isValidScreenshotName(name);
+}
+
 bool WorkflowViewModel::hasSelection() const
 {
     if (m_selectionInputMode == SelectionInputMode::folder)
         return m_selectionFolder.has_value() && !m_selectionRequiresReauthorization;
-    if (m_isReadingScreenshots || m_screenshotCandidateList.isEmpty() || !m_screenshotList.isValidName)
+    if (m_isReadingScreenshots || m_screenshotCandidateList.candidates.isEmpty())
         return false;
-    for (const ScreenshotNameCandidate &c : m_screenshotCandidateList)
-        if (!m_screenshotList.isValidName(c.fileName))
+    for (const ScreenshotNameCandidate &c : m_screenshotCandidateList.candidates)
+        if (!quillmore::isValidScreenshotName(c.fileName))
             return false;
     return true;
 }
@@ -461,7 +467,7 @@ void WorkflowViewModel::clearScreenshots()
     for (const FileURL &url : m_screenshotURLs)
         endAccess(url);
     assign(m_screenshotURLs, QList<FileURL>(), &WorkflowViewModel::screenshotURLsChanged);
-    assign(m_screenshotCandidateList, QList<ScreenshotNameCandidate>(), &WorkflowViewModel::screenshotCandidateListChanged);
+    assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
     assign(m_screenshotProgress, ScreenshotOCRProgress(), &WorkflowViewModel::screenshotProgressChanged);
     assign(m_screenshotCount, qint64(0), &WorkflowViewModel::screenshotCountChanged);
     assign(m_screenshotFilenameOccurrences, qint64(0), &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
@@ -473,28 +479,22 @@ void WorkflowViewModel::clearScreenshots()
 
 void WorkflowViewModel::addScreenshotFilename()
 {
-    if (!m_screenshotList.addManualName)
-        return;
-    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
-    m_screenshotList.addManualName(list, QString());
+    ScreenshotCandidateList list = m_screenshotCandidateList;
+    list.addManualName(QString());
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
 void WorkflowViewModel::removeScreenshotFilename(const QUuid &id)
 {
-    if (!m_screenshotList.remove)
-        return;
-    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
-    m_screenshotList.remove(list, id);
+    ScreenshotCandidateList list = m_screenshotCandidateList;
+    list.remove(id);
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
 void WorkflowViewModel::updateScreenshotFilename(const QUuid &id, const QString &name)
 {
-    if (!m_screenshotList.updateFileName)
-        return;
-    QList<ScreenshotNameCandidate> list = m_screenshotCandidateList;
-    m_screenshotList.updateFileName(list, id, name);
+    ScreenshotCandidateList list = m_screenshotCandidateList;
+    list.updateFileName(id, name);
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
@@ -633,7 +633,7 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
         beginAccess(url);
     assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
     assign(m_screenshotURLs, urls, &WorkflowViewModel::screenshotURLsChanged);
-    assign(m_screenshotCandidateList, QList<ScreenshotNameCandidate>(), &WorkflowViewModel::screenshotCandidateListChanged);
+    assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
     assign(m_screenshotProgress, ScreenshotOCRProgress{0, urls.size(), urls.first()},
            &WorkflowViewModel::screenshotProgressChanged);
     assign(m_screenshotCount, qint64(urls.size()), &WorkflowViewModel::screenshotCountChanged);
@@ -669,7 +669,7 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
                     return;
                 if (vm->m_screenshotJob == job)
                     vm->m_screenshotJob.reset();
-                vm->assign(vm->m_screenshotCandidateList, result.candidates,
+                vm->assign(vm->m_screenshotCandidateList, ScreenshotCandidateList{result.candidates},
                            &WorkflowViewModel::screenshotCandidateListChanged);
                 vm->assign(vm->m_screenshotCount, result.screenshotCount, &WorkflowViewModel::screenshotCountChanged);
                 vm->assign(vm->m_screenshotFilenameOccurrences, result.filenameOccurrences,
@@ -737,8 +737,8 @@ void WorkflowViewModel::startScan()
         request.locations << l.url;
     request.mode = m_selectionInputMode;
     request.selectionFolder = m_selectionFolder;
-    if (m_selectionInputMode == SelectionInputMode::screenshots && m_screenshotList.selectedJPEGs)
-        request.screenshotNames = m_screenshotList.selectedJPEGs(m_screenshotCandidateList);
+    if (m_selectionInputMode == SelectionInputMode::screenshots)
+        request.screenshotNames = selectedJPEGs(m_screenshotCandidateList.candidates);
     request.target = m_searchTarget;
     request.destination = *m_destinationFolder;
 
@@ -895,8 +895,10 @@ void WorkflowViewModel::applyPlanResult(const CopyPlan &plan, quint64 generation
     // A plan from a cancelled job, or older than one asked for since, is dropped; so is one that
     // arrives when the job has moved on to copying or back to set-up.
     if (job->stopRequested() || generation != m_planGeneration
-        || (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed))
+        || (m_stage != WorkflowStage::summary && m_stage != WorkflowStage::completed)) {
+        planDropped(generation); // no longer waited for, if it was the latest
         return;
+    }
     if (m_planJob == job)
         m_planJob.reset();
     assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);

@@ -45,7 +45,7 @@ public:
     bool selectionRequiresReauthorization() const { return m_selectionRequiresReauthorization; }
     SelectionInputMode selectionInputMode() const { return m_selectionInputMode; }
     const QList<FileURL> &screenshotURLs() const { return m_screenshotURLs; }
-    const QList<ScreenshotNameCandidate> &screenshotCandidateList() const { return m_screenshotCandidateList; }
+    const ScreenshotCandidateList &screenshotCandidateList() const { return m_screenshotCandidateList; }
     const ScreenshotOCRProgress &screenshotProgress() const { return m_screenshotProgress; }
     qint64 screenshotCount() const { return m_screenshotCount; }
     qint64 screenshotFilenameOccurrences() const { return m_screenshotFilenameOccurrences; }
@@ -89,10 +89,7 @@ public:
     QList<CopyFileOutcome> failedOutcomes() const;
     QList<CopyReportRow> skippedReportRows() const;
     // True when a typed or recognised name can be searched for.
-    bool isValidScreenshotName(const QString &name) const
-    {
-        return m_screenshotList.isValidName && m_screenshotList.isValidName(name);
-    }
+    static bool isValidScreenshotName(const QString &name);
     // Folders and files whose access is open, by standardised path.
     QList<QString> activeScopePaths() const { return m_activeScopes.keys(); }
 
@@ -224,7 +221,6 @@ private:
     std::shared_ptr<SafeCopying> m_copier;
     std::shared_ptr<QualityChecking> m_qualityChecker;
     std::shared_ptr<ScreenshotOCRProcessing> m_screenshotProcessor;
-    ScreenshotListOperations m_screenshotList;
     std::unique_ptr<WorkflowPanels> m_panels;
     std::unique_ptr<WorkflowPlatform> m_platform;
     std::shared_ptr<Link> m_link;
@@ -234,7 +230,7 @@ private:
     bool m_selectionRequiresReauthorization = false;
     SelectionInputMode m_selectionInputMode = SelectionInputMode::folder;
     QList<FileURL> m_screenshotURLs;
-    QList<ScreenshotNameCandidate> m_screenshotCandidateList;
+    ScreenshotCandidateList m_screenshotCandidateList;
     ScreenshotOCRProgress m_screenshotProgress;
     qint64 m_screenshotCount = 0;
     qint64 m_screenshotFilenameOccurrences = 0;

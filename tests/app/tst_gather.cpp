@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
 #include <QHash>
 #include <QFile>
 
@@ -177,6 +180,40 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("Z.jpg")));
     }
 
+    // Names read from a screenshot of a file list become the selection.
+    void fromScreenshot()
+    {
+        QTemporaryDir dir;
+        const auto p = [&](const char *rel) { return standardizedPath(dir.filePath(QString::fromUtf8(rel))); };
+        QImage shot(900, 260, QImage::Format_RGB32);
+        shot.fill(Qt::white);
+        {
+            QPainter painter(&shot);
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPixelSize(24);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(30, 80, QStringLiteral("Portrait_2041.jpg        2.1 MB"));
+            painter.drawText(30, 160, QStringLiteral("Wedding-0007.jpg         3.4 MB"));
+        }
+        QVERIFY(shot.save(p("list.png")));
+        makeFile(p("card/Portrait_2041.CR2"), "raw");
+        makeFile(p("card/Wedding-0007.NEF"), "raw2");
+        QDir().mkpath(p("dest"));
+        const Run run = gather({"--screenshot", p("list.png"), "--search", p("card"), "--dest", p("dest"), "--json"});
+        const QJsonObject doc = QJsonDocument::fromJson(run.out).object();
+        const QJsonArray results = doc.value("results").toArray();
+        if (run.exitCode == 0 && results.isEmpty())
+            QSKIP("the text recogniser read no names here (no recognition models installed)");
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QStringList copied;
+        for (const QJsonValue &v : results)
+            if (v.toObject().value("status").toString() == QLatin1String("copied"))
+                copied << v.toObject().value("fileName").toString();
+        QVERIFY2(copied.contains(QStringLiteral("Portrait_2041.jpg")), qPrintable(copied.join(", ")));
+        QVERIFY(QFile::exists(p("dest/Portrait_2041.CR2")));
+    }
+
     void help()
     {
         const Run run = gather({"--help"});
@@ -187,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGather)
+QTEST_MAIN(TestGather)
 #include "tst_gather.moc"

@@ -397,7 +397,6 @@ private slots:
         WorkflowServices services = makeDefaultWorkflowServices(std::make_unique<FakePanels>(),
                                                                 std::make_unique<RecordingPlatform>());
         services.planner = std::move(planner);
-        services.screenshotList = simpleScreenshotList();
         auto vmOwned = std::make_unique<WorkflowViewModel>(
             std::move(services), std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat));
         MainWindow window(std::move(vmOwned), nullptr);

@@ -76,8 +76,6 @@ public:
             standIns.ocrGate = processor->gate;
             services.screenshotProcessor = std::move(processor);
         }
-        if (!services.screenshotList.isComplete())
-            services.screenshotList = simpleScreenshotList();
         auto settings = std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
         auto vm = std::make_unique<WorkflowViewModel>(std::move(services), std::move(settings));
         window = std::make_unique<MainWindow>(std::move(vm), panelsPointer);

@@ -37,10 +37,12 @@ class FakePlanner final : public CopyPlanning {
 public:
     std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<bool>> reportInsufficientSpace = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     CopyPlan makePlan(const QList<SelectionResult> &results, const FileURL &destination, SearchTarget target,
                       bool includeXMP, ConflictPolicy policy) override
     {
         ++*calls;
+        gate->waitOpen({});
         CopyPlan plan;
         for (const SelectionResult &r : results) {
             if (!r.chosenRAW || r.status == SelectionStatus::skipped)
@@ -202,42 +204,6 @@ public:
     void stopAccess(const FileURL &url) override { stopped->append(url); }
     void openFolder(const FileURL &folder) override { opened->append(folder); }
 };
-
-// Simple list rules: a valid name has a non-empty base name without spaces; repeats of a key
-// after the first are dropped.
-inline ScreenshotListOperations simpleScreenshotList()
-{
-    ScreenshotListOperations ops;
-    ops.isValidName = [](const QString &name) { return !baseName(name).isEmpty() && !name.contains(QLatin1Char(' ')); };
-    ops.selectedJPEGs = [valid = ops.isValidName](const QList<ScreenshotNameCandidate> &candidates) {
-        QList<SelectedJPEG> out;
-        QSet<QString> seen;
-        for (const ScreenshotNameCandidate &c : candidates) {
-            const QString key = baseName(c.fileName);
-            if (!valid(c.fileName) || seen.contains(key))
-                continue;
-            seen.insert(key);
-            out.append({makeId(), c.fileName, {}, c.sourceScreenshotURLs, c.rawVisionRecognizedStrings, key});
-        }
-        return out;
-    };
-    ops.addManualName = [](QList<ScreenshotNameCandidate> &list, const QString &name) {
-        ScreenshotNameCandidate c{makeId(), name, 1.0f, {}, {}, true};
-        list.append(c);
-        return c;
-    };
-    ops.remove = [](QList<ScreenshotNameCandidate> &list, const QUuid &id) {
-        list.removeIf([&](const ScreenshotNameCandidate &c) { return c.id == id; });
-    };
-    ops.updateFileName = [](QList<ScreenshotNameCandidate> &list, const QUuid &id, const QString &name) {
-        for (ScreenshotNameCandidate &c : list)
-            if (c.id == id) {
-                c.fileName = name;
-                c.wasManuallyEdited = true;
-            }
-    };
-    return ops;
-}
 
 inline void writeFile(const QString &path, const QByteArray &bytes)
 {

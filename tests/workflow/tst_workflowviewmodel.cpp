@@ -25,7 +25,6 @@ struct Rig {
     FakePanels panels;
     RecordingPlatform platform;
     bool endlessScanner = false;
-    bool withScreenshotList = true;
 
     WorkflowServices services()
     {
@@ -39,8 +38,6 @@ struct Rig {
         s.copier = std::make_unique<FakeCopier>(copier);
         s.qualityChecker = std::make_unique<FakeQualityChecker>(checker);
         s.screenshotProcessor = std::make_unique<FakeScreenshotProcessor>(screenshots);
-        if (withScreenshotList)
-            s.screenshotList = simpleScreenshotList();
         s.panels = std::make_unique<FakePanels>(panels);
         s.platform = std::make_unique<RecordingPlatform>(platform);
         return s;
@@ -406,6 +403,27 @@ private slots:
         QVERIFY(vm->activeScopePaths().contains(byHand));
     }
 
+    // Cancelling while the scan job plans: the plan is dropped and nobody is left waiting for it.
+    void cancelWhilePlanning()
+    {
+        Rig rig;
+        rig.planner.gate->open = false;
+        auto vm = ready(rig);
+        vm->startScan();
+        QVERIFY(QTest::qWaitFor([&] { return rig.planner.gate->entered > 0; }, kWait));
+        QCOMPARE(vm->stage(), WorkflowStage::summary);
+        QVERIFY(vm->isPlanning());
+        vm->startCopy(); // waits for the plan
+        vm->cancelOperation();
+        rig.planner.gate->open = true;
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QVERIFY(vm->copyPlan().tasks.isEmpty());
+        QCOMPARE(vm->stage(), WorkflowStage::summary); // the copy that waited does not start
+        // A later re-plan brings the plan.
+        vm->setIncludeXMP(false);
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning() && !vm->copyPlan().tasks.isEmpty(); }, kWait));
+    }
+
     void conflictUnderSkipPolicy()
     {
         Rig rig;
@@ -596,7 +614,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
         QVERIFY(vm->isShowingScreenshotReview());
         QCOMPARE(vm->statusMessage(), localized("screenshot.ocr.complete"));
-        QCOMPARE(vm->screenshotCandidateList().size(), 3);
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 3);
         QCOMPARE(vm->screenshotDuplicatesRemoved(), 2);
         QCOMPARE(vm->screenshotProgress(), (ScreenshotOCRProgress{2, 2, shotB}));
         QVERIFY(!vm->hasSelection()); // "IMG 9" is not a valid name
@@ -605,7 +623,7 @@ private slots:
         vm->removeScreenshotFilename(bad.id);
         vm->addScreenshotFilename();
         QVERIFY(!vm->hasSelection()); // an empty name added
-        vm->removeScreenshotFilename(vm->screenshotCandidateList().last().id);
+        vm->removeScreenshotFilename(vm->screenshotCandidateList().candidates.last().id);
         QVERIFY(vm->canStartScan());
         QVERIFY(scanned(*vm));
         QCOMPARE(vm->results().size(), 2);
@@ -644,7 +662,7 @@ private slots:
         QVERIFY(waitForJobs(kWait));
         QCoreApplication::processEvents();
         QCOMPARE(vm->selectionInputMode(), SelectionInputMode::folder);
-        QVERIFY(vm->screenshotCandidateList().isEmpty());
+        QVERIFY(vm->screenshotCandidateList().candidates.isEmpty());
         QVERIFY(!vm->isReadingScreenshots());
         QVERIFY(vm->canStartScan());
     }
