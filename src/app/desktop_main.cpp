@@ -8,6 +8,8 @@
 #include "ui/thumbnailservice.h"
 
 #include "platform/ocrengine.h"
+#include "ui/launcharguments.h"
+#include "ui/contentview.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -97,6 +99,9 @@ int main(int argc, char **argv)
     ReopenFilter reopen(&window);
     app.installEventFilter(&reopen);
 #endif
+    // Folders and screenshots given at start (dropped on the program's icon, or "Open with").
+    quillmore::applyLaunchLocations(*window.contentView()->viewModel(),
+                                    quillmore::launchLocations(QApplication::arguments()));
     window.show();
     const int status = app.exec();
     quillmore::ThumbnailService::shutDown();

@@ -3,6 +3,10 @@
 // the review sheet. Real controller, real reader and scanner, temporary trees.
 
 #include "uitestkit.h"
+#include "ui/launcharguments.h"
+#include "platform/paths.h"
+
+#include <QUrl>
 
 #include "model/localization.h"
 #include "ui/appearance.h"
@@ -85,6 +89,32 @@ private slots:
     }
 
     void cleanup() { QFile::remove(settingsFile()); }
+
+    void launchLocationsArePlacedLikeDrops()
+    {
+        const QString a = path(QStringLiteral("launch/picks"));
+        const QString b = path(QStringLiteral("launch/card"));
+        const QString c = path(QStringLiteral("launch/backup"));
+        for (const QString &folder : {a, b, c})
+            QVERIFY(QDir().mkpath(folder));
+        const QStringList args{"quillmore", "--uitesting-reset", QUrl::fromLocalFile(a).toString(), b, "-x", c + "/",
+                               path(QStringLiteral("launch/missing"))};
+        const QStringList locations = launchLocations(args);
+        QCOMPARE(locations.size(), 4);
+        QCOMPARE(locations.first(), standardizedPath(a));
+
+        UiHarness ui(settingsFile());
+        applyLaunchLocations(*ui.vm(), locations);
+        QCOMPARE(ui.vm()->selectionFolder(), standardizedPath(a));
+        QCOMPARE(ui.vm()->searchLocations().size(), 2);
+        QCOMPARE(ui.vm()->searchLocations().at(0).url, standardizedPath(b));
+        QCOMPARE(ui.vm()->searchLocations().at(1).url, standardizedPath(c));
+
+        // With a selection chosen, every folder is a search location.
+        applyLaunchLocations(*ui.vm(), {standardizedPath(path(QStringLiteral("launch")))});
+        QCOMPARE(ui.vm()->selectionFolder(), standardizedPath(a));
+        QCOMPARE(ui.vm()->searchLocations().size(), 3);
+    }
 
     void windowStartsOnSetup()
     {
