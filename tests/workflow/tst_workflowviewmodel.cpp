@@ -126,6 +126,55 @@ private slots:
         QTest::newRow("XMP not a boolean") << QVariant(QStringLiteral("no")) << QVariant(QStringLiteral("x")) << true
                                            << ConflictPolicy::skip;
     }
+    // Stored state the program cannot use: it starts with its defaults, asks for nothing again and
+    // says nothing false.
+    void unusableSettingsFileStartsWithDefaults_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("not a settings file") << 0;
+        QTest::newRow("a folder where the file should be") << 1;
+        QTest::newRow("huge bookmark list") << 2;
+    }
+    void unusableSettingsFileStartsWithDefaults()
+    {
+        QFETCH(int, kind);
+        const QString file = m_dir->filePath(QStringLiteral("settings.ini"));
+        QFile::remove(file);
+        if (kind == 0) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray junk(65536, '\0');
+            for (int i = 0; i < junk.size(); ++i)
+                junk[i] = char((i * 7919) % 251);
+            f.write(junk);
+        } else if (kind == 1) {
+            QVERIFY(QDir().mkpath(file));
+        } else {
+            QByteArray list("[");
+            for (int i = 0; i < 50000; ++i)
+                list += QByteArray(i ? "," : "") + "{\"path\":\"/no/such/folder/" + QByteArray::number(i)
+                        + "\",\"data\":\"L25vL3N1Y2g=\"}";
+            list += "]";
+            auto s = settings();
+            s->setValue(QStringLiteral("bookmark.searches"), list);
+            s->setValue(QStringLiteral("bookmark.selection"), QStringList{QStringLiteral("not"), QStringLiteral("bytes")});
+            s->setValue(QStringLiteral("preference.includeXMP"), QVariantList{1, 2});
+        }
+        Rig rig;
+        auto vm = make(rig);
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->includeXMP());
+        QCOMPARE(vm->conflictPolicy(), ConflictPolicy::skip);
+        QVERIFY(!vm->selectionFolder());
+        QVERIFY(!vm->errorMessage());
+        QCOMPARE(vm->statusMessage(), localized("status.ready"));
+        for (const SearchLocation &l : vm->searchLocations())
+            QVERIFY(l.requiresReauthorization); // nothing that does not exist is offered as usable
+        if (kind == 1)
+            QDir(file).removeRecursively();
+        QFile::remove(file);
+    }
+
     void startsWithDefaults()
     {
         QFETCH(QVariant, storedXMP);
