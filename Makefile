@@ -25,6 +25,7 @@ test-asan: setup
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		ctest --preset asan -L unit
 
 run: build
