@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,48 @@ void printError(const QString &message)
     QString oneLine = message;
     oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "quillmore-cli: %s\n", oneLine.toUtf8().constData());
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QJsonValue optionalJson(const std::optional<QString> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonArray warningsJson(const QList<AppWarning> &warnings)
+{
+    QJsonArray out;
+    for (const AppWarning &w : warnings)
+        out.append(QJsonObject{{QStringLiteral("path"), optionalJson(w.url)}, {QStringLiteral("message"), w.message}});
+    return out;
+}
+
+void printWarnings(const QList<AppWarning> &warnings)
+{
+    if (warnings.isEmpty())
+        return;
+    printLine(QString());
+    printLine(localized("cli.warnings"));
+    for (const AppWarning &w : warnings)
+        printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
 }
 
 static sigset_t stopSignals()

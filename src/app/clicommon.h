@@ -3,7 +3,11 @@
 // Pieces every quillmore-cli command shares: exit statuses, messages, progress on a terminal,
 // cancellation by Ctrl-C, and checks of folder options.
 
+#include "model/records.h"
+
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +23,17 @@ constexpr int exitCancelled = 130;
 
 // One line on stderr.
 void printError(const QString &message);
+
+// One line on stdout.
+void printLine(const QString &line);
+// The text with control characters escaped ("\x0a"), so a name cannot break a table's lines.
+QString printable(const QString &text);
+// The warnings as the commands' JSON writes them: [{"path" (or null), "message"}].
+QJsonArray warningsJson(const QList<AppWarning> &warnings);
+// The warnings under the "Warnings:" heading, one a line; nothing when there are none.
+void printWarnings(const QList<AppWarning> &warnings);
+// A value or JSON null.
+QJsonValue optionalJson(const std::optional<QString> &value);
 
 // Blocks SIGINT and SIGTERM in the calling thread and every thread it starts, so that
 // watchStopSignals() can receive them. Call first thing in main.

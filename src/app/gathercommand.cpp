@@ -21,6 +21,12 @@
 namespace quillmore {
 namespace {
 
+using cli::optionalJson;
+using cli::printable;
+using cli::printLine;
+using cli::printWarnings;
+using cli::warningsJson;
+
 // Panels answered from the command line: only the report destination is ever asked for.
 class CommandLinePanels final : public WorkflowPanels {
 public:
@@ -34,34 +40,29 @@ private:
     std::optional<FileURL> m_report;
 };
 
-QJsonValue optionalString(const std::optional<QString> &v)
-{
-    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
-}
-
 QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
 {
     QJsonArray results;
     for (const SelectionResult &r : vm.results())
         results.append(QJsonObject{{QStringLiteral("fileName"), r.selection.fileName},
                                    {QStringLiteral("status"), rawValue(r.status)},
-                                   {QStringLiteral("chosen"), optionalString(r.chosenRAW)},
-                                   {QStringLiteral("destination"), optionalString(r.destinationURL)},
-                                   {QStringLiteral("message"), optionalString(r.message)}});
+                                   {QStringLiteral("chosen"), optionalJson(r.chosenRAW)},
+                                   {QStringLiteral("destination"), optionalJson(r.destinationURL)},
+                                   {QStringLiteral("message"), optionalJson(r.message)}});
     QJsonArray outcomes;
     if (vm.copyResult())
         for (const CopyFileOutcome &o : vm.copyResult()->outcomes)
             outcomes.append(QJsonObject{{QStringLiteral("source"), o.sourceURL},
-                                        {QStringLiteral("destination"), optionalString(o.destinationURL)},
+                                        {QStringLiteral("destination"), optionalJson(o.destinationURL)},
                                         {QStringLiteral("kind"), rawValue(o.kind)},
                                         {QStringLiteral("status"), rawValue(o.status)},
-                                        {QStringLiteral("message"), optionalString(o.message)},
-                                        {QStringLiteral("sha256"), optionalString(o.sha256)}});
+                                        {QStringLiteral("message"), optionalJson(o.message)},
+                                        {QStringLiteral("sha256"), optionalJson(o.sha256)}});
     QJsonArray issues;
     for (const CopyPreflightIssue &i : vm.copyPlan().issues)
         issues.append(QJsonObject{{QStringLiteral("kind"), rawValue(i.kind)},
-                                  {QStringLiteral("source"), optionalString(i.sourceURL)},
-                                  {QStringLiteral("destination"), optionalString(i.destinationURL)},
+                                  {QStringLiteral("source"), optionalJson(i.sourceURL)},
+                                  {QStringLiteral("destination"), optionalJson(i.destinationURL)},
                                   {QStringLiteral("message"), i.message}});
     const QualityCheckBatchResult &q = vm.qualityResult();
     QJsonObject flags, skipped, errors;
@@ -71,10 +72,7 @@ QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
         skipped.insert(it.key(), QJsonArray::fromStringList(orderedRawValues(it.value())));
     for (auto it = q.errorsByDestinationPath.cbegin(); it != q.errorsByDestinationPath.cend(); ++it)
         errors.insert(it.key(), it.value());
-    QJsonArray warnings;
-    for (const AppWarning &w : vm.warnings())
-        warnings.append(QJsonObject{{QStringLiteral("path"), optionalString(w.url)},
-                                    {QStringLiteral("message"), w.message}});
+    const QJsonArray warnings = warningsJson(vm.warnings());
     return QJsonDocument(QJsonObject{
         {QStringLiteral("wasCancelled"), wasCancelled},
         {QStringLiteral("results"), results},
@@ -85,22 +83,6 @@ QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
                                                 {QStringLiteral("errors"), errors}}},
         {QStringLiteral("warnings"), warnings},
     });
-}
-
-void printLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-}
-
-// Control characters in a name would break the lines; they are shown escaped.
-QString printable(const QString &text)
-{
-    QString out;
-    for (QChar c : text)
-        out += (c.unicode() < 0x20 || c.unicode() == 0x7F) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
-                                                           : QString(c);
-    return out;
 }
 
 int countFlag(const QualityCheckBatchResult &q, QualityFlag flag)
@@ -158,12 +140,7 @@ void printSummary(const WorkflowViewModel &vm, bool wasCancelled)
         count("completion.file.check", countFlag(q, QualityFlag::fileCheck));
         count("completion.file.check.not.assessed", countSkip(q, QualityCheckSkip::fileCheckNotAssessed));
     }
-    if (!vm.warnings().isEmpty()) {
-        printLine(QString());
-        printLine(localized("cli.warnings"));
-        for (const AppWarning &w : vm.warnings())
-            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
-    }
+    printWarnings(vm.warnings());
 }
 
 QString bar(qint64 done, qint64 total)

@@ -16,6 +16,12 @@
 namespace quillmore {
 namespace {
 
+using cli::optionalJson;
+using cli::printable;
+using cli::printLine;
+using cli::printWarnings;
+using cli::warningsJson;
+
 QJsonDocument screenshotDocument(const ScreenshotOCRResult &result)
 {
     QJsonArray candidates;
@@ -27,36 +33,13 @@ QJsonDocument screenshotDocument(const ScreenshotOCRResult &result)
             {QStringLiteral("lines"), QJsonArray::fromStringList(c.rawVisionRecognizedStrings)},
         });
     }
-    QJsonArray warnings;
-    for (const AppWarning &w : result.warnings)
-        warnings.append(QJsonObject{{QStringLiteral("path"), w.url ? QJsonValue(*w.url) : QJsonValue(QJsonValue::Null)},
-                                    {QStringLiteral("message"), w.message}});
+    const QJsonArray warnings = warningsJson(result.warnings);
     return QJsonDocument(QJsonObject{
         {QStringLiteral("screenshotCount"), double(result.screenshotCount)},
         {QStringLiteral("filenameOccurrences"), double(result.filenameOccurrences)},
         {QStringLiteral("candidates"), candidates},
         {QStringLiteral("warnings"), warnings},
     });
-}
-
-// Control characters in a recognised name are shown escaped, so they cannot break the table.
-QString printable(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-void printLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
 }
 
 void printTable(const ScreenshotOCRResult &result)
@@ -79,12 +62,7 @@ void printTable(const ScreenshotOCRResult &result)
     printLine(QString());
     printLine(localized("cli.screenshots.summary", QString::number(result.screenshotCount),
                         QString::number(result.candidates.size()), QString::number(result.filenameOccurrences)));
-    if (!result.warnings.isEmpty()) {
-        printLine(QString());
-        printLine(localized("cli.warnings"));
-        for (const AppWarning &w : result.warnings)
-            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
-    }
+    printWarnings(result.warnings);
 }
 
 } // namespace

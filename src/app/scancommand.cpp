@@ -19,14 +19,15 @@
 namespace quillmore {
 namespace {
 
+using cli::optionalJson;
+using cli::printable;
+using cli::printLine;
+using cli::printWarnings;
+using cli::warningsJson;
+
 QJsonValue optionalNumber(const std::optional<qint64> &v)
 {
     return v ? QJsonValue(double(*v)) : QJsonValue(QJsonValue::Null);
-}
-
-QJsonValue optionalString(const std::optional<QString> &v)
-{
-    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
 }
 
 QJsonDocument scanDocument(const QList<SelectionResult> &results, const QList<AppWarning> &warnings,
@@ -50,39 +51,15 @@ QJsonDocument scanDocument(const QList<SelectionResult> &results, const QList<Ap
             {QStringLiteral("fileName"), r.selection.fileName},
             {QStringLiteral("baseName"), r.selection.baseName},
             {QStringLiteral("status"), rawValue(r.status)},
-            {QStringLiteral("chosen"), optionalString(r.chosenRAW)},
+            {QStringLiteral("chosen"), optionalJson(r.chosenRAW)},
             {QStringLiteral("candidates"), candidates},
         });
     }
-    QJsonArray warningArray;
-    for (const AppWarning &w : warnings)
-        warningArray.append(QJsonObject{{QStringLiteral("path"), optionalString(w.url)},
-                                        {QStringLiteral("message"), w.message}});
     return QJsonDocument(QJsonObject{
         {QStringLiteral("checkedFiles"), double(checkedFiles)},
         {QStringLiteral("results"), resultArray},
-        {QStringLiteral("warnings"), warningArray},
+        {QStringLiteral("warnings"), warningsJson(warnings)},
     });
-}
-
-// Control characters in a name would break the table's lines; they are shown escaped.
-QString printable(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-void printLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
 }
 
 void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &warnings, qint64 checkedFiles)
@@ -122,12 +99,7 @@ void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &
     printLine(QString());
     printLine(localized("cli.summary", QString::number(results.size()), QString::number(found),
                         QString::number(notFound), QString::number(ambiguous), QString::number(checkedFiles)));
-    if (!warnings.isEmpty()) {
-        printLine(QString());
-        printLine(localized("cli.warnings"));
-        for (const AppWarning &w : warnings)
-            printLine(QStringLiteral("  ") + printable(w.url.value_or(QString())) + QStringLiteral(": ") + w.message);
-    }
+    printWarnings(warnings);
 }
 
 } // namespace

@@ -20,18 +20,42 @@ QString fileByteCount(qint64 bytes)
 
 namespace {
 
-QLabel *addValueRow(QGridLayout *grid, int row, const QString &label, QWidget *parent, const QString &objectName)
+QLabel *addValueRow(QGridLayout *grid, int row, const char *key, QWidget *parent)
 {
-    auto *name = new QLabel(label, parent);
+    auto *name = new QLabel(localized(key), parent);
     applyTextStyle(name, TextStyle::secondary);
     auto *value = new QLabel(parent);
-    value->setObjectName(objectName);
+    value->setObjectName(QString::fromLatin1(key));
     QFont font = value->font();
     font.setWeight(QFont::DemiBold);
     value->setFont(font);
     grid->addWidget(name, row, 0);
     grid->addWidget(value, row, 1);
     return value;
+}
+
+// Two labelled counts under the progress bar; the values are named by their label keys.
+void addValueRows(QVBoxLayout *column, QWidget *box, const char *firstKey, QLabel **first, const char *secondKey,
+                  QLabel **second)
+{
+    auto *grid = new QGridLayout();
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(6);
+    *first = addValueRow(grid, 0, firstKey, box);
+    *second = addValueRow(grid, 1, secondKey, box);
+    grid->setColumnStretch(2, 1);
+    column->addLayout(grid);
+}
+
+// The Cancel button of a progress screen, also bound to Escape.
+QPushButton *addCancelButton(QWidget *view, QVBoxLayout *column, QWidget *box, WorkflowViewModel *vm)
+{
+    auto *cancel = new QPushButton(localized("button.cancel"), box);
+    cancel->setObjectName(QStringLiteral("button.cancel"));
+    QObject::connect(cancel, &QPushButton::clicked, view, [vm] { vm->cancelOperation(); });
+    bindCancelKey(view, cancel);
+    column->addWidget(cancel, 0, Qt::AlignLeft);
+    return cancel;
 }
 
 QWidget *centredColumn(QWidget *owner, int maxWidth, QVBoxLayout **column)
@@ -69,18 +93,8 @@ ScanProgressView::ScanProgressView(ScreenContext context, QWidget *parent) : QWi
     m_location->setObjectName(QStringLiteral("location"));
     applyTextStyle(m_location, TextStyle::secondary);
     column->addWidget(m_location);
-    auto *grid = new QGridLayout();
-    grid->setHorizontalSpacing(16);
-    grid->setVerticalSpacing(6);
-    m_checked = addValueRow(grid, 0, localized("scan.checked.files"), box, QStringLiteral("scan.checked.files"));
-    m_found = addValueRow(grid, 1, localized("scan.found.matches"), box, QStringLiteral("scan.found.matches"));
-    grid->setColumnStretch(2, 1);
-    column->addLayout(grid);
-    m_cancel = new QPushButton(localized("button.cancel"), box);
-    m_cancel->setObjectName(QStringLiteral("button.cancel"));
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_vm->cancelOperation(); });
-    bindCancelKey(this, m_cancel);
-    column->addWidget(m_cancel, 0, Qt::AlignLeft);
+    addValueRows(column, box, L10N("scan.checked.files"), &m_checked, L10N("scan.found.matches"), &m_found);
+    m_cancel = addCancelButton(this, column, box, m_vm);
     new RefreshScheduler(this, m_vm, [this] { refresh(); });
     refresh();
 }
@@ -123,18 +137,8 @@ CopyProgressView::CopyProgressView(ScreenContext context, QWidget *parent) : QWi
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     column->addWidget(m_bar);
-    auto *grid = new QGridLayout();
-    grid->setHorizontalSpacing(16);
-    grid->setVerticalSpacing(6);
-    m_files = addValueRow(grid, 0, localized("copy.files.complete"), box, QStringLiteral("copy.files.complete"));
-    m_bytes = addValueRow(grid, 1, localized("copy.bytes"), box, QStringLiteral("copy.bytes"));
-    grid->setColumnStretch(2, 1);
-    column->addLayout(grid);
-    m_cancel = new QPushButton(localized("button.cancel"), box);
-    m_cancel->setObjectName(QStringLiteral("button.cancel"));
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_vm->cancelOperation(); });
-    bindCancelKey(this, m_cancel);
-    column->addWidget(m_cancel, 0, Qt::AlignLeft);
+    addValueRows(column, box, L10N("copy.files.complete"), &m_files, L10N("copy.bytes"), &m_bytes);
+    m_cancel = addCancelButton(this, column, box, m_vm);
     new RefreshScheduler(this, m_vm, [this] { refresh(); });
     refresh();
 }

@@ -252,40 +252,39 @@ bool WorkflowViewModel::canStartScan() const
     return true;
 }
 
+namespace {
+
+template <typename T, typename Keep>
+QList<T> filtered(const QList<T> &items, Keep keep)
+{
+    QList<T> out;
+    for (const T &item : items)
+        if (keep(item))
+            out << item;
+    return out;
+}
+
+} // namespace
+
 QList<SelectionResult> WorkflowViewModel::foundResults() const
 {
-    QList<SelectionResult> out;
-    for (const SelectionResult &r : m_results)
-        if (r.chosenRAW && r.status != SelectionStatus::skipped)
-            out << r;
-    return out;
+    return filtered(m_results, [](const SelectionResult &r) { return r.chosenRAW && r.status != SelectionStatus::skipped; });
 }
 
 QList<SelectionResult> WorkflowViewModel::notFoundResults() const
 {
-    QList<SelectionResult> out;
-    for (const SelectionResult &r : m_results)
-        if (r.status == SelectionStatus::notFound)
-            out << r;
-    return out;
+    return filtered(m_results, [](const SelectionResult &r) { return r.status == SelectionStatus::notFound; });
 }
 
 QList<SelectionResult> WorkflowViewModel::ambiguousResults() const
 {
-    QList<SelectionResult> out;
-    for (const SelectionResult &r : m_results)
-        if (r.status == SelectionStatus::ambiguous)
-            out << r;
-    return out;
+    return filtered(m_results, [](const SelectionResult &r) { return r.status == SelectionStatus::ambiguous; });
 }
 
 QList<CopyTaskItem> WorkflowViewModel::primaryCopyTasks() const
 {
-    QList<CopyTaskItem> out;
-    for (const CopyTaskItem &t : m_copyPlan.tasks)
-        if (t.kind == primaryKind(m_searchTarget))
-            out << t;
-    return out;
+    const CopyFileKind primary = primaryKind(m_searchTarget);
+    return filtered(m_copyPlan.tasks, [primary](const CopyTaskItem &t) { return t.kind == primary; });
 }
 
 QList<CopyFileOutcome> WorkflowViewModel::copiedPrimaryOutcomes() const
