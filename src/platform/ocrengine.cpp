@@ -13,6 +13,7 @@
 
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
 
 #include <algorithm>
 #include <cmath>
@@ -91,6 +92,63 @@ QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes)
     return ordered;
 }
 
+// The characters recognition may return: those of file names and the text around them in a file
+// list (sizes, dates, kinds), and the letters of the Latin-script names clients have. Left out are
+// signs that never stand in a name, and the letters with a dot or a macron of the Baltic and
+// Maltese alphabets: at screen sizes they are mostly misreadings of common ones (ė for é).
+const QByteArray &recognisedCharacters()
+{
+    static const QByteArray characters = [] {
+        QString set = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _-.,:/'");
+        for (char16_t c = 0xC0; c <= 0xFF; ++c) {
+            if (c != 0xD7 && c != 0xF7)
+                set += QChar(c);
+        }
+        // Latin Extended-A: the letters of Polish, Czech, Slovak, Hungarian, Romanian, Turkish,
+        // Croatian and Slovene names, and the ligatures.
+        set += QStringLiteral("\u0104\u0105\u0106\u0107\u010C\u010D\u010E\u010F\u0110\u0111\u0118\u0119"
+                              "\u011A\u011B\u011E\u011F\u0130\u0131\u0139\u013A\u013D\u013E\u0141\u0142"
+                              "\u0143\u0144\u0147\u0148\u0150\u0151\u0152\u0153\u0154\u0155\u0158\u0159"
+                              "\u015A\u015B\u015E\u015F\u0160\u0161\u0162\u0163\u0164\u0165\u016E\u016F"
+                              "\u0170\u0171\u0179\u017A\u017B\u017C\u017D\u017E\u0102\u0103");
+        set += QStringLiteral("\u0218\u0219\u021A\u021B");
+        return set.toUtf8();
+    }();
+    return characters;
+}
+
+// Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
+// baseline): two wide boxes side by side, level with each other, with a gap of less than half
+// their height, become one. File icons (about square) and the next column stay apart.
+std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes)
+{
+    auto wide = [](const cv::Rect &r) { return r.width >= 1.3 * r.height; };
+    bool joined = true;
+    while (joined) {
+        joined = false;
+        std::sort(boxes.begin(), boxes.end(), [](const cv::Rect &a, const cv::Rect &b) { return a.x < b.x; });
+        for (std::size_t i = 0; i < boxes.size() && !joined; ++i) {
+            for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+                const cv::Rect &a = boxes[i];
+                const cv::Rect &b = boxes[j];
+                const int height = std::max(a.height, b.height);
+                const int gap = b.x - (a.x + a.width);
+                if (gap > 0.5 * height)
+                    continue;
+                const int overlap = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+                if (!wide(a) || !wide(b) || overlap < 0.6 * std::min(a.height, b.height) ||
+                    std::abs(a.height - b.height) > 0.3 * height)
+                    continue;
+                boxes[i] = a | b;
+                boxes.erase(boxes.begin() + std::ptrdiff_t(j));
+                joined = true;
+                break;
+            }
+        }
+    }
+    return boxes;
+}
+
 bool tesseractCancel(void *token, int)
 {
     return static_cast<const std::stop_token *>(token)->stop_requested();
@@ -164,7 +222,19 @@ struct OcrEngine::Impl {
     cv::Size netInputSize;
     bool detectorBroken = false;
 
+    // Where the last prepared crop came from: a point p on it is cropOrigin + (p - border) / cropScale.
+    cv::Point2d cropOrigin;
+    double cropScale = 1.0;
+    QRect cropText; // the text on it (icon trimmed off), in image coordinates
+
     explicit Impl(OcrModelPaths p) : paths(std::move(p)) {}
+
+    QRect fromCrop(int left, int top, int right, int bottom) const
+    {
+        auto x = [this](int v) { return int(std::lround(cropOrigin.x + (v - recognitionBorder) / cropScale)); };
+        auto y = [this](int v) { return int(std::lround(cropOrigin.y + (v - recognitionBorder) / cropScale)); };
+        return QRect(QPoint(x(left), y(top)), QPoint(x(right) - 1, y(bottom) - 1));
+    }
     ~Impl() { tesseract.End(); }
 
     void startTesseract()
@@ -185,6 +255,7 @@ struct OcrEngine::Impl {
         // Each crop is already dark on light: no second, inverted reading of doubtful lines.
         tesseract.SetVariable("tessedit_do_invert", "0");
         tesseract.SetVariable("debug_file", "/dev/null");
+        tesseract.SetVariable("tessedit_char_whitelist", recognisedCharacters().constData());
         tesseractReady = true;
     }
 
@@ -373,6 +444,49 @@ struct OcrEngine::Impl {
         return pieces;
     }
 
+    // The box grown down over a horizontal stroke just below it, across at most a row or two of
+    // background: an underscore under the baseline that the detector left out. The next line
+    // further down, past a wider gap, stays out, and so does ink that is no stroke.
+    cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
+    {
+        const cv::Mat inside = grey(box);
+        cv::Mat sorted;
+        cv::sort(inside.clone().reshape(1, 1), sorted, cv::SORT_ASCENDING);
+        const int median = sorted.at<uchar>(0, sorted.cols / 2);
+        const bool darkBackground = median < 128;
+        double lowest = 0, highest = 0;
+        cv::minMaxLoc(inside, &lowest, &highest);
+        const double contrast = darkBackground ? highest - median : median - lowest;
+        if (contrast < 24)
+            return box;
+        const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+        const int allowedGap = std::max(2, box.height / 8);
+        const int maxThickness = std::max(2, box.height / 6);
+        const int limit = std::min(grey.rows, box.y + box.height + box.height / 2);
+        int bottom = box.y + box.height;
+        int blank = 0, inkRows = 0, longestRun = 0;
+        for (int y = box.y + box.height; y < limit && blank <= allowedGap; ++y) {
+            const cv::Mat row = grey(cv::Rect(box.x, y, box.width, 1));
+            const cv::Mat inked = darkBackground ? row > threshold : row < threshold;
+            if (!cv::countNonZero(inked)) {
+                ++blank;
+                continue;
+            }
+            if (++inkRows > maxThickness)
+                return box; // more than a stroke: letters of the next line, or a picture
+            int run = 0;
+            for (int x = 0; x < inked.cols; ++x) {
+                run = inked.at<uchar>(0, x) ? run + 1 : 0;
+                longestRun = std::max(longestRun, run);
+            }
+            bottom = y + 1;
+            blank = 0;
+        }
+        if (inkRows == 0 || longestRun < box.height / 2)
+            return box;
+        return cv::Rect(box.x, box.y, box.width, bottom - box.y);
+    }
+
     // The crop of one box, ready for Tesseract: grey, dark text on light, a leading file icon
     // trimmed off, text about 40 pixels high, with a white border. Empty when there is no ink.
     cv::Mat prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box)
@@ -420,6 +534,11 @@ struct OcrEngine::Impl {
         }
         if (runs.empty())
             return {};
+        // A sliver at the left edge is what the box cut off of something beside the text (the
+        // edge of an icon): it holds no letter.
+        if (runs.size() >= 2 && runs.front().first == 0 && runs.front().second <= std::max(2, ink.rows / 12) &&
+            runs[1].first - runs.front().second >= 2)
+            runs.erase(runs.begin());
         int left = runs.front().first;
         // A file icon: the first blob, set apart from the text by a clear gap, taller than the
         // letters after it, and colourful or dense.
@@ -442,14 +561,21 @@ struct OcrEngine::Impl {
             const auto [textTop, textBottom] = inkRows(runs[1].first, runs.back().second);
             const int iconHeight = iconBottom - iconTop;
             const int textHeight = textBottom - textTop;
-            if (iconHeight > 0 && textHeight > 0 && iconHeight >= textHeight * 1.15 && width >= iconHeight * 0.5 &&
-                width <= iconHeight * 1.6 && gapToText >= std::max(2, textHeight / 5)) {
+            if (iconHeight > 0 && textHeight > 0 && width >= iconHeight * 0.5 && width <= iconHeight * 1.6) {
+                const cv::Rect iconRect(s, iconTop, width, iconHeight);
                 cv::Mat hsv;
-                cv::cvtColor(colour(cv::Rect(s, iconTop, width, iconHeight)), hsv, cv::COLOR_BGR2HSV);
-                const double saturation = cv::mean(hsv)[1];
-                const double density = double(cv::countNonZero(ink(cv::Rect(s, iconTop, width, iconHeight)))) /
-                                       (width * iconHeight);
-                if (saturation > 50 || density > 0.4)
+                cv::cvtColor(colour(iconRect), hsv, cv::COLOR_BGR2HSV);
+                // Saturation where the blob has ink: letters are grey (or all one colour when
+                // selected), a picture file's icon is colourful.
+                const double saturation = cv::mean(hsv, ink(iconRect))[1];
+                cv::Mat textHsv;
+                const cv::Rect textRect(runs[1].first, 0, runs.back().second - runs[1].first, ink.rows);
+                cv::cvtColor(colour(textRect), textHsv, cv::COLOR_BGR2HSV);
+                const double textSaturation = cv::mean(textHsv, ink(textRect))[1];
+                const double density = double(cv::countNonZero(ink(iconRect))) / (width * iconHeight);
+                const bool taller = iconHeight >= textHeight * 1.15;
+                const bool apart = gapToText >= std::max(2, textHeight / 5);
+                if ((saturation > 50 && saturation > textSaturation + 30) || (apart && taller && density > 0.4))
                     left = runs[1].first;
             }
         }
@@ -474,7 +600,149 @@ struct OcrEngine::Impl {
         cv::Mat bordered;
         cv::copyMakeBorder(scaled, bordered, recognitionBorder, recognitionBorder, recognitionBorder,
                            recognitionBorder, cv::BORDER_CONSTANT, cv::Scalar(255));
+        cropOrigin = cv::Point2d(box.x + textRect.x, box.y + textRect.y);
+        cropScale = scale;
+        cropText = QRect(box.x + textRect.x, box.y + textRect.y, textRect.width, textRect.height);
         return bordered;
+    }
+
+    // The line as read, with the marks that look alike at small sizes set by where their ink
+    // lies: a dash on the baseline is an underscore, a dash at middle height a hyphen, and a gap
+    // between words with a stroke along the baseline an underscore read as a space.
+    QString lineFromSymbols(const cv::Mat &prepared, QList<OcrWord> *words)
+    {
+        using tesseract::RIL_SYMBOL;
+        using tesseract::RIL_TEXTLINE;
+        using tesseract::RIL_WORD;
+        std::unique_ptr<tesseract::ResultIterator> it(tesseract.GetIterator());
+        if (!it || it->Empty(RIL_SYMBOL))
+            return {};
+        int bx1 = 0, by1 = 0, bx2 = 0, by2 = 0;
+        const bool haveBaseline = it->Baseline(RIL_TEXTLINE, &bx1, &by1, &bx2, &by2);
+        int lineLeft = 0, lineTop = 0, lineRight = 0, lineBottom = 0;
+        it->BoundingBox(RIL_TEXTLINE, &lineLeft, &lineTop, &lineRight, &lineBottom);
+        auto baselineAt = [&](double x) {
+            if (!haveBaseline)
+                return double(lineBottom);
+            if (bx2 == bx1)
+                return double(by1);
+            return by1 + double(by2 - by1) * (x - bx1) / double(bx2 - bx1);
+        };
+        const double capHeight = std::max(4.0, baselineAt((lineLeft + lineRight) / 2.0) - lineTop);
+        const cv::Mat ink = prepared < otsu(prepared);
+        // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
+        // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
+        // baseline is none.
+        auto dashIn = [&](int from, int to) -> QChar {
+            from = std::max(from, 0);
+            to = std::min(to, ink.cols);
+            int lowRun = 0, longestLow = 0, middleRun = 0, longestMiddle = 0;
+            for (int x = from; x < to; ++x) {
+                const double base = baselineAt(x);
+                const int y0 = std::clamp(int(std::lround(base - 1.1 * capHeight)), 0, ink.rows);
+                const int y1 = std::clamp(int(std::lround(base + 0.4 * capHeight)), 0, ink.rows);
+                // The column's ink must be one thin run; where its middle lies says what it is.
+                int first = -1, last = -1, runs = 0;
+                for (int y = y0; y < y1; ++y) {
+                    if (!ink.at<uchar>(y, x))
+                        continue;
+                    if (last != y - 1)
+                        ++runs;
+                    if (first < 0)
+                        first = y;
+                    last = y;
+                }
+                bool low = false, middle = false;
+                if (runs == 1 && last - first + 1 <= 0.3 * capHeight) {
+                    const double centre = (first + last) / 2.0;
+                    low = centre >= base - 0.12 * capHeight;
+                    middle = centre <= base - 0.2 * capHeight && centre >= base - 0.7 * capHeight;
+                }
+                lowRun = low ? lowRun + 1 : 0;
+                middleRun = middle ? middleRun + 1 : 0;
+                longestLow = std::max(longestLow, lowRun);
+                longestMiddle = std::max(longestMiddle, middleRun);
+            }
+            if (longestLow >= 0.2 * capHeight)
+                return QLatin1Char('_');
+            if (longestMiddle >= 0.15 * capHeight && longestLow == 0)
+                return QLatin1Char('-');
+            return {};
+        };
+        QString text;
+        int previousWordRight = -1;
+        QChar separator;
+        // The words between spaces, each with the box of its symbols.
+        qsizetype wordStart = 0, currentWordStart = 0;
+        cv::Rect wordBox;
+        bool haveWordBox = false;
+        std::vector<std::pair<qsizetype, cv::Rect>> wordBoxes;
+        do {
+            if (it->Empty(RIL_SYMBOL))
+                continue;
+            if (it->IsAtBeginningOf(RIL_WORD) && !text.isEmpty()) {
+                int l = 0, t = 0, r = 0, b = 0;
+                it->BoundingBox(RIL_WORD, &l, &t, &r, &b);
+                if (l - previousWordRight > 0.6 * capHeight)
+                    separator = QLatin1Char(' '); // wide: two words, or two names
+                else
+                    separator = dashIn(previousWordRight, l) == QLatin1Char('_') ? QLatin1Char('_') : QLatin1Char('~');
+            }
+            std::unique_ptr<char[]> utf8(it->GetUTF8Text(RIL_SYMBOL));
+            QString symbol = utf8 ? QString::fromUtf8(utf8.get()) : QString();
+            static const QString dashes = QStringLiteral("-_\u2010\u2011\u2012\u2013\u2014\u2015\u2212");
+            if (symbol.size() == 1 && dashes.contains(symbol.front())) {
+                int l = 0, t = 0, r = 0, b = 0;
+                // The box's middle: its edges often take in the letters beside it.
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    const int inset = (r - l) / 8;
+                    if (const QChar dash = dashIn(l + inset, r - inset); !dash.isNull())
+                        symbol = dash;
+                }
+            }
+            if (!separator.isNull()) {
+                // A narrow gap beside an underscore is no gap at all.
+                const bool besideUnderscore = text.endsWith(QLatin1Char('_')) || symbol == QLatin1String("_");
+                if (separator == QLatin1Char(' ') || !besideUnderscore)
+                    text += separator == QLatin1Char('~') ? QLatin1Char(' ') : separator;
+                if (text.endsWith(QLatin1Char(' ')))
+                    wordStart = text.size();
+                separator = QChar();
+            }
+            text += symbol;
+            {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    if (wordStart != currentWordStart || !haveWordBox) {
+                        if (haveWordBox)
+                            wordBoxes.push_back({currentWordStart, wordBox});
+                        currentWordStart = wordStart;
+                        wordBox = cv::Rect(l, t, r - l, b - t);
+                        haveWordBox = true;
+                    } else {
+                        wordBox |= cv::Rect(l, t, r - l, b - t);
+                    }
+                }
+            }
+            if (it->IsAtFinalElement(RIL_WORD, RIL_SYMBOL)) {
+                int l = 0, t = 0, r = 0, b = 0;
+                it->BoundingBox(RIL_WORD, &l, &t, &r, &b);
+                previousWordRight = r;
+            }
+        } while (it->Next(RIL_SYMBOL));
+        if (haveWordBox)
+            wordBoxes.push_back({currentWordStart, wordBox});
+        if (words && wordBoxes.size() >= 2) {
+            for (std::size_t k = 0; k < wordBoxes.size(); ++k) {
+                const qsizetype from = wordBoxes[k].first;
+                const qsizetype to = k + 1 < wordBoxes.size() ? wordBoxes[k + 1].first : text.size();
+                const QString word = text.mid(from, to - from).trimmed();
+                const cv::Rect &r = wordBoxes[k].second;
+                if (!word.isEmpty())
+                    words->append(OcrWord{fromCrop(r.x, r.y, r.x + r.width, r.y + r.height), word});
+            }
+        }
+        return text.trimmed();
     }
 
     OcrTextBox readBox(const cv::Mat &prepared, const QRect &rect, const std::stop_token &stop)
@@ -486,12 +754,11 @@ struct OcrEngine::Impl {
         const int status = tesseract.Recognize(&monitor);
         throwIfCancelled(stop);
         OcrTextBox box;
-        box.rect = rect;
+        // Where the text is: the layout of labels and rows is judged by it, not by the box found.
+        box.rect = cropText.isValid() ? cropText : rect;
         if (status != 0)
             return box;
-        std::unique_ptr<char[]> text(tesseract.GetUTF8Text());
-        box.text = text ? QString::fromUtf8(text.get()).trimmed() : QString();
-        box.text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        box.text = lineFromSymbols(prepared, &box.words);
         box.confidence = float(std::clamp(tesseract.MeanTextConf(), 0, 100)) / 100.0f;
         return box;
     }
@@ -523,6 +790,36 @@ QList<QRect> OcrEngine::detect(const QImage &image, const std::stop_token &stop)
     return inReadingOrder(impl().detectBoxes(toBgr(image)));
 }
 
+QList<OcrTextBox> OcrEngine::recognizeRegions(const QImage &image, const QList<QRect> &regions,
+                                              const std::stop_token &stop)
+{
+    std::lock_guard lock(m_mutex);
+    throwIfCancelled(stop);
+    Impl &engine = impl();
+    engine.startTesseract();
+    if (image.isNull())
+        return {};
+    const cv::Mat bgr = toBgr(image);
+    cv::Mat grey;
+    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+    QList<OcrTextBox> result;
+    for (const QRect &region : regions) {
+        throwIfCancelled(stop);
+        const QRect rect = region & image.rect();
+        if (rect.width() < 4 || rect.height() < 4)
+            continue;
+        const cv::Mat prepared = engine.prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
+        if (prepared.empty())
+            continue;
+        OcrTextBox box = engine.readBox(prepared, rect, stop);
+        if (!box.text.isEmpty())
+            result.append(box);
+    }
+    engine.tesseract.Clear();
+    throwIfCancelled(stop);
+    return result;
+}
+
 QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_token &stop)
 {
     std::lock_guard lock(m_mutex);
@@ -535,15 +832,32 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
     cv::Mat grey;
     cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
     std::vector<cv::Rect> pieces;
-    for (const cv::Rect &box : engine.detectBoxes(bgr)) {
-        for (const cv::Rect &piece : engine.splitAtWideGaps(grey, box))
+    const auto detectedBoxes = engine.detectBoxes(bgr);
+    for (const cv::Rect &box : joinPiecesOfOneLine(detectedBoxes)) {
+        for (const cv::Rect &piece : engine.splitAtWideGaps(grey, engine.extendOverStrokeBelow(grey, box)))
             pieces.push_back(piece);
     }
     const QList<QRect> boxes = inReadingOrder(pieces);
+    // A short box right before a longer one on its row: the file icon beside a name. It holds
+    // no name, and reading it costs as much as reading the name.
+    auto iconBesideText = [&boxes](const QRect &rect) {
+        if (rect.width() >= 1.5 * rect.height())
+            return false;
+        for (const QRect &other : boxes) {
+            const int gap = other.left() - (rect.left() + rect.width());
+            const int overlap = std::min(rect.bottom(), other.bottom()) - std::max(rect.top(), other.top());
+            if (other != rect && gap >= -2 && gap <= rect.height() / 2 && overlap >= rect.height() / 2 &&
+                other.width() >= 2 * rect.width())
+                return true;
+        }
+        return false;
+    };
     throwIfCancelled(stop);
     QList<OcrTextBox> result;
     for (const QRect &rect : boxes) {
         throwIfCancelled(stop);
+        if (iconBesideText(rect))
+            continue;
         const cv::Mat prepared = engine.prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
         if (prepared.empty())
             continue;

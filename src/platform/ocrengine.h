@@ -40,11 +40,23 @@ OcrModelPaths locateOcrModels();
 // OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
 void restartWithSingleThreadedOcr(char **argv);
 
+// One word of a recognised box: text between wide gaps, in image coordinates.
+struct OcrWord {
+    QRect rect;
+    QString text;
+    bool operator==(const OcrWord &) const = default;
+};
+
 // One recognised box, in the coordinates of the image it was read from.
 struct OcrTextBox {
+    OcrTextBox(QRect r = {}, QString t = {}, float c = 0.0f, QList<OcrWord> w = {})
+        : rect(r), text(std::move(t)), confidence(c), words(std::move(w))
+    {
+    }
     QRect rect;
     QString text;
     float confidence = 0.0f; // 0.0 to 1.0
+    QList<OcrWord> words;    // when the engine reports them; their texts joined by spaces make `text`
     bool operator==(const OcrTextBox &) const = default;
 };
 
@@ -66,6 +78,10 @@ public:
     // requested (also while Tesseract is reading a box), OcrEngineError when the engine cannot
     // start. Calls are serialised.
     QList<OcrTextBox> recognize(const QImage &image, const std::stop_token &stop);
+
+    // Each region of the image read as one line of text, without detection; regions read as
+    // empty are left out. Throws as recognize does.
+    QList<OcrTextBox> recognizeRegions(const QImage &image, const QList<QRect> &regions, const std::stop_token &stop);
 
     // The boxes the detector finds, in reading order, without reading them.
     QList<QRect> detect(const QImage &image, const std::stop_token &stop);

@@ -33,24 +33,38 @@ QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, co
     const QImage image = loadScreenshotImage(screenshot, &why);
     if (image.isNull())
         throw ScreenshotRecognitionError("not a readable image: " + why.toStdString());
-    return recognizeImage(image, stop);
+    return recognizeImage(image, {}, stop);
 }
 
-std::optional<QImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot)
+QRect SecondPassImage::fromOriginal(const QRect &rect) const
+{
+    const double left = (rect.left() + border) * scale;
+    const double top = (rect.top() + border) * scale;
+    const double right = (rect.left() + rect.width() + border) * scale;
+    const double bottom = (rect.top() + rect.height() + border) * scale;
+    return QRect(QPoint(int(std::floor(left)), int(std::floor(top))),
+                 QPoint(int(std::ceil(right)) - 1, int(std::ceil(bottom)) - 1));
+}
+
+std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot)
 {
     const QImage image = loadScreenshotImage(screenshot);
     if (image.isNull())
         return std::nullopt;
-    QImage prepared = prepareSecondPassImage(image);
-    if (prepared.isNull())
+    SecondPassImage prepared;
+    prepared.image = prepareSecondPassImage(image);
+    if (prepared.image.isNull())
         return std::nullopt;
+    prepared.border = secondPassBorder;
+    prepared.scale = double(prepared.image.width()) / double(image.width() + 2 * secondPassBorder);
     return prepared;
 }
 
-QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const std::stop_token &stop)
+QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const QList<QRect> &regions,
+                                                    const std::stop_token &stop)
 {
     try {
-        return engine().recognize(image, stop);
+        return regions.isEmpty() ? engine().recognize(image, stop) : engine().recognizeRegions(image, regions, stop);
     } catch (const OcrEngineError &e) {
         throw ScreenshotRecognitionError(e.what());
     } catch (const std::bad_alloc &) {
@@ -194,12 +208,49 @@ int wholeNameScore(const QString &text)
 
 } // namespace
 
-QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
+QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
 {
-    QList<OcrTextBox> boxes = input;
+    QList<RecognizedTextLine> lines;
+    for (const AssembledTextLine &assembled : assembleTextLinesWithBoxes(boxes))
+        lines.append(assembled.line);
+    return lines;
+}
+
+namespace {
+
+// The labels of neighbouring icons that the engine read as one line ('Smith_0042. Søren_1187.'
+// over 'jpg jpg'), split into their words when pieces of wrapped labels lie right under them.
+QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
+{
+    QList<OcrTextBox> result;
+    const QList<bool> noneUsed(boxes.size(), false);
+    for (const OcrTextBox &box : boxes) {
+        // Two words, each over a piece of its own, are two labels; one label of two words has
+        // one piece under it.
+        QSet<qsizetype> piecesBelow;
+        for (const OcrWord &word : box.words) {
+            const OcrTextBox wordBox{word.rect, word.text, box.confidence, {}};
+            if (const qsizetype below = continuationBelow(boxes, noneUsed, wordBox); below >= 0)
+                piecesBelow.insert(below);
+        }
+        if (piecesBelow.size() < 2) {
+            result.append(box);
+            continue;
+        }
+        for (const OcrWord &word : box.words)
+            result.append(OcrTextBox{word.rect, word.text, box.confidence, {}});
+    }
+    return result;
+}
+
+} // namespace
+
+QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &input)
+{
+    QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
     for (OcrTextBox &box : boxes)
         box.text = repairExtensionDots(repairCameraNumbers(box.text));
-    QList<RecognizedTextLine> lines;
+    QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {
         if (used.at(i))
@@ -244,7 +295,10 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
         int bestScore = 0;
         for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
             for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
-                const QString joined = joinedPieces(pieces, count, drop);
+                QString joined = repairExtensionDots(joinedPieces(pieces, count, drop));
+                // A stray mark after the last piece ('eg.') is no part of the name.
+                while (joined.endsWith(QLatin1Char('.')) || joined.endsWith(QLatin1Char(',')))
+                    joined.chop(1);
                 int score = wholeNameScore(joined);
                 // Rows of bare names in a compact list join into a bare name too: a bare name is
                 // only taken from pieces cut where a name cannot end.
@@ -268,20 +322,34 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &input)
             // of its own.
             const QChar end = pieces.first().isEmpty() ? QChar() : pieces.first().back();
             const bool open = end == QLatin1Char('.') || end == QLatin1Char('-') || end == QLatin1Char('_');
-            if (chain.size() >= 2 && open) {
+            // A shorter piece centred under a label that ends in a letter or digit continues it
+            // too ('DSC0123' over '5.ARW'): the name only exists whole. Rows of a list line up
+            // on the left instead.
+            bool centred = false;
+            if (chain.size() >= 2) {
+                const QRect upper = boxes.at(i).rect;
+                const QRect lower = boxes.at(chain.at(1)).rect;
+                centred = lower.width() <= 0.8 * upper.width() &&
+                          lower.left() - upper.left() >= std::max(3.0, 0.1 * upper.width()) &&
+                          std::abs(lower.center().x() - upper.center().x()) <= std::max(3.0, 0.08 * upper.width());
+            }
+            if (chain.size() >= 2 && (open || centred)) {
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence});
+                lines.append(AssembledTextLine{RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence},
+                                               {boxes.at(i).rect}});
                 continue;
             }
         }
         float confidence = 1.0f;
+        QList<QRect> sources;
         for (qsizetype k = 0; k < bestCount; ++k) {
             used[chain.at(k)] = true;
             confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
+            sources.append(boxes.at(chain.at(k)).rect);
         }
-        lines.append(RecognizedTextLine{bestText, confidence});
+        lines.append(AssembledTextLine{RecognizedTextLine{bestText, confidence}, sources});
     }
     return lines;
 }
@@ -298,7 +366,7 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
     std::lock_guard lock(m_mutex);
     // One recognition: checked before, and its result dropped when a stop arrived meanwhile,
     // whatever the engine made of the stop.
-    auto recognizeOnce = [&](auto &&perform) -> QList<RecognizedTextLine> {
+    auto recognizeOnce = [&](auto &&perform) -> QList<AssembledTextLine> {
         throwIfCancelled(stop);
         QList<OcrTextBox> boxes;
         try {
@@ -310,32 +378,48 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
             throw;
         }
         throwIfCancelled(stop);
-        return assembleTextLines(boxes);
+        return assembleTextLinesWithBoxes(boxes);
     };
 
-    const QList<RecognizedTextLine> first =
+    const QList<AssembledTextLine> first =
         recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+    QList<RecognizedTextLine> result;
+    for (const AssembledTextLine &assembled : first)
+        result.append(assembled.line);
 
+    // The names to confirm, and where their lines were read.
     QSet<QString> expected;
-    for (const RecognizedTextLine &line : first) {
-        if (auto name = nameNumberCandidate(line.text))
+    QList<QRect> expectedBoxes;
+    for (const AssembledTextLine &assembled : first) {
+        if (auto name = nameNumberCandidate(assembled.line.text)) {
             expected.insert(nfc(*name));
+            expectedBoxes += assembled.boxes;
+        }
     }
     if (expected.isEmpty())
-        return first;
+        return result;
 
-    const std::optional<QImage> prepared = m_platform->secondPassImage(screenshot);
+    const std::optional<SecondPassImage> prepared = m_platform->secondPassImage(screenshot);
     if (!prepared)
-        return first;
+        return result;
     throwIfCancelled(stop);
-    const QList<RecognizedTextLine> second =
-        recognizeOnce([&] { return m_platform->recognizeImage(*prepared, stop); });
+    // The second pass re-reads those lines, each box a little larger, on the prepared image;
+    // reading the rest of the screen again would cost as much as the first pass.
+    QList<QRect> regions;
+    const QRect bounds = prepared->image.rect();
+    for (const QRect &box : expectedBoxes) {
+        const int margin = std::max(2, box.height() / 4);
+        const QRect region = prepared->fromOriginal(box.adjusted(-margin, -margin, margin, margin)) & bounds;
+        if (!region.isEmpty())
+            regions.append(region);
+    }
+    const QList<AssembledTextLine> second =
+        recognizeOnce([&] { return m_platform->recognizeImage(prepared->image, regions, stop); });
 
-    QList<RecognizedTextLine> result = first;
-    for (const RecognizedTextLine &line : second) {
-        const QStringList tokens = extractFilenameTokens(line.text);
+    for (const AssembledTextLine &assembled : second) {
+        const QStringList tokens = extractFilenameTokens(assembled.line.text);
         if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
-            result.append(line);
+            result.append(assembled.line);
     }
     return result;
 }

@@ -2,7 +2,8 @@
 
 // Text recognition of one screenshot: a first pass over the image as it is and, when that pass
 // read a name whose underscore looks like a space ('Smith 0042'), a second pass over a padded,
-// enlarged, thickened copy whose confirming lines are added.
+// enlarged, thickened copy whose confirming lines are added. The second pass reads only where
+// the first found those lines: elsewhere nothing it reads could be kept.
 
 #include "model/screenshotrecords.h"
 #include "platform/ocrengine.h"
@@ -32,6 +33,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The second-pass image and where the first pass's boxes lie on it.
+struct SecondPassImage {
+    QImage image;
+    int border = 0;      // white border added on every side, in original pixels
+    double scale = 1.0;  // enlargement after the border was added
+    // A rectangle of the original image on this one.
+    QRect fromOriginal(const QRect &rect) const;
+};
+
 // The image and recognition operations the recognizer's logic is written against.
 class TextRecognitionPlatform {
 public:
@@ -40,9 +50,11 @@ public:
     // ScreenshotRecognitionError for a file that is not a readable image, Cancelled on `stop`.
     virtual QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) = 0;
     // The second-pass image of the file; nothing when the file cannot be loaded.
-    virtual std::optional<QImage> secondPassImage(const FileURL &screenshot) = 0;
-    // The boxes read from a prepared image.
-    virtual QList<OcrTextBox> recognizeImage(const QImage &image, const std::stop_token &stop) = 0;
+    virtual std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) = 0;
+    // The boxes read from a prepared image: within `regions` (each read as one line of text)
+    // when any are given, else over the whole image.
+    virtual QList<OcrTextBox> recognizeImage(const QImage &image, const QList<QRect> &regions,
+                                             const std::stop_token &stop) = 0;
 };
 
 // The platform operations on the real engine (neural detection + Tesseract).
@@ -50,8 +62,9 @@ class OcrEnginePlatform : public TextRecognitionPlatform {
 public:
     explicit OcrEnginePlatform(std::shared_ptr<OcrEngine> engine = nullptr);
     QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) override;
-    std::optional<QImage> secondPassImage(const FileURL &screenshot) override;
-    QList<OcrTextBox> recognizeImage(const QImage &image, const std::stop_token &stop) override;
+    std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) override;
+    QList<OcrTextBox> recognizeImage(const QImage &image, const QList<QRect> &regions,
+                                     const std::stop_token &stop) override;
     OcrEngine &engine();
 
 private:
@@ -70,6 +83,13 @@ QString repairExtensionDots(const QString &text);
 // Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that
 // wrapped under its icon are joined into one line, since the name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
+
+// One assembled line and the boxes it was read from.
+struct AssembledTextLine {
+    RecognizedTextLine line;
+    QList<QRect> boxes;
+};
+QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &boxes);
 
 class VisionTextRecognizer : public ScreenshotTextRecognizing {
 public:

@@ -55,15 +55,17 @@ public:
             throw ScreenshotRecognitionError("engine failed");
         return first;
     }
-    std::optional<QImage> secondPassImage(const FileURL &) override
+    std::optional<SecondPassImage> secondPassImage(const FileURL &) override
     {
         if (!imageLoads)
             return std::nullopt;
-        return QImage(8, 8, QImage::Format_RGB32);
+        return SecondPassImage{QImage(1000, 1000, QImage::Format_RGB32), 20, 2.0};
     }
-    QList<OcrTextBox> recognizeImage(const QImage &, const std::stop_token &) override
+    QList<QRect> regions;
+    QList<OcrTextBox> recognizeImage(const QImage &, const QList<QRect> &r, const std::stop_token &) override
     {
         ++recognitions;
+        regions = r;
         if (secondFails)
             throw ScreenshotRecognitionError("engine failed");
         return second;
@@ -282,6 +284,24 @@ private slots:
         QCOMPARE(platform->recognitions, recognitions);
     }
 
+    // The second pass reads again only where the lines to confirm were: each of their boxes, a
+    // little larger, on the padded and enlarged image.
+    void secondPassReadsWhereTheLinesToConfirmWere()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = {OcrTextBox{QRect(10, 10, 80, 16), "IMG_0001.jpg", 0.9f},
+                           OcrTextBox{QRect(10, 40, 80, 16), "Smith 0042", 0.9f},
+                           OcrTextBox{QRect(10, 70, 80, 16), "2.3 MB", 0.9f}};
+        platform->second = {OcrTextBox{QRect(56, 112, 184, 48), "Smith_0042", 0.9f}};
+        VisionTextRecognizer recognizer(platform);
+        std::stop_source stop;
+        QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())),
+                 (QStringList{"IMG_0001.jpg", "Smith 0042", "2.3 MB", "Smith_0042"}));
+        // Left (10 - 4 + 20) * 2 = 52, top (40 - 4 + 20) * 2 = 112, right edge (94 + 20) * 2 = 228,
+        // lower edge (60 + 20) * 2 = 160.
+        QCOMPARE(platform->regions, (QList<QRect>{QRect(QPoint(52, 112), QPoint(227, 159))}));
+    }
+
     void secondPassImageThatCannotBeMadeKeepsTheFirstPass()
     {
         auto platform = std::make_shared<FakePlatform>();
@@ -403,6 +423,25 @@ private slots:
                                  {QRect(106, 216, 74, 16), "_MG_2172", 0.9f},
                                  {QRect(104, 232, 78, 16), "IMG_3424", 0.9f}}
             << QStringList{"P1694633", "_MG_2172", "IMG_3424"};
+        QTest::newRow("a wrapped RAW label cut inside its number")
+            << QList<OcrTextBox>{{QRect(100, 200, 140, 28), "DSC0123", 0.9f}, {QRect(122, 230, 96, 28), "5.ARW", 0.9f}}
+            << QStringList{"DSC01235.ARW"};
+        QTest::newRow("the extension's dot lost at the wrap")
+            << QList<OcrTextBox>{{QRect(100, 200, 92, 16), "Muller_0777", 0.9f}, {QRect(131, 217, 31, 16), "jpg", 0.9f}}
+            << QStringList{"Muller_0777.jpg"};
+        // Two neighbouring labels read as one line, each over its own second piece.
+        QTest::newRow("neighbouring labels read as one line")
+            << QList<OcrTextBox>{{QRect(160, 229, 190, 18), "Smith_0042. Soren_1187.", 0.9f,
+                                  {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."},
+                                   OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
+                                 {QRect(194, 247, 28, 18), "jpg", 0.9f},
+                                 {QRect(287, 247, 29, 18), "jpg", 0.9f}}
+            << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
+        QTest::newRow("two words over one line stay one line")
+            << QList<OcrTextBox>{{QRect(100, 200, 140, 18), "Wedding day", 0.9f,
+                                  {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
+                                 {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}}
+            << QStringList{"Wedding day", "2.3 MB"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};

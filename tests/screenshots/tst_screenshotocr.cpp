@@ -117,6 +117,53 @@ private slots:
         QCOMPARE(result.warnings.size(), 0);
     }
 
+    // At screen sizes an underscore is a faint line on the baseline that the detector leaves
+    // out of its box and the recogniser reads as a hyphen or a space; where its ink lies decides.
+    void readsUnderscoresAtScreenSizes_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("DejaVu 11 px light") << "DejaVu Sans" << 11 << false;
+        QTest::newRow("DejaVu 13 px dark") << "DejaVu Sans" << 13 << true;
+        QTest::newRow("Liberation 12 px light") << "Liberation Sans" << 12 << false;
+        QTest::newRow("DejaVu 26 px dark (2x)") << "DejaVu Sans" << 26 << true;
+    }
+    void readsUnderscoresAtScreenSizes()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(bool, dark);
+        QString why;
+        if (!modelsReady(&why))
+            QSKIP(qPrintable(why));
+        const QStringList names{"_MG_5123.jpg", "Smith_0042.jpg", "IMG_4455.JPG", "Bjork_5070.JPG", "de_Vries_1376.jpg"};
+        QImage image(pixels * 40, pixels * 3 * int(names.size()), QImage::Format_RGB32);
+        image.fill(dark ? QColor(0x24, 0x24, 0x24) : QColor(0xfa, 0xfa, 0xfa));
+        {
+            QPainter p(&image);
+            QFont font(family);
+            font.setPixelSize(pixels);
+            p.setFont(font);
+            p.setPen(dark ? QColor(0xee, 0xee, 0xee) : QColor(0x24, 0x24, 0x24));
+            for (int i = 0; i < names.size(); ++i)
+                p.drawText(QPoint(pixels * 2, pixels * (3 * i + 2)), names.at(i));
+        }
+        // Through JPEG, as screenshots are often sent.
+        const QString path = m_dir.filePath(QStringLiteral("underscores-%1-%2.jpg").arg(pixels).arg(dark));
+        QVERIFY(image.save(path, nullptr, 85));
+        std::stop_source stop;
+        QStringList read;
+        for (const OcrTextBox &box : m_platform->recognizeFile(path, stop.get_token()))
+            read << box.text;
+        int exact = 0;
+        for (const QString &name : names)
+            exact += read.contains(name) ? 1 : 0;
+        QVERIFY2(exact >= names.size() - 1, qPrintable(read.join(QStringLiteral(" | "))));
+        for (const QString &text : read)
+            QVERIFY2(!text.contains(QStringLiteral("-MG")) && !text.contains(QStringLiteral(" _")), qPrintable(text));
+    }
+
     // Without the detection model the engine finds lines itself.
     void readsWithoutTheDetectionModel()
     {
