@@ -169,6 +169,16 @@ QString repairCameraNumbers(const QString &text)
     return result;
 }
 
+QString repairStrokedL(const QString &text)
+{
+    // No name starts 'tŁ' or 'Łt' + vowel: the stroke through an Ł read as a letter of its own.
+    static const QRegularExpression strayT(QStringLiteral("(?<![\\p{L}\\p{N}])t?([Łł])t?(?=[aeiouyąęó])"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
+    QString result = text;
+    result.replace(strayT, QStringLiteral("\\1"));
+    return result;
+}
+
 QString repairExtensionDots(const QString &text)
 {
     // A name that ends in a digit, then the extension with its small dot read as a space, a comma
@@ -249,7 +259,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
 {
     QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
     for (OcrTextBox &box : boxes)
-        box.text = repairExtensionDots(repairCameraNumbers(box.text));
+        box.text = repairExtensionDots(repairCameraNumbers(repairStrokedL(box.text)));
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {

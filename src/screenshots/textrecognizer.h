@@ -76,6 +76,10 @@ private:
 // zero: camera names are a maker's prefix followed by digits only. 'MG_1234' is '_MG_1234'.
 QString repairCameraNumbers(const QString &text);
 
+// The stroke through an Ł read as a 't' of its own, before or after it, at the start of a word
+// ('tŁukasz', 'Łtukasz'): no name starts that way.
+QString repairStrokedL(const QString &text);
+
 // The dot of an extension that was read as a space, a comma or nothing after a name ending in a
 // digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back.
 QString repairExtensionDots(const QString &text);

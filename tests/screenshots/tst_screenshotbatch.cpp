@@ -366,12 +366,17 @@ private slots:
         QTest::newRow("a word before jpg stays") << "photo jpg" << "photo jpg";
         QTest::newRow("jpgx stays") << "IMG_1 jpgx" << "IMG_1 jpgx";
         QTest::newRow("two spaces stay") << "IMG_1  jpg" << "IMG_1  jpg";
+        QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg" << "Łukasz_0231.jpg";
+        QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg" << "Łukasz_0231.jpg";
+        QTest::newRow("and both") << "tŁtucja_3109.jpg 2 MB" << "Łucja_3109.jpg 2 MB";
+        QTest::newRow("t inside a word stays") << "Matłok_1.jpg" << "Matłok_1.jpg";
+        QTest::newRow("Łt before a consonant stays") << "Łtk_1" << "Łtk_1";
     }
     void repairs()
     {
         QFETCH(QString, read);
         QFETCH(QString, repaired);
-        QCOMPARE(repairExtensionDots(repairCameraNumbers(read)), repaired);
+        QCOMPARE(repairExtensionDots(repairCameraNumbers(repairStrokedL(read))), repaired);
     }
 
     // ---- wrapped icon labels ----
