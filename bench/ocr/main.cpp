@@ -192,9 +192,10 @@ int main(int argc, char **argv)
         const QSet<QString> predicted = namesIn(lines);
         ours.add(item.truth, predicted);
         oursByKey.add(keys(item.truth), keys(predicted));
-        byKind[item.layout.section('/', 0, 0)].add(item.truth, predicted);
-        byKind[item.layout.section('/', 1, 1)].add(item.truth, predicted);
-        byKind[item.layout.section('/', 2, 2)].add(item.truth, predicted);
+        for (int part = 0; part < 3; ++part) {
+            if (const QString kind = item.layout.section('/', part, part); !kind.isEmpty())
+                byKind[kind].add(item.truth, predicted);
+        }
         QSet<QString> accentedTruth, accentedPredicted;
         for (const QString &n : item.truth)
             if (accented(n))
