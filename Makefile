@@ -2,7 +2,7 @@
 #   make run    build, then start the desktop app
 #   make test   build and run the whole test suite
 # (make demo builds, then scans and gathers a small sample shoot with quillmore-cli.)
-.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather fuzz crash-test clean
+.PHONY: setup configure build run test test-asan demo screenshots release package bench bench-copy bench-gather bench-ocr fuzz crash-test clean
 
 PRESET ?= debug
 
@@ -64,6 +64,11 @@ fuzz:
 # Safe copy and hasher against cp, sync, dd and openssl (about 3 GiB of data in BENCH_DATA).
 bench-copy: release
 	@./build/release/bench/bench-copy $(BENCH_DATA)
+
+# Screenshot reading on one core: 24 rendered file-list screenshots, against plain tesseract.
+# Real ones: bench/ocr/capture-real-screenshots DIR, then build/release/bench/bench-ocr DIR/*.png DIR/*.jpg
+bench-ocr: release
+	@taskset -c 0 ./build/release/bench/bench-ocr --count 24 --corpus $(BENCH_DATA)/ocr
 
 # What the workflow controller adds to a whole gather (200,000-file tree, 1,000 verified copies).
 bench-gather: release
