@@ -222,7 +222,8 @@ struct OcrEngine::Impl {
     cv::Size netInputSize;
     bool detectorBroken = false;
 
-    // Where the last prepared crop came from: a point p on it is cropOrigin + (p - border) / cropScale.
+    // Where the last prepared crop came from: a point p on it lies at
+    // cropOrigin + (p - border) / cropScale in the image.
     cv::Point2d cropOrigin;
     double cropScale = 1.0;
     QRect cropText; // the text on it (icon trimmed off), in image coordinates
@@ -540,8 +541,8 @@ struct OcrEngine::Impl {
             runs[1].first - runs.front().second >= 2)
             runs.erase(runs.begin());
         int left = runs.front().first;
-        // A file icon: the first blob, set apart from the text by a clear gap, taller than the
-        // letters after it, and colourful or dense.
+        // A file icon: the first blob, colourful beside grey letters, or set apart from the text
+        // by a clear gap, taller than the letters after it and dense.
         if (runs.size() >= 2) {
             const auto [s, e] = runs.front();
             const int width = e - s;
