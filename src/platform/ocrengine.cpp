@@ -41,6 +41,10 @@ constexpr double detectionMaxUpscale = 2.0;
 constexpr float binaryThreshold = 0.3f; // probability that counts as text
 constexpr double boxThreshold = 0.5;    // mean probability a box needs
 constexpr double unclipRatio = 1.6;     // how far a box grows around its text core
+// Letters this high (outline height, in pixels) count as large; the detector reads them brought
+// down to about detectionLetter.
+constexpr int largeLetter = 18;
+constexpr double detectionLetter = 14.0;
 // Recognition: each box's text is enlarged to about this height in pixels.
 constexpr double targetTextHeight = 40.0;
 constexpr int recognitionBorder = 12;
@@ -288,6 +292,11 @@ struct OcrEngine::Impl {
             scale = std::min(scale, 960.0 / larger);
         else
             scale = std::min(scale, 1.0);
+        // Large text (a 2x screen, a big font) is found as well at a smaller size, at a fraction
+        // of the cost: letters are brought down to about the size of normal screen text.
+        const int letter = typicalLetterHeight(edges(bgr));
+        if (letter >= largeLetter)
+            scale = std::min(scale, double(detectionLetter) / letter);
         scale = std::max(scale, 0.05);
         const int w = std::max(32, int(std::lround(bgr.cols * scale / 32.0)) * 32);
         const int h = std::max(32, int(std::lround(bgr.rows * scale / 32.0)) * 32);
@@ -344,7 +353,8 @@ struct OcrEngine::Impl {
     }
 
     // Text lines found without a model: strong local contrast, joined along the line.
-    std::vector<cv::Rect> detectMorphological(const cv::Mat &bgr)
+    // Strong local contrast: the outlines of letters (and of everything else).
+    static cv::Mat edges(const cv::Mat &bgr)
     {
         cv::Mat grey;
         cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
@@ -352,8 +362,13 @@ struct OcrEngine::Impl {
         cv::morphologyEx(grey, gradient, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_ELLIPSE, {3, 3}));
         cv::Mat binary;
         cv::threshold(gradient, binary, std::max(40.0, otsu(gradient)), 255, cv::THRESH_BINARY);
-        // Letters of one line are joined across gaps of up to about a letter's height; the wider
-        // gaps between columns keep them apart.
+        return binary;
+    }
+
+    // The median height of the outlined shapes of a plausible letter size: on a screenshot,
+    // mostly letters and words.
+    static int typicalLetterHeight(const cv::Mat &binary)
+    {
         std::vector<std::vector<cv::Point>> contours;
         cv::findContours(binary.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
         std::vector<int> heights;
@@ -362,11 +377,19 @@ struct OcrEngine::Impl {
             if (h >= 6 && h <= 120)
                 heights.push_back(h);
         }
-        int letter = 12;
-        if (!heights.empty()) {
-            std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
-            letter = heights[heights.size() / 2];
-        }
+        if (heights.empty())
+            return 12;
+        std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+        return heights[heights.size() / 2];
+    }
+
+    std::vector<cv::Rect> detectMorphological(const cv::Mat &bgr)
+    {
+        cv::Mat binary = edges(bgr);
+        // Letters of one line are joined across gaps of up to about a letter's height; the wider
+        // gaps between columns keep them apart.
+        const int letter = typicalLetterHeight(binary);
+        std::vector<std::vector<cv::Point>> contours;
         const int gap = std::max(3, int(std::lround(letter * 0.9)));
         cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {gap, 1}));
         contours.clear();
@@ -488,6 +511,44 @@ struct OcrEngine::Impl {
         return cv::Rect(box.x, box.y, box.width, bottom - box.y);
     }
 
+    // Where a colourful shape at the left of the crop ends (0 when there is none): columns with
+    // pixels far more saturated than the background, from within about a letter's height of the
+    // left edge, with gaps of at most a few columns.
+    static int leadingColourEnd(const cv::Mat &colour, int height)
+    {
+        cv::Mat hsv;
+        cv::cvtColor(colour, hsv, cv::COLOR_BGR2HSV);
+        std::vector<cv::Mat> channels;
+        cv::split(hsv, channels);
+        const cv::Mat &saturation = channels[1];
+        cv::Mat sorted;
+        cv::sort(saturation.clone().reshape(1, 1), sorted, cv::SORT_ASCENDING);
+        const int background = sorted.at<uchar>(0, sorted.cols / 2);
+        const cv::Mat vivid = saturation > std::min(255, background + 80);
+        const int searchFrom = std::min(vivid.cols, height);
+        int start = -1, end = 0, gap = 0;
+        for (int x = 0; x < vivid.cols; ++x) {
+            const bool colourful = cv::countNonZero(vivid.col(x)) >= 2;
+            if (start < 0) {
+                if (colourful)
+                    start = x;
+                else if (x >= searchFrom)
+                    return 0;
+                continue;
+            }
+            if (colourful) {
+                end = x + 1;
+                gap = 0;
+            } else if (++gap > 3) {
+                break;
+            }
+        }
+        // An icon is about as wide as high; a longer colourful stretch is coloured text.
+        if (start < 0 || end - start < 3 || end - start > 2 * height)
+            return 0;
+        return end;
+    }
+
     // The crop of one box, ready for Tesseract: grey, dark text on light, a leading file icon
     // trimmed off, text about 40 pixels high, with a white border. Empty when there is no ink.
     cv::Mat prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box)
@@ -540,10 +601,19 @@ struct OcrEngine::Impl {
         if (runs.size() >= 2 && runs.front().first == 0 && runs.front().second <= std::max(2, ink.rows / 12) &&
             runs[1].first - runs.front().second >= 2)
             runs.erase(runs.begin());
+        // A picture file's icon at the start: columns more colourful than the background, however
+        // its light parts fall in the ink runs. It and what touches it (its grey edge or a folded
+        // corner) are left out; the text starts after a gap.
+        const int colourEnd = leadingColourEnd(colour, ink.rows);
+        if (colourEnd > 0) {
+            const int touching = colourEnd + std::max(2, ink.rows / 6);
+            while (runs.size() >= 2 && runs.front().first < touching)
+                runs.erase(runs.begin());
+        }
         int left = runs.front().first;
         // A file icon: the first blob, colourful beside grey letters, or set apart from the text
         // by a clear gap, taller than the letters after it and dense.
-        if (runs.size() >= 2) {
+        if (runs.size() >= 2 && colourEnd == 0) {
             const auto [s, e] = runs.front();
             const int width = e - s;
             const int gapToText = runs[1].first - e;
