@@ -186,8 +186,38 @@ QString repairExtensionDots(const QString &text)
     static const QRegularExpression lostDot(
         QStringLiteral("(?<=[\\p{L}\\p{N}_-])(\\d)(?: |,|)(jpe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    // The tail of a lower-case g read as a 9: 'jp9', 'jpe9' after a name's dot.
+    static const QRegularExpression tailOfG(QStringLiteral("(?<=[\\p{L}\\p{N}_-]\\.)(jpe?)9(?![\\p{L}\\p{N}\\p{M}_.-])"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
     QString result = text;
     result.replace(lostDot, QStringLiteral("\\1.\\2"));
+    result.replace(tailOfG, QStringLiteral("\\1g"));
+    return result;
+}
+
+QString repairNumbers(const QString &text)
+{
+    // The number after a name's last underscore ('Olafur_09O1', 'Olafur_090l'): digits only, so
+    // an O among them is a zero and an l or I a one. At least two real digits say it is one.
+    static const QRegularExpression numberRun(
+        QStringLiteral("(?<=\\p{L}_)([0-9OolI]{3,})(?=\\.[A-Za-z]{3,4}(?![\\p{L}\\p{N}])|$|\\s)"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    QString result = text;
+    QRegularExpressionMatchIterator it = numberRun.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        QString run = match.captured(1);
+        const qsizetype digits = std::count_if(run.cbegin(), run.cend(), [](QChar c) { return c.isDigit(); });
+        if (digits < 2 || digits == run.size())
+            continue;
+        for (QChar &c : run) {
+            if (c == QLatin1Char('O') || c == QLatin1Char('o'))
+                c = QLatin1Char('0');
+            else if (c == QLatin1Char('l') || c == QLatin1Char('I'))
+                c = QLatin1Char('1');
+        }
+        result.replace(match.capturedStart(1), run.size(), run); // same length
+    }
     return result;
 }
 
@@ -259,7 +289,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
 {
     QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
     for (OcrTextBox &box : boxes)
-        box.text = repairExtensionDots(repairCameraNumbers(repairStrokedL(box.text)));
+        box.text = repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(box.text))));
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {
@@ -305,7 +335,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         int bestScore = 0;
         for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
             for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
-                QString joined = repairExtensionDots(joinedPieces(pieces, count, drop));
+                QString joined = repairExtensionDots(repairNumbers(joinedPieces(pieces, count, drop)));
                 // A stray mark after the last piece ('eg.') is no part of the name.
                 while (joined.endsWith(QLatin1Char('.')) || joined.endsWith(QLatin1Char(',')))
                     joined.chop(1);

@@ -80,8 +80,12 @@ QString repairCameraNumbers(const QString &text);
 // ('tŁukasz', 'Łtukasz'): no name starts that way.
 QString repairStrokedL(const QString &text);
 
+// The number after a name's last underscore holds digits only: an O in it is read as 0, an l
+// or I as 1 ('Olafur_09O1.jpg', 'Olafur_090l').
+QString repairNumbers(const QString &text);
+
 // The dot of an extension that was read as a space, a comma or nothing after a name ending in a
-// digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back.
+// digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back, and a g read as 9 after it ('.jp9').
 QString repairExtensionDots(const QString &text);
 
 // Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that

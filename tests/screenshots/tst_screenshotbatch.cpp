@@ -366,6 +366,14 @@ private slots:
         QTest::newRow("a word before jpg stays") << "photo jpg" << "photo jpg";
         QTest::newRow("jpgx stays") << "IMG_1 jpgx" << "IMG_1 jpgx";
         QTest::newRow("two spaces stay") << "IMG_1  jpg" << "IMG_1  jpg";
+        QTest::newRow("O in the number after the underscore") << "Olafur_09O1.jpg" << "Olafur_0901.jpg";
+        QTest::newRow("l at the end of the number") << "Olafur_090l" << "Olafur_0901";
+        QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg" << "de_Vries_1376.jpg";
+        QTest::newRow("letters only stay") << "Smith_Old.jpg" << "Smith_Old.jpg";
+        QTest::newRow("one digit is not enough") << "Party_lOl.jpg" << "Party_lOl.jpg";
+        QTest::newRow("g read as 9") << "Zoe_2041.jp9 2 MB" << "Zoe_2041.jpg 2 MB";
+        QTest::newRow("jpe9") << "IMG_0001.jpe9" << "IMG_0001.jpeg";
+        QTest::newRow("9 as a number stays") << "IMG_0001.jp9x" << "IMG_0001.jp9x";
         QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg" << "Łukasz_0231.jpg";
         QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg" << "Łukasz_0231.jpg";
         QTest::newRow("and both") << "tŁtucja_3109.jpg 2 MB" << "Łucja_3109.jpg 2 MB";
@@ -376,7 +384,7 @@ private slots:
     {
         QFETCH(QString, read);
         QFETCH(QString, repaired);
-        QCOMPARE(repairExtensionDots(repairCameraNumbers(repairStrokedL(read))), repaired);
+        QCOMPARE(repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(read)))), repaired);
     }
 
     // ---- wrapped icon labels ----
