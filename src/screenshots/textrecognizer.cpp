@@ -186,12 +186,16 @@ QString repairExtensionDots(const QString &text)
     static const QRegularExpression lostDot(
         QStringLiteral("(?<=[\\p{L}\\p{N}_-])(\\d)(?: |,|)(jpe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    // '.j' read as 'jj' at small sizes, once the pieces of a wrapped label are together.
+    static const QRegularExpression dotJ(QStringLiteral("(?<=\\d)jj(pe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
+                                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     // The tail of a lower-case g read as a 9: 'jp9', 'jpe9' after a name's dot.
     static const QRegularExpression tailOfG(QStringLiteral("(?<=[\\p{L}\\p{N}_-]\\.)(jpe?)9(?![\\p{L}\\p{N}\\p{M}_.-])"),
                                             QRegularExpression::UseUnicodePropertiesOption);
     QString result = text;
     result.replace(lostDot, QStringLiteral("\\1.\\2"));
     result.replace(tailOfG, QStringLiteral("\\1g"));
+    result.replace(dotJ, QStringLiteral(".j\\1"));
     return result;
 }
 
@@ -316,12 +320,15 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             if (lowerText.isEmpty() || (!isNameChar(lowerText.front()) && lowerText.front() != QLatin1Char('.')))
                 break;
             // Left-aligned rows where the upper one already ends in a whole name are a list, not
-            // a label; a label's pieces are centred, or the upper one ends where a name cannot.
+            // a label; a label's pieces are centred, or one of them ends where a name cannot
+            // (the lower one cut by the wrap too: 'wedding_20' over '24_0117.jp-' over 'eg').
             const QStringList upperTokens = extractFilenameTokens(upper);
-            const bool upperOpen = last == QLatin1Char('_') || last == QLatin1Char('-') || last == QLatin1Char('.');
+            auto open = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.'); };
+            const bool upperOpen = open(last);
+            const bool lowerOpen = open(lowerText.back());
             const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <=
                                      std::max(2.0, 0.12 * current.rect.height());
-            if (!upperOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
+            if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
             taken[next] = true;
             chain.append(next);

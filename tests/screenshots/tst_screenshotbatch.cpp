@@ -373,6 +373,7 @@ private slots:
         QTest::newRow("one digit is not enough") << "Party_lOl.jpg" << "Party_lOl.jpg";
         QTest::newRow("g read as 9") << "Zoe_2041.jp9 2 MB" << "Zoe_2041.jpg 2 MB";
         QTest::newRow("jpe9") << "IMG_0001.jpe9" << "IMG_0001.jpeg";
+        QTest::newRow(".j read as jj") << "Zoe_2041jjpg" << "Zoe_2041.jpg";
         QTest::newRow("9 as a number stays") << "IMG_0001.jp9x" << "IMG_0001.jp9x";
         QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg" << "Łukasz_0231.jpg";
         QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg" << "Łukasz_0231.jpg";
@@ -428,6 +429,11 @@ private slots:
                                                                              {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
                                                                              {QRect(125, 234, 20, 16), "eg", 0.9f}}
                                                         << QStringList{"wedding_2024_0117.jpeg"};
+        QTest::newRow("left-aligned pieces cut by the wrap")
+            << QList<OcrTextBox>{{QRect(353, 229, 87, 18), "wedding_20", 0.9f},
+                                 {QRect(354, 247, 85, 17), "24_0117.jp-", 0.9f},
+                                 {QRect(386, 266, 20, 15), "eg", 0.9f}}
+            << QStringList{"wedding_2024_0117.jpeg"};
         QTest::newRow("a RAW label cut after its dot") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f},
                                                                             {QRect(122, 217, 26, 16), "ARW", 0.9f}}
                                                        << QStringList{"DSC01235.ARW"};
