@@ -704,7 +704,7 @@ struct OcrEngine::Impl {
         // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
         // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
         // baseline is none.
-        auto dashIn = [&](int from, int to) -> QChar {
+        auto dashIn = [&](int from, int to, double shortestUnderscore = 0.2) -> QChar {
             from = std::max(from, 0);
             to = std::min(to, ink.cols);
             int lowRun = 0, longestLow = 0, middleRun = 0, longestMiddle = 0;
@@ -734,7 +734,7 @@ struct OcrEngine::Impl {
                 longestLow = std::max(longestLow, lowRun);
                 longestMiddle = std::max(longestMiddle, middleRun);
             }
-            if (longestLow >= 0.2 * capHeight)
+            if (longestLow >= shortestUnderscore * capHeight)
                 return QLatin1Char('_');
             if (longestMiddle >= 0.15 * capHeight && longestLow == 0)
                 return QLatin1Char('-');
@@ -754,20 +754,33 @@ struct OcrEngine::Impl {
             if (it->IsAtBeginningOf(RIL_WORD) && !text.isEmpty()) {
                 int l = 0, t = 0, r = 0, b = 0;
                 it->BoundingBox(RIL_WORD, &l, &t, &r, &b);
-                if (l - previousWordRight > 0.6 * capHeight)
-                    separator = QLatin1Char(' '); // wide: two words, or two names
+                // Words whose boxes touch were read apart at a stroke under both: look around
+                // the join then.
+                const int reach = l - previousWordRight <= 2 ? int(0.25 * capHeight) : 0;
+                const bool stroke =
+                    dashIn(std::min(previousWordRight, l) - reach, std::max(previousWordRight, l) + reach) ==
+                    QLatin1Char('_');
+                // A wide gap parts two words, or two names, unless an underscore fills it.
+                if (l - previousWordRight > (stroke ? 1.2 : 0.6) * capHeight)
+                    separator = QLatin1Char(' ');
                 else
-                    separator = dashIn(previousWordRight, l) == QLatin1Char('_') ? QLatin1Char('_') : QLatin1Char('~');
+                    separator = stroke ? QLatin1Char('_') : QLatin1Char('~');
             }
             std::unique_ptr<char[]> utf8(it->GetUTF8Text(RIL_SYMBOL));
             QString symbol = utf8 ? QString::fromUtf8(utf8.get()) : QString();
-            static const QString dashes = QStringLiteral("-_\u2010\u2011\u2012\u2013\u2014\u2015\u2212");
+            // Dashes, and the comma or full stop an underscore is taken for.
+            static const QString dashes = QStringLiteral("-_,.\u2010\u2011\u2012\u2013\u2014\u2015\u2212");
             if (symbol.size() == 1 && dashes.contains(symbol.front())) {
                 int l = 0, t = 0, r = 0, b = 0;
                 // The box's middle: its edges often take in the letters beside it.
                 if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
                     const int inset = (r - l) / 8;
-                    if (const QChar dash = dashIn(l + inset, r - inset); !dash.isNull())
+                    // A point stays one unless it ends the line (where a wrap leaves an
+                    // underscore alone) and is far longer than a point.
+                    const bool point = symbol == QLatin1String(",") || symbol == QLatin1String(".");
+                    const QChar dash = dashIn(l + inset, r - inset, point ? 0.3 : 0.2);
+                    const bool last = it->IsAtFinalElement(RIL_TEXTLINE, RIL_SYMBOL);
+                    if ((dash == QLatin1Char('_') && (!point || last)) || (dash == QLatin1Char('-') && !point))
                         symbol = dash;
                 }
             }

@@ -164,6 +164,59 @@ private slots:
             QVERIFY2(!text.contains(QStringLiteral("-MG")) && !text.contains(QStringLiteral(" _")), qPrintable(text));
     }
 
+    // An icon view: names wrapped under their icons into two or three centred pieces, cut after
+    // an underscore, inside the number, or with a hyphen added; neighbouring labels close
+    // together.
+    void readsWrappedIconLabels_data()
+    {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("1x light") << 13 << false;
+        QTest::newRow("2x dark") << 26 << true;
+    }
+    void readsWrappedIconLabels()
+    {
+        QFETCH(int, pixels);
+        QFETCH(bool, dark);
+        QString why;
+        if (!modelsReady(&why))
+            QSKIP(qPrintable(why));
+        const QList<QStringList> labels{{"Sebnem_", "4410.jpg"},
+                                        {"DSC0123", "4.JPG"},
+                                        {"wedding_20", "24_0117.jp-", "eg"},
+                                        {"Portrait_", "0042.jpg"}};
+        const QStringList expected{"Sebnem_4410.jpg", "DSC01234.JPG", "wedding_2024_0117.jpeg", "Portrait_0042.jpg"};
+        const int cell = pixels * 8;
+        QImage image(cell * int(labels.size()) + pixels * 2, pixels * 12, QImage::Format_RGB32);
+        image.fill(dark ? QColor(0x24, 0x24, 0x24) : QColor(0xfa, 0xfa, 0xfa));
+        {
+            QPainter p(&image);
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPixelSize(pixels);
+            p.setFont(font);
+            for (int i = 0; i < labels.size(); ++i) {
+                const int x = pixels + i * cell;
+                p.fillRect(QRect(x + cell / 2 - pixels * 2, pixels, pixels * 4, pixels * 3),
+                           QColor::fromHsv(30 + i * 60, 200, 230));
+                p.setPen(dark ? QColor(0xee, 0xee, 0xee) : QColor(0x24, 0x24, 0x24));
+                for (int line = 0; line < labels.at(i).size(); ++line)
+                    p.drawText(QRect(x, pixels * 5 + line * int(pixels * 1.3), cell, int(pixels * 1.3)), Qt::AlignCenter,
+                               labels.at(i).at(line));
+            }
+        }
+        const QString path = m_dir.filePath(QStringLiteral("icons-%1-%2.png").arg(pixels).arg(dark));
+        QVERIFY(image.save(path));
+        ScreenshotOCRBatchProcessor processor(std::make_shared<VisionTextRecognizer>(m_platform));
+        std::stop_source stop;
+        QStringList read;
+        for (const auto &c : processor.processScreenshots({path}, {}, stop.get_token()).candidates)
+            read << c.fileName;
+        int found = 0;
+        for (const QString &name : expected)
+            found += read.contains(name) ? 1 : 0;
+        QVERIFY2(found >= expected.size() - 1, qPrintable(read.join(QStringLiteral(", "))));
+    }
+
     // Without the detection model the engine finds lines itself.
     void readsWithoutTheDetectionModel()
     {
