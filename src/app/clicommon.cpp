@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -150,8 +149,7 @@ std::optional<int> parseCommand(QCommandLineParser &parser, const QString &comma
 std::optional<QString> folderOption(const QString &optionName, const QString &value)
 {
     const QString path = standardizedPath(value);
-    struct stat st;
-    if (value.isEmpty() || ::stat(encodePath(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (value.isEmpty() || !isDirectoryPath(path)) {
         printError(localized("cli.error.notAFolder", QStringLiteral("--") + optionName, value));
         return std::nullopt;
     }

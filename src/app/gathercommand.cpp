@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace quillmore {
 namespace {
@@ -204,12 +203,6 @@ void waitUntil(WorkflowViewModel &vm, Pred done)
     loop.exec();
 }
 
-bool isRegularFile(const QString &path)
-{
-    struct stat st;
-    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 } // namespace
 
 int runGatherCommand(const QStringList &arguments)
@@ -287,7 +280,7 @@ int runGatherCommand(const QStringList &arguments)
     } else {
         for (const QString &value : parser.values(screenshotOption)) {
             const QString file = standardizedPath(value);
-            if (value.isEmpty() || !isRegularFile(file)
+            if (value.isEmpty() || !isRegularFilePath(file)
                 || !hasExtensionIn(lastPathComponent(file), screenshotImageExtensions())) {
                 cli::printError(localized("cli.error.notAScreenshot", value));
                 return cli::exitUsage;
@@ -309,9 +302,7 @@ int runGatherCommand(const QStringList &arguments)
     if (parser.isSet(reportOption)) {
         const QString value = parser.value(reportOption);
         reportFile = standardizedPath(value);
-        struct stat st;
-        if (value.isEmpty() || ::stat(encodePath(parentPath(*reportFile)).constData(), &st) != 0 || !S_ISDIR(st.st_mode)
-            || (::stat(encodePath(*reportFile).constData(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        if (value.isEmpty() || !isDirectoryPath(parentPath(*reportFile)) || isDirectoryPath(*reportFile)) {
             cli::printError(localized("cli.error.badReport", value));
             return cli::exitUsage;
         }

@@ -8,16 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sys/stat.h>
 
 namespace quillmore {
 namespace {
-
-bool isDirectory(const QString &path)
-{
-    struct stat st;
-    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // One JSON string literal, escaped as the JSON writer escapes it.
 QByteArray jsonString(const QString &text)
@@ -31,7 +24,7 @@ QByteArray jsonString(const QString &text)
 QByteArray PathBookmarkTokens::makeToken(const FileURL &folder)
 {
     const QString path = standardizedPath(folder);
-    if (!isDirectory(path))
+    if (!isDirectoryPath(path))
         throw LocalizedError(localized("error.bookmark.folder.missing", lastPathComponent(path)));
     return encodePath(path);
 }
@@ -41,7 +34,7 @@ std::optional<BookmarkTokens::Resolved> PathBookmarkTokens::resolve(const QByteA
     if (token.isEmpty())
         return std::nullopt;
     const QString path = standardizedPath(decodePath(std::string_view(token.constData(), token.size())));
-    if (!isDirectory(path))
+    if (!isDirectoryPath(path))
         return std::nullopt;
     return Resolved{path, false};
 }

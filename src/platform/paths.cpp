@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 namespace quillmore {
 
 QString decodePath(std::string_view bytes)
@@ -210,6 +212,18 @@ QList<QString> rootLocations(const QList<QString> &locations)
             out.append(location);
     }
     return out;
+}
+
+bool isDirectoryPath(const QString &path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(encodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegularFilePath(const QString &path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace quillmore

@@ -40,6 +40,11 @@ QString appendingPathComponent(const QString &folder, const QString &name);
 // exactly (case-sensitive): "/Volumes/Shoot2" is not inside "/Volumes/Shoot".
 bool isSameOrInside(const QString &a, const QString &b);
 
+// True when the path names an existing folder (links followed).
+bool isDirectoryPath(const QString &path);
+// True when the path names an existing regular file (links followed).
+bool isRegularFilePath(const QString &path);
+
 // Standardises every location and drops each one whose path repeats an earlier one, keeping the
 // order of first occurrences.
 QList<QString> uniqueByStandardizedPath(const QList<QString> &locations);

@@ -13,15 +13,23 @@
 
 #include <QProcess>
 
-#include <sys/stat.h>
 
 namespace quillmore {
 namespace {
 
 bool isDirectory(const FileURL &url)
 {
-    struct stat st;
-    return ::stat(encodePath(standardizedPath(url)).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return isDirectoryPath(standardizedPath(url));
+}
+
+// The first folder among dropped items, once each.
+std::optional<FileURL> firstFolder(const QList<FileURL> &urls)
+{
+    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
+        if (isDirectory(url))
+            return url;
+    }
+    return std::nullopt;
 }
 
 CopyFileKind primaryKind(SearchTarget target)
@@ -357,13 +365,10 @@ void WorkflowViewModel::setSelectionFolder(const FileURL &url)
 
 bool WorkflowViewModel::dropSelectionFolder(const QList<FileURL> &urls)
 {
-    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
-        if (isDirectory(url)) {
-            setSelectionFolder(url);
-            return true;
-        }
-    }
-    return false;
+    const std::optional<FileURL> folder = firstFolder(urls);
+    if (folder)
+        setSelectionFolder(*folder);
+    return folder.has_value();
 }
 
 void WorkflowViewModel::setDestinationFolder(const FileURL &url)
@@ -377,13 +382,10 @@ void WorkflowViewModel::setDestinationFolder(const FileURL &url)
 
 bool WorkflowViewModel::dropDestinationFolder(const QList<FileURL> &urls)
 {
-    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
-        if (isDirectory(url)) {
-            setDestinationFolder(url);
-            return true;
-        }
-    }
-    return false;
+    const std::optional<FileURL> folder = firstFolder(urls);
+    if (folder)
+        setDestinationFolder(*folder);
+    return folder.has_value();
 }
 
 void WorkflowViewModel::addSearchLocations()
