@@ -16,6 +16,7 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -156,6 +157,25 @@ std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes)
 bool tesseractCancel(void *token, int)
 {
     return static_cast<const std::stop_token *>(token)->stop_requested();
+}
+
+// The median value of an 8-bit, one-channel image or region: most of a box is background.
+int medianLevel(const cv::Mat &grey)
+{
+    std::array<long, 256> histogram{};
+    for (int y = 0; y < grey.rows; ++y) {
+        const uchar *row = grey.ptr<uchar>(y);
+        for (int x = 0; x < grey.cols; ++x)
+            ++histogram[row[x]];
+    }
+    const long half = long(grey.total()) / 2;
+    long seen = 0;
+    for (int level = 0; level < 256; ++level) {
+        seen += histogram[std::size_t(level)];
+        if (seen > half)
+            return level;
+    }
+    return 255;
 }
 
 // Otsu threshold of a grey image.
@@ -417,9 +437,7 @@ struct OcrEngine::Impl {
     std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
     {
         cv::Mat crop = grey(box).clone();
-        cv::Mat sorted;
-        cv::sort(crop.reshape(1, 1), sorted, cv::SORT_ASCENDING);
-        if (sorted.at<uchar>(0, sorted.cols / 2) < 128)
+        if (medianLevel(crop) < 128)
             cv::bitwise_not(crop, crop);
         double lowest = 0, highest = 0;
         cv::minMaxLoc(crop, &lowest, &highest);
@@ -474,9 +492,7 @@ struct OcrEngine::Impl {
     cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
     {
         const cv::Mat inside = grey(box);
-        cv::Mat sorted;
-        cv::sort(inside.clone().reshape(1, 1), sorted, cv::SORT_ASCENDING);
-        const int median = sorted.at<uchar>(0, sorted.cols / 2);
+        const int median = medianLevel(inside);
         const bool darkBackground = median < 128;
         double lowest = 0, highest = 0;
         cv::minMaxLoc(inside, &lowest, &highest);
@@ -521,9 +537,7 @@ struct OcrEngine::Impl {
         std::vector<cv::Mat> channels;
         cv::split(hsv, channels);
         const cv::Mat &saturation = channels[1];
-        cv::Mat sorted;
-        cv::sort(saturation.clone().reshape(1, 1), sorted, cv::SORT_ASCENDING);
-        const int background = sorted.at<uchar>(0, sorted.cols / 2);
+        const int background = medianLevel(saturation);
         const cv::Mat vivid = saturation > std::min(255, background + 80);
         const int searchFrom = std::min(vivid.cols, height);
         int start = -1, end = 0, gap = 0;
@@ -555,11 +569,8 @@ struct OcrEngine::Impl {
     {
         cv::Mat crop = grey(box).clone();
         cv::Mat colour = bgr(box);
-        // Background decides the polarity: most of a box is background.
-        cv::Mat sorted = crop.reshape(1, 1).clone();
-        cv::Mat sortedRow;
-        cv::sort(sorted, sortedRow, cv::SORT_ASCENDING);
-        const int median = sortedRow.at<uchar>(0, sortedRow.cols / 2);
+        // Background decides the polarity.
+        const int median = medianLevel(crop);
         if (median < 128)
             cv::bitwise_not(crop, crop);
         // Stretch from the darkest ink to the background: the faint, anti-aliased strokes of dots
@@ -829,6 +840,40 @@ struct OcrEngine::Impl {
         return text.trimmed();
     }
 
+    // Each rectangle of the image read as one line, in order; those read as empty are left out.
+    // With `retryThickened`, a line that looks like a name whose underscore was lost ('Smith
+    // 0042.jpg') is read again with its strokes thickened, and that reading kept when it closes
+    // the gap.
+    QList<OcrTextBox> readBoxes(const cv::Mat &bgr, const QList<QRect> &rects, bool retryThickened,
+                                const std::stop_token &stop)
+    {
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        static const QRegularExpression lostUnderscore(QStringLiteral("\\p{L} \\d+\\.\\p{L}{3,4}$"),
+                                                       QRegularExpression::UseUnicodePropertiesOption);
+        QList<OcrTextBox> result;
+        for (const QRect &rect : rects) {
+            throwIfCancelled(stop);
+            const cv::Mat prepared = prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
+            if (prepared.empty())
+                continue;
+            OcrTextBox box = readBox(prepared, rect, stop);
+            if (retryThickened && lostUnderscore.match(box.text).hasMatch()) {
+                cv::Mat thick;
+                cv::erode(prepared, thick, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+                const OcrTextBox again = readBox(thick, rect, stop);
+                if (again.text.count(QLatin1Char(' ')) < box.text.count(QLatin1Char(' ')) &&
+                    std::abs(again.text.size() - box.text.size()) <= 1)
+                    box = again;
+            }
+            if (!box.text.isEmpty())
+                result.append(box);
+        }
+        tesseract.Clear();
+        throwIfCancelled(stop);
+        return result;
+    }
+
     OcrTextBox readBox(const cv::Mat &prepared, const QRect &rect, const std::stop_token &stop)
     {
         tesseract.SetImage(prepared.data, prepared.cols, prepared.rows, 1, int(prepared.step));
@@ -883,25 +928,13 @@ QList<OcrTextBox> OcrEngine::recognizeRegions(const QImage &image, const QList<Q
     engine.startTesseract();
     if (image.isNull())
         return {};
-    const cv::Mat bgr = toBgr(image);
-    cv::Mat grey;
-    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-    QList<OcrTextBox> result;
+    QList<QRect> rects;
     for (const QRect &region : regions) {
-        throwIfCancelled(stop);
         const QRect rect = region & image.rect();
-        if (rect.width() < 4 || rect.height() < 4)
-            continue;
-        const cv::Mat prepared = engine.prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
-        if (prepared.empty())
-            continue;
-        OcrTextBox box = engine.readBox(prepared, rect, stop);
-        if (!box.text.isEmpty())
-            result.append(box);
+        if (rect.width() >= 4 && rect.height() >= 4)
+            rects.append(rect);
     }
-    engine.tesseract.Clear();
-    throwIfCancelled(stop);
-    return result;
+    return engine.readBoxes(toBgr(image), rects, false, stop);
 }
 
 QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_token &stop)
@@ -916,8 +949,7 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
     cv::Mat grey;
     cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
     std::vector<cv::Rect> pieces;
-    const auto detectedBoxes = engine.detectBoxes(bgr);
-    for (const cv::Rect &box : joinPiecesOfOneLine(detectedBoxes)) {
+    for (const cv::Rect &box : joinPiecesOfOneLine(engine.detectBoxes(bgr))) {
         for (const cv::Rect &piece : engine.splitAtWideGaps(grey, engine.extendOverStrokeBelow(grey, box)))
             pieces.push_back(piece);
     }
@@ -936,34 +968,13 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
         }
         return false;
     };
-    throwIfCancelled(stop);
-    QList<OcrTextBox> result;
+    QList<QRect> toRead;
     for (const QRect &rect : boxes) {
-        throwIfCancelled(stop);
-        if (iconBesideText(rect))
-            continue;
-        const cv::Mat prepared = engine.prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
-        if (prepared.empty())
-            continue;
-        OcrTextBox box = engine.readBox(prepared, rect, stop);
-        // 'Smith 0042.jpg': a file name whose thin underscore was lost. A second reading with the
-        // strokes thickened keeps it when it reads the name without the gap.
-        static const QRegularExpression lostUnderscore(QStringLiteral("\\p{L} \\d+\\.\\p{L}{3,4}$"),
-                                                       QRegularExpression::UseUnicodePropertiesOption);
-        if (lostUnderscore.match(box.text).hasMatch()) {
-            cv::Mat thick;
-            cv::erode(prepared, thick, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
-            const OcrTextBox again = engine.readBox(thick, rect, stop);
-            if (again.text.count(QLatin1Char(' ')) < box.text.count(QLatin1Char(' ')) &&
-                std::abs(again.text.size() - box.text.size()) <= 1)
-                box = again;
-        }
-        if (!box.text.isEmpty())
-            result.append(box);
+        if (!iconBesideText(rect))
+            toRead.append(rect);
     }
-    engine.tesseract.Clear();
     throwIfCancelled(stop);
-    return result;
+    return engine.readBoxes(bgr, toRead, true, stop);
 }
 
 } // namespace quillmore
