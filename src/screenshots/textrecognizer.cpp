@@ -225,6 +225,11 @@ QString repairNumbers(const QString &text)
     return result;
 }
 
+QString repairReading(const QString &text)
+{
+    return repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(text))));
+}
+
 namespace {
 
 // The text of the pieces written together, each joint either as read or, where a piece ends in a
@@ -293,7 +298,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
 {
     QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
     for (OcrTextBox &box : boxes)
-        box.text = repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(box.text))));
+        box.text = repairReading(box.text);
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {

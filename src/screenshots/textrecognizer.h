@@ -88,6 +88,9 @@ QString repairNumbers(const QString &text);
 // digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back, and a g read as 9 after it ('.jp9').
 QString repairExtensionDots(const QString &text);
 
+// All of the above, in the order they build on each other.
+QString repairReading(const QString &text);
+
 // Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that
 // wrapped under its icon are joined into one line, since the name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);

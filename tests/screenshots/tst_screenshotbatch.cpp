@@ -385,7 +385,7 @@ private slots:
     {
         QFETCH(QString, read);
         QFETCH(QString, repaired);
-        QCOMPARE(repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(read)))), repaired);
+        QCOMPARE(repairReading(read), repaired);
     }
 
     // ---- wrapped icon labels ----
