@@ -146,6 +146,27 @@ std::optional<int> parseCommand(QCommandLineParser &parser, const QString &comma
     return std::nullopt;
 }
 
+JobOptions::JobOptions()
+    : selection(QStringLiteral("selection"), localized("cli.option.selection"), QStringLiteral("DIR")),
+      screenshot(QStringLiteral("screenshot"), localized("cli.option.screenshot"), QStringLiteral("FILE")),
+      search(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR")),
+      dest(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR")),
+      target(QStringLiteral("target"), localized("cli.option.target"), QStringLiteral("raw|jpeg"), QStringLiteral("raw"))
+{
+}
+
+std::optional<QList<QString>> folderOptions(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    QList<QString> folders;
+    for (const QString &value : parser.values(option)) {
+        const auto folder = folderOption(option.names().first(), value);
+        if (!folder)
+            return std::nullopt;
+        folders.append(*folder);
+    }
+    return folders;
+}
+
 std::optional<QString> folderOption(const QString &optionName, const QString &value)
 {
     const QString path = standardizedPath(value);

@@ -63,5 +63,20 @@ std::optional<int> parseCommand(QCommandLineParser &parser, const QString &comma
 // The option's value as an existing folder, standardised; prints the error and gives nothing
 // when it is not one.
 std::optional<QString> folderOption(const QString &optionName, const QString &value);
+// Every value of a repeatable folder option, each as folderOption() checks it; nothing (the
+// error printed) when one is not a folder.
+std::optional<QList<QString>> folderOptions(const QCommandLineParser &parser, const QCommandLineOption &option);
+
+// The options of the commands that run a job (scan, gather): where the selection comes from,
+// where to search, where the copies go, and what to look for.
+struct JobOptions {
+    JobOptions();
+    QCommandLineOption selection;
+    QCommandLineOption screenshot;
+    QCommandLineOption search;
+    QCommandLineOption dest;
+    QCommandLineOption target;
+    QList<QCommandLineOption> all() const { return {selection, screenshot, search, dest, target}; }
+};
 
 } // namespace quillmore::cli

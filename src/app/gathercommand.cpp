@@ -209,14 +209,7 @@ int runGatherCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(localized("cli.command.gather"));
-    const QCommandLineOption selectionOption(QStringLiteral("selection"), localized("cli.option.selection"),
-                                             QStringLiteral("DIR"));
-    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"), localized("cli.option.screenshot"),
-                                              QStringLiteral("FILE"));
-    const QCommandLineOption searchOption(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR"));
-    const QCommandLineOption destOption(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR"));
-    const QCommandLineOption targetOption(QStringLiteral("target"), localized("cli.option.target"),
-                                          QStringLiteral("raw|jpeg"), QStringLiteral("raw"));
+    const cli::JobOptions job;
     const QCommandLineOption noXmpOption(QStringLiteral("no-xmp"), localized("cli.option.noXmp"));
     const QCommandLineOption conflictOption(QStringLiteral("on-conflict"), localized("cli.option.onConflict"),
                                             QStringLiteral("skip|numbered"), QStringLiteral("skip"));
@@ -224,26 +217,26 @@ int runGatherCommand(const QStringList &arguments)
                                          QStringLiteral("blur,duplicate,file"));
     const QCommandLineOption reportOption(QStringLiteral("report"), localized("cli.option.report"), QStringLiteral("FILE"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
-    parser.addOptions({selectionOption, screenshotOption, searchOption, destOption, targetOption, noXmpOption,
-                       conflictOption, checkOption, reportOption, jsonOption});
+    parser.addOptions(job.all());
+    parser.addOptions({noXmpOption, conflictOption, checkOption, reportOption, jsonOption});
     if (const auto status = cli::parseCommand(parser, QStringLiteral("gather"), arguments))
         return *status;
 
     // ---- options ----
-    const bool folderMode = parser.isSet(selectionOption);
-    if (folderMode == parser.isSet(screenshotOption)) {
+    const bool folderMode = parser.isSet(job.selection);
+    if (folderMode == parser.isSet(job.screenshot)) {
         cli::printError(localized("cli.error.selectionOrScreenshots"));
         return cli::exitUsage;
     }
-    for (const QCommandLineOption *required : {&searchOption, &destOption}) {
+    for (const QCommandLineOption *required : {&job.search, &job.dest}) {
         if (!parser.isSet(*required)) {
             cli::printError(localized("cli.error.missingOption", QStringLiteral("--") + required->names().first()));
             return cli::exitUsage;
         }
     }
-    const auto target = searchTargetFromRaw(parser.value(targetOption));
+    const auto target = searchTargetFromRaw(parser.value(job.target));
     if (!target) {
-        cli::printError(localized("cli.error.badTarget", parser.value(targetOption)));
+        cli::printError(localized("cli.error.badTarget", parser.value(job.target)));
         return cli::exitUsage;
     }
     ConflictPolicy policy;
@@ -274,11 +267,11 @@ int runGatherCommand(const QStringList &arguments)
     std::optional<FileURL> selectionFolder;
     QList<FileURL> screenshots;
     if (folderMode) {
-        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
+        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(job.selection));
         if (!selectionFolder)
             return cli::exitUsage;
     } else {
-        for (const QString &value : parser.values(screenshotOption)) {
+        for (const QString &value : parser.values(job.screenshot)) {
             const QString file = standardizedPath(value);
             if (value.isEmpty() || !isRegularFilePath(file)
                 || !hasExtensionIn(lastPathComponent(file), screenshotImageExtensions())) {
@@ -288,14 +281,10 @@ int runGatherCommand(const QStringList &arguments)
             screenshots << file;
         }
     }
-    QList<FileURL> searches;
-    for (const QString &value : parser.values(searchOption)) {
-        const auto folder = cli::folderOption(QStringLiteral("search"), value);
-        if (!folder)
-            return cli::exitUsage;
-        searches << *folder;
-    }
-    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(destOption));
+    const auto searches = cli::folderOptions(parser, job.search);
+    if (!searches)
+        return cli::exitUsage;
+    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(job.dest));
     if (!destination)
         return cli::exitUsage;
     std::optional<FileURL> reportFile;
@@ -325,7 +314,7 @@ int runGatherCommand(const QStringList &arguments)
     vm.setDuplicateCheckEnabled(checks.duplicate);
     vm.setFileCheckEnabled(checks.fileCheck);
     vm.setDestinationFolder(*destination);
-    vm.setSearchLocations(searches);
+    vm.setSearchLocations(*searches);
     vm.clearErrorMessage(); // bookmark bookkeeping of the throw-away settings is of no interest here
 
     cli::ProgressLine progressLine;

@@ -108,55 +108,45 @@ int runScanCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(localized("cli.command.scan"));
-    const QCommandLineOption selectionOption(QStringLiteral("selection"), localized("cli.option.selection"),
-                                             QStringLiteral("DIR"));
-    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"), localized("cli.option.screenshot"),
-                                              QStringLiteral("FILE"));
-    const QCommandLineOption searchOption(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR"));
-    const QCommandLineOption destOption(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR"));
-    const QCommandLineOption targetOption(QStringLiteral("target"), localized("cli.option.target"),
-                                          QStringLiteral("raw|jpeg"), QStringLiteral("raw"));
+    const cli::JobOptions job;
     const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
-    parser.addOptions({selectionOption, screenshotOption, searchOption, destOption, targetOption, jsonOption});
+    parser.addOptions(job.all());
+    parser.addOption(jsonOption);
     if (const auto status = cli::parseCommand(parser, QStringLiteral("scan"), arguments))
         return *status;
 
-    const bool fromScreenshots = parser.isSet(screenshotOption);
-    if (fromScreenshots && parser.isSet(selectionOption)) {
+    const bool fromScreenshots = parser.isSet(job.screenshot);
+    if (fromScreenshots && parser.isSet(job.selection)) {
         cli::printError(localized("cli.error.selectionOrScreenshot"));
         return cli::exitUsage;
     }
-    if (!parser.isSet(selectionOption) && !fromScreenshots) {
+    if (!parser.isSet(job.selection) && !fromScreenshots) {
         cli::printError(localized("cli.error.missingOption", QStringLiteral("--selection")));
         return cli::exitUsage;
     }
-    if (!parser.isSet(searchOption)) {
+    if (!parser.isSet(job.search)) {
         cli::printError(localized("cli.error.missingOption", QStringLiteral("--search")));
         return cli::exitUsage;
     }
-    if (!parser.isSet(destOption)) {
+    if (!parser.isSet(job.dest)) {
         cli::printError(localized("cli.error.missingOption", QStringLiteral("--dest")));
         return cli::exitUsage;
     }
-    const auto target = searchTargetFromRaw(parser.value(targetOption));
+    const auto target = searchTargetFromRaw(parser.value(job.target));
     if (!target) {
-        cli::printError(localized("cli.error.badTarget", parser.value(targetOption)));
+        cli::printError(localized("cli.error.badTarget", parser.value(job.target)));
         return cli::exitUsage;
     }
     std::optional<QString> selectionFolder;
     if (!fromScreenshots) {
-        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(selectionOption));
+        selectionFolder = cli::folderOption(QStringLiteral("selection"), parser.value(job.selection));
         if (!selectionFolder)
             return cli::exitUsage;
     }
-    QList<FileURL> searches;
-    for (const QString &value : parser.values(searchOption)) {
-        const auto folder = cli::folderOption(QStringLiteral("search"), value);
-        if (!folder)
-            return cli::exitUsage;
-        searches.append(*folder);
-    }
-    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(destOption));
+    const auto searches = cli::folderOptions(parser, job.search);
+    if (!searches)
+        return cli::exitUsage;
+    const auto destination = cli::folderOption(QStringLiteral("dest"), parser.value(job.dest));
     if (!destination)
         return cli::exitUsage;
 
@@ -170,7 +160,7 @@ int runScanCommand(const QStringList &arguments)
         if (fromScreenshots) {
             // The names read from the screenshots take the place of a selection folder.
             const ScreenshotOCRResult read =
-                readScreenshotFiles(parser.values(screenshotOption), progressLine, stop.get_token());
+                readScreenshotFiles(parser.values(job.screenshot), progressLine, stop.get_token());
             selection.selections = selectedJPEGs(read.candidates);
             selection.warnings = read.warnings;
         } else {
@@ -178,7 +168,7 @@ int runScanCommand(const QStringList &arguments)
             selection = reader.readSelection(*selectionFolder, stop.get_token());
         }
         const ScanOutput output = scanner.scanCandidates(
-            selection.selections, searches, *target, *destination, selectionFolder,
+            selection.selections, *searches, *target, *destination, selectionFolder,
             [&](const ScanProgress &p) {
                 QString text = localized("cli.progress.scan", QString::number(p.checkedFiles),
                                          QString::number(p.foundMatches));
