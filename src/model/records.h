@@ -4,6 +4,8 @@
 // copied, never shared. A file location ("file URL") is an absolute path held as a QString in
 // standardised form (see platform/paths.h).
 
+#include "model/failure.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -232,8 +234,9 @@ struct CopyFileOutcome {
     std::optional<FileURL> destinationURL;
     CopyFileKind kind = CopyFileKind::raw;
     CopyOutcomeStatus status = CopyOutcomeStatus::failed;
-    std::optional<QString> message;
+    std::optional<QString> message; // the words for a failure, filled in where it is shown
     std::optional<QString> sha256;
+    std::optional<Failure> failure; // what went wrong, when the copy failed
 
     bool operator==(const CopyFileOutcome &) const = default;
 };

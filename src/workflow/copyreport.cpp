@@ -209,8 +209,7 @@ void writeFileAtomically(const FileURL &file, const QByteArray &bytes)
     QByteArray tempName = encodePath(appendingPathComponent(folder, QStringLiteral(".") + lastPathComponent(target)))
         + ".XXXXXX";
     auto fail = [&](int error) {
-        throw LocalizedError(localized("error.report.write", lastPathComponent(target),
-                                       QString::fromLocal8Bit(std::strerror(error))));
+        throw FailureError(FailureCode::reportUnwritable, error, target);
     };
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0)

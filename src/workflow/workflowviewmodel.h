@@ -183,6 +183,7 @@ private:
     void assign(T &field, const T &value, void (WorkflowViewModel::*signal)());
     void setStatus(const char *key);
     void setError(const char *key);
+    void setErrorText(const QString &text);
 
     void readPreferences();
     void restoreBookmarks();
@@ -206,11 +207,12 @@ private:
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
     std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
                        const QList<AppWarning> &scannerWarnings);
-    void scanEnded(bool cancelled);
+    void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check);
     void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                      const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed);
+                      const QualityCheckOptions &options, const CopyPlan &plan,
+                      const std::optional<QString> &copierFailure);
 
     // services
     std::unique_ptr<QSettings> m_settings;

@@ -30,7 +30,7 @@ public:
         }
         const auto it = lines.find(url);
         if (it == lines.end())
-            throw ScreenshotRecognitionError("unreadable");
+            throw FailureError(FailureCode::imageUnreadable, 0, url);
         return it->second;
     }
 };
@@ -52,7 +52,7 @@ public:
         if (stopDuringFirst)
             stopDuringFirst->request_stop();
         if (firstFails)
-            throw ScreenshotRecognitionError("engine failed");
+            throw FailureError(FailureCode::recognitionUnavailable);
         return first;
     }
     std::optional<SecondPassImage> secondPassImage(const FileURL &) override
@@ -67,7 +67,7 @@ public:
         ++recognitions;
         regions = r;
         if (secondFails)
-            throw ScreenshotRecognitionError("engine failed");
+            throw FailureError(FailureCode::recognitionUnavailable);
         return second;
     }
 };
@@ -341,7 +341,7 @@ private slots:
         if (cancelled)
             QVERIFY_THROWS_EXCEPTION(Cancelled, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
         else
-            QVERIFY_THROWS_EXCEPTION(ScreenshotRecognitionError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+            QVERIFY_THROWS_EXCEPTION(FailureError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
     }
 
     // ---- repairs of what the engine misreads in camera names ----
