@@ -9,6 +9,7 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "screenshots/batchprocessor.h"
+#include "workflow/screentexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -335,10 +335,9 @@ QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
 
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 {
-    const QString skipped = localized("report.status.skipped");
     QList<CopyReportRow> out;
     for (const CopyReportRow &row : m_reportRows)
-        if (row.status == skipped)
+        if (row.outcome == CopyOutcomeStatus::skipped)
             out << row;
     return out;
 }
@@ -1001,7 +1000,7 @@ void WorkflowViewModel::skipResult(const QUuid &selectionID)
             continue;
         result.chosenRAW.reset();
         result.status = SelectionStatus::skipped;
-        result.message = localized("report.status.skipped");
+        result.message.reset(); // the status says it; the report words it
         assign(m_results, results, &WorkflowViewModel::resultsChanged);
         schedulePlan();
         return;
@@ -1031,6 +1030,7 @@ void WorkflowViewModel::startCopy()
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    m_runningQualityCheck.reset();
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
     assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
            &WorkflowViewModel::copyProgressChanged);
@@ -1105,6 +1105,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
 {
     CopyProgress next = m_copyProgress;
     next.currentFile = fileName;
+    m_runningQualityCheck = check;
     assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
     setStatus(statusKey(check)); // the quality module's text for the check
 }
@@ -1114,6 +1115,7 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
                                      const std::optional<QString> &copierFailure)
 {
     m_operationJob.reset();
+    m_runningQualityCheck.reset();
     CopyBatchResult batch = finished;
     for (CopyFileOutcome &outcome : batch.outcomes)
         if (outcome.failure && !outcome.message)
@@ -1140,19 +1142,21 @@ void WorkflowViewModel::openDestination()
 
 // ---- the report -------------------------------------------------------------------------------
 
-void WorkflowViewModel::saveReport()
+bool WorkflowViewModel::saveReport()
 {
     const std::optional<FileURL> file = m_panels ? m_panels->chooseReportDestination() : std::nullopt;
     if (!file)
-        return;
+        return false;
     try {
         writeFileAtomically(*file, reportFileBytes(m_reportRows));
         setStatus(L10N("status.report.saved"));
+        return true;
     } catch (const FailureError &e) {
         setErrorText(failureText(e.failure()));
     } catch (const std::exception &) {
         setError(L10N("error.report.save.failed"));
     }
+    return false;
 }
 
 } // namespace quillmore

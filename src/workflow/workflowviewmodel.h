@@ -65,6 +65,8 @@ public:
     WorkflowStage stage() const { return m_stage; }
     const ScanProgress &scanProgress() const { return m_scanProgress; }
     const CopyProgress &copyProgress() const { return m_copyProgress; }
+    // The quality check running after the copies, if one is.
+    std::optional<QualityCheckKind> runningQualityCheck() const { return m_runningQualityCheck; }
     const QList<SelectionResult> &results() const { return m_results; }
     const QList<AppWarning> &warnings() const { return m_warnings; }
     const CopyPlan &copyPlan() const { return m_copyPlan; }
@@ -131,7 +133,8 @@ public:
     void skipResult(const QUuid &selectionID);
     void startCopy();
     void openDestination();
-    void saveReport();
+    // Asks where and writes the report; true when it was written.
+    bool saveReport();
     void startOver();
     void resetResults();
     void schedulePlan();
@@ -252,6 +255,7 @@ private:
     WorkflowStage m_stage = WorkflowStage::setup;
     ScanProgress m_scanProgress;
     CopyProgress m_copyProgress;
+    std::optional<QualityCheckKind> m_runningQualityCheck;
     QList<SelectionResult> m_results;
     QList<AppWarning> m_warnings;
     CopyPlan m_copyPlan;

@@ -27,7 +27,7 @@ SelectionResult result(const QString &name, std::optional<FileURL> chosen, Selec
 CopyFileOutcome outcome(const QString &source, std::optional<QString> dest, CopyFileKind kind, CopyOutcomeStatus status,
                         std::optional<QString> message = {})
 {
-    return {makeId(), source, dest, kind, status, message, {}};
+    return {makeId(), source, dest, kind, status, message, {}, {}};
 }
 
 } // namespace
