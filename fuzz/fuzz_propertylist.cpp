@@ -13,14 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList tags;
     try {
         tags = stringArrayFromPropertyList(bytes);
-    } catch (const PropertyListError &) {
+    } catch (const FailureError &) {
         return 0; // refused cleanly
     }
     // What was read can be written and reads back the same.
     QByteArray written;
     try {
         written = binaryPropertyList(tags);
-    } catch (const PropertyListError &) {
+    } catch (const FailureError &) {
         return 0; // strings the encoder refuses (for example lone surrogates)
     }
     if (!written.startsWith("bplist00") || stringArrayFromPropertyList(written) != tags)

@@ -44,8 +44,8 @@
         <translation>Missing %1.</translation>
     </message>
     <message>
-        <source>cli.error.notAFolder</source>
-        <translation>%1 is not a folder: %2</translation>
+        <source>cli.error.unusableFolder</source>
+        <translation>%1 “%2” cannot be used: %3.</translation>
     </message>
     <message>
         <source>cli.error.badTarget</source>

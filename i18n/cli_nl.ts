@@ -44,8 +44,8 @@
         <translation>%1 ontbreekt.</translation>
     </message>
     <message>
-        <source>cli.error.notAFolder</source>
-        <translation>%1 is geen map: %2</translation>
+        <source>cli.error.unusableFolder</source>
+        <translation>%1 ‘%2’ kan niet worden gebruikt: %3.</translation>
     </message>
     <message>
         <source>cli.error.badTarget</source>

@@ -20,6 +20,10 @@
         <translation>The file could not be copied. The destination folder received nothing under this name.</translation>
     </message>
     <message>
+        <source>copy.error.failed.reason</source>
+        <translation>The file could not be copied: %1. The destination folder received nothing under this name.</translation>
+    </message>
+    <message>
         <source>copy.error.folder.flush</source>
         <translation>The file was copied, but the destination folder could not be saved to the drive, so the copy may not survive a power cut or a disconnected drive.</translation>
     </message>
@@ -38,6 +42,14 @@
     <message>
         <source>error.file.operation</source>
         <translation>A file operation failed: %1.</translation>
+    </message>
+    <message>
+        <source>error.file.operation.path</source>
+        <translation>“%1” could not be used: %2.</translation>
+    </message>
+    <message>
+        <source>error.file.operation.unknown</source>
+        <translation>A file operation failed.</translation>
     </message>
     <message>
         <source>error.tags.corrupt</source>

@@ -20,6 +20,10 @@
         <translation>Het bestand kon niet worden gekopieerd. Er is in de doelmap niets onder deze naam geplaatst.</translation>
     </message>
     <message>
+        <source>copy.error.failed.reason</source>
+        <translation>Het bestand kon niet worden gekopieerd: %1. Er is in de doelmap niets onder deze naam geplaatst.</translation>
+    </message>
+    <message>
         <source>copy.error.folder.flush</source>
         <translation>Het bestand is gekopieerd, maar de doelmap kon niet naar de schijf worden weggeschreven; de kopie overleeft een stroomstoring of een losgekoppelde schijf mogelijk niet.</translation>
     </message>
@@ -38,6 +42,14 @@
     <message>
         <source>error.file.operation</source>
         <translation>Een bestandsbewerking is mislukt: %1.</translation>
+    </message>
+    <message>
+        <source>error.file.operation.path</source>
+        <translation>‘%1’ kon niet worden gebruikt: %2.</translation>
+    </message>
+    <message>
+        <source>error.file.operation.unknown</source>
+        <translation>Een bestandsbewerking is mislukt.</translation>
     </message>
     <message>
         <source>error.tags.corrupt</source>

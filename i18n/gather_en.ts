@@ -52,6 +52,10 @@
         <translation>The search cannot start: check the selection, the search locations and the destination.</translation>
     </message>
     <message>
+        <source>cli.error.copyFailed</source>
+        <translation>Not copied: %1 — %2</translation>
+    </message>
+    <message>
         <source>cli.progress.copy</source>
         <translation>%1 of %2 files, %3 of %4</translation>
     </message>

@@ -52,6 +52,10 @@
         <translation>Het zoeken kan niet beginnen: controleer de selectie, de zoeklocaties en de doelmap.</translation>
     </message>
     <message>
+        <source>cli.error.copyFailed</source>
+        <translation>Niet gekopieerd: %1 — %2</translation>
+    </message>
+    <message>
         <source>cli.progress.copy</source>
         <translation>%1 van %2 bestanden, %3 van %4</translation>
     </message>

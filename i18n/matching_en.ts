@@ -20,12 +20,16 @@
         <translation>This search location could not be opened. Is the drive connected?</translation>
     </message>
     <message>
-        <source>error.file.read.noSuchFile</source>
-        <translation>The folder could not be opened. It may have been moved, renamed or disconnected.</translation>
-    </message>
-    <message>
         <source>error.scan.failed</source>
         <translation>The scan could not be completed. Check that the selection folder is still available and try again.</translation>
+    </message>
+    <message>
+        <source>error.selection.none</source>
+        <translation>Choose a selection folder first.</translation>
+    </message>
+    <message>
+        <source>error.selection.unreadable</source>
+        <translation>The selection folder “%1” could not be read: %2.</translation>
     </message>
     <message>
         <source>status.scan.cancelled</source>

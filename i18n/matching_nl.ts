@@ -20,12 +20,16 @@
         <translation>Deze zoeklocatie kon niet worden geopend. Is de schijf aangesloten?</translation>
     </message>
     <message>
-        <source>error.file.read.noSuchFile</source>
-        <translation>De map kon niet worden geopend. Misschien is ze verplaatst, hernoemd of losgekoppeld.</translation>
-    </message>
-    <message>
         <source>error.scan.failed</source>
         <translation>Het zoeken kon niet worden voltooid. Controleer of de selectiemap nog beschikbaar is en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>error.selection.none</source>
+        <translation>Kies eerst een selectiemap.</translation>
+    </message>
+    <message>
+        <source>error.selection.unreadable</source>
+        <translation>De selectiemap ‘%1’ kon niet worden gelezen: %2.</translation>
     </message>
     <message>
         <source>status.scan.cancelled</source>

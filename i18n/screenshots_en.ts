@@ -8,6 +8,14 @@
         <translation>The screenshot “%1” could not be read. Is it a PNG, JPEG or HEIC image?</translation>
     </message>
     <message>
+        <source>screenshot.ocr.file.memory</source>
+        <translation>The screenshot “%1” could not be read: there was not enough memory. Close other programs and try again.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.unavailable</source>
+        <translation>The screenshot “%1” could not be read: the text recognition could not start, because its language data is missing from “%2”.</translation>
+    </message>
+    <message>
         <source>cli.command.readScreenshots</source>
         <translation>Read the picture names shown in screenshots of a file list.</translation>
     </message>

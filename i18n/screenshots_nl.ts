@@ -8,6 +8,14 @@
         <translation>De schermafbeelding “%1” kon niet worden gelezen. Is het een PNG-, JPEG- of HEIC-afbeelding?</translation>
     </message>
     <message>
+        <source>screenshot.ocr.file.memory</source>
+        <translation>De schermafbeelding “%1” kon niet worden gelezen: er was niet genoeg geheugen. Sluit andere programma’s en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.unavailable</source>
+        <translation>De schermafbeelding “%1” kon niet worden gelezen: de tekstherkenning kon niet starten, omdat de taalgegevens ontbreken in “%2”.</translation>
+    </message>
+    <message>
         <source>cli.command.readScreenshots</source>
         <translation>Lees de fotonamen die schermafbeeldingen van een bestandslijst tonen.</translation>
     </message>

@@ -68,6 +68,14 @@
         <translation>The screenshots could not be read. Try again or choose other screenshots.</translation>
     </message>
     <message>
+        <source>error.screenshot.unreadable</source>
+        <translation>“%1” is not a picture Quillmore can read.</translation>
+    </message>
+    <message>
+        <source>error.recognition.unavailable</source>
+        <translation>The text recognition could not start: its language data is missing from “%1”.</translation>
+    </message>
+    <message>
         <source>error.bookmark.save.failed</source>
         <translation>The folder was chosen, but Quillmore could not remember it for the next time.</translation>
     </message>
@@ -88,6 +96,10 @@
         <translation>The copy could not be run. No file was copied.</translation>
     </message>
     <message>
+        <source>error.copy.failed.reason</source>
+        <translation>The copy could not be run: %1</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>The report could not be saved. Choose another place and try again.</translation>
     </message>
@@ -98,6 +110,42 @@
     <message>
         <source>error.service.unavailable</source>
         <translation>This part of Quillmore is not available in this build.</translation>
+    </message>
+    <message>
+        <source>error.memory</source>
+        <translation>There was not enough memory. Close other programs and try again.</translation>
+    </message>
+    <message>
+        <source>error.reason.disconnected</source>
+        <translation>the drive or network share is no longer connected</translation>
+    </message>
+    <message>
+        <source>error.reason.full</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>error.reason.gone</source>
+        <translation>it is not there (is the card or drive connected?)</translation>
+    </message>
+    <message>
+        <source>error.reason.io</source>
+        <translation>the disk could not be read or written; it may be damaged</translation>
+    </message>
+    <message>
+        <source>error.reason.nameTooLong</source>
+        <translation>the name is too long for this disk</translation>
+    </message>
+    <message>
+        <source>error.reason.notFolder</source>
+        <translation>it is not a folder</translation>
+    </message>
+    <message>
+        <source>error.reason.permission</source>
+        <translation>you do not have permission to use it</translation>
+    </message>
+    <message>
+        <source>error.reason.readOnly</source>
+        <translation>the disk is read-only</translation>
     </message>
     <message>
         <source>report.status.copied</source>

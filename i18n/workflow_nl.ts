@@ -68,6 +68,14 @@
         <translation>De schermafbeeldingen konden niet worden gelezen. Probeer het opnieuw of kies andere schermafbeeldingen.</translation>
     </message>
     <message>
+        <source>error.screenshot.unreadable</source>
+        <translation>‘%1’ is geen afbeelding die Quillmore kan lezen.</translation>
+    </message>
+    <message>
+        <source>error.recognition.unavailable</source>
+        <translation>De tekstherkenning kon niet starten: de taalgegevens ontbreken in ‘%1’.</translation>
+    </message>
+    <message>
         <source>error.bookmark.save.failed</source>
         <translation>De map is gekozen, maar Quillmore kon hem niet onthouden voor de volgende keer.</translation>
     </message>
@@ -88,6 +96,10 @@
         <translation>Het kopiëren kon niet worden uitgevoerd. Er is geen bestand gekopieerd.</translation>
     </message>
     <message>
+        <source>error.copy.failed.reason</source>
+        <translation>Het kopiëren kon niet worden uitgevoerd: %1</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>Het rapport kon niet worden opgeslagen. Kies een andere plek en probeer het opnieuw.</translation>
     </message>
@@ -98,6 +110,42 @@
     <message>
         <source>error.service.unavailable</source>
         <translation>Dit onderdeel van Quillmore is niet beschikbaar in deze versie.</translation>
+    </message>
+    <message>
+        <source>error.memory</source>
+        <translation>Er was niet genoeg geheugen. Sluit andere programma’s en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>error.reason.disconnected</source>
+        <translation>de schijf of netwerkmap is niet meer verbonden</translation>
+    </message>
+    <message>
+        <source>error.reason.full</source>
+        <translation>de schijf is vol</translation>
+    </message>
+    <message>
+        <source>error.reason.gone</source>
+        <translation>het is er niet (is de kaart of schijf aangesloten?)</translation>
+    </message>
+    <message>
+        <source>error.reason.io</source>
+        <translation>de schijf kon niet worden gelezen of beschreven; misschien is ze beschadigd</translation>
+    </message>
+    <message>
+        <source>error.reason.nameTooLong</source>
+        <translation>de naam is te lang voor deze schijf</translation>
+    </message>
+    <message>
+        <source>error.reason.notFolder</source>
+        <translation>het is geen map</translation>
+    </message>
+    <message>
+        <source>error.reason.permission</source>
+        <translation>je hebt geen toestemming om het te gebruiken</translation>
+    </message>
+    <message>
+        <source>error.reason.readOnly</source>
+        <translation>de schijf is alleen-lezen</translation>
     </message>
     <message>
         <source>report.status.copied</source>

@@ -2,10 +2,12 @@
 
 #include "model/localization.h"
 #include "platform/paths.h"
+#include "workflow/failuretext.h"
 
 #include <QDateTime>
 #include <QJsonObject>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -170,11 +172,17 @@ std::optional<QList<QString>> folderOptions(const QCommandLineParser &parser, co
 std::optional<QString> folderOption(const QString &optionName, const QString &value)
 {
     const QString path = standardizedPath(value);
-    if (value.isEmpty() || !isDirectoryPath(path)) {
-        printError(localized("cli.error.notAFolder", QStringLiteral("--") + optionName, value));
+    const int error = value.isEmpty() ? ENOENT : directoryPathError(path);
+    if (error != 0) {
+        printError(localized("cli.error.unusableFolder", QStringLiteral("--") + optionName, value, reasonText(error)));
         return std::nullopt;
     }
     return path;
+}
+
+void printFailure(const FailureError &failure)
+{
+    printError(failureText(failure.failure()));
 }
 
 } // namespace quillmore::cli

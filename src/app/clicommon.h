@@ -4,6 +4,7 @@
 // cancellation by Ctrl-C, and checks of folder options.
 
 #include "model/records.h"
+#include "platform/errors.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -23,6 +24,8 @@ constexpr int exitCancelled = 130;
 
 // One line on stderr.
 void printError(const QString &message);
+// The failure in words, on stderr: what could not be done, with which file or folder, and why.
+void printFailure(const FailureError &failure);
 
 // One line on stdout.
 void printLine(const QString &line);
@@ -60,8 +63,8 @@ private:
 // exit status to end with; otherwise nothing.
 std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments);
 
-// The option's value as an existing folder, standardised; prints the error and gives nothing
-// when it is not one.
+// The option's value as an existing folder, standardised; prints the error, with the reason, and
+// gives nothing when it is not one.
 std::optional<QString> folderOption(const QString &optionName, const QString &value);
 // Every value of a repeatable folder option, each as folderOption() checks it; nothing (the
 // error printed) when one is not a folder.

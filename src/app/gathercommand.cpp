@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "workflow/defaultservices.h"
 #include "workflow/jobs.h"
+#include "workflow/screentexts.h"
 #include "workflow/workflowviewmodel.h"
 
 #include <QEventLoop>
@@ -114,7 +115,7 @@ void printSummary(const WorkflowViewModel &vm, bool wasCancelled)
             line += QStringLiteral("  (") + statusLabel(SelectionStatus::ambiguous) + QLatin1Char(')');
         else if (!r.chosenRAW && r.candidates.isEmpty() && r.status != SelectionStatus::notFound)
             line += QStringLiteral("  (") + statusLabel(SelectionStatus::notFound) + QLatin1Char(')');
-        if (r.message && *r.message != localized("report.status.skipped"))
+        if (r.message)
             line += QStringLiteral("  (") + printable(*r.message) + QLatin1Char(')');
         printLine(line);
     }
@@ -175,7 +176,7 @@ void showProgress(cli::ProgressLine &line, const WorkflowViewModel &vm)
     }
     case WorkflowStage::copying: {
         const CopyProgress &p = vm.copyProgress();
-        if (vm.statusMessage() == localized("status.copying") || vm.statusMessage() == localized("status.copy.cancelling"))
+        if (!vm.runningQualityCheck())
             line.show(bar(p.copiedBytes, p.totalBytes)
                       + localized("cli.progress.copy", QString::number(p.completedFiles), QString::number(p.totalFiles),
                                   bytes(p.copiedBytes), bytes(p.totalBytes))
@@ -378,16 +379,16 @@ int runGatherCommand(const QStringList &arguments)
     const bool wasCancelled = cancelRequested || (vm.copyResult() && vm.copyResult()->wasCancelled);
     const QString jobStatus = vm.statusMessage(); // before saving the report says its own
     const std::optional<QString> jobError = vm.errorMessage();
-    if (reportFile) {
-        vm.saveReport();
-        if (vm.statusMessage() != localized("status.report.saved"))
-            failed = true;
-    }
+    if (reportFile && !vm.saveReport())
+        failed = true;
     if (parser.isSet(jsonOption))
         std::fputs(gatherDocument(vm, wasCancelled).toJson(QJsonDocument::Indented).constData(), stdout);
     else
         printSummary(vm, wasCancelled);
     std::fflush(stdout);
+    // Each file that could not be copied, and why.
+    for (const CopyFileOutcome &o : vm.failedOutcomes())
+        cli::printError(localized("cli.error.copyFailed", printable(o.sourceURL), o.message.value_or(QString())));
     if (jobError)
         cli::printError(*jobError);
     else if (wasCancelled)

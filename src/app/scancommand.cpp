@@ -9,6 +9,7 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "screenshots/batchprocessor.h"
+#include "workflow/screentexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -192,9 +193,9 @@ int runScanCommand(const QStringList &arguments)
         progressLine.clear();
         cli::printError(localized("status.scan.cancelled"));
         return cli::exitCancelled;
-    } catch (const LocalizedError &) {
+    } catch (const FailureError &e) {
         progressLine.clear();
-        cli::printError(localized("error.scan.failed"));
+        cli::printFailure(e);
         return cli::exitFailure;
     } catch (const std::exception &) {
         progressLine.clear();

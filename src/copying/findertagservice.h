@@ -23,12 +23,12 @@ public:
     // The name of a tag string: its text before the first line feed.
     static QString tagName(const QString &tag);
 
-    // The file's tags; empty when it has none. Throws PosixError (with the error number) when the
-    // attribute cannot be read, PropertyListError when it does not hold an array of strings.
+    // The file's tags; empty when it has none. Throws FailureError: with the error number when
+    // the attribute cannot be read, tagsUnreadable when it does not hold an array of strings.
     static QStringList readTags(const FileURL &file);
-    // Replaces the file's tags. Throws PosixError when the attribute cannot be written (a file
-    // system without extended attributes answers EOPNOTSUPP), PropertyListError when the list
-    // cannot be encoded.
+    // Replaces the file's tags. Throws FailureError: with the error number when the attribute
+    // cannot be written (a file system without extended attributes answers EOPNOTSUPP),
+    // tagsUnwritable when the list cannot be encoded.
     static void writeTags(const QStringList &tags, const FileURL &file);
 
     // Gives `target` the tags of `source`: the file browser's tags and, on Linux, the names in

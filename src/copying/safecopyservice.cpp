@@ -58,7 +58,7 @@ bool linksUnsupported(int errorNumber)
         || errorNumber == ENOSYS || errorNumber == EINVAL;
 }
 
-CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, bool withDestination)
+CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, bool withDestination)
 {
     CopyFileOutcome outcome;
     outcome.id = makeId();
@@ -67,27 +67,11 @@ CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, 
         outcome.destinationURL = task.destinationURL;
     outcome.kind = task.kind;
     outcome.status = CopyOutcomeStatus::failed;
-    outcome.message = message;
+    outcome.failure = failure;
     return outcome;
 }
 
 } // namespace
-
-const char *SafeCopyError::descriptionKey(Code code)
-{
-    switch (code) {
-    case Code::destinationExists: return L10N("copy.error.destination.exists");
-    case Code::sizeMismatch: return L10N("copy.error.size.mismatch");
-    case Code::checksumMismatch: return L10N("copy.error.checksum.mismatch");
-    case Code::insufficientSpace: return L10N("error.insufficient.space");
-    }
-    return L10N("copy.error.failed");
-}
-
-SafeCopyError::SafeCopyError(Code code)
-    : LocalizedError(localized(descriptionKey(code))), m_code(code)
-{
-}
 
 SafeCopyService::SafeCopyService(FileOperations *files, std::unique_ptr<FileHashing> hasher)
     : m_files(files ? *files : realFileOperations()),
@@ -115,7 +99,7 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
 {
     const QString destination = task.destinationURL;
     if (m_files.exists(destination, false))
-        throw SafeCopyError(SafeCopyError::Code::destinationExists);
+        throw FailureError(FailureCode::destinationExists, 0, destination);
 
     // A new, hidden, exclusively created file next to the destination.
     const QString temporaryPath = appendingPathComponent(parentPath(destination), temporaryFileName());
@@ -153,7 +137,7 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
     const auto copyAttributes = m_files.attributes(temporaryPath);
     if (!sourceAttributes || !copyAttributes || sourceAttributes->size != copyAttributes->size
         || copyAttributes->size != written)
-        throw SafeCopyError(SafeCopyError::Code::sizeMismatch);
+        throw FailureError(FailureCode::sizeMismatch, 0, destination);
 
     std::optional<QString> sha256;
     if (digest) {
@@ -162,11 +146,11 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
         // device holds.
         m_files.dropCachedPages(temporary.out());
         if (m_hasher->sha256Hex(temporaryPath, stop) != *sha256)
-            throw SafeCopyError(SafeCopyError::Code::checksumMismatch);
+            throw FailureError(FailureCode::checksumMismatch, 0, destination);
     }
 
     if (m_files.exists(destination, false))
-        throw SafeCopyError(SafeCopyError::Code::destinationExists);
+        throw FailureError(FailureCode::destinationExists, 0, destination);
 
     // Best effort: tags first (a read-only mode would forbid them), then dates and permissions.
     FinderTagService::carryTags(task.sourceURL, temporaryPath);
@@ -190,21 +174,21 @@ void SafeCopyService::moveIntoPlace(const QString &temporary, const QString &des
     try {
         m_files.renameNoReplace(temporary, destination);
         return;
-    } catch (const PosixError &e) {
+    } catch (const FailureError &e) {
         if (e.errorNumber() == EEXIST)
-            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+            throw FailureError(FailureCode::destinationExists, 0, destination);
         if (e.errorNumber() != EINVAL)
             throw;
     }
     try {
         m_files.link(temporary, destination);
-    } catch (const PosixError &e) {
+    } catch (const FailureError &e) {
         if (e.errorNumber() == EEXIST)
-            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+            throw FailureError(FailureCode::destinationExists, 0, destination);
         if (!linksUnsupported(e.errorNumber()))
             throw;
         if (m_files.exists(destination, false))
-            throw SafeCopyError(SafeCopyError::Code::destinationExists);
+            throw FailureError(FailureCode::destinationExists, 0, destination);
         m_files.rename(temporary, destination);
         return;
     }
@@ -221,9 +205,9 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
     if (!tasks.isEmpty()) {
         const auto available = m_files.availableCapacity(parentPath(tasks.first().destinationURL));
         if (available && *available < totalBytes) {
-            const QString message = localized(SafeCopyError::descriptionKey(SafeCopyError::Code::insufficientSpace));
+            const Failure failure{FailureCode::insufficientSpace, 0, parentPath(tasks.first().destinationURL)};
             for (const CopyTaskItem &task : tasks)
-                result.outcomes << failedOutcome(task, message, false);
+                result.outcomes << failedOutcome(task, failure, false);
             return result;
         }
     }
@@ -253,11 +237,15 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
         } catch (const Cancelled &) {
             result.wasCancelled = true;
             break;
-        } catch (const SafeCopyError &e) {
-            result.outcomes << failedOutcome(task, e.localizedDescription(), true);
+        } catch (const FailureError &e) {
+            result.outcomes << failedOutcome(task, e.failure(), true);
+            bytesOf.push_back(0);
+        } catch (const std::bad_alloc &) {
+            result.outcomes << failedOutcome(task, Failure{FailureCode::outOfMemory, 0, QString()}, true);
             bytesOf.push_back(0);
         } catch (...) {
-            result.outcomes << failedOutcome(task, localized("copy.error.failed"), true);
+            // The hasher's own faults (the digest library failing) have no file system reason.
+            result.outcomes << failedOutcome(task, Failure{FailureCode::fileOperation, 0, task.destinationURL}, true);
             bytesOf.push_back(0);
         }
     }
@@ -270,13 +258,19 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             copiedByFolder[parentPath(*result.outcomes.at(i).destinationURL)].append(i);
     }
     for (const auto &[folder, members] : copiedByFolder) {
+        std::optional<Failure> failure;
         try {
             m_files.flushFolder(folder);
+        } catch (const FailureError &e) {
+            failure = Failure{FailureCode::folderNotFlushed, e.errorNumber(), folder};
         } catch (...) {
+            failure = Failure{FailureCode::folderNotFlushed, 0, folder};
+        }
+        if (failure) {
             for (qsizetype i : members) {
                 CopyFileOutcome &outcome = result.outcomes[i];
                 outcome.status = CopyOutcomeStatus::failed;
-                outcome.message = localized("copy.error.folder.flush");
+                outcome.failure = failure;
                 outcome.sha256.reset();
                 result.copiedBytes -= bytesOf[std::size_t(i)];
             }

@@ -11,18 +11,6 @@ namespace quillmore {
 
 class FileOperations;
 
-// The failures the safe copy detects itself.
-class SafeCopyError : public LocalizedError {
-public:
-    enum class Code { destinationExists, sizeMismatch, checksumMismatch, insufficientSpace };
-    explicit SafeCopyError(Code code);
-    Code code() const { return m_code; }
-    static const char *descriptionKey(Code code);
-
-private:
-    Code m_code;
-};
-
 struct CopiedFile {
     qint64 bytes = 0;
     std::optional<QString> sha256; // only when verifying
@@ -44,8 +32,8 @@ public:
     explicit SafeCopyService(FileOperations *files = nullptr, std::unique_ptr<FileHashing> hasher = nullptr);
     ~SafeCopyService() override;
 
-    // One file. Throws SafeCopyError, PosixError (or another error of the file system or the
-    // hasher) or Cancelled; the temporary file is gone on every one of those paths.
+    // One file. Throws FailureError (destinationExists, sizeMismatch, checksumMismatch, or a
+    // failed file operation with its error number), another error of the hasher, or Cancelled; the temporary file is gone on every one of those paths.
     CopiedFile copyFile(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,
                         const CopyProgressSink &progress, std::stop_token stop);
 

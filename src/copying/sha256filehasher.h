@@ -15,7 +15,7 @@ public:
 
     explicit SHA256FileHasher(FileOperations *files = nullptr); // nullptr: the real file system
 
-    // Throws PosixError when the file cannot be opened or read, Cancelled when asked to stop
+    // Throws FailureError when the file cannot be opened or read, Cancelled when asked to stop
     // (tested before every chunk). The file is closed on every path.
     QString sha256Hex(const FileURL &file, std::stop_token stop) override;
 

@@ -1,6 +1,5 @@
 #include "bookmarkstore.h"
 
-#include "model/localization.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 
@@ -25,7 +24,7 @@ QByteArray PathBookmarkTokens::makeToken(const FileURL &folder)
 {
     const QString path = standardizedPath(folder);
     if (!isDirectoryPath(path))
-        throw LocalizedError(localized("error.bookmark.folder.missing", lastPathComponent(path)));
+        throw FailureError(FailureCode::bookmarkFolderMissing, 0, path);
     return encodePath(path);
 }
 
@@ -120,7 +119,7 @@ QList<RestoredBookmark> BookmarkStore::loadBookmarks(const QString &key)
             try {
                 const QByteArray renewed = m_tokens->makeToken(resolved->url);
                 refreshBookmark(key, record.path, resolved->url, renewed);
-            } catch (const std::exception &) {
+            } catch (const FailureError &) {
                 // Kept usable; the stale token is tried again at the next launch.
             }
         }

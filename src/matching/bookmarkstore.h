@@ -24,7 +24,7 @@ public:
         bool isStale = false; // the token still works but should be made anew
     };
     virtual ~BookmarkTokens() = default;
-    // Throws LocalizedError when no token can be made for the folder.
+    // Throws FailureError (bookmarkFolderMissing) when no token can be made for the folder.
     virtual QByteArray makeToken(const FileURL &folder) = 0;
     // Nothing when the folder cannot be found again.
     virtual std::optional<Resolved> resolve(const QByteArray &token) = 0;
@@ -50,7 +50,7 @@ public:
     // The settings object must outlive the store.
     explicit BookmarkStore(QSettings *settings, std::unique_ptr<BookmarkTokens> tokens = nullptr);
 
-    // Replaces the list under the key. Throws LocalizedError (and writes nothing) when a token
+    // Replaces the list under the key. Throws FailureError (and writes nothing) when a token
     // cannot be made.
     void saveBookmarks(const QList<FileURL> &folders, const QString &key);
     // The folders under the key, in stored order; empty when nothing usable is stored. A folder

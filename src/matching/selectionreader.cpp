@@ -7,6 +7,8 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
+#include <cerrno>
+
 namespace quillmore {
 
 SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::stop_token stop)
@@ -19,7 +21,7 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
         result.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
     });
     if (!opened)
-        throw FileReadError(FileReadError::Code::noSuchFile, folder);
+        throw FailureError(FailureCode::selectionUnreadable, errno, folder);
 
     const QSet<QString> &extensions = jpegExtensions();
     while (walk.next()) {

@@ -15,8 +15,8 @@ struct SelectionReadResult {
 class SelectionReading {
 public:
     virtual ~SelectionReading() = default;
-    // Reads every JPEG file in the folder and its subfolders. Throws FileReadError when the folder
-    // cannot be opened, Cancelled when the token asks to stop.
+    // Reads every JPEG file in the folder and its subfolders. Throws FailureError
+    // (selectionUnreadable, with the error number) when the folder cannot be opened, Cancelled when the token asks to stop.
     virtual SelectionReadResult readSelection(const FileURL &folder, std::stop_token stop) = 0;
 };
 

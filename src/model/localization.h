@@ -19,13 +19,22 @@ namespace quillmore {
 QString localized(const char *key);
 QString localized(const QString &key);
 
-// The text with its %1, %2, ... placeholders filled in order.
+namespace detail {
+inline QString textArgument(const QString &value) { return value; }
+inline QString textArgument(const char *value) { return QString::fromUtf8(value); }
+template <typename T>
+QString textArgument(const T &value)
+{
+    return QStringLiteral("%1").arg(value);
+}
+} // namespace detail
+
+// The text with its %1, %2, ... placeholders filled in one pass: a value that itself contains
+// "%2" stays as it is.
 template <typename... Args>
 QString localized(const char *key, const Args &...args)
 {
-    QString text = localized(key);
-    ((text = text.arg(args)), ...);
-    return text;
+    return localized(key).arg(detail::textArgument(args)...);
 }
 
 // Chooses the language of the texts: a language code ("nl", "en"); an empty code means the

@@ -44,11 +44,6 @@ QList<E> listOf(const std::array<E, N> &cases)
     return QList<E>(cases.begin(), cases.end());
 }
 
-const char *pick(SearchTarget t, const char *raw, const char *jpeg)
-{
-    return t == SearchTarget::raw ? raw : jpeg;
-}
-
 } // namespace
 
 QString rawValue(SearchTarget v)
@@ -143,20 +138,6 @@ QList<ConflictPolicy> allConflictPolicies() { return listOf(kConflictPolicies); 
 QList<QualityFlag> allQualityFlags() { return listOf(kQualityFlags); }
 QList<QualityCheckSkip> allQualityCheckSkips() { return listOf(kQualitySkips); }
 
-QString statusLabel(SelectionStatus status)
-{
-    return localized(QStringLiteral("selection.status.") + rawValue(status));
-}
-
-// Every status label key, spelled out so that the key check finds them.
-[[maybe_unused]] static const char *const kStatusLabelKeys[] = {
-    L10N("selection.status.found"),       L10N("selection.status.notFound"),
-    L10N("selection.status.ambiguous"),   L10N("selection.status.manuallyResolved"),
-    L10N("selection.status.existsAtDestination"), L10N("selection.status.readyToCopy"),
-    L10N("selection.status.copied"),      L10N("selection.status.skipped"),
-    L10N("selection.status.failed"),
-};
-
 const QSet<QString> &rawExtensions()
 {
     static const QSet<QString> set{
@@ -192,39 +173,6 @@ bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions)
         return false;
     return extensions.contains(fileName.mid(dot + 1).toLower());
 }
-
-const char *targetNameKey(SearchTarget t) { return pick(t, L10N("search.target.raw"), L10N("search.target.jpeg")); }
-const char *scanButtonTitleKey(SearchTarget t) { return pick(t, L10N("setup.scan.raw"), L10N("setup.scan.jpeg")); }
-const char *scanScreenTitleKey(SearchTarget t) { return pick(t, L10N("scan.title.raw"), L10N("scan.title.jpeg")); }
-const char *summaryFoundLineKey(SearchTarget t) { return pick(t, L10N("summary.found.raw"), L10N("summary.found.jpeg")); }
-const char *summaryCopyButtonKey(SearchTarget t) { return pick(t, L10N("summary.copy.raw"), L10N("summary.copy.jpeg")); }
-const char *problemsNotFoundHeadingKey(SearchTarget t)
-{
-    return pick(t, L10N("problems.not.found.raw"), L10N("problems.not.found.jpeg"));
-}
-const char *problemsMultipleHeadingKey(SearchTarget t)
-{
-    return pick(t, L10N("problems.multiple.raw"), L10N("problems.multiple.jpeg"));
-}
-const char *problemsChooseManualButtonKey(SearchTarget t)
-{
-    return pick(t, L10N("problems.choose.manual.raw"), L10N("problems.choose.manual.jpeg"));
-}
-const char *problemsUseButtonKey(SearchTarget t) { return pick(t, L10N("problems.use.raw"), L10N("problems.use.jpeg")); }
-const char *filesColumnTitleKey(SearchTarget t) { return pick(t, L10N("files.raw"), L10N("files.full.jpeg")); }
-const char *completionLineKey(SearchTarget t) { return pick(t, L10N("completion.raw"), L10N("completion.jpeg")); }
-
-QString targetName(SearchTarget t) { return localized(targetNameKey(t)); }
-QString scanButtonTitle(SearchTarget t) { return localized(scanButtonTitleKey(t)); }
-QString scanScreenTitle(SearchTarget t) { return localized(scanScreenTitleKey(t)); }
-QString summaryFoundLine(SearchTarget t) { return localized(summaryFoundLineKey(t)); }
-QString summaryCopyButton(SearchTarget t) { return localized(summaryCopyButtonKey(t)); }
-QString problemsNotFoundHeading(SearchTarget t) { return localized(problemsNotFoundHeadingKey(t)); }
-QString problemsMultipleHeading(SearchTarget t) { return localized(problemsMultipleHeadingKey(t)); }
-QString problemsChooseManualButton(SearchTarget t) { return localized(problemsChooseManualButtonKey(t)); }
-QString problemsUseButton(SearchTarget t) { return localized(problemsUseButtonKey(t)); }
-QString filesColumnTitle(SearchTarget t) { return localized(filesColumnTitleKey(t)); }
-QString completionLine(SearchTarget t) { return localized(completionLineKey(t)); }
 
 static QString lastComponent(const QString &path)
 {

@@ -4,6 +4,8 @@
 // copied, never shared. A file location ("file URL") is an absolute path held as a QString in
 // standardised form (see platform/paths.h).
 
+#include "model/failure.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -76,9 +78,6 @@ QList<ConflictPolicy> allConflictPolicies();
 QList<QualityFlag> allQualityFlags();
 QList<QualityCheckSkip> allQualityCheckSkips();
 
-// The label of a status: the text of "selection.status.<raw value>".
-QString statusLabel(SelectionStatus status);
-
 // ---- accepted file extensions ---------------------------------------------------------------
 
 const QSet<QString> &rawExtensions();             // 15 camera RAW extensions
@@ -88,33 +87,6 @@ const QSet<QString> &candidateExtensions(SearchTarget target);
 
 // True when the lower-cased extension of the file name is in the set.
 bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions);
-
-// ---- texts that depend on the search target ---------------------------------------------------
-
-QString targetName(SearchTarget t);          // setup target picker
-QString scanButtonTitle(SearchTarget t);     // setup and screenshot review
-QString scanScreenTitle(SearchTarget t);     // scan progress screen
-QString summaryFoundLine(SearchTarget t);    // summary
-QString summaryCopyButton(SearchTarget t);   // summary
-QString problemsNotFoundHeading(SearchTarget t);
-QString problemsMultipleHeading(SearchTarget t);
-QString problemsChooseManualButton(SearchTarget t);
-QString problemsUseButton(SearchTarget t);
-QString filesColumnTitle(SearchTarget t);
-QString completionLine(SearchTarget t);
-
-// The key behind each of those texts, for callers that add placeholders of their own.
-const char *targetNameKey(SearchTarget t);
-const char *scanButtonTitleKey(SearchTarget t);
-const char *scanScreenTitleKey(SearchTarget t);
-const char *summaryFoundLineKey(SearchTarget t);
-const char *summaryCopyButtonKey(SearchTarget t);
-const char *problemsNotFoundHeadingKey(SearchTarget t);
-const char *problemsMultipleHeadingKey(SearchTarget t);
-const char *problemsChooseManualButtonKey(SearchTarget t);
-const char *problemsUseButtonKey(SearchTarget t);
-const char *filesColumnTitleKey(SearchTarget t);
-const char *completionLineKey(SearchTarget t);
 
 // ---- records --------------------------------------------------------------------------------
 
@@ -232,8 +204,9 @@ struct CopyFileOutcome {
     std::optional<FileURL> destinationURL;
     CopyFileKind kind = CopyFileKind::raw;
     CopyOutcomeStatus status = CopyOutcomeStatus::failed;
-    std::optional<QString> message;
+    std::optional<QString> message; // the words for a failure, filled in where it is shown
     std::optional<QString> sha256;
+    std::optional<Failure> failure; // what went wrong, when the copy failed
 
     bool operator==(const CopyFileOutcome &) const = default;
 };
@@ -253,9 +226,10 @@ struct CopyReportRow {
     QString rawPath;
     QString matchType;
     QString destinationPath;
-    QString status;
+    QString status; // the words for `outcome`
     QString qualityFlags;
     QString errorMessage;
+    CopyOutcomeStatus outcome = CopyOutcomeStatus::skipped;
 
     bool operator==(const CopyReportRow &) const = default;
 };

@@ -27,7 +27,7 @@ std::optional<QByteArray> readExtendedAttribute(const QString &path, const char 
     if (size < 0) {
         if (isMissing(errno))
             return std::nullopt;
-        throw PosixError(errno, "getxattr", path);
+        throw FailureError(FailureCode::fileOperation, errno, path, "getxattr");
     }
     if (size == 0)
         return QByteArray();
@@ -36,17 +36,17 @@ std::optional<QByteArray> readExtendedAttribute(const QString &path, const char 
     if (read < 0) {
         if (isMissing(errno)) // removed in between
             return std::nullopt;
-        throw PosixError(errno, "getxattr", path);
+        throw FailureError(FailureCode::fileOperation, errno, path, "getxattr");
     }
     if (read != size)
-        throw PosixError(ERANGE, "getxattr", path);
+        throw FailureError(FailureCode::fileOperation, ERANGE, path, "getxattr");
     return value;
 }
 
 void writeExtendedAttribute(const QString &path, const char *name, const QByteArray &value)
 {
     if (::setxattr(encodePath(path).constData(), name, value.constData(), std::size_t(value.size()), 0) != 0)
-        throw PosixError(errno, "setxattr", path);
+        throw FailureError(FailureCode::fileOperation, errno, path, "setxattr");
 }
 
 } // namespace quillmore

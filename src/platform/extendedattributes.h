@@ -1,6 +1,6 @@
 #pragma once
 
-// Named extended attributes of a file, following symbolic links. Failures throw PosixError with
+// Named extended attributes of a file, following symbolic links. Failures throw FailureError with
 // the error number; a file system without extended attributes (FAT, exFAT) fails with
 // EOPNOTSUPP.
 

@@ -1,6 +1,5 @@
 #include "fileoperations.h"
 
-#include "model/localization.h"
 #include "platform/paths.h"
 
 #include <cerrno>
@@ -16,23 +15,9 @@
 namespace quillmore {
 namespace {
 
-QString errorText(int errorNumber)
-{
-#if defined(__GLIBC__)
-    if (const char *text = strerrordesc_np(errorNumber))
-        return QString::fromLocal8Bit(text);
-    return QString::number(errorNumber);
-#else
-    char buffer[256] = {};
-    if (strerror_r(errorNumber, buffer, sizeof buffer) == 0)
-        return QString::fromLocal8Bit(buffer);
-    return QString::number(errorNumber);
-#endif
-}
-
 [[noreturn]] void fail(const char *operation, const QString &path = QString())
 {
-    throw PosixError(errno, operation, path);
+    throw FailureError(FailureCode::fileOperation, errno, path, operation);
 }
 
 bool unsupported(int errorNumber)
@@ -42,12 +27,6 @@ bool unsupported(int errorNumber)
 }
 
 } // namespace
-
-PosixError::PosixError(int errorNumber, const char *operation, const QString &path)
-    : LocalizedError(localized("error.file.operation", errorText(errorNumber))),
-      m_errorNumber(errorNumber), m_operation(operation), m_path(path)
-{
-}
 
 bool PosixFileOperations::exists(const QString &path, bool followLinks)
 {

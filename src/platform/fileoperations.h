@@ -7,8 +7,8 @@
 // caller does about it. PosixFileOperations is the real one.
 //
 // Paths are locations as QString (see paths.h); every call passes them through encodePath().
-// Operations that can fail for reasons worth telling throw PosixError; lookups answer "nothing"
-// instead.
+// Operations that can fail for reasons worth telling throw FailureError (code fileOperation, with
+// the error number, the path and the call); lookups answer "nothing" instead.
 
 #include "platform/errors.h"
 
@@ -20,21 +20,6 @@
 #include <optional>
 
 namespace quillmore {
-
-// A failed system call, with its error number.
-class PosixError : public LocalizedError {
-public:
-    // `operation` names the call ("open", "write", ...), for logs and tests.
-    PosixError(int errorNumber, const char *operation, const QString &path = QString());
-    int errorNumber() const { return m_errorNumber; }
-    const char *operation() const { return m_operation; }
-    const QString &path() const { return m_path; }
-
-private:
-    int m_errorNumber;
-    const char *m_operation;
-    QString m_path;
-};
 
 struct FileAttributes {
     qint64 size = 0;
@@ -61,7 +46,7 @@ public:
     // when the volume cannot tell.
     virtual std::optional<qint64> availableCapacity(const QString &path) = 0;
 
-    // ---- open files: throw PosixError ----
+    // ---- open files: throw FailureError ----
     // Creates a new, empty file for writing; fails with EEXIST when the name is taken.
     virtual int createExclusive(const QString &path) = 0;
     // Opens a regular file; anything else (a folder, a pipe, a device) fails with EISDIR or
@@ -87,7 +72,7 @@ public:
     virtual bool setCreationTime(const QString &path, const timespec &time) noexcept = 0;
     virtual bool remove(const QString &path) noexcept = 0;
 
-    // ---- names: throw PosixError ----
+    // ---- names: throw FailureError ----
     // Gives the file `from` the name `to`, failing with EEXIST when `to` is taken; never
     // replaces. File systems that cannot do this fail with EINVAL, ENOSYS or EOPNOTSUPP.
     virtual void renameNoReplace(const QString &from, const QString &to) = 0;

@@ -274,7 +274,7 @@ struct OcrEngine::Impl {
         const QByteArray languages = paths.languages.toUtf8();
         if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
                            &names, &values, false) != 0)
-            throw OcrEngineError("Tesseract could not load its language data from " + dir.toStdString());
+            throw FailureError(FailureCode::recognitionUnavailable, 0, paths.tessdataDir, "tesseract init");
         tesseract.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         tesseract.SetVariable("user_defined_dpi", "300");
         // Each crop is already dark on light: no second, inverted reading of doubtful lines.

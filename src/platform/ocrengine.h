@@ -5,6 +5,8 @@
 // line, with its own inversion decision, the file icon trimmed off and the text enlarged. When
 // the detection model is missing, boxes come from a morphological line finder instead.
 
+#include "platform/errors.h"
+
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -60,12 +62,6 @@ struct OcrTextBox {
     bool operator==(const OcrTextBox &) const = default;
 };
 
-// The engine could not be started (missing or broken language data).
-class OcrEngineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 class OcrEngine {
 public:
     explicit OcrEngine(OcrModelPaths paths = locateOcrModels());
@@ -75,8 +71,8 @@ public:
 
     // The boxes of text in reading order (rows top to bottom, left to right within a row), each
     // read as one line; boxes read as empty are left out. Throws Cancelled when `stop` is
-    // requested (also while Tesseract is reading a box), OcrEngineError when the engine cannot
-    // start. Calls are serialised.
+    // requested (also while Tesseract is reading a box), FailureError (recognitionUnavailable)
+    // when the engine cannot start. Calls are serialised.
     QList<OcrTextBox> recognize(const QImage &image, const std::stop_token &stop);
 
     // Each region of the image read as one line of text, without detection; regions read as

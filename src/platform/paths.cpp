@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -218,6 +219,16 @@ bool isDirectoryPath(const QString &path)
 {
     struct stat st;
     return !path.isEmpty() && ::stat(encodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int directoryPathError(const QString &path)
+{
+    if (path.isEmpty())
+        return ENOENT;
+    struct stat st;
+    if (::stat(encodePath(path).constData(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
 bool isRegularFilePath(const QString &path)

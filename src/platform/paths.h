@@ -42,6 +42,9 @@ bool isSameOrInside(const QString &a, const QString &b);
 
 // True when the path names an existing folder (links followed).
 bool isDirectoryPath(const QString &path);
+// Why the path does not name an existing folder: the error number of looking it up (ENOENT,
+// EACCES, ...), ENOTDIR when it is something else; 0 when it is a folder.
+int directoryPathError(const QString &path);
 // True when the path names an existing regular file (links followed).
 bool isRegularFilePath(const QString &path);
 

@@ -4,6 +4,7 @@
 
 #include "model/cancellation.h"
 #include "model/localization.h"
+#include "platform/errors.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -45,6 +46,18 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             }
         } catch (const Cancelled &) {
             throw;
+        } catch (const FailureError &e) {
+            qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
+            const QString name = lastPathComponent(url);
+            QString message;
+            switch (e.code()) {
+            case FailureCode::outOfMemory: message = localized("screenshot.ocr.file.memory", name); break;
+            case FailureCode::recognitionUnavailable:
+                message = localized("screenshot.ocr.unavailable", name, e.path());
+                break;
+            default: message = localized("screenshot.ocr.file.error", name); break;
+            }
+            warnings.append(AppWarning{makeId(), url, message});
         } catch (const std::exception &e) {
             qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
             warnings.append(AppWarning{makeId(), url, localized("screenshot.ocr.file.error", lastPathComponent(url))});

@@ -29,10 +29,9 @@ OcrEngine &OcrEnginePlatform::engine()
 QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, const std::stop_token &stop)
 {
     throwIfCancelled(stop);
-    QString why;
-    const QImage image = loadScreenshotImage(screenshot, &why);
+    const QImage image = loadScreenshotImage(screenshot);
     if (image.isNull())
-        throw ScreenshotRecognitionError("not a readable image: " + why.toStdString());
+        throw FailureError(FailureCode::imageUnreadable, 0, screenshot);
     return recognizeImage(image, {}, stop);
 }
 
@@ -65,10 +64,8 @@ QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const Q
 {
     try {
         return regions.isEmpty() ? engine().recognize(image, stop) : engine().recognizeRegions(image, regions, stop);
-    } catch (const OcrEngineError &e) {
-        throw ScreenshotRecognitionError(e.what());
     } catch (const std::bad_alloc &) {
-        throw ScreenshotRecognitionError("out of memory while recognising");
+        throw FailureError(FailureCode::outOfMemory);
     }
 }
 

@@ -21,16 +21,9 @@ class ScreenshotTextRecognizing {
 public:
     virtual ~ScreenshotTextRecognizing() = default;
     // The recognised lines of the screenshot in reading order. Throws Cancelled when `stop` is
-    // requested before or during the recognition, ScreenshotRecognitionError when the file is
-    // not a readable image or cannot be recognised.
+    // requested before or during the recognition, FailureError when the file is not a
+    // readable image (imageUnreadable) or cannot be recognised (recognitionUnavailable, outOfMemory).
     virtual QList<RecognizedTextLine> recognizeTextLines(const FileURL &screenshot, std::stop_token stop) = 0;
-};
-
-// A screenshot could not be read or recognised. The text is for diagnostics; the batch shows its
-// own localised warning.
-class ScreenshotRecognitionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 // The second-pass image and where the first pass's boxes lie on it.
@@ -47,7 +40,7 @@ class TextRecognitionPlatform {
 public:
     virtual ~TextRecognitionPlatform() = default;
     // The boxes read from the image in the file, orientation applied. Throws
-    // ScreenshotRecognitionError for a file that is not a readable image, Cancelled on `stop`.
+    // FailureError (imageUnreadable) for a file that is not a readable image, Cancelled on `stop`.
     virtual QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) = 0;
     // The second-pass image of the file; nothing when the file cannot be loaded.
     virtual std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) = 0;

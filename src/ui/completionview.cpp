@@ -3,6 +3,7 @@
 #include "appearance.h"
 #include "model/localization.h"
 #include "widgets.h"
+#include "workflow/screentexts.h"
 #include "workflow/workflowviewmodel.h"
 
 #include <QHBoxLayout>

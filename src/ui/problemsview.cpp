@@ -3,6 +3,7 @@
 #include "appearance.h"
 #include "desktop.h"
 #include "model/localization.h"
+#include "targettexts.h"
 #include "platform/paths.h"
 #include "progressviews.h"
 #include "thumbnailservice.h"

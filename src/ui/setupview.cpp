@@ -2,6 +2,7 @@
 
 #include "appearance.h"
 #include "model/localization.h"
+#include "targettexts.h"
 #include "widgets.h"
 #include "workflow/workflowviewmodel.h"
 

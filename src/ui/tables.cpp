@@ -2,7 +2,9 @@
 
 #include "appearance.h"
 #include "model/localization.h"
+#include "targettexts.h"
 #include "platform/paths.h"
+#include "workflow/screentexts.h"
 #include "workflow/workflowviewmodel.h"
 
 #include <QHBoxLayout>

@@ -99,23 +99,15 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
             }
         }
 
-        const char *statusKey = L10N("report.status.skipped");
+        CopyOutcomeStatus rowOutcome = CopyOutcomeStatus::skipped;
         QString destinationPath;
         QString errorText;
         if (outcome) {
+            rowOutcome = outcome->status;
             switch (outcome->status) {
-            case CopyOutcomeStatus::copied:
-                result.status = SelectionStatus::copied;
-                statusKey = L10N("report.status.copied");
-                break;
-            case CopyOutcomeStatus::skipped:
-                result.status = SelectionStatus::skipped;
-                statusKey = L10N("report.status.skipped");
-                break;
-            case CopyOutcomeStatus::failed:
-                result.status = SelectionStatus::failed;
-                statusKey = L10N("report.status.failed");
-                break;
+            case CopyOutcomeStatus::copied: result.status = SelectionStatus::copied; break;
+            case CopyOutcomeStatus::skipped: result.status = SelectionStatus::skipped; break;
+            case CopyOutcomeStatus::failed: result.status = SelectionStatus::failed; break;
             }
             destinationPath = outcome->destinationURL.value_or(QString());
             errorText = outcome->message.value_or(QString());
@@ -124,10 +116,16 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
             destinationPath = conflict->destinationURL.value_or(QString());
             errorText = conflict->message;
         } else {
+            const bool skippedByUser = result.status == SelectionStatus::skipped;
             if (result.status != SelectionStatus::failed)
                 result.status = SelectionStatus::skipped;
             destinationPath = result.destinationURL.value_or(QString());
-            errorText = batch.wasCancelled ? localized("report.error.cancelled") : result.message.value_or(QString());
+            if (batch.wasCancelled)
+                errorText = localized("report.error.cancelled");
+            else if (result.message)
+                errorText = *result.message;
+            else if (skippedByUser)
+                errorText = localized("report.status.skipped");
         }
 
         const QStringList sidecarErrors = xmpErrors.value(result.id());
@@ -157,7 +155,10 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
         row.rawPath = result.chosenRAW.value_or(QString());
         row.matchType = matchType;
         row.destinationPath = destinationPath;
-        row.status = localized(statusKey);
+        row.outcome = rowOutcome;
+        row.status = rowOutcome == CopyOutcomeStatus::copied ? localized("report.status.copied")
+            : rowOutcome == CopyOutcomeStatus::failed      ? localized("report.status.failed")
+                                                           : localized("report.status.skipped");
         row.qualityFlags = qualityText;
         row.errorMessage = errorText;
         settled.rows.append(row);
@@ -209,8 +210,7 @@ void writeFileAtomically(const FileURL &file, const QByteArray &bytes)
     QByteArray tempName = encodePath(appendingPathComponent(folder, QStringLiteral(".") + lastPathComponent(target)))
         + ".XXXXXX";
     auto fail = [&](int error) {
-        throw LocalizedError(localized("error.report.write", lastPathComponent(target),
-                                       QString::fromLocal8Bit(std::strerror(error))));
+        throw FailureError(FailureCode::reportUnwritable, error, target);
     };
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0)

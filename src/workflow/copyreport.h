@@ -35,7 +35,7 @@ QByteArray reportFileBytes(const QList<CopyReportRow> &rows);
 
 // Writes the bytes in full to a hidden temporary file beside the target and then renames it into
 // place, replacing an existing file. On failure the target is untouched and no temporary file
-// is left; throws LocalizedError.
+// is left; throws FailureError (reportUnwritable, with the error number).
 void writeFileAtomically(const FileURL &file, const QByteArray &bytes);
 
 } // namespace quillmore

@@ -1,6 +1,7 @@
 #include "workflowviewmodel.h"
 
 #include "copyreport.h"
+#include "failuretext.h"
 #include "jobs.h"
 
 #include "model/cancellation.h"
@@ -178,7 +179,12 @@ void WorkflowViewModel::setStatus(const char *key)
 
 void WorkflowViewModel::setError(const char *key)
 {
-    assign(m_errorMessage, std::optional<QString>(localized(key)), &WorkflowViewModel::errorMessageChanged);
+    setErrorText(localized(key));
+}
+
+void WorkflowViewModel::setErrorText(const QString &text)
+{
+    assign(m_errorMessage, std::optional<QString>(text), &WorkflowViewModel::errorMessageChanged);
 }
 
 void WorkflowViewModel::clearErrorMessage()
@@ -190,6 +196,8 @@ void WorkflowViewModel::saveBookmarks(const QList<FileURL> &urls, const char *ke
 {
     try {
         m_bookmarks->saveBookmarks(urls, QLatin1String(key));
+    } catch (const FailureError &e) {
+        setErrorText(failureText(e.failure()));
     } catch (const std::exception &) {
         setError(L10N("error.bookmark.save.failed"));
     }
@@ -327,10 +335,9 @@ QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
 
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 {
-    const QString skipped = localized("report.status.skipped");
     QList<CopyReportRow> out;
     for (const CopyReportRow &row : m_reportRows)
-        if (row.status == skipped)
+        if (row.outcome == CopyOutcomeStatus::skipped)
             out << row;
     return out;
 }
@@ -654,7 +661,7 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
         auto stillCurrent = [generation](WorkflowViewModel *vm) { return vm->m_screenshotGeneration == generation; };
         try {
             if (!processor)
-                throw LocalizedError(localized("error.service.unavailable"));
+                throw FailureError(FailureCode::serviceUnavailable);
             const ScreenshotOCRResult result = processor->processScreenshots(
                 urls,
                 [&](const ScreenshotOCRProgress &progress) {
@@ -691,12 +698,14 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
                 vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
                 vm->setStatus(L10N("screenshot.ocr.cancelled"));
             });
-        } catch (const std::exception &) {
-            link->post([stillCurrent](WorkflowViewModel *vm) {
+        } catch (const std::exception &e) {
+            const auto *failure = dynamic_cast<const FailureError *>(&e);
+            const QString text = failure ? failureText(failure->failure()) : localized("error.screenshot.read.failed");
+            link->post([stillCurrent, text](WorkflowViewModel *vm) {
                 if (!stillCurrent(vm))
                     return;
                 vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-                vm->setError(L10N("error.screenshot.read.failed"));
+                vm->setErrorText(text);
                 vm->setStatus(L10N("screenshot.ocr.failed"));
             });
         }
@@ -762,15 +771,15 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
             names = request.screenshotNames;
         } else {
             if (!request.selectionFolder)
-                throw FileReadError(FileReadError::Code::noSuchFile, QString());
+                throw FailureError(FailureCode::noSelectionFolder);
             if (!reader)
-                throw LocalizedError(localized("error.service.unavailable"));
+                throw FailureError(FailureCode::serviceUnavailable);
             SelectionReadResult read = reader->readSelection(*request.selectionFolder, job->token());
             names = std::move(read.selections);
             readerWarnings = std::move(read.warnings);
         }
         if (!scanner)
-            throw LocalizedError(localized("error.service.unavailable"));
+            throw FailureError(FailureCode::serviceUnavailable);
         ProgressPacer<ScanProgress> pacer;
         const auto deliver = [&](const ScanProgress &progress) {
             link->call([&](WorkflowViewModel *vm) {
@@ -799,10 +808,12 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
                 vm->scanEnded(true);
         });
         return;
-    } catch (const std::exception &) {
-        link->post([job](WorkflowViewModel *vm) {
+    } catch (const std::exception &e) {
+        const auto *failure = dynamic_cast<const FailureError *>(&e);
+        const QString text = failure ? failureText(failure->failure()) : localized("error.scan.failed");
+        link->post([job, text](WorkflowViewModel *vm) {
             if (vm->isCurrentOperation(job))
-                vm->scanEnded(false);
+                vm->scanEnded(false, text);
         });
         return;
     }
@@ -828,11 +839,11 @@ std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(
     return request;
 }
 
-void WorkflowViewModel::scanEnded(bool cancelled)
+void WorkflowViewModel::scanEnded(bool cancelled, const QString &error)
 {
     m_operationJob.reset();
     if (!cancelled)
-        setError(L10N("error.scan.failed"));
+        setErrorText(error);
     assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
     setStatus(cancelled ? L10N("status.scan.cancelled") : L10N("status.scan.failed"));
 }
@@ -868,7 +879,7 @@ void WorkflowViewModel::runPlan(const std::shared_ptr<Link> &link, const std::sh
 {
     try {
         if (!planner)
-            throw LocalizedError(localized("error.service.unavailable"));
+            throw FailureError(FailureCode::serviceUnavailable);
         const CopyPlan plan = planner->makePlan(request.results, request.destination, request.target,
                                                 request.includeXMP, request.policy);
         link->call([&](WorkflowViewModel *vm) { vm->applyPlanResult(plan, request.generation, job); });
@@ -989,7 +1000,7 @@ void WorkflowViewModel::skipResult(const QUuid &selectionID)
             continue;
         result.chosenRAW.reset();
         result.status = SelectionStatus::skipped;
-        result.message = localized("report.status.skipped");
+        result.message.reset(); // the status says it; the report words it
         assign(m_results, results, &WorkflowViewModel::resultsChanged);
         schedulePlan();
         return;
@@ -1019,6 +1030,7 @@ void WorkflowViewModel::startCopy()
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    m_runningQualityCheck.reset();
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
     assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
            &WorkflowViewModel::copyProgressChanged);
@@ -1030,10 +1042,10 @@ void WorkflowViewModel::startCopy()
     m_operationJob = job;
     startJob([link = m_link, job, plan, options, copier = m_copier, checker = m_qualityChecker] {
         CopyBatchResult batch;
-        bool copierFailed = false;
+        std::optional<QString> copierFailure; // the words for a copy that could not run at all
         try {
             if (!copier)
-                throw LocalizedError(localized("error.service.unavailable"));
+                throw FailureError(FailureCode::serviceUnavailable);
             ProgressPacer<CopyProgress> pacer;
             const auto deliver = [&](const CopyProgress &progress) {
                 link->call([&](WorkflowViewModel *vm) {
@@ -1047,11 +1059,13 @@ void WorkflowViewModel::startCopy()
             pacer.flush(deliver);
         } catch (const Cancelled &) {
             batch = CopyBatchResult{{}, true, 0};
-        } catch (const std::exception &) {
-            copierFailed = true;
+        } catch (const std::exception &e) {
+            const auto *failure = dynamic_cast<const FailureError *>(&e);
+            copierFailure = failure ? localized("error.copy.failed.reason", failureText(failure->failure()))
+                                    : localized("error.copy.failed");
         }
         QualityCheckBatchResult quality;
-        if (!batch.wasCancelled && !copierFailed && options.wantsCheck() && checker) {
+        if (!batch.wasCancelled && !copierFailure && options.wantsCheck() && checker) {
             try {
                 quality = checker->runChecks(
                     batch.outcomes, options,
@@ -1069,9 +1083,9 @@ void WorkflowViewModel::startCopy()
                 quality = QualityCheckBatchResult();
             }
         }
-        link->post([job, batch, quality, options, plan, copierFailed](WorkflowViewModel *vm) {
+        link->post([job, batch, quality, options, plan, copierFailure](WorkflowViewModel *vm) {
             if (vm->isCurrentOperation(job))
-                vm->copyFinished(batch, quality, options, plan, copierFailed);
+                vm->copyFinished(batch, quality, options, plan, copierFailure);
         });
     });
 }
@@ -1091,14 +1105,21 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
 {
     CopyProgress next = m_copyProgress;
     next.currentFile = fileName;
+    m_runningQualityCheck = check;
     assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
     setStatus(statusKey(check)); // the quality module's text for the check
 }
 
-void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed)
+void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const QualityCheckBatchResult &quality,
+                                     const QualityCheckOptions &options, const CopyPlan &plan,
+                                     const std::optional<QString> &copierFailure)
 {
     m_operationJob.reset();
+    m_runningQualityCheck.reset();
+    CopyBatchResult batch = finished;
+    for (CopyFileOutcome &outcome : batch.outcomes)
+        if (outcome.failure && !outcome.message)
+            outcome.message = copyFailureText(*outcome.failure);
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
@@ -1107,8 +1128,8 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const Quality
     if (!m_results.isEmpty())
         assign(m_results, settled.results, &WorkflowViewModel::resultsChanged);
     assign(m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
-    if (copierFailed)
-        setError(L10N("error.copy.failed"));
+    if (copierFailure)
+        setErrorText(*copierFailure);
     assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
     setStatus(batch.wasCancelled ? L10N("status.copy.cancelled") : L10N("status.copy.complete"));
 }
@@ -1121,17 +1142,21 @@ void WorkflowViewModel::openDestination()
 
 // ---- the report -------------------------------------------------------------------------------
 
-void WorkflowViewModel::saveReport()
+bool WorkflowViewModel::saveReport()
 {
     const std::optional<FileURL> file = m_panels ? m_panels->chooseReportDestination() : std::nullopt;
     if (!file)
-        return;
+        return false;
     try {
         writeFileAtomically(*file, reportFileBytes(m_reportRows));
         setStatus(L10N("status.report.saved"));
+        return true;
+    } catch (const FailureError &e) {
+        setErrorText(failureText(e.failure()));
     } catch (const std::exception &) {
         setError(L10N("error.report.save.failed"));
     }
+    return false;
 }
 
 } // namespace quillmore

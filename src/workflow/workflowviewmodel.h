@@ -65,6 +65,8 @@ public:
     WorkflowStage stage() const { return m_stage; }
     const ScanProgress &scanProgress() const { return m_scanProgress; }
     const CopyProgress &copyProgress() const { return m_copyProgress; }
+    // The quality check running after the copies, if one is.
+    std::optional<QualityCheckKind> runningQualityCheck() const { return m_runningQualityCheck; }
     const QList<SelectionResult> &results() const { return m_results; }
     const QList<AppWarning> &warnings() const { return m_warnings; }
     const CopyPlan &copyPlan() const { return m_copyPlan; }
@@ -131,7 +133,8 @@ public:
     void skipResult(const QUuid &selectionID);
     void startCopy();
     void openDestination();
-    void saveReport();
+    // Asks where and writes the report; true when it was written.
+    bool saveReport();
     void startOver();
     void resetResults();
     void schedulePlan();
@@ -183,6 +186,7 @@ private:
     void assign(T &field, const T &value, void (WorkflowViewModel::*signal)());
     void setStatus(const char *key);
     void setError(const char *key);
+    void setErrorText(const QString &text);
 
     void readPreferences();
     void restoreBookmarks();
@@ -206,11 +210,12 @@ private:
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
     std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
                        const QList<AppWarning> &scannerWarnings);
-    void scanEnded(bool cancelled);
+    void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check);
     void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                      const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed);
+                      const QualityCheckOptions &options, const CopyPlan &plan,
+                      const std::optional<QString> &copierFailure);
 
     // services
     std::unique_ptr<QSettings> m_settings;
@@ -250,6 +255,7 @@ private:
     WorkflowStage m_stage = WorkflowStage::setup;
     ScanProgress m_scanProgress;
     CopyProgress m_copyProgress;
+    std::optional<QualityCheckKind> m_runningQualityCheck;
     QList<SelectionResult> m_results;
     QList<AppWarning> m_warnings;
     CopyPlan m_copyPlan;

@@ -55,6 +55,7 @@ private slots:
     void readableTable();
     void unreadableSelectionFailsTheJob();
     void unreadableSearchFolderIsAWarning();
+    void missingSearchLocationIsNamed();
 
 private:
     QTemporaryDir m_dir;
@@ -198,7 +199,10 @@ void TestCli::unreadableSelectionFailsTheJob()
     ::chmod(encodePath(dir.filePath("sel")).constData(), 0755);
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
-    QVERIFY(r.err.contains("The scan could not be completed"));
+    // Which folder, and why.
+    const QString err = QString::fromUtf8(r.err);
+    QVERIFY2(err.contains(standardizedPath(dir.filePath("sel"))), qPrintable(err));
+    QVERIFY2(err.contains("you do not have permission"), qPrintable(err));
 }
 
 void TestCli::unreadableSearchFolderIsAWarning()
@@ -226,6 +230,21 @@ void TestCli::unreadableSearchFolderIsAWarning()
     const QJsonArray warnings = doc.value("warnings").toArray();
     QCOMPARE(warnings.size(), 1);
     QCOMPARE(warnings[0].toObject().value("path").toString(), standardizedPath(dir.filePath("search/closed")));
+}
+
+void TestCli::missingSearchLocationIsNamed()
+{
+    const Run r = runCli({"scan", "--selection", m_dir.filePath("sel"), "--search", m_dir.filePath("search"), "--search",
+                          m_dir.filePath("card 2"), "--dest", m_dir.filePath("dest")});
+    QCOMPARE(r.exitCode, 2);
+    const QString err = QString::fromUtf8(r.err);
+    QVERIFY2(err.contains("--search") && err.contains(m_dir.filePath("card 2")), qPrintable(err));
+    QVERIFY2(err.contains("it is not there"), qPrintable(err));
+    // Something that is not a folder says so.
+    const Run file = runCli({"scan", "--selection", m_dir.filePath("afile"), "--search", m_dir.filePath("search"),
+                             "--dest", m_dir.filePath("dest")});
+    QCOMPARE(file.exitCode, 2);
+    QVERIFY2(file.err.contains("it is not a folder"), file.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -13,6 +13,9 @@
 #include <QHash>
 #include <QFile>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace quillmore;
 using quillmore::testing::makeFile;
 
@@ -221,6 +224,36 @@ private slots:
         for (const char *option : {"--selection", "--screenshot", "--search", "--dest", "--target", "--no-xmp",
                                    "--on-conflict", "--check", "--report", "--json"})
             QVERIFY2(run.out.contains(option), option);
+    }
+
+    // The destination runs out of room during the copy (the free-space check before it passed):
+    // the file that did not fit is named on stderr with the reason, and the job fails.
+    void fullDestinationIsNamed()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        QTemporaryDir dir;
+        makeFile(dir.filePath("sel/IMG_1.jpg"));
+        makeFile(dir.filePath("sel/IMG_2.jpg"));
+        makeFile(dir.filePath("search/IMG_1.CR3"), QByteArray(1000, '1'));
+        makeFile(dir.filePath("search/IMG_2.CR3"), QByteArray(1000, '2'));
+        const QString dest = dir.filePath("dest");
+        QVERIFY(QDir().mkpath(dest));
+        // Room for the folder itself and one file: plenty of bytes, too few entries.
+        if (::mount("tmpfs", encodePath(dest).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,nr_inodes=2") != 0)
+            QSKIP("cannot mount a tmpfs here");
+        struct Unmount {
+            QByteArray path;
+            ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+        } unmount{encodePath(dest)};
+
+        const Run run = gather({"--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest", dest,
+                                "--no-xmp"});
+        QCOMPARE(run.exitCode, 1);
+        const QString err = QString::fromUtf8(run.err);
+        QVERIFY2(err.contains(standardizedPath(dir.filePath("search/IMG_2.CR3"))), qPrintable(err));
+        QVERIFY2(err.contains("the disk is full"), qPrintable(err));
+        QCOMPARE(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList{"IMG_1.CR3"});
     }
 };
 

@@ -82,7 +82,7 @@ void FaultyFileOperations::arm(const QString &path)
 
 void FaultyFileOperations::fail(int errorNumber, const char *operation)
 {
-    throw PosixError(errorNumber, operation);
+    throw FailureError(FailureCode::fileOperation, errorNumber, QString(), operation);
 }
 
 bool FaultyFileOperations::exists(const QString &path, bool followLinks)

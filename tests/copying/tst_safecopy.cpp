@@ -124,6 +124,7 @@ private slots:
             QCOMPARE(o.kind, tasks[i].kind);
             QVERIFY(o.id != tasks[i].id);
             QVERIFY(!o.message);
+            QVERIFY(!o.failure);
             QCOMPARE(readFile(tasks[i].destinationURL), readFile(tasks[i].sourceURL));
             if (verify)
                 QCOMPARE(o.sha256, std::optional<QString>(sha256Of(readFile(tasks[i].sourceURL))));
@@ -189,7 +190,7 @@ private slots:
         SafeCopyService service;
         const CopyBatchResult r = service.copyAll(tasks, total(tasks), true, {}, {});
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::failed);
-        QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.error.destination.exists")));
+        QCOMPARE(r.outcomes[0].failure->code, FailureCode::destinationExists);
         QCOMPARE(r.outcomes[0].destinationURL, std::optional<FileURL>(tasks[0].destinationURL));
         QVERIFY(!r.outcomes[0].sha256);
         QCOMPARE(readFile(tasks[0].destinationURL), QByteArray("precious"));
@@ -198,38 +199,40 @@ private slots:
         QVERIFY(temporaryFiles(m_destination).isEmpty());
     }
 
-    // Every fault hits the second of three files: that one fails with the right text and leaves
+    // Every fault hits the second of three files: that one fails with the right reason and leaves
     // nothing behind; the first and the third are copied; nothing else changes.
     void faults_data()
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("verify");
-        QTest::addColumn<QString>("message"); // key of the expected text; empty: the copy succeeds
+        QTest::addColumn<int>("code");        // the FailureCode expected; -1: the copy succeeds
+        QTest::addColumn<int>("errorNumber"); // the system's reason passed on, 0 for none
         QTest::addColumn<bool>("intruder");   // someone else's file ends up at the name
 
-        const QString failed = QStringLiteral("copy.error.failed");
-        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << false;
-        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << false;
-        QTest::newRow("lost write") << Fault::lostWrite << false << QStringLiteral("copy.error.size.mismatch") << false;
-        QTest::newRow("corrupt write, verified") << Fault::corruptWrite << true
-                                                 << QStringLiteral("copy.error.checksum.mismatch") << false;
-        QTest::newRow("flush fails") << Fault::flushFails << true << failed << false;
-        QTest::newRow("rename fails") << Fault::renameFails << true << failed << false;
-        QTest::newRow("destination appears before the move")
-            << Fault::destinationAppears << true << QStringLiteral("copy.error.destination.exists") << true;
+        const int failed = int(FailureCode::fileOperation);
+        const int exists = int(FailureCode::destinationExists);
+        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << ENOSPC << false;
+        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << EIO << false;
+        QTest::newRow("lost write") << Fault::lostWrite << false << int(FailureCode::sizeMismatch) << 0 << false;
+        QTest::newRow("corrupt write, verified") << Fault::corruptWrite << true << int(FailureCode::checksumMismatch)
+                                                 << 0 << false;
+        QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false;
+        QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false;
+        QTest::newRow("destination appears before the move") << Fault::destinationAppears << true << exists << 0 << true;
         QTest::newRow("destination appears before the link")
-            << Fault::destinationAppearsBeforeLink << false << QStringLiteral("copy.error.destination.exists") << true;
-        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << false;
-        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << false;
-        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << QString() << false;
-        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << QString() << false;
-        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << QString() << false;
+            << Fault::destinationAppearsBeforeLink << false << exists << 0 << true;
+        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << EACCES << false;
+        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << EACCES << false;
+        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << -1 << 0 << false;
+        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << -1 << 0 << false;
+        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << -1 << 0 << false;
     }
     void faults()
     {
         QFETCH(Fault, fault);
         QFETCH(bool, verify);
-        QFETCH(QString, message);
+        QFETCH(int, code);
+        QFETCH(int, errorNumber);
         QFETCH(bool, intruder);
         const QByteArray b = patternBytes(3 * 1048576 + 5, 11);
         const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), patternBytes(1000, 1)),
@@ -254,7 +257,7 @@ private slots:
         QCOMPARE(files.openFiles, 0);
 
         const CopyFileOutcome &o = r.outcomes[1];
-        if (message.isEmpty()) {
+        if (code < 0) {
             QCOMPARE(o.status, CopyOutcomeStatus::copied);
             QCOMPARE(readFile(tasks[1].destinationURL), b);
             QCOMPARE(r.copiedBytes, total(tasks));
@@ -262,7 +265,9 @@ private slots:
             return;
         }
         QCOMPARE(o.status, CopyOutcomeStatus::failed);
-        QCOMPARE(o.message, std::optional<QString>(localized(message.toUtf8().constData())));
+        QVERIFY(o.failure);
+        QCOMPARE(int(o.failure->code), code);
+        QCOMPARE(o.failure->errorNumber, errorNumber);
         QCOMPARE(o.destinationURL, std::optional<FileURL>(tasks[1].destinationURL));
         QVERIFY(!o.sha256);
         QCOMPARE(r.copiedBytes, tasks[0].size + tasks[2].size);
@@ -279,7 +284,7 @@ private slots:
         const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), "data")};
         SafeCopyService service(nullptr, std::make_unique<WrongHasher>());
         const CopyBatchResult r = service.copyAll(tasks, 4, true, {}, {});
-        QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.error.checksum.mismatch")));
+        QCOMPARE(r.outcomes[0].failure->code, FailureCode::checksumMismatch);
         QVERIFY(allEntries(m_destination).isEmpty());
         // Not verifying, the hasher is not asked.
         QCOMPARE(service.copyAll(tasks, 4, false, {}, {}).outcomes[0].status, CopyOutcomeStatus::copied);
@@ -335,7 +340,7 @@ private slots:
             QCOMPARE(r.outcomes[i].status, CopyOutcomeStatus::failed);
             QCOMPARE(r.outcomes[i].sourceURL, tasks[i].sourceURL);
             QVERIFY(!r.outcomes[i].destinationURL);
-            QCOMPARE(r.outcomes[i].message, std::optional<QString>(localized("error.insufficient.space")));
+            QCOMPARE(r.outcomes[i].failure->code, FailureCode::insufficientSpace);
         }
         QCOMPARE(r.copiedBytes, 0);
         QVERIFY(!r.wasCancelled);
@@ -358,7 +363,7 @@ private slots:
             // A tag set by a Linux file browser, then the file browser's tags (mirrored by name).
             writeExtendedAttribute(t.sourceURL, "user.xdg.tags", "Client");
             FinderTagService::writeTags({QStringLiteral("Red\n6"), QStringLiteral("Client")}, t.sourceURL);
-        } catch (const PosixError &) {
+        } catch (const FailureError &) {
             tagged = false;
         }
         SafeCopyService service;
@@ -380,7 +385,7 @@ private slots:
         CopyTaskItem t = task(QStringLiteral("A.CR3"), "picture");
         try {
             writeExtendedAttribute(t.sourceURL, "user.xdg.tags", "Pick,Client");
-        } catch (const PosixError &) {
+        } catch (const FailureError &) {
             QSKIP("this file system keeps no extended attributes");
         }
         SafeCopyService service;
@@ -394,7 +399,7 @@ private slots:
         CopyTaskItem t = task(QStringLiteral("A.CR3"), "picture");
         try {
             FinderTagService::writeTags({QStringLiteral("Blue\n4")}, t.sourceURL);
-        } catch (const PosixError &) {
+        } catch (const FailureError &) {
             QSKIP("this file system keeps no extended attributes");
         }
         QCOMPARE(::chmod(encodePath(t.sourceURL).constData(), 0444), 0);
@@ -425,7 +430,8 @@ private slots:
         const CopyBatchResult r = service.copyAll(tasks, 3, true, {}, {});
         for (const CopyFileOutcome &o : r.outcomes) {
             QCOMPARE(o.status, CopyOutcomeStatus::failed);
-            QCOMPARE(o.message, std::optional<QString>(localized("copy.error.folder.flush")));
+            QCOMPARE(o.failure->code, FailureCode::folderNotFlushed);
+            QCOMPARE(o.failure->errorNumber, EIO);
             QVERIFY(!o.sha256);
         }
         QCOMPARE(r.copiedBytes, 0);
@@ -437,7 +443,8 @@ private slots:
         SafeCopyService service;
         const CopyBatchResult r = service.copyAll(tasks, 1, true, {}, {});
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::failed);
-        QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.error.failed")));
+        QCOMPARE(r.outcomes[0].failure->code, FailureCode::fileOperation);
+        QCOMPARE(r.outcomes[0].failure->errorNumber, ENOENT);
     }
 
     void onlyRegularFilesAreCopied()
@@ -452,10 +459,10 @@ private slots:
         const CopyBatchResult r = service.copyAll({pipe, folder}, 0, true, {}, {});
         QCOMPARE(r.outcomes.size(), 2);
         for (const CopyFileOutcome &o : r.outcomes)
-            QCOMPARE(o.message, std::optional<QString>(localized("copy.error.failed")));
+            QCOMPARE(o.failure->code, FailureCode::fileOperation);
         QVERIFY(allEntries(m_destination).isEmpty());
         SHA256FileHasher hasher;
-        QVERIFY_THROWS_EXCEPTION(PosixError, hasher.sha256Hex(pipe.sourceURL, {}));
+        QVERIFY_THROWS_EXCEPTION(FailureError, hasher.sha256Hex(pipe.sourceURL, {}));
     }
 
     void nonUtf8NamesSurvive()
@@ -489,7 +496,7 @@ private slots:
         CopyTaskItem t = task(QStringLiteral("A.CR3"), "picture", mountPoint);
         try {
             FinderTagService::writeTags({QStringLiteral("Red\n6")}, t.sourceURL);
-        } catch (const PosixError &) {
+        } catch (const FailureError &) {
             QSKIP("the source's file system keeps no extended attributes either");
         }
         SafeCopyService service;
@@ -499,11 +506,11 @@ private slots:
         try {
             FinderTagService::writeTags({QStringLiteral("Red\n6")}, t.destinationURL);
             QFAIL("tags written where there are no extended attributes");
-        } catch (const PosixError &e) {
+        } catch (const FailureError &e) {
             QCOMPARE(e.errorNumber(), EOPNOTSUPP);
         }
         FinderTagService tagger;
-        QVERIFY_THROWS_EXCEPTION(PosixError, tagger.applyTags({QualityFlag::fileCheck}, t.destinationURL, {}));
+        QVERIFY_THROWS_EXCEPTION(FailureError, tagger.applyTags({QualityFlag::fileCheck}, t.destinationURL, {}));
         QCOMPARE(readFile(t.destinationURL), QByteArray("picture"));
     }
 
@@ -530,7 +537,8 @@ private slots:
         QCOMPARE(r.outcomes.size(), 3);
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::copied);
         QCOMPARE(r.outcomes[1].status, CopyOutcomeStatus::failed);
-        QCOMPARE(r.outcomes[1].message, std::optional<QString>(localized("copy.error.failed")));
+        QCOMPARE(r.outcomes[1].failure->code, FailureCode::fileOperation);
+        QCOMPARE(r.outcomes[1].failure->errorNumber, ENOSPC);
         QCOMPARE(r.outcomes[2].status, CopyOutcomeStatus::copied);
         QCOMPARE(allEntries(mountPoint), (QStringList{"A.CR3", "C.CR3"}));
         QCOMPARE(readFile(tasks[2].destinationURL), readFile(tasks[2].sourceURL));
@@ -538,7 +546,7 @@ private slots:
         // And the whole run refused up front when the plan does not fit.
         const CopyTaskItem big = task(QStringLiteral("D.CR3"), patternBytes(2 * 1048576, 4), mountPoint);
         const CopyBatchResult refused = service.copyAll({big}, big.size, true, {}, {});
-        QCOMPARE(refused.outcomes[0].message, std::optional<QString>(localized("error.insufficient.space")));
+        QCOMPARE(refused.outcomes[0].failure->code, FailureCode::insufficientSpace);
         QCOMPARE(allEntries(mountPoint), (QStringList{"A.CR3", "C.CR3"}));
     }
 };

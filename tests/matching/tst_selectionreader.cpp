@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 using namespace quillmore;
@@ -132,9 +134,10 @@ void TestSelectionReader::missingFolderFails()
     try {
         reader.readSelection(dir.filePath("gone"), {});
         QFAIL("a missing folder must fail");
-    } catch (const FileReadError &e) {
-        QCOMPARE(e.code(), FileReadError::Code::noSuchFile);
-        QVERIFY(!e.localizedDescription().isEmpty());
+    } catch (const FailureError &e) {
+        QCOMPARE(e.code(), FailureCode::selectionUnreadable);
+        QCOMPARE(e.errorNumber(), ENOENT);
+        QCOMPARE(e.path(), standardizedPath(dir.filePath("gone")));
     }
 }
 

@@ -17,7 +17,6 @@ private slots:
     void candidateRowsAreIdentifiedByURL();
     void extensionSets_data();
     void extensionSets();
-    void targetTextsUseTheUnevenFilesPair();
 };
 
 void TestRecords::displayName_data()
@@ -128,14 +127,6 @@ void TestRecords::extensionSets()
     QTEST(hasExtensionIn(name, jpegExtensions()), "jpeg");
     QTEST(hasExtensionIn(name, screenshotImageExtensions()), "screenshot");
     QCOMPARE(rawExtensions().size(), 15);
-}
-
-void TestRecords::targetTextsUseTheUnevenFilesPair()
-{
-    QCOMPARE(QString::fromLatin1(filesColumnTitleKey(SearchTarget::raw)), QStringLiteral("files.raw"));
-    QCOMPARE(QString::fromLatin1(filesColumnTitleKey(SearchTarget::jpeg)), QStringLiteral("files.full.jpeg"));
-    QVERIFY(filesColumnTitle(SearchTarget::jpeg) != QStringLiteral("files.full.jpeg"));
-    QVERIFY(targetName(SearchTarget::raw) != targetName(SearchTarget::jpeg));
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -3,6 +3,7 @@
 
 #include "model/cancellation.h"
 #include "model/localization.h"
+#include "platform/errors.h"
 
 #include <QTest>
 
@@ -20,6 +21,7 @@ public:
     QString stopWhileReading;
     std::stop_source *source = nullptr;
     QStringList calls;
+    FailureCode failure = FailureCode::imageUnreadable; // how a path not listed fails
 
     QList<RecognizedTextLine> recognizeTextLines(const FileURL &url, std::stop_token stop) override
     {
@@ -30,7 +32,7 @@ public:
         }
         const auto it = lines.find(url);
         if (it == lines.end())
-            throw ScreenshotRecognitionError("unreadable");
+            throw FailureError(failure, 0, failure == FailureCode::imageUnreadable ? url : QStringLiteral("/models"));
         return it->second;
     }
 };
@@ -52,7 +54,7 @@ public:
         if (stopDuringFirst)
             stopDuringFirst->request_stop();
         if (firstFails)
-            throw ScreenshotRecognitionError("engine failed");
+            throw FailureError(FailureCode::recognitionUnavailable);
         return first;
     }
     std::optional<SecondPassImage> secondPassImage(const FileURL &) override
@@ -67,7 +69,7 @@ public:
         ++recognitions;
         regions = r;
         if (secondFails)
-            throw ScreenshotRecognitionError("engine failed");
+            throw FailureError(FailureCode::recognitionUnavailable);
         return second;
     }
 };
@@ -167,6 +169,31 @@ private slots:
         QVERIFY(result.warnings.at(0).message.contains(QStringLiteral("2 broken.png")));
         QCOMPARE(result.candidates.size(), 2);
         QCOMPARE(result.screenshotCount, 3);
+    }
+
+    // The warning says why the screenshot could not be read, not only that it could not.
+    void warningKeepsTheReason_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("not an image") << int(FailureCode::imageUnreadable)
+                                      << localized("screenshot.ocr.file.error", QStringLiteral("2.png"));
+        QTest::newRow("out of memory") << int(FailureCode::outOfMemory)
+                                       << localized("screenshot.ocr.file.memory", QStringLiteral("2.png"));
+        QTest::newRow("no language data") << int(FailureCode::recognitionUnavailable)
+                                          << localized("screenshot.ocr.unavailable", QStringLiteral("2.png"),
+                                                       QStringLiteral("/models"));
+    }
+    void warningKeepsTheReason()
+    {
+        QFETCH(int, failure);
+        QFETCH(QString, expected);
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->failure = FailureCode(failure);
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        const auto result = processor.processScreenshots({"/s/2.png"}, {}, {});
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).message, expected);
     }
 
     void emptyBatch()
@@ -341,7 +368,7 @@ private slots:
         if (cancelled)
             QVERIFY_THROWS_EXCEPTION(Cancelled, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
         else
-            QVERIFY_THROWS_EXCEPTION(ScreenshotRecognitionError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+            QVERIFY_THROWS_EXCEPTION(FailureError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
     }
 
     // ---- repairs of what the engine misreads in camera names ----

@@ -14,6 +14,8 @@
 #include "ui/progressviews.h"
 #include "ui/screenshotreviewview.h"
 #include "ui/setupview.h"
+#include "ui/targettexts.h"
+#include "workflow/screentexts.h"
 #include "ui/singleinstance.h"
 #include "ui/summaryview.h"
 #include "ui/widgets.h"

@@ -121,7 +121,7 @@ private slots:
         const QString kept = folder(QStringLiteral("Old"));
         store.saveBookmarks({kept}, QStringLiteral("bookmark.selection"));
         const QByteArray before = s->value(QStringLiteral("bookmark.selection")).toByteArray();
-        QVERIFY_THROWS_EXCEPTION(LocalizedError,
+        QVERIFY_THROWS_EXCEPTION(FailureError,
                                  store.saveBookmarks({m_dir.filePath(QStringLiteral("nowhere"))}, QStringLiteral("bookmark.selection")));
         QCOMPARE(s->value(QStringLiteral("bookmark.selection")).toByteArray(), before);
     }

@@ -27,7 +27,7 @@ SelectionResult result(const QString &name, std::optional<FileURL> chosen, Selec
 CopyFileOutcome outcome(const QString &source, std::optional<QString> dest, CopyFileKind kind, CopyOutcomeStatus status,
                         std::optional<QString> message = {})
 {
-    return {makeId(), source, dest, kind, status, message, {}};
+    return {makeId(), source, dest, kind, status, message, {}, {}};
 }
 
 } // namespace
@@ -210,13 +210,13 @@ private slots:
             const QString locked = dir.filePath(QStringLiteral("locked"));
             QDir().mkpath(locked);
             ::chmod(QFile::encodeName(locked).constData(), 0500);
-            QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(locked + QStringLiteral("/r.csv"), "x"));
+            QVERIFY_THROWS_EXCEPTION(FailureError, writeFileAtomically(locked + QStringLiteral("/r.csv"), "x"));
             ::chmod(QFile::encodeName(locked).constData(), 0700);
         }
-        QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(dir.filePath(QStringLiteral("no/such/r.csv")), "x"));
+        QVERIFY_THROWS_EXCEPTION(FailureError, writeFileAtomically(dir.filePath(QStringLiteral("no/such/r.csv")), "x"));
         // A target that is a folder: rename fails and the temporary file is removed.
         QDir().mkpath(dir.filePath(QStringLiteral("asfolder/inner")));
-        QVERIFY_THROWS_EXCEPTION(LocalizedError, writeFileAtomically(dir.filePath(QStringLiteral("asfolder")), "x"));
+        QVERIFY_THROWS_EXCEPTION(FailureError, writeFileAtomically(dir.filePath(QStringLiteral("asfolder")), "x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
                  ::geteuid() != 0 ? 3 : 2);
     }

@@ -252,7 +252,8 @@ private slots:
         const QString missing = path(QStringLiteral("not there"));
         vm->setDestinationFolder(missing);
         QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(missing));
-        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.bookmark.save.failed")));
+        // The message names the folder that could not be kept.
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.bookmark.folder.missing", "not there")));
     }
 
     // ---- search locations and drops ----
@@ -389,7 +390,10 @@ private slots:
         QVERIFY(QDir(m_selection).removeRecursively());
         vm->startScan();
         QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::setup; }, kWait));
-        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.scan.failed")));
+        // Which folder, and why.
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.selection.unreadable",
+                                                                      standardizedPath(m_selection),
+                                                                      localized("error.reason.gone"))));
         QCOMPARE(vm->statusMessage(), localized("status.scan.failed"));
         QVERIFY(vm->results().isEmpty());
     }
@@ -488,6 +492,7 @@ private slots:
         const CopyReportRow row = vm->reportRows()[vm->results().indexOf(*one)];
         QCOMPARE(row.errorMessage, QStringLiteral("exists: img_1.CR3"));
         QCOMPARE(row.status, localized("report.status.skipped"));
+        QCOMPARE(row.outcome, CopyOutcomeStatus::skipped);
         QCOMPARE(row.destinationPath, m_dest + QStringLiteral("/img_1.CR3"));
         // Changing the policy re-plans.
         const int calls = *rig.planner.calls;
@@ -611,6 +616,11 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
         QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
         QCOMPARE(vm->copiedPrimaryOutcomes().size(), 1);
+        // The skip is kept as a state; the report words it.
+        const qsizetype skipped = vm->results().indexOf(*resultNamed(*vm, QStringLiteral("IMG_1.jpg")));
+        QCOMPARE(vm->reportRows()[skipped].outcome, CopyOutcomeStatus::skipped);
+        QCOMPARE(vm->reportRows()[skipped].errorMessage, localized("report.status.skipped"));
+        QVERIFY(vm->skippedReportRows().contains(vm->reportRows()[skipped]));
     }
 
     // ---- the report ----
@@ -627,14 +637,16 @@ private slots:
         const QString file = path(QStringLiteral("Reports/Quillmore-report.csv"));
         QDir().mkpath(parentPath(file));
         *rig.panels.reportFile = file;
-        vm->saveReport();
+        QVERIFY(vm->saveReport());
         QCOMPARE(vm->statusMessage(), localized("status.report.saved"));
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), reportFileBytes(vm->reportRows()));
         *rig.panels.reportFile = path(QStringLiteral("No such folder/r.csv"));
-        vm->saveReport();
-        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.report.save.failed")));
+        QVERIFY(!vm->saveReport());
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.report.write",
+                                                                      path(QStringLiteral("No such folder/r.csv")),
+                                                                      localized("error.reason.gone"))));
         QCOMPARE(vm->statusMessage(), localized("status.report.saved"));
     }
 
