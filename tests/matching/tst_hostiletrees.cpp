@@ -127,12 +127,14 @@ void TestHostileTrees::foldersRemovedDuringTheWalk()
         },
         {});
     QCOMPARE(removed.size(), 4);
-    QCOMPARE(out.warnings.size(), 4);
+    // Folders are listed ahead of the scan, so a removed folder was either listed before it went
+    // (its files are examined) or is reported where the scan reaches it; the scan goes on.
     for (const AppWarning &w : out.warnings) {
         QVERIFY(removed.contains(*w.url));
         QCOMPARE(w.message, localized("warning.file.unreadable"));
     }
-    QCOMPARE(out.checkedFiles, 130);
+    QVERIFY(out.checkedFiles >= 130);
+    QVERIFY(out.checkedFiles <= 130 * (5 - out.warnings.size()));
 }
 
 void TestHostileTrees::loopsAndSpecialFiles()
