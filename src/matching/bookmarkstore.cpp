@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 
 namespace quillmore {
 namespace {
@@ -25,16 +27,25 @@ QByteArray PathBookmarkTokens::makeToken(const FileURL &folder)
     const QString path = standardizedPath(folder);
     if (!isDirectoryPath(path))
         throw FailureError(FailureCode::bookmarkFolderMissing, 0, path);
-    return encodePath(path);
+    return encodePath(path) + '\0' + encodePath(mountRootOf(path));
 }
 
 std::optional<BookmarkTokens::Resolved> PathBookmarkTokens::resolve(const QByteArray &token)
 {
     if (token.isEmpty())
         return std::nullopt;
-    const QString path = standardizedPath(decodePath(std::string_view(token.constData(), token.size())));
+    const qsizetype nul = token.indexOf('\0');
+    const QByteArray pathBytes = nul < 0 ? token : token.left(nul);
+    const QString path = standardizedPath(decodePath(std::string_view(pathBytes.constData(), pathBytes.size())));
     if (!isDirectoryPath(path))
         return std::nullopt;
+    if (nul >= 0) {
+        // The file system the folder was on must still be mounted where it was, and hold it.
+        const QByteArray rootBytes = token.mid(nul + 1);
+        const QString mountRoot = decodePath(std::string_view(rootBytes.constData(), rootBytes.size()));
+        if (!mountRoot.isEmpty() && (!isMountRoot(mountRoot) || !onSameFileSystem(mountRoot, path)))
+            return std::nullopt;
+    }
     return Resolved{path, false};
 }
 
@@ -92,11 +103,21 @@ std::optional<QList<BookmarkStore::StoredBookmark>> BookmarkStore::readList(cons
 
 void BookmarkStore::saveBookmarks(const QList<FileURL> &folders, const QString &key)
 {
+    const QList<StoredBookmark> stored = readList(key).value_or(QList<StoredBookmark>());
     QList<StoredBookmark> records;
     records.reserve(folders.size());
     for (const FileURL &folder : folders) {
-        const QByteArray token = m_tokens->makeToken(folder); // throws: nothing written
-        records.append({standardizedPath(folder), token});
+        const QString path = standardizedPath(folder);
+        try {
+            records.append({path, m_tokens->makeToken(folder)});
+        } catch (const FailureError &) {
+            // An offline folder keeps its stored token, to be resolved again when it is back.
+            const auto old = std::find_if(stored.begin(), stored.end(),
+                                          [&](const StoredBookmark &r) { return r.path == path; });
+            if (old == stored.end())
+                throw; // nothing written
+            records.append(*old);
+        }
     }
     m_settings->setValue(key, encode(records));
     m_settings->sync();

@@ -15,8 +15,10 @@
 
 namespace quillmore {
 
-// The platform's folder tokens. On Linux there is no sandbox: the token is the folder's path and
-// is never stale; resolving fails when the folder no longer exists.
+// The platform's folder tokens. On Linux there is no sandbox: the token is the folder's path and,
+// after a NUL, the folder where its file system was mounted when the token was made. A token is
+// never stale; resolving fails when the folder no longer exists, or when its file system is no
+// longer mounted there (a card's fixed mount point with no card in the reader).
 class BookmarkTokens {
 public:
     struct Resolved {
@@ -50,8 +52,9 @@ public:
     // The settings object must outlive the store.
     explicit BookmarkStore(QSettings *settings, std::unique_ptr<BookmarkTokens> tokens = nullptr);
 
-    // Replaces the list under the key. Throws FailureError (and writes nothing) when a token
-    // cannot be made.
+    // Replaces the list under the key. A folder for which no token can be made now (its drive is
+    // offline) keeps the token stored for it before. Throws FailureError (and writes nothing)
+    // when a folder has neither.
     void saveBookmarks(const QList<FileURL> &folders, const QString &key);
     // The folders under the key, in stored order; empty when nothing usable is stored. A folder
     // whose token no longer resolves comes back with its stored path and requiresReauthorization.

@@ -31,58 +31,43 @@ struct IdentityKeyHash {
     }
 };
 
-// The accepted extensions as lower-cased ASCII bytes. Every accepted extension is short ASCII,
-// so the test on a walked name needs no Unicode work and no allocation.
-class ExtensionTest {
-public:
-    explicit ExtensionTest(SearchTarget target)
-    {
-        for (const QString &ext : candidateExtensions(target))
-            m_extensions.push_back(ext.toStdString());
-    }
-
-    // True when the name's extension is accepted; `dot` is then the position of its full stop.
-    bool accepts(std::string_view name, std::size_t &dot) const
-    {
-        dot = name.rfind('.');
-        if (dot == std::string_view::npos || dot == 0)
-            return false;
-        const std::string_view ext = name.substr(dot + 1);
-        if (ext.empty() || ext.size() > sizeof m_lower)
-            return false;
-        for (std::size_t i = 0; i < ext.size(); ++i) {
-            const char c = ext[i];
-            m_lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-        }
-        const std::string_view lower(m_lower, ext.size());
-        for (const std::string &accepted : m_extensions)
-            if (accepted == lower)
-                return true;
-        return false;
-    }
-
-private:
-    std::vector<std::string> m_extensions;
-    mutable char m_lower[8] = {};
-};
-
-// True when `relative` (a path below the walked location) is `prefix` or lies inside it.
-bool relativeSameOrInside(std::string_view relative, const std::string &prefix)
+// True when the location lies in the folder, by the spelling of their paths or once every
+// symbolic link in both is resolved.
+bool liesIn(const QString &location, const QString &folder)
 {
-    if (relative.size() < prefix.size() || relative.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    return relative.size() == prefix.size() || relative[prefix.size()] == '/';
+    return isSameOrInside(location, folder) || isSameOrInside(resolvingSymlinks(location), resolvingSymlinks(folder));
 }
 
-// The path of `inner` relative to `outer` when it lies strictly inside it.
-std::optional<std::string> relativeBelow(const QString &inner, const QString &outer)
+// True when the two paths name one folder: the same path, or the same device and inode.
+bool sameFolder(const QString &a, const QString &b)
 {
-    if (!isSameOrInside(inner, outer) || standardizedPath(inner) == standardizedPath(outer))
-        return std::nullopt;
-    const QByteArray in = encodePath(standardizedPath(inner));
-    const QByteArray out = encodePath(standardizedPath(outer));
-    const qsizetype skip = out == "/" ? 1 : out.size() + 1;
-    return in.mid(skip).toStdString();
+    if (standardizedPath(a) == standardizedPath(b))
+        return true;
+    const auto ia = identityOfPath(a);
+    return ia && ia == identityOfPath(b);
+}
+
+// The locations to walk: each once, and not the ones that the walk of another location reaches.
+// A location strictly inside the destination is not reached by the walk of a location that
+// contains the destination (that walk leaves the destination out), so it is kept.
+QList<QString> locationsToWalk(const QList<QString> &locations, const QString &destination)
+{
+    const QList<QString> unique = uniqueByStandardizedPath(locations);
+    QList<QString> out;
+    for (const QString &location : unique) {
+        bool reached = false;
+        for (const QString &other : unique) {
+            if (other == location || !isSameOrInside(location, other))
+                continue;
+            if (isSameOrInside(location, destination) && isSameOrInside(destination, other))
+                continue; // the destination lies between them
+            reached = true;
+            break;
+        }
+        if (!reached)
+            out.append(location);
+    }
+    return out;
 }
 
 void logDiagnostic(const SelectedJPEG &selection)
@@ -144,38 +129,49 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
     const QString destinationPath = standardizedPath(destination);
     QList<FileURL> cleaned;
     for (const QString &location : uniqueByStandardizedPath(locations)) {
-        if (location == destinationPath) {
+        if (sameFolder(location, destinationPath)) {
             output.warnings.append(makeWarning(location, L10N("warning.destination.search.skipped")));
             continue;
         }
         cleaned.append(location);
     }
-    cleaned = rootLocations(cleaned);
+    cleaned = locationsToWalk(cleaned, destinationPath);
 
-    const ExtensionTest extensions(target);
+    const ExtensionSet extensions(candidateExtensions(target));
     const bool excludeSelection = target == SearchTarget::jpeg && selectionFolder.has_value();
     const bool debugLog = lcMatching().isDebugEnabled();
     std::string pathKey;
+
+    // Folders kept out of every walk, by identity, however the walk reaches them.
+    DirectoryWalk::Options options;
+    if (const auto identity = identityOfPath(destinationPath))
+        options.excludedFolders.push_back(*identity);
+    if (excludeSelection) {
+        if (const auto identity = identityOfPath(*selectionFolder))
+            options.excludedFolders.push_back(*identity);
+    }
+    // The values of a file are read along with its folder's listing when it may be a candidate.
+    options.wantsMetadata = [&extensions, &selectionKeys](std::string_view name) {
+        if (!extensions.contains(name))
+            return false;
+        return selectionKeys.contains(matchKeyUtf8(name.substr(0, std::size_t(extensionDot(name)))));
+    };
+    options.stop = stop;
 
     // B. Each location in turn.
     for (const QString &location : std::as_const(cleaned)) {
         throwIfCancelled(stop);
         report(location, examined, found);
 
-        if (excludeSelection && isSameOrInside(location, *selectionFolder)) {
+        if (excludeSelection && liesIn(location, *selectionFolder)) {
             output.warnings.append(makeWarning(location, L10N("warning.selection.search.skipped")));
             continue;
         }
-        // Folders to leave out, as paths relative to the location.
-        const std::optional<std::string> destinationBelow =
-            isSameOrInside(destinationPath, location) ? relativeBelow(destinationPath, location) : std::nullopt;
-        const std::optional<std::string> selectionBelow =
-            excludeSelection ? relativeBelow(*selectionFolder, location) : std::nullopt;
 
         DirectoryWalk walk;
         const bool opened = walk.open(location, [&](const QString &path, int) {
             output.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
-        });
+        }, options);
         if (!opened) {
             output.warnings.append(makeWarning(location, L10N("warning.location.unavailable")));
             continue;
@@ -189,11 +185,6 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
 
         while (walk.next()) {
             throwIfCancelled(stop);
-            if ((destinationBelow && relativeSameOrInside(walk.relativePathBytes(), *destinationBelow))
-                || (selectionBelow && relativeSameOrInside(walk.relativePathBytes(), *selectionBelow))) {
-                walk.skipDescendants();
-                continue;
-            }
             if (!walk.valuesReadable()) {
                 output.warnings.append(makeWarning(walk.path(), L10N("warning.file.unreadable")));
                 progressTest();
@@ -208,12 +199,11 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
 
             ++examined;
             const std::string_view name = walk.nameBytes();
-            std::size_t dot = 0;
-            if (!extensions.accepts(name, dot)) {
+            if (!extensions.contains(name)) {
                 progressTest();
                 continue;
             }
-            const std::string_view base = name.substr(0, dot);
+            const std::string_view base = name.substr(0, std::size_t(extensionDot(name)));
             if (debugLog) {
                 qCDebug(lcMatching).noquote()
                     << QStringLiteral("Filesystem candidate inspected exactName=%1 normalizedBase=%2")
@@ -225,6 +215,15 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
                 continue;
             }
 
+            // A file whose values cannot be read is no candidate: its size, date and identity
+            // would be made up.
+            FileMetadata metadata;
+            if (!walk.readMetadata(metadata)) {
+                output.warnings.append(makeWarning(walk.path(), L10N("warning.file.unreadable")));
+                progressTest();
+                continue;
+            }
+
             pathKey.assign(key);
             pathKey.push_back('\0');
             pathKey.append(resolvedRoot == "/" ? std::string() : resolvedRoot);
@@ -232,20 +231,15 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
             pathKey.append(walk.relativePathBytes());
             if (!seenPaths.insert(pathKey).second)
                 continue;
-
-            FileMetadata metadata;
-            const bool haveMetadata = walk.readMetadata(metadata);
-            if (haveMetadata && metadata.identity) {
-                if (!seenIdentities.insert(IdentityKey{key, *metadata.identity}).second)
-                    continue;
-            }
+            if (metadata.identity && !seenIdentities.insert(IdentityKey{key, *metadata.identity}).second)
+                continue;
 
             RawCandidate candidate;
             candidate.url = walk.path();
             candidate.size = metadata.size.value_or(0);
             candidate.modificationDate = metadata.modificationDate;
             if (target == SearchTarget::jpeg) {
-                if (const auto pixels = jpegPixelSize(candidate.url)) {
+                if (const auto pixels = imagePixelSize(candidate.url)) {
                     candidate.pixelWidth = pixels->width;
                     candidate.pixelHeight = pixels->height;
                 }
@@ -254,6 +248,7 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
             ++found;
             progressTest();
         }
+        throwIfCancelled(stop);
     }
 
     // C. Completion.

@@ -17,13 +17,15 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
     SelectionReadResult result;
 
     DirectoryWalk walk;
+    DirectoryWalk::Options options;
+    options.stop = stop;
     const bool opened = walk.open(folder, [&](const QString &path, int) {
         result.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
-    });
+    }, options);
     if (!opened)
         throw FailureError(FailureCode::selectionUnreadable, errno, folder);
 
-    const QSet<QString> &extensions = jpegExtensions();
+    const ExtensionSet extensions(jpegExtensions());
     while (walk.next()) {
         throwIfCancelled(stop);
         if (!walk.valuesReadable()) {
@@ -39,9 +41,9 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
         case DirectoryWalk::Kind::file:
             break;
         }
-        const QString name = walk.name();
-        if (!extensions.contains(pathExtension(name).toLower()))
+        if (!extensions.contains(walk.nameBytes()))
             continue;
+        const QString name = walk.name();
         SelectedJPEG selection;
         selection.id = makeId();
         selection.fileName = name;
@@ -49,6 +51,7 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
         selection.baseName = baseName(name);
         result.selections.append(std::move(selection));
     }
+    throwIfCancelled(stop);
 
     sortByLocalizedStandard(result.selections,
                             [](const SelectedJPEG &s) { return s.localURL.value_or(QString()); });

@@ -1,5 +1,7 @@
 #include "records.h"
 
+#include <algorithm>
+
 #include "localization.h"
 
 #include <array>
@@ -166,12 +168,54 @@ const QSet<QString> &candidateExtensions(SearchTarget target)
     return target == SearchTarget::raw ? rawExtensions() : jpegExtensions();
 }
 
-bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions)
+ExtensionSet::ExtensionSet(const QSet<QString> &extensions)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    for (const QString &extension : extensions)
+        m_extensions.push_back(extension.toLower().toStdString());
+}
+
+bool ExtensionSet::containsExtension(std::string_view lowerCase) const
+{
+    return std::find(m_extensions.begin(), m_extensions.end(), lowerCase) != m_extensions.end();
+}
+
+bool ExtensionSet::contains(std::string_view fileName) const
+{
+    const qsizetype dot = extensionDot(fileName);
     if (dot < 0)
         return false;
-    return extensions.contains(fileName.mid(dot + 1).toLower());
+    char lower[16];
+    const std::string_view extension = fileName.substr(std::size_t(dot) + 1);
+    if (extension.size() > sizeof lower)
+        return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        const char c = extension[i];
+        lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    }
+    return containsExtension(std::string_view(lower, extension.size()));
+}
+
+bool ExtensionSet::contains(QStringView fileName) const
+{
+    const qsizetype dot = extensionDot(fileName);
+    if (dot < 0)
+        return false;
+    char lower[16];
+    const QStringView extension = fileName.mid(dot + 1);
+    if (std::size_t(extension.size()) > sizeof lower)
+        return false;
+    for (qsizetype i = 0; i < extension.size(); ++i) {
+        const char16_t c = extension[i].unicode();
+        if (c >= 0x80)
+            return false; // every accepted extension is ASCII
+        lower[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : char(c);
+    }
+    return containsExtension(std::string_view(lower, std::size_t(extension.size())));
+}
+
+bool hasExtensionIn(QStringView fileName, const QSet<QString> &extensions)
+{
+    return ExtensionSet(extensions).contains(fileName);
 }
 
 static QString lastComponent(const QString &path)

@@ -16,6 +16,9 @@
 #include <QUuid>
 
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillmore {
 
@@ -85,8 +88,35 @@ const QSet<QString> &jpegExtensions();            // "jpg", "jpeg"
 const QSet<QString> &screenshotImageExtensions(); // "png", "jpg", "jpeg", "heic"
 const QSet<QString> &candidateExtensions(SearchTarget target);
 
-// True when the lower-cased extension of the file name is in the set.
-bool hasExtensionIn(const QString &fileName, const QSet<QString> &extensions);
+// The one extension rule. A file name's extension is what follows its last full stop; a name
+// without a full stop, or whose only full stop begins it (".jpg", a hidden file), has none. The
+// result is the position of that full stop, or -1. Works on a QString, a QStringView or the
+// name's bytes (std::string_view).
+template <typename Name>
+qsizetype extensionDot(const Name &fileName)
+{
+    for (qsizetype i = qsizetype(fileName.size()) - 1; i > 0; --i)
+        if (fileName[i] == u'.')
+            return i;
+    return -1;
+}
+
+// A set of extensions (lower-case ASCII, as the sets above), tested against file names by the
+// rule above, letters compared without regard to case: ".JPG" and ".Jpeg" count, ".jpe" does not.
+// The test on a name's bytes neither allocates nor decodes.
+class ExtensionSet {
+public:
+    explicit ExtensionSet(const QSet<QString> &extensions);
+    bool contains(QStringView fileName) const;
+    bool contains(std::string_view fileName) const;
+
+private:
+    bool containsExtension(std::string_view lowerCase) const;
+    std::vector<std::string> m_extensions;
+};
+
+// True when the file name's extension is in the set (ExtensionSet's rule).
+bool hasExtensionIn(QStringView fileName, const QSet<QString> &extensions);
 
 // ---- records --------------------------------------------------------------------------------
 

@@ -1,12 +1,23 @@
 #pragma once
 
-// A recursive, depth-first walk of a folder that reads each directory's entries with their
-// types and reads further metadata (size, dates, identity) only for the entries that ask for
-// it. Hidden entries (names that begin with a full stop) are never reported. Symbolic links are
-// reported but never followed. Folders are descended into after they are reported, unless the
-// caller skips them. Entries that are neither regular files, folders nor symbolic links
-// (FIFOs, sockets, devices) are not reported: they are not pictures, and reading one could
-// block.
+// A recursive walk of a folder that reads each directory's entries with their types and reads
+// further metadata (size, dates, identity) only for the entries that ask for it. Hidden entries
+// (names that begin with a full stop) are never reported. Symbolic links are reported but never
+// followed. Folders are descended into after they are reported, unless the caller skips them.
+// Entries that are neither regular files, folders nor symbolic links (FIFOs, sockets, devices)
+// are not reported: they are not pictures, and reading one could block.
+//
+// Folders are listed ahead of the caller by a small pool of threads, so that on network and
+// FUSE file systems the waits for the server overlap. What the caller sees does not depend on
+// that timing: every folder's entries come in byte order of their names, folders depth first,
+// and problems are reported when the walk reaches the place where they arose. Memory stays
+// bounded: only a fixed number of folders are listed ahead of the caller, and each listing holds
+// one descriptor, only while it is being read.
+//
+// Folders are not entered when they are one of the excluded folders (compared by device and
+// inode, whatever path reaches them), the root of a system file system (proc, sysfs, devtmpfs,
+// cgroup and the like), or a folder that contains itself (a loop made by a bind mount). Drives
+// mounted below the walked folder are walked.
 //
 // Every path is the walked folder's path joined with the names below it, so when the root is
 // standardised every reported path is too.
@@ -17,7 +28,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,13 +49,32 @@ struct FileMetadata {
     std::optional<FileIdentity> identity;
 };
 
+// The identity (device and inode) of the folder or file at the path, links followed; nothing when
+// it cannot be read.
+std::optional<FileIdentity> identityOfPath(const QString &path);
+
 class DirectoryWalk {
 public:
     enum class Kind { file, directory, symbolicLink };
 
     // Called for an entry the walk cannot read (a folder it cannot open or list), with the
-    // entry's path and the error number; the walk then goes on with the next entry.
+    // entry's path and the error number; the walk then goes on with the next entry. Always
+    // called on the thread that calls next().
     using ErrorHandler = std::function<void(const QString &path, int error)>;
+
+    struct Options {
+        // Folders never entered (nor reported as errors), by identity.
+        std::vector<FileIdentity> excludedFolders;
+        // For a file's name: whether its metadata will be wanted. Those files' metadata is read
+        // along with the listing; a file whose metadata cannot be read then counts as
+        // unreadable. Called on the walk's own threads, so it must be safe to call concurrently.
+        std::function<bool(std::string_view name)> wantsMetadata;
+        // Stops the walk: next() returns false soon after a stop is asked for, also in the
+        // middle of a long listing.
+        std::stop_token stop;
+        // Threads that list folders; 0 chooses by the kind of storage.
+        int threads = 0;
+    };
 
     DirectoryWalk();
     ~DirectoryWalk();
@@ -50,46 +82,49 @@ public:
     DirectoryWalk &operator=(const DirectoryWalk &) = delete;
 
     // Opens the walk of `root`. False, with errno set, when the folder cannot be opened.
+    bool open(const QString &root, ErrorHandler onError, Options options);
     bool open(const QString &root, ErrorHandler onError);
 
-    // Moves to the next entry; false at the end. Before moving on, descends into the current
-    // entry when it is a folder that was not skipped.
+    // Moves to the next entry; false at the end, or when the walk was stopped. Before moving
+    // on, descends into the current entry when it is a folder that was not skipped.
     bool next();
 
     // The current entry.
-    std::string_view nameBytes() const { return m_name; } // last component, as on disk
-    QString name() const;                      // decoded (see decodePath)
-    QString path() const;                      // root joined with the names below it
+    std::string_view nameBytes() const; // last component, as on disk
+    QString name() const;               // decoded (see decodePath)
+    QString path() const;               // root joined with the names below it
     std::string_view pathBytes() const;
     std::string_view relativePathBytes() const; // below the root, without a leading slash
-    // False when the entry's type could not be read (the entry vanished, or the file system
-    // refused); its kind is then unknown and should be treated as unreadable.
-    bool valuesReadable() const { return m_currentReadable; }
-    Kind kind() const { return m_currentKind; }
-    // Size, modification date and identity, read on demand. False when they cannot be read.
+    // False when the entry's values could not be read (the entry vanished, or the file system
+    // refused); its kind is then unknown and it should be treated as unreadable.
+    bool valuesReadable() const;
+    Kind kind() const;
+    // Size, modification date and identity. False when they cannot be read.
     bool readMetadata(FileMetadata &out) const;
 
     // Do not descend into the current entry.
     void skipDescendants() { m_skipCurrent = true; }
 
+    // The number of listing threads the walk uses (after open).
+    int threadCount() const;
+
+    struct Listing;
+    struct Shared;
+
 private:
-    struct Frame;
-    void pushCurrent();
-    bool loadFrame(Frame &frame);
+    void descend();
     const std::string &currentPath() const;
+    const struct ListingEntry &current() const;
 
     ErrorHandler m_onError;
-    std::vector<Frame *> m_stack;
-    std::vector<char> m_buffer; // directory entries as the kernel returns them
-    QByteArray m_rootPath;
+    std::shared_ptr<Shared> m_shared;
+    struct Level;
+    std::vector<Level> m_stack;
     std::size_t m_rootLength = 0;
-    std::string_view m_name;          // the current entry's name, in its frame's name table
-    mutable std::string m_path;       // the current entry's path, made when first asked for
+    mutable std::string m_path; // the current entry's path, made when first asked for
     mutable bool m_pathValid = false;
     bool m_hasCurrent = false;
     bool m_skipCurrent = false;
-    bool m_currentReadable = true;
-    Kind m_currentKind = Kind::file;
 };
 
 } // namespace quillmore

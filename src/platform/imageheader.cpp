@@ -2,10 +2,14 @@
 
 #include "paths.h"
 
+#include <libheif/heif.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
+#include <string_view>
 
 namespace quillmore {
 namespace {
@@ -86,6 +90,52 @@ std::optional<PixelSize> jpegPixelSize(const QString &path)
     const auto size = parseJpeg(readAt);
     ::close(fd);
     return size;
+}
+
+std::optional<PixelSize> imagePixelSize(const QString &path)
+{
+    const QByteArray encoded = encodePath(path);
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    unsigned char head[32] = {};
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
+    ::close(fd);
+    if (n < 12)
+        return std::nullopt;
+    if (head[0] == 0xFF && head[1] == 0xD8)
+        return jpegPixelSize(path);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (std::equal(png, png + 8, head)) {
+        // The first chunk is IHDR: width and height, big-endian, at bytes 16 and 20.
+        if (n < 24 || std::string_view(reinterpret_cast<const char *>(head + 12), 4) != "IHDR")
+            return std::nullopt;
+        const auto be32 = [&](int at) {
+            return (qint64(head[at]) << 24) | (qint64(head[at + 1]) << 16) | (qint64(head[at + 2]) << 8) | head[at + 3];
+        };
+        const PixelSize size{be32(16), be32(20)};
+        return size.width > 0 && size.height > 0 ? std::optional(size) : std::nullopt;
+    }
+    if (std::string_view(reinterpret_cast<const char *>(head + 4), 4) == "ftyp") {
+        // HEIC: libheif reads the boxes that describe the images; nothing is decoded.
+        if (heif_check_filetype(head, int(n)) == heif_filetype_no)
+            return std::nullopt;
+        heif_context *context = heif_context_alloc();
+        std::optional<PixelSize> size;
+        if (heif_context_read_from_file(context, encoded.constData(), nullptr).code == heif_error_Ok) {
+            heif_image_handle *handle = nullptr;
+            if (heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok) {
+                const int width = heif_image_handle_get_width(handle);
+                const int height = heif_image_handle_get_height(handle);
+                if (width > 0 && height > 0)
+                    size = PixelSize{width, height};
+                heif_image_handle_release(handle);
+            }
+        }
+        heif_context_free(context);
+        return size;
+    }
+    return std::nullopt;
 }
 
 std::optional<PixelSize> jpegPixelSizeFromData(const unsigned char *data, std::size_t size)

@@ -1,11 +1,14 @@
 #include "paths.h"
 
+#include "model/records.h"
+
 #include <QDir>
 #include <QSet>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -144,18 +147,14 @@ QString lastPathComponent(const QString &path)
 
 QString pathExtension(const QString &fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return {};
-    return fileName.mid(dot + 1);
+    const qsizetype dot = extensionDot(fileName);
+    return dot < 0 ? QString() : fileName.mid(dot + 1);
 }
 
 QString deletingPathExtension(const QString &fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return fileName;
-    return fileName.left(dot);
+    const qsizetype dot = extensionDot(fileName);
+    return dot < 0 ? fileName : fileName.left(dot);
 }
 
 QString parentPath(const QString &path)
@@ -235,6 +234,50 @@ bool isRegularFilePath(const QString &path)
 {
     struct stat st;
     return !path.isEmpty() && ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace quillmore
+
+namespace quillmore {
+
+namespace {
+std::optional<dev_t> deviceOf(const QString &path)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(encodePath(path).constData(), &st) != 0)
+        return std::nullopt;
+    return st.st_dev;
+}
+} // namespace
+
+QString mountRootOf(const QString &path)
+{
+    QString current = resolvingSymlinks(path);
+    const auto device = deviceOf(current);
+    if (!device)
+        return {};
+    while (current != QLatin1String("/")) {
+        const QString parent = parentPath(current);
+        if (deviceOf(parent) != device)
+            break;
+        current = parent;
+    }
+    return current;
+}
+
+bool isMountRoot(const QString &path)
+{
+    const QString resolved = resolvingSymlinks(path);
+    if (resolved == QLatin1String("/"))
+        return true;
+    const auto device = deviceOf(resolved);
+    return device && deviceOf(parentPath(resolved)) != device;
+}
+
+bool onSameFileSystem(const QString &a, const QString &b)
+{
+    const auto da = deviceOf(a);
+    return da && da == deviceOf(b);
 }
 
 } // namespace quillmore

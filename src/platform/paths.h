@@ -27,8 +27,8 @@ QString standardizedPath(const QString &path);
 QString resolvingSymlinks(const QString &path);
 
 QString lastPathComponent(const QString &path);
-// The part of a file name after its last full stop, without the stop; empty when there is none
-// (a leading full stop does not start an extension).
+// The file name's extension, without the full stop (the rule of extensionDot); empty when it has
+// none.
 QString pathExtension(const QString &fileName);
 // The file name without its extension and the full stop before it.
 QString deletingPathExtension(const QString &fileName);
@@ -47,6 +47,15 @@ bool isDirectoryPath(const QString &path);
 int directoryPathError(const QString &path);
 // True when the path names an existing regular file (links followed).
 bool isRegularFilePath(const QString &path);
+
+// The folder where the file system that holds the path is mounted (the highest folder above it
+// on the same device), with symbolic links resolved; empty when the path cannot be read.
+QString mountRootOf(const QString &path);
+// True when the folder is where a file system is mounted: "/" or a folder on another device
+// than its parent. A mount point with nothing mounted on it is not.
+bool isMountRoot(const QString &path);
+// True when both paths exist and lie on one file system.
+bool onSameFileSystem(const QString &a, const QString &b);
 
 // Standardises every location and drops each one whose path repeats an earlier one, keeping the
 // order of first occurrences.

@@ -8,6 +8,13 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QImage>
+
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillmore;
 using quillmore::testing::jpegBytes;
@@ -85,6 +92,11 @@ private slots:
     void buildResultsDecidesStatuses();
     void oddNamesMatchAndStayUsable();
     void diagnosticsKeepNamesPrivate();
+    void foldersAreKeptOutByIdentity();
+    void locationInsideTheDestinationIsWalked();
+    void entryThatCannotBeEnteredIsUnreadable();
+    void systemFileSystemsAreSkippedAndDrivesWalked();
+    void pixelSizeComesFromTheRealFormat();
 };
 
 void TestRawScanner::noLocations()
@@ -101,15 +113,13 @@ void TestRawScanner::noLocations()
 
 void TestRawScanner::whichFilesAreCandidates_data()
 {
+    // Extensions follow the one rule (tst_records), hidden entries the walk's (tst_filewalk).
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("candidate");
     QTest::newRow("case differs") << "img_0001.CR3" << true;
     QTest::newRow("deep folder") << "a/b/c/IMG_0001.nef" << true;
     QTest::newRow("jpg before raw extension") << "IMG_0001.JPG.CR3" << false;
-    QTest::newRow("backup suffix") << "IMG_0001.cr3.bak" << false;
     QTest::newRow("jpeg is not raw") << "IMG_0001.jpg" << false;
-    QTest::newRow("hidden") << ".IMG_0001.CR3" << false;
-    QTest::newRow("in hidden folder") << ".trash/IMG_0001.CR3" << false;
     QTest::newRow("trailing space") << "IMG_0001 .CR3" << false;
 }
 
@@ -342,6 +352,129 @@ void TestRawScanner::diagnosticsKeepNamesPrivate()
     QCOMPARE(messages[0], QStringLiteral("OCR raw Vision=<private> extracted=<private> canonical=<private> "
                                          "scalars=<private> normalized=<private>"));
     QCOMPARE(messages[1], QStringLiteral("Filesystem candidate inspected exactName=<private> normalizedBase=<private>"));
+}
+
+void TestRawScanner::foldersAreKeptOutByIdentity()
+{
+    QTemporaryDir root;
+    makeFile(root.filePath("shoot/IMG_0001.CR3"));
+    makeFile(root.filePath("shoot/out/IMG_0001.CR3")); // an earlier copy in the destination
+    QVERIFY(QFile::link(root.filePath("shoot"), root.filePath("alias")));
+    // The search location reaches the destination through a symbolic link.
+    Scan s = scan({"IMG_0001.jpg"}, {root.filePath("alias")}, root.filePath("shoot/out"));
+    QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"alias/IMG_0001.CR3"});
+    // The destination spelled through the link, the location spelled directly.
+    s = scan({"IMG_0001.jpg"}, {root.filePath("shoot")}, root.filePath("alias/out"));
+    QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"shoot/IMG_0001.CR3"});
+    // The destination itself, through the link: a warning, not walked.
+    s = scan({"IMG_0001.jpg"}, {root.filePath("alias/out")}, root.filePath("shoot/out"));
+    QCOMPARE(warningKeys(s), QStringList{"warning.destination.search.skipped"});
+    QVERIFY(s.output.candidatesByKey.isEmpty());
+
+    // A JPEG search: the selected pictures never match themselves, whatever the spelling.
+    makeFile(root.filePath("shoot/picks/IMG_0001.jpg"), jpegBytes(8, 8));
+    makeFile(root.filePath("shoot/full/IMG_0001.jpg"), jpegBytes(8, 8));
+    s = scan({"IMG_0001.jpg"}, {root.filePath("alias")}, root.filePath("shoot/out"), SearchTarget::jpeg,
+             root.filePath("shoot/picks"));
+    QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"alias/full/IMG_0001.jpg"});
+    s = scan({"IMG_0001.jpg"}, {root.filePath("alias/picks")}, root.filePath("shoot/out"), SearchTarget::jpeg,
+             root.filePath("shoot/picks"));
+    QCOMPARE(warningKeys(s), QStringList{"warning.selection.search.skipped"});
+}
+
+void TestRawScanner::locationInsideTheDestinationIsWalked()
+{
+    QTemporaryDir root;
+    makeFile(root.filePath("shoot/IMG_0001.CR3"));
+    makeFile(root.filePath("shoot/out/IMG_0001.CR3"));
+    makeFile(root.filePath("shoot/out/in/IMG_0002.CR3"));
+    // The outer location contains the destination, the inner one lies strictly inside it.
+    const Scan s = scan({"IMG_0001.jpg", "IMG_0002.jpg"}, {root.filePath("shoot"), root.filePath("shoot/out/in")},
+                        root.filePath("shoot/out"));
+    QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"shoot/IMG_0001.CR3"});
+    QCOMPARE(found(s, "IMG_0002.jpg", root.path()), QStringList{"shoot/out/in/IMG_0002.CR3"});
+    QVERIFY(s.output.warnings.isEmpty());
+}
+
+void TestRawScanner::entryThatCannotBeEnteredIsUnreadable()
+{
+    // Root reads every folder, so the scan runs in a child process as an unprivileged user.
+    if (::geteuid() != 0 && ::geteuid() != 65534)
+        QSKIP("needs root, to become the unprivileged user 65534 for the scan");
+    QTemporaryDir root("/tmp/quillmore-unreadable-XXXXXX"), dest;
+    ::chmod(encodePath(root.path()).constData(), 0755);
+    ::chmod(encodePath(dest.path()).constData(), 0755);
+    makeFile(root.filePath("listable/IMG_0001.CR3"), QByteArray(100, 'r'));
+    makeFile(root.filePath("open/IMG_0002.CR3"), QByteArray(100, 'r'));
+    // The folder can be listed but not entered: its entries' values cannot be read.
+    ::chmod(encodePath(root.filePath("listable")).constData(), 0444);
+    int channel[2];
+    QCOMPARE(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
+            || ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(3);
+        const Scan s = scan({"IMG_0001.jpg", "IMG_0002.jpg"}, {root.path()}, dest.path());
+        QStringList lines = warningKeys(s);
+        for (const auto &[key, list] : s.output.candidatesByKey.asKeyValueRange())
+            for (const RawCandidate &c : list)
+                lines << QStringLiteral("%1 %2").arg(c.url.mid(root.path().size() + 1)).arg(c.size);
+        const QByteArray out = lines.join('\n').toUtf8();
+        [[maybe_unused]] auto n = ::write(channel[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(encodePath(root.filePath("listable")).constData(), 0755);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
+        QSKIP("the unprivileged user 65534 cannot be taken on here");
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(QString::fromUtf8(out).split('\n'),
+             (QStringList{"warning.file.unreadable", "open/IMG_0002.CR3 100"}));
+}
+
+void TestRawScanner::systemFileSystemsAreSkippedAndDrivesWalked()
+{
+    QTemporaryDir root, dest;
+    makeFile(root.filePath("shoot/IMG_0001.CR3"));
+    QVERIFY(QDir().mkpath(root.filePath("proc")));
+    QVERIFY(QDir().mkpath(root.filePath("media/card")));
+    const QByteArray proc = encodePath(root.filePath("proc"));
+    const QByteArray card = encodePath(root.filePath("media/card"));
+    if (::mount("proc", proc.constData(), "proc", 0, nullptr) != 0)
+        QSKIP("file systems cannot be mounted here (needs root with the right to mount)");
+    if (::mount("tmpfs", card.constData(), "tmpfs", 0, "size=1m") != 0) {
+        ::umount(proc.constData());
+        QSKIP("a tmpfs cannot be mounted here");
+    }
+    makeFile(root.filePath("media/card/DCIM/IMG_0002.CR3"));
+    const Scan s = scan({"IMG_0001.jpg", "IMG_0002.jpg"}, {root.path()}, dest.path());
+    ::umount(card.constData());
+    ::umount(proc.constData());
+    QCOMPARE(found(s, "IMG_0002.jpg", root.path()), QStringList{"media/card/DCIM/IMG_0002.CR3"});
+    QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"shoot/IMG_0001.CR3"});
+    QCOMPARE(s.output.checkedFiles, 2); // nothing below proc was examined
+    QVERIFY(s.output.warnings.isEmpty());
+}
+
+void TestRawScanner::pixelSizeComesFromTheRealFormat()
+{
+    QTemporaryDir root, dest;
+    QImage image(33, 21, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(root.filePath("IMG_0001.jpg"), "PNG"));
+    const Scan s = scan({"IMG_0001.jpg"}, {root.path()}, dest.path(), SearchTarget::jpeg);
+    const RawCandidate c = s.output.candidatesByKey.value("img_0001").value(0);
+    QCOMPARE(c.pixelWidth, 33);
+    QCOMPARE(c.pixelHeight, 21);
 }
 
 QTEST_GUILESS_MAIN(TestRawScanner)

@@ -107,25 +107,39 @@ void TestRecords::candidateRowsAreIdentifiedByURL()
 
 void TestRecords::extensionSets_data()
 {
+    // The one extension rule of the program; the walkers, the planner and the panels all use it.
     QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("dot");
     QTest::addColumn<bool>("raw");
     QTest::addColumn<bool>("jpeg");
     QTest::addColumn<bool>("screenshot");
-    QTest::newRow("CR3 upper") << "IMG_1.CR3" << true << false << false;
-    QTest::newRow("3fr") << "a.3fr" << true << false << false;
-    QTest::newRow("Jpeg mixed") << "a.Jpeg" << false << true << true;
-    QTest::newRow("jpe") << "a.jpe" << false << false << false;
-    QTest::newRow("heic") << "shot.HEIC" << false << false << true;
-    QTest::newRow("double") << "IMG.jpg.zip" << false << false << false;
-    QTest::newRow("no extension") << "jpg" << false << false << false;
+    QTest::newRow("CR3 upper") << "IMG_1.CR3" << 5 << true << false << false;
+    QTest::newRow("3fr") << "a.3fr" << 1 << true << false << false;
+    QTest::newRow("Jpeg mixed") << "a.Jpeg" << 1 << false << true << true;
+    QTest::newRow("jpe") << "a.jpe" << 1 << false << false << false;
+    QTest::newRow("heic") << "shot.HEIC" << 4 << false << false << true;
+    QTest::newRow("last stop counts") << "IMG.jpg.zip" << 7 << false << false << false;
+    QTest::newRow("jpg before raw") << "IMG_0001.JPG.CR3" << 12 << true << false << false;
+    QTest::newRow("backup suffix") << "IMG_0001.cr3.bak" << 12 << false << false << false;
+    QTest::newRow("no extension") << "jpg" << -1 << false << false << false;
+    QTest::newRow("leading stop only") << ".jpg" << -1 << false << false << false;
+    QTest::newRow("hidden with extension") << ".IMG_1.jpg" << 6 << false << true << true;
+    QTest::newRow("trailing stop") << "IMG." << 3 << false << false << false;
+    QTest::newRow("non-ASCII extension") << QString::fromUtf8("IMG.jp\u0261") << 3 << false << false << false;
 }
 
 void TestRecords::extensionSets()
 {
     QFETCH(QString, name);
+    QTEST(int(extensionDot(name)), "dot");
     QTEST(hasExtensionIn(name, rawExtensions()), "raw");
     QTEST(hasExtensionIn(name, jpegExtensions()), "jpeg");
     QTEST(hasExtensionIn(name, screenshotImageExtensions()), "screenshot");
+    // The test on a name's bytes, as the walkers make it, agrees.
+    const QByteArray bytes = name.toUtf8();
+    const std::string_view view(bytes.constData(), std::size_t(bytes.size()));
+    QCOMPARE(ExtensionSet(rawExtensions()).contains(view), hasExtensionIn(name, rawExtensions()));
+    QCOMPARE(ExtensionSet(jpegExtensions()).contains(view), hasExtensionIn(name, jpegExtensions()));
     QCOMPARE(rawExtensions().size(), 15);
 }
 

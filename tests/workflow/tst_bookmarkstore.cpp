@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/mount.h>
+
 using namespace quillmore;
 
 namespace {
@@ -20,7 +22,7 @@ public:
     QByteArray makeToken(const FileURL &folder) override { return "v2:" + encodePath(folder); }
     std::optional<Resolved> resolve(const QByteArray &token) override
     {
-        const QByteArray path = token.startsWith("v2:") ? token.mid(3) : token;
+        const QByteArray path = token.startsWith("v2:") ? token.mid(3) : token.left(token.indexOf('\0'));
         if (!QDir(QString::fromUtf8(path)).exists())
             return std::nullopt;
         return Resolved{QString::fromUtf8(path), !token.startsWith("v2:")};
@@ -76,7 +78,7 @@ private slots:
         store.saveBookmarks({shoot + QStringLiteral("/./")}, QStringLiteral("bookmark.destination"));
         const QByteArray stored = s->value(QStringLiteral("bookmark.destination")).toByteArray();
         const QByteArray expected = "[{\"path\":" + QJsonDocument(QJsonArray{shoot}).toJson(QJsonDocument::Compact).mid(1).chopped(1)
-            + ",\"data\":\"" + shoot.toUtf8().toBase64() + "\"}]";
+            + ",\"data\":\"" + (shoot.toUtf8() + '\0' + mountRootOf(shoot).toUtf8()).toBase64() + "\"}]";
         QCOMPARE(stored, expected);
         store.saveBookmarks({}, QStringLiteral("bookmark.destination"));
         QCOMPARE(s->value(QStringLiteral("bookmark.destination")).toByteArray(), QByteArray("[]"));
@@ -124,6 +126,39 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(FailureError,
                                  store.saveBookmarks({m_dir.filePath(QStringLiteral("nowhere"))}, QStringLiteral("bookmark.selection")));
         QCOMPARE(s->value(QStringLiteral("bookmark.selection")).toByteArray(), before);
+    }
+
+    void offlineFolderDoesNotBlockSaving()
+    {
+        auto s = settings(QStringLiteral("offline.ini"));
+        BookmarkStore store(s.get());
+        const QString card = folder(QStringLiteral("Card"));
+        const QString added = folder(QStringLiteral("Added"));
+        store.saveBookmarks({card}, QStringLiteral("bookmark.searches"));
+        QVERIFY(QDir(card).removeRecursively()); // the drive is unplugged
+        // The list is saved again with a new folder: the offline one keeps its stored token.
+        store.saveBookmarks({card, added}, QStringLiteral("bookmark.searches"));
+        QCOMPARE(store.loadBookmarks(QStringLiteral("bookmark.searches")),
+                 (QList<RestoredBookmark>{{card, true}, {added, false}}));
+        QVERIFY(QDir().mkpath(card)); // plugged in again
+        QCOMPARE(store.loadBookmarks(QStringLiteral("bookmark.searches")),
+                 (QList<RestoredBookmark>{{card, false}, {added, false}}));
+    }
+
+    void emptyMountPointNeedsReauthorization()
+    {
+        auto s = settings(QStringLiteral("mount.ini"));
+        BookmarkStore store(s.get());
+        const QString card = folder(QStringLiteral("media/card"));
+        const QByteArray where = encodePath(card);
+        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("a file system cannot be mounted here (needs root with the right to mount)");
+        QVERIFY(QDir().mkpath(card + QStringLiteral("/DCIM")));
+        store.saveBookmarks({card, card + QStringLiteral("/DCIM")}, QStringLiteral("bookmark.searches"));
+        ::umount(where.constData());
+        // The mount point is still there, empty: the drive is not.
+        QCOMPARE(store.loadBookmarks(QStringLiteral("bookmark.searches")),
+                 (QList<RestoredBookmark>{{card, true}, {card + QStringLiteral("/DCIM"), true}}));
     }
 
     void staleTokenIsRenewed()
