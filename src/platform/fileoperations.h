@@ -27,6 +27,8 @@ public:
     // `operation` names the call ("open", "write", ...), for logs and tests.
     PosixError(int errorNumber, const char *operation, const QString &path = QString());
     int errorNumber() const { return m_errorNumber; }
+    // The system's words for the error number ("No space left on device").
+    QString reason() const;
     const char *operation() const { return m_operation; }
     const QString &path() const { return m_path; }
 
@@ -42,6 +44,8 @@ struct FileAttributes {
     std::optional<timespec> creationTime; // when the file system records one
     unsigned permissions = 0;             // the permission bits (mode & 07777)
     bool isRegularFile = false;
+    quint64 device = 0; // with the inode, which file this is
+    quint64 inode = 0;
 };
 
 class FileOperations {
