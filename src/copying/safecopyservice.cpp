@@ -1,10 +1,10 @@
 #include "safecopyservice.h"
 
-#include "copying/findertagservice.h"
 #include "copying/sha256filehasher.h"
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/fileoperations.h"
+#include "platform/findertags.h"
 #include "platform/paths.h"
 #include "platform/sha256.h"
 
@@ -169,7 +169,7 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
         throw SafeCopyError(SafeCopyError::Code::destinationExists);
 
     // Best effort: tags first (a read-only mode would forbid them), then dates and permissions.
-    FinderTagService::carryTags(task.sourceURL, temporaryPath);
+    carryFinderTags(task.sourceURL, temporaryPath);
     m_files.setModificationTime(temporary.out(), sourceAttributes->modificationTime);
     if (sourceAttributes->creationTime)
         m_files.setCreationTime(temporaryPath, *sourceAttributes->creationTime);
@@ -229,7 +229,6 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
     }
 
     const qint64 totalFiles = tasks.size();
-    std::vector<qint64> bytesOf; // per outcome, for the folder flush below
     for (qsizetype i = 0; i < tasks.size(); ++i) {
         const CopyTaskItem &task = tasks.at(i);
         if (stop.stop_requested()) {
@@ -248,22 +247,20 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             outcome.status = CopyOutcomeStatus::copied;
             outcome.sha256 = copied.sha256;
             result.outcomes << outcome;
-            bytesOf.push_back(copied.bytes);
             result.copiedBytes += copied.bytes;
         } catch (const Cancelled &) {
             result.wasCancelled = true;
             break;
         } catch (const SafeCopyError &e) {
             result.outcomes << failedOutcome(task, e.localizedDescription(), true);
-            bytesOf.push_back(0);
         } catch (...) {
             result.outcomes << failedOutcome(task, localized("copy.error.failed"), true);
-            bytesOf.push_back(0);
         }
     }
 
     // New names reach the device only with their folder: flush each folder that received a
-    // copy, once. A copy whose folder cannot be flushed is not reported as safe.
+    // copy, once. When a folder cannot be flushed, its copies are complete, verified and in
+    // place, but their names may not survive a power cut: they stay copied, and say so.
     std::map<QString, QList<qsizetype>> copiedByFolder;
     for (qsizetype i = 0; i < result.outcomes.size(); ++i) {
         if (result.outcomes.at(i).status == CopyOutcomeStatus::copied)
@@ -273,13 +270,8 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
         try {
             m_files.flushFolder(folder);
         } catch (...) {
-            for (qsizetype i : members) {
-                CopyFileOutcome &outcome = result.outcomes[i];
-                outcome.status = CopyOutcomeStatus::failed;
-                outcome.message = localized("copy.error.folder.flush");
-                outcome.sha256.reset();
-                result.copiedBytes -= bytesOf[std::size_t(i)];
-            }
+            for (qsizetype i : members)
+                result.outcomes[i].message = localized("copy.warning.folder.flush");
         }
     }
 

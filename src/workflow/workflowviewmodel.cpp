@@ -937,13 +937,16 @@ void WorkflowViewModel::applyPlan(const CopyPlan &plan)
         const auto found = destinationByID.constFind(result.id());
         result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
     }
+    // Only an issue of the chosen file itself settles a result: a sidecar's issue is its own.
     for (const CopyPreflightIssue &issue : plan.issues) {
-        if (issue.kind != CopyPreflightIssueKind::alreadyExists && issue.kind != CopyPreflightIssueKind::nameConflict)
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace)
             continue;
         for (SelectionResult &result : results) {
-            if (!issue.selectionIDs.contains(result.id()))
+            if (!issue.selectionIDs.contains(result.id()) || !isIssueOfChosenFile(issue, result))
                 continue;
-            result.status = SelectionStatus::existsAtDestination;
+            result.status = issue.kind == CopyPreflightIssueKind::sourceUnavailable
+                ? SelectionStatus::failed
+                : SelectionStatus::existsAtDestination;
             result.destinationURL = issue.destinationURL;
             result.message = issue.message;
         }
@@ -1008,8 +1011,17 @@ void WorkflowViewModel::startCopy()
         m_copyAfterPlan = true;
         return;
     }
-    if (m_copyPlan.tasks.isEmpty())
+    if (m_copyPlan.tasks.isEmpty()) {
+        // Nothing to copy: the job still ends with a report row for every result.
+        if (!m_results.isEmpty()) {
+            cancel(m_operationJob, true);
+            cancel(m_planJob, true);
+            copyFinished(CopyBatchResult(), QualityCheckBatchResult(),
+                         QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled},
+                         m_copyPlan, false, false);
+        }
         return;
+    }
     for (const CopyPreflightIssue &issue : m_copyPlan.issues) {
         if (issue.kind == CopyPreflightIssueKind::insufficientSpace) {
             setError(L10N("error.insufficient.space"));
@@ -1048,9 +1060,21 @@ void WorkflowViewModel::startCopy()
         } catch (const Cancelled &) {
             batch = CopyBatchResult{{}, true, 0};
         } catch (const std::exception &) {
+            // The run broke off: no task is known to be copied.
             copierFailed = true;
+            batch = CopyBatchResult();
+            for (const CopyTaskItem &task : plan.tasks) {
+                CopyFileOutcome outcome;
+                outcome.id = makeId();
+                outcome.sourceURL = task.sourceURL;
+                outcome.kind = task.kind;
+                outcome.status = CopyOutcomeStatus::failed;
+                outcome.message = localized("copy.error.failed");
+                batch.outcomes << outcome;
+            }
         }
         QualityCheckBatchResult quality;
+        bool checksCancelled = false;
         if (!batch.wasCancelled && !copierFailed && options.wantsCheck() && checker) {
             try {
                 quality = checker->runChecks(
@@ -1063,15 +1087,16 @@ void WorkflowViewModel::startCopy()
                     },
                     job->token());
             } catch (const Cancelled &) {
-                batch.wasCancelled = true;
+                // The copy itself finished; only the checks stopped.
+                checksCancelled = true;
                 quality = QualityCheckBatchResult();
             } catch (const std::exception &) {
                 quality = QualityCheckBatchResult();
             }
         }
-        link->post([job, batch, quality, options, plan, copierFailed](WorkflowViewModel *vm) {
+        link->post([job, batch, quality, options, plan, copierFailed, checksCancelled](WorkflowViewModel *vm) {
             if (vm->isCurrentOperation(job))
-                vm->copyFinished(batch, quality, options, plan, copierFailed);
+                vm->copyFinished(batch, quality, options, plan, copierFailed, checksCancelled);
         });
     });
 }
@@ -1096,12 +1121,15 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
 }
 
 void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed)
+                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed,
+                                     bool checksCancelled)
 {
     m_operationJob.reset();
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
-    assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
+    // Checks that did not finish have no counts to show.
+    assign(m_completedQualityOptions, checksCancelled ? QualityCheckOptions() : options,
+           &WorkflowViewModel::completedQualityOptionsChanged);
     // finishCopy: settle every result and build the report.
     const SettledCopy settled = settleCopy(m_results, batch, plan, m_searchTarget, quality);
     if (!m_results.isEmpty())
@@ -1110,7 +1138,14 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const Quality
     if (copierFailed)
         setError(L10N("error.copy.failed"));
     assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
-    setStatus(batch.wasCancelled ? L10N("status.copy.cancelled") : L10N("status.copy.complete"));
+    if (copierFailed)
+        setStatus(L10N("status.copy.failed"));
+    else if (batch.wasCancelled)
+        setStatus(L10N("status.copy.cancelled"));
+    else if (checksCancelled)
+        setStatus(L10N("status.copy.checks.cancelled"));
+    else
+        setStatus(L10N("status.copy.complete"));
 }
 
 void WorkflowViewModel::openDestination()

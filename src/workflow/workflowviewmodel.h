@@ -210,7 +210,8 @@ private:
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check);
     void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                      const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed);
+                      const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed,
+                      bool checksCancelled);
 
     // services
     std::unique_ptr<QSettings> m_settings;
