@@ -24,8 +24,8 @@
         <translation>The file could not be copied: %1. The destination folder received nothing under this name.</translation>
     </message>
     <message>
-        <source>copy.error.folder.flush</source>
-        <translation>The file was copied, but the destination folder could not be saved to the drive, so the copy may not survive a power cut or a disconnected drive.</translation>
+        <source>copy.warning.folder.flush</source>
+        <translation>Copied and verified, but the destination drive did not confirm that the new file names are saved: after a power cut or an unplugged drive, check that this file is there.</translation>
     </message>
     <message>
         <source>copy.error.source.unavailable</source>

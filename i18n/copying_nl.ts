@@ -24,8 +24,8 @@
         <translation>Het bestand kon niet worden gekopieerd: %1. Er is in de doelmap niets onder deze naam geplaatst.</translation>
     </message>
     <message>
-        <source>copy.error.folder.flush</source>
-        <translation>Het bestand is gekopieerd, maar de doelmap kon niet naar de schijf worden weggeschreven; de kopie overleeft een stroomstoring of een losgekoppelde schijf mogelijk niet.</translation>
+        <source>copy.warning.folder.flush</source>
+        <translation>Gekopieerd en gecontroleerd, maar de doelschijf heeft niet bevestigd dat de nieuwe bestandsnamen zijn opgeslagen: controleer na een stroomstoring of een losgekoppelde schijf of dit bestand er staat.</translation>
     </message>
     <message>
         <source>copy.error.source.unavailable</source>

@@ -40,6 +40,14 @@
         <translation>Copy complete.</translation>
     </message>
     <message>
+        <source>status.copy.checks.cancelled</source>
+        <translation>Copy complete. The quality checks were cancelled.</translation>
+    </message>
+    <message>
+        <source>status.copy.failed</source>
+        <translation>The copy could not be run.</translation>
+    </message>
+    <message>
         <source>status.report.saved</source>
         <translation>Report saved.</translation>
     </message>

@@ -40,6 +40,14 @@
         <translation>Kopiëren voltooid.</translation>
     </message>
     <message>
+        <source>status.copy.checks.cancelled</source>
+        <translation>Kopiëren voltooid. De kwaliteitscontroles zijn geannuleerd.</translation>
+    </message>
+    <message>
+        <source>status.copy.failed</source>
+        <translation>Het kopiëren kon niet worden uitgevoerd.</translation>
+    </message>
+    <message>
         <source>status.report.saved</source>
         <translation>Rapport opgeslagen.</translation>
     </message>

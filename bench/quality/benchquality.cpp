@@ -6,12 +6,22 @@
 // with Qt (the naive approach), plus Qt's scaled reader for reference. DNG: both checks per file,
 // on one core. Peak memory is the peak resident size of a process that assesses one file.
 //
-//   bench-quality [data-folder] [--files N] [--repeats N]
+// The parallel run: the quality check service (file check, then blur check) over a delivery of
+// 200 JPEG and 50 DNG files, once on one core (`taskset -c 0`, one worker) and once on every core
+// (as many workers as the service chooses), each in a process of its own with OMP_NUM_THREADS=1
+// so that only the service's workers share the cores. The delivery is made of hard links to the
+// generated files (the checks do not know: every link is a file of its own to them), which
+// keeps the data set small; the page cache is warm for both runs.
+//
+//   bench-quality [data-folder] [--files N] [--repeats N] [--delivery JPEGS DNGS]
 //
 // Generated files are kept in <data-folder>/quality (default ./bench-data) and reused.
 
+#include "copying/sha256filehasher.h"
 #include "platform/imagepreview.h"
+#include "platform/systemresources.h"
 #include "quality/imagequalityanalyzer.h"
+#include "quality/qualitycheckservice.h"
 #include "support/testimages.h"
 
 #include <QDir>
@@ -154,6 +164,46 @@ int assessChild(const QString &file, int repeats)
     return 0;
 }
 
+// Tags nothing: the bench's files stay as they are.
+class NoTags : public FinderTagging {
+public:
+    void applyTags(const QSet<QualityFlag> &, const FileURL &, std::stop_token) override {}
+};
+
+// Child mode: the service's file and blur checks over the files listed (one a line) in
+// `listFile`, with at most `workers` workers (0: the service's choice); prints "<wall ms>
+// <workers used> <flags> <skips> <peak MB>".
+int serviceChild(const QString &listFile, int workers)
+{
+    QFile list(listFile);
+    if (!list.open(QIODevice::ReadOnly))
+        return 1;
+    QList<CopyFileOutcome> outcomes;
+    for (const QByteArray &line : list.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        CopyFileOutcome o;
+        o.sourceURL = QString::fromLocal8Bit(line);
+        o.destinationURL = o.sourceURL;
+        o.kind = o.sourceURL.endsWith(QLatin1String(".dng")) ? CopyFileKind::raw : CopyFileKind::jpeg;
+        o.status = CopyOutcomeStatus::copied;
+        outcomes << o;
+    }
+    QualityCheckService service(std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(),
+                                std::make_unique<NoTags>(), workers);
+    QElapsedTimer timer;
+    timer.start();
+    const QualityCheckBatchResult result = service.runChecks(outcomes, {true, false, true}, {}, {});
+    const double wall = double(timer.nsecsElapsed()) / 1e6;
+    int flags = 0, skips = 0;
+    for (const auto &set : result.flagsByDestinationPath)
+        flags += int(set.size());
+    for (const auto &set : result.skippedByDestinationPath)
+        skips += int(set.size());
+    std::printf("%.1f %d %d %d %.1f\n", wall, service.workerCount(outcomes.size()), flags, skips, peakResidentMb());
+    return 0;
+}
+
 bool ensureJpeg(const QString &path, std::uint32_t seed)
 {
     if (QFileInfo(path).size() > 0)
@@ -185,6 +235,8 @@ int main(int argc, char **argv)
     const QString self = args.takeFirst();
     if (args.size() >= 1 && args[0] == QStringLiteral("--assess"))
         return assessChild(args.value(1), args.value(2, QStringLiteral("1")).toInt());
+    if (args.size() >= 1 && args[0] == QStringLiteral("--service"))
+        return serviceChild(args.value(1), args.value(2, QStringLiteral("0")).toInt());
     if (args.size() >= 1 && args[0] == QStringLiteral("--idle")) {
         std::printf("0 0 - %.1f\n", peakResidentMb());
         return 0;
@@ -193,8 +245,13 @@ int main(int argc, char **argv)
     QString dataFolder = QStringLiteral("bench-data");
     int fileCount = 3;
     int repeats = 5;
+    int deliveryJpegs = 200;
+    int deliveryDngs = 50;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--files") && i + 1 < args.size())
+        if (args[i] == QStringLiteral("--delivery") && i + 2 < args.size()) {
+            deliveryJpegs = std::max(0, args[++i].toInt());
+            deliveryDngs = std::max(0, args[++i].toInt());
+        } else if (args[i] == QStringLiteral("--files") && i + 1 < args.size())
             fileCount = std::max(1, args[++i].toInt());
         else if (args[i] == QStringLiteral("--repeats") && i + 1 < args.size())
             repeats = std::max(1, args[++i].toInt());
@@ -311,5 +368,61 @@ int main(int argc, char **argv)
                 "JPEG peak %.1f MB (target < 64); DNG %.0f ms (target <= 1500)\n",
                 ours / djpeg, qtFull / ours, oursPeak, median(dngWall));
     std::printf("(flags raised on the JPEG files over all repeats: %d)\n", flagged);
+
+    // ---- the parallel run ----
+    const QString deliveryFolder = QDir(folder).filePath(QStringLiteral("delivery"));
+    QDir(deliveryFolder).removeRecursively();
+    if (!QDir().mkpath(deliveryFolder))
+        return 1;
+    QStringList delivery;
+    const auto link = [&](const QString &original, int n) {
+        const QString name = QDir(deliveryFolder).filePath(
+            QStringLiteral("%1-%2.%3").arg(QFileInfo(original).baseName()).arg(n).arg(QFileInfo(original).suffix()));
+        if (::link(QFile::encodeName(original).constData(), QFile::encodeName(name).constData()) != 0
+            && !QFile::copy(original, name))
+            return false;
+        delivery << name;
+        return true;
+    };
+    for (int i = 0; i < deliveryJpegs; ++i)
+        if (!link(jpegs[i % jpegs.size()], i))
+            return 1;
+    for (int i = 0; i < deliveryDngs; ++i)
+        if (!link(dngs[i % dngs.size()], i))
+            return 1;
+    QTemporaryFile listFile;
+    if (!listFile.open())
+        return 1;
+    listFile.write(QFile::encodeName(delivery.join(QLatin1Char('\n'))));
+    listFile.flush();
+    const QStringList oneThread{QStringLiteral("OMP_NUM_THREADS=1")};
+    std::vector<double> oneCore, allCores;
+    QStringList oneFields, allFields;
+    for (int r = 0; r < std::max(1, repeats / 2); ++r) {
+        const ChildRun one = runChild({QStringLiteral("taskset"), QStringLiteral("-c"), QStringLiteral("0"), self,
+                                       QStringLiteral("--service"), listFile.fileName(), QStringLiteral("1")},
+                                      oneThread);
+        const ChildRun all = runChild({self, QStringLiteral("--service"), listFile.fileName(), QStringLiteral("0")},
+                                      oneThread);
+        oneFields = fieldsOf(one);
+        allFields = fieldsOf(all);
+        if (one.exitCode != 0 || all.exitCode != 0 || oneFields.size() < 5 || allFields.size() < 5) {
+            std::fprintf(stderr, "bench-quality: the service run failed (is taskset installed?)\n");
+            return 1;
+        }
+        oneCore.push_back(oneFields[0].toDouble());
+        allCores.push_back(allFields[0].toDouble());
+    }
+    const int cores = usableProcessorCount();
+    const double ratio = median(allCores) / median(oneCore);
+    std::printf("\nQuality check service, file + blur checks of %d JPEG + %d DNG files (24 MP), OMP_NUM_THREADS=1\n",
+                deliveryJpegs, deliveryDngs);
+    std::printf("  one core (taskset -c 0, 1 worker)   %9.0f ms   peak %7.1f MB   flags %s, skips %s\n",
+                median(oneCore), oneFields[4].toDouble(), qPrintable(oneFields[2]), qPrintable(oneFields[3]));
+    std::printf("  %d cores (%s workers)                %9.0f ms   peak %7.1f MB   flags %s, skips %s\n", cores,
+                qPrintable(allFields[1]), median(allCores), allFields[4].toDouble(), qPrintable(allFields[2]),
+                qPrintable(allFields[3]));
+    std::printf("ratio: all cores / one core = %.2f (target <= %.2f = 1 / (0.85 x %d))\n", ratio,
+                1.0 / (0.85 * cores), cores);
     return 0;
 }

@@ -367,9 +367,10 @@ int runGatherCommand(const QStringList &arguments)
         failed = true;
     }
 
-    if (vm.stage() == WorkflowStage::summary && !cancelRequested && !vm.copyPlan().tasks.isEmpty()) {
+    // Also with nothing to copy: the job then ends at once, with a report row for every result.
+    if (vm.stage() == WorkflowStage::summary && !cancelRequested) {
         vm.startCopy();
-        if (vm.stage() == WorkflowStage::summary)
+        if (vm.stage() == WorkflowStage::summary && vm.errorMessage())
             failed = true; // refused before starting: not enough space
         else
             waitUntil(vm, [&] { return vm.stage() == WorkflowStage::completed; });

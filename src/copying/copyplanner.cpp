@@ -23,6 +23,7 @@ struct Pending {
     FileURL location;
     CopyFileKind kind;
     QSet<QUuid> ids;
+    std::optional<FileURL> sidecar;
 };
 
 CopyPreflightIssue makeIssue(CopyPreflightIssueKind kind, const std::optional<FileURL> &source,
@@ -37,22 +38,6 @@ CopyPreflightIssue makeIssue(CopyPreflightIssueKind kind, const std::optional<Fi
     issue.selectionIDs = ids;
     issue.message = localized(messageKey);
     return issue;
-}
-
-// base_2.ext, base_3.ext, ... : the first that is free on disk and not yet given to a task.
-QString numberedName(FileOperations &files, const FileURL &destination, const QString &fileName,
-                     const QSet<QString> &reserved)
-{
-    const QString base = nfc(deletingPathExtension(fileName));
-    const QString extension = pathExtension(fileName);
-    for (qint64 n = 2;; ++n) {
-        QString name = base + QLatin1Char('_') + QString::number(n);
-        if (!extension.isEmpty())
-            name += QLatin1Char('.') + extension;
-        if (!reserved.contains(name.toLower())
-            && !files.exists(appendingPathComponent(destination, name), false))
-            return name;
-    }
 }
 
 } // namespace
@@ -147,50 +132,106 @@ CopyPlan CopyPlanner::makePlan(const QList<SelectionResult> &results, const File
     std::vector<Pending> pending;
     pending.reserve(sources.size());
     for (const Source &s : sources) {
-        pending.push_back(Pending{s.location, mainKind, s.ids});
+        pending.push_back(Pending{s.location, mainKind, s.ids, std::nullopt});
         if (wantSidecars) {
             const auto sidecar = sidecarOf.constFind(s.location);
             if (sidecar != sidecarOf.constEnd())
-                pending.push_back(Pending{*sidecar, CopyFileKind::xmp, s.ids});
+                pending.back().sidecar = *sidecar;
         }
     }
 
-    // 5. Each item against the destination and the names already given out.
+    // 5. Each main file, with its sidecar, against the destination and the names already given
+    // out. A sidecar belongs to its picture: it never lands beside another picture of the same
+    // name, and it is not copied when its picture is not.
     CopyPlan plan;
     QSet<QString> reserved;
+    const auto taken = [&](const QString &name) {
+        return reserved.contains(name.toLower()) || files.exists(appendingPathComponent(destination, name), false);
+    };
+    // A sidecar belongs to the picture of its name in any case (img_1.XMP to IMG_1.CR3): a
+    // sidecar name is taken by an existing file of that name in any case.
+    QSet<QString> existingLower;
+    if (wantSidecars)
+        if (const auto names = files.visibleEntryNames(destination))
+            for (const QString &name : *names)
+                existingLower.insert(name.toLower());
+    const auto sidecarTaken = [&](const QString &name) {
+        return taken(name) || existingLower.contains(name.toLower());
+    };
+    const auto addTask = [&](const FileURL &source, const QString &name, CopyFileKind kind, const QSet<QUuid> &ids) {
+        reserved.insert(name.toLower());
+        CopyTaskItem task;
+        task.id = makeId();
+        task.sourceURL = standardizedPath(source);
+        task.destinationURL = standardizedPath(appendingPathComponent(destination, name));
+        task.kind = kind;
+        task.selectionIDs = ids;
+        const auto attributes = files.attributes(source);
+        task.size = attributes ? attributes->size : 0;
+        plan.totalBytes += task.size;
+        plan.tasks << task;
+    };
     for (const Pending &item : pending) {
         if (!files.exists(item.location, true)) {
             plan.issues << makeIssue(CopyPreflightIssueKind::sourceUnavailable, item.location, std::nullopt,
                                      item.ids, L10N("copy.error.source.unavailable"));
             continue;
         }
+        // A sidecar that is gone, or is not a file, is reported on its own; its picture is copied.
+        std::optional<FileURL> sidecar = item.sidecar;
+        if (sidecar) {
+            const auto attributes = files.attributes(*sidecar);
+            if (!attributes || !attributes->isRegularFile) {
+                plan.issues << makeIssue(CopyPreflightIssueKind::sourceUnavailable, *sidecar, std::nullopt, item.ids,
+                                         L10N("copy.error.source.unavailable"));
+                sidecar.reset();
+            }
+        }
         const QString fileName = lastPathComponent(item.location);
-        const FileURL candidate = appendingPathComponent(destination, fileName);
+        const QString sidecarName = sidecar ? lastPathComponent(*sidecar) : QString();
         // A symbolic link at the name takes it even when it leads nowhere: the copy could not be
         // moved there without replacing it.
-        const bool onDisk = files.exists(candidate, false);
+        const bool onDisk = files.exists(appendingPathComponent(destination, fileName), false);
         const bool clash = onDisk || reserved.contains(fileName.toLower());
-        FileURL target = candidate;
-        if (clash) {
-            if (conflictPolicy == ConflictPolicy::skip) {
+        const bool sidecarClash = sidecar && sidecarTaken(sidecarName);
+        if (conflictPolicy == ConflictPolicy::skip || (!clash && !sidecarClash)) {
+            if (clash) {
+                // The picture is skipped, and so is its sidecar.
                 plan.issues << makeIssue(onDisk ? CopyPreflightIssueKind::alreadyExists
                                                 : CopyPreflightIssueKind::nameConflict,
-                                         item.location, candidate, item.ids, L10N("copy.conflict.skipped"));
+                                         item.location, appendingPathComponent(destination, fileName), item.ids,
+                                         L10N("copy.conflict.skipped"));
                 continue;
             }
-            target = appendingPathComponent(destination, numberedName(files, destination, fileName, reserved));
+            addTask(item.location, fileName, item.kind, item.ids);
+            if (!sidecar)
+                continue;
+            if (sidecarClash) {
+                // The picture goes; the sidecar already there is left as it is.
+                const FileURL existing = appendingPathComponent(destination, sidecarName);
+                plan.issues << makeIssue(files.exists(existing, false) ? CopyPreflightIssueKind::alreadyExists
+                                                                        : CopyPreflightIssueKind::nameConflict,
+                                         *sidecar, existing, item.ids, L10N("copy.conflict.skipped"));
+                continue;
+            }
+            addTask(*sidecar, sidecarName, CopyFileKind::xmp, item.ids);
+            continue;
         }
-        reserved.insert(lastPathComponent(target).toLower());
-        CopyTaskItem task;
-        task.id = makeId();
-        task.sourceURL = standardizedPath(item.location);
-        task.destinationURL = standardizedPath(target);
-        task.kind = item.kind;
-        task.selectionIDs = item.ids;
-        const auto attributes = files.attributes(item.location);
-        task.size = attributes ? attributes->size : 0;
-        plan.totalBytes += task.size;
-        plan.tasks << task;
+        // Numbered: the picture and its sidecar take the first numbered base free for both.
+        const QString base = nfc(deletingPathExtension(fileName));
+        const QString extension = pathExtension(fileName);
+        const QString sidecarExtension = pathExtension(sidecarName);
+        for (qint64 n = 2;; ++n) {
+            const QString numberedBase = base + QLatin1Char('_') + QString::number(n);
+            const QString name = extension.isEmpty() ? numberedBase : numberedBase + QLatin1Char('.') + extension;
+            const QString numberedSidecar = numberedBase + QLatin1Char('.') + sidecarExtension;
+            if (taken(name) || (sidecar && (sidecarTaken(numberedSidecar) || numberedSidecar.toLower() == name.toLower())))
+                continue;
+            addTask(item.location, name, item.kind, item.ids);
+            if (sidecar)
+                addTask(*sidecar, numberedSidecar, CopyFileKind::xmp, item.ids);
+            break;
+        }
     }
 
     // 7. Free space, without a margin; no check when it cannot be read.

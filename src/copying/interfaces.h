@@ -41,12 +41,4 @@ public:
                                     const CopyProgressSink &progress, std::stop_token stop) = 0;
 };
 
-// Marks a file with one tag per quality flag, keeping the user's own tags.
-class FinderTagging {
-public:
-    virtual ~FinderTagging() = default;
-    // Throws Cancelled, or an error when the tags cannot be read or written.
-    virtual void applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token stop) = 0;
-};
-
 } // namespace quillmore

@@ -1,10 +1,10 @@
 #include "safecopyservice.h"
 
-#include "copying/findertagservice.h"
 #include "copying/sha256filehasher.h"
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/fileoperations.h"
+#include "platform/findertags.h"
 #include "platform/paths.h"
 #include "platform/sha256.h"
 
@@ -153,7 +153,7 @@ CopiedFile SafeCopyService::copyOne(const CopyTaskItem &task, bool verify, qint6
         throw FailureError(FailureCode::destinationExists, 0, destination);
 
     // Best effort: tags first (a read-only mode would forbid them), then dates and permissions.
-    FinderTagService::carryTags(task.sourceURL, temporaryPath);
+    carryFinderTags(task.sourceURL, temporaryPath);
     m_files.setModificationTime(temporary.out(), sourceAttributes->modificationTime);
     if (sourceAttributes->creationTime)
         m_files.setCreationTime(temporaryPath, *sourceAttributes->creationTime);
@@ -213,7 +213,6 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
     }
 
     const qint64 totalFiles = tasks.size();
-    std::vector<qint64> bytesOf; // per outcome, for the folder flush below
     for (qsizetype i = 0; i < tasks.size(); ++i) {
         const CopyTaskItem &task = tasks.at(i);
         if (stop.stop_requested()) {
@@ -232,26 +231,23 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             outcome.status = CopyOutcomeStatus::copied;
             outcome.sha256 = copied.sha256;
             result.outcomes << outcome;
-            bytesOf.push_back(copied.bytes);
             result.copiedBytes += copied.bytes;
         } catch (const Cancelled &) {
             result.wasCancelled = true;
             break;
         } catch (const FailureError &e) {
             result.outcomes << failedOutcome(task, e.failure(), true);
-            bytesOf.push_back(0);
         } catch (const std::bad_alloc &) {
             result.outcomes << failedOutcome(task, Failure{FailureCode::outOfMemory, 0, QString()}, true);
-            bytesOf.push_back(0);
         } catch (...) {
             // The hasher's own faults (the digest library failing) have no file system reason.
             result.outcomes << failedOutcome(task, Failure{FailureCode::fileOperation, 0, task.destinationURL}, true);
-            bytesOf.push_back(0);
         }
     }
 
     // New names reach the device only with their folder: flush each folder that received a
-    // copy, once. A copy whose folder cannot be flushed is not reported as safe.
+    // copy, once. When a folder cannot be flushed, its copies are complete, verified and in
+    // place, but their names may not survive a power cut: they stay copied, and say so.
     std::map<QString, QList<qsizetype>> copiedByFolder;
     for (qsizetype i = 0; i < result.outcomes.size(); ++i) {
         if (result.outcomes.at(i).status == CopyOutcomeStatus::copied)
@@ -267,13 +263,8 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             failure = Failure{FailureCode::folderNotFlushed, 0, folder};
         }
         if (failure) {
-            for (qsizetype i : members) {
-                CopyFileOutcome &outcome = result.outcomes[i];
-                outcome.status = CopyOutcomeStatus::failed;
-                outcome.failure = failure;
-                outcome.sha256.reset();
-                result.copiedBytes -= bytesOf[std::size_t(i)];
-            }
+            for (qsizetype i : members)
+                result.outcomes[i].failure = failure; // still copied: the words say what is uncertain
         }
     }
 

@@ -23,7 +23,9 @@ struct CopiedFile {
 // destination, flushed to the device, compared, given the source's dates, permissions and tags,
 // and only then moved to its final name by a move that refuses to replace anything. Every
 // failure and a cancellation remove the temporary file. After the run, each destination folder
-// that received a file is flushed once, so that the new names survive a power cut.
+// that received a file is flushed once, so that the new names survive a power cut; when that
+// fails, its copies stay copied (they are complete, verified and in place) and carry the
+// failure folderNotFlushed, which is worded as a warning where it is shown.
 class SafeCopyService : public SafeCopying {
 public:
     static constexpr qint64 chunkSize = 1048576;

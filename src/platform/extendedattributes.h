@@ -13,7 +13,8 @@ namespace quillmore {
 
 // The attribute's value; nothing when the file has no attribute of that name.
 std::optional<QByteArray> readExtendedAttribute(const QString &path, const char *name);
-// Sets the attribute's whole value, replacing any earlier one.
+// Sets the attribute's whole value, replacing any earlier one. A read-only file of the user's
+// own gets its attribute too: its mode is lifted for the write and put back as it was.
 void writeExtendedAttribute(const QString &path, const char *name, const QByteArray &value);
 
 } // namespace quillmore

@@ -39,7 +39,7 @@ std::optional<FileAttributes> PosixFileOperations::attributes(const QString &pat
 {
     struct statx sx;
     if (::statx(AT_FDCWD, encodePath(path).constData(), 0,
-                STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0)
+                STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO, &sx) != 0)
         return std::nullopt;
     if (!(sx.stx_mask & STATX_SIZE))
         return std::nullopt;
@@ -50,6 +50,8 @@ std::optional<FileAttributes> PosixFileOperations::attributes(const QString &pat
         a.creationTime = timespec{time_t(sx.stx_btime.tv_sec), long(sx.stx_btime.tv_nsec)};
     a.permissions = sx.stx_mode & 07777;
     a.isRegularFile = S_ISREG(sx.stx_mode);
+    a.device = (quint64(sx.stx_dev_major) << 32) | quint64(sx.stx_dev_minor);
+    a.inode = quint64(sx.stx_ino);
     return a;
 }
 

@@ -27,6 +27,8 @@ struct FileAttributes {
     std::optional<timespec> creationTime; // when the file system records one
     unsigned permissions = 0;             // the permission bits (mode & 07777)
     bool isRegularFile = false;
+    quint64 device = 0; // with the inode, which file this is
+    quint64 inode = 0;
 };
 
 class FileOperations {

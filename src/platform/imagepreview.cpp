@@ -97,6 +97,7 @@ struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     bool damaged = false;
+    bool endOfData = false; // the data ended before the end marker
 };
 
 void jpegErrorExit(j_common_ptr info)
@@ -104,14 +105,18 @@ void jpegErrorExit(j_common_ptr info)
     std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->jump, 1);
 }
 
-// Warnings are data the decoder could not read and filled in: the picture is damaged. Other
-// messages are silenced.
+// Warnings are data the decoder could not read and filled in: the picture is damaged. The end of
+// the data alone is not: many programs leave out the final end marker of a complete picture;
+// missing picture data shows as the decoder running into that end (JWRN_HIT_MARKER), or, in a
+// progressive file, as coefficients left unrefined. Other messages are silenced.
 void jpegEmitMessage(j_common_ptr info, int level)
 {
     if (level != -1)
         return;
     switch (info->err->msg_code) {
     case JWRN_JPEG_EOF:
+        reinterpret_cast<JpegErrors *>(info->err)->endOfData = true;
+        break;
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
@@ -203,6 +208,13 @@ JpegResult runJpeg(JpegJob &job)
             }
         }
     }
+    if (job.errors.endOfData && info.progressive_mode && !job.errors.damaged) {
+        // Every coefficient of every component refined to its last bit, or scans are missing.
+        for (int c = 0; c < info.num_components; ++c)
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (info.coef_bits[c][k] != 0)
+                    return JpegResult::failed;
+    }
     jpeg_finish_decompress(&info);
     return job.errors.damaged ? JpegResult::failed : JpegResult::decoded;
 }
@@ -235,22 +247,26 @@ std::optional<GreyImage> jpegPreview(const QByteArray &encodedPath, int maximumD
 
 // ---- camera RAW through LibRaw -----------------------------------------------------------------
 
-enum class RawResult { decoded, unsupported, failed };
+enum class RawResult { decoded, unsupported, damaged };
 
 int libRawProgress(void *data, LibRaw_progress, int, int)
 {
     return static_cast<std::stop_token *>(data)->stop_requested() ? 1 : 0;
 }
 
-// Damaged sensor data fails the decoding; LibRaw's own report of it on the console is not wanted.
-void libRawDataError(void *, const char *, const int) {}
+// LibRaw reports sensor data it cannot read here (and not on the console), and fills it in.
+void libRawDataError(void *data, const char *, const int)
+{
+    *static_cast<bool *>(data) = true;
+}
 
 RawResult rawPreview(const QByteArray &encodedPath, int maximumDimension, std::stop_token stop,
                      std::optional<GreyImage> &preview)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+    bool dataError = false;
     raw->set_progress_handler(libRawProgress, &stop);
-    raw->set_dataerror_handler(libRawDataError, nullptr);
+    raw->set_dataerror_handler(libRawDataError, &dataError);
     libraw_output_params_t &params = raw->imgdata.params;
     params.half_size = 1;     // one pixel per colour-filter block: no full-size demosaicing
     params.use_camera_wb = 1; // the white balance the camera chose
@@ -259,29 +275,30 @@ RawResult rawPreview(const QByteArray &encodedPath, int maximumDimension, std::s
     int rc = raw->open_file(encodedPath.constData());
     if (rc == LIBRAW_CANCELLED_BY_CALLBACK || stop.stop_requested())
         throw Cancelled();
+    // From here on LibRaw knows the format: whatever fails is the file's data.
     if (rc != LIBRAW_SUCCESS)
-        return rc == LIBRAW_FILE_UNSUPPORTED ? RawResult::unsupported : RawResult::failed;
+        return rc == LIBRAW_FILE_UNSUPPORTED ? RawResult::unsupported : RawResult::damaged;
     rc = raw->unpack();
     if (rc == LIBRAW_CANCELLED_BY_CALLBACK || stop.stop_requested())
         throw Cancelled();
-    if (rc != LIBRAW_SUCCESS)
-        return RawResult::failed;
+    if (rc != LIBRAW_SUCCESS || dataError)
+        return RawResult::damaged;
     rc = raw->dcraw_process();
     if (rc == LIBRAW_CANCELLED_BY_CALLBACK || stop.stop_requested())
         throw Cancelled();
-    if (rc != LIBRAW_SUCCESS)
-        return RawResult::failed;
+    if (rc != LIBRAW_SUCCESS || dataError)
+        return RawResult::damaged;
     // The bitmap comes with the camera's orientation applied.
     std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t *)> bitmap(
         raw->dcraw_make_mem_image(&rc), [](libraw_processed_image_t *p) { LibRaw::dcraw_clear_mem(p); });
     if (!bitmap || rc != LIBRAW_SUCCESS || bitmap->type != LIBRAW_IMAGE_BITMAP || bitmap->bits != 8
         || (bitmap->colors != 1 && bitmap->colors != 3) || bitmap->width == 0 || bitmap->height == 0)
-        return RawResult::failed;
+        return RawResult::damaged;
     const int width = bitmap->width;
     const int height = bitmap->height;
     const int colors = bitmap->colors;
     if (std::size_t(bitmap->data_size) < std::size_t(width) * std::size_t(height) * std::size_t(colors))
-        return RawResult::failed;
+        return RawResult::damaged;
     GreyImage grey(width, height);
     const std::uint8_t *p = bitmap->data;
     for (std::size_t i = 0, n = grey.pixels.size(); i < n; ++i, p += colors)
@@ -416,17 +433,20 @@ GreyImage oriented(const GreyImage &image, int exifOrientation)
     return result;
 }
 
-std::optional<GreyImage> greyPreview(const QString &path, int maximumDimension, std::stop_token stop)
+Preview makePreview(const QString &path, int maximumDimension, std::stop_token stop)
 {
     throwIfCancelled(stop);
     const QByteArray encoded = encodePath(path);
     const Content content = sniff(encoded);
+    const auto made = [](std::optional<GreyImage> image, PreviewStatus otherwise) {
+        return image ? Preview{PreviewStatus::made, std::move(image)} : Preview{otherwise, std::nullopt};
+    };
     switch (content) {
     case Content::missing:
     case Content::empty:
-        return std::nullopt;
+        return Preview{PreviewStatus::unreadable, std::nullopt};
     case Content::jpeg:
-        return jpegPreview(encoded, maximumDimension, stop);
+        return made(jpegPreview(encoded, maximumDimension, stop), PreviewStatus::damaged);
     case Content::tiff:
     case Content::other:
         break;
@@ -434,12 +454,19 @@ std::optional<GreyImage> greyPreview(const QString &path, int maximumDimension, 
     std::optional<GreyImage> preview;
     const RawResult raw = rawPreview(encoded, maximumDimension, stop, preview);
     if (raw == RawResult::decoded)
-        return preview;
+        return Preview{PreviewStatus::made, std::move(preview)};
+    if (raw == RawResult::damaged)
+        return Preview{PreviewStatus::damaged, std::nullopt};
     // A TIFF-structured file that LibRaw cannot read is a camera format it does not know; a
     // general TIFF reader would show only the small picture such files carry up front.
-    if (raw == RawResult::failed || content == Content::tiff)
-        return std::nullopt;
-    return qtPreview(encoded, maximumDimension);
+    if (content == Content::tiff)
+        return Preview{PreviewStatus::unknownFormat, std::nullopt};
+    return made(qtPreview(encoded, maximumDimension), PreviewStatus::unknownFormat);
+}
+
+std::optional<GreyImage> greyPreview(const QString &path, int maximumDimension, std::stop_token stop)
+{
+    return makePreview(path, maximumDimension, stop).image;
 }
 
 } // namespace quillmore

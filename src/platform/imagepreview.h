@@ -30,6 +30,23 @@ struct GreyImage {
     bool operator==(const GreyImage &) const = default;
 };
 
+enum class PreviewStatus {
+    made,          // the picture decoded completely
+    unreadable,    // the file is missing, empty or cannot be opened
+    unknownFormat, // no decoder here knows the file's format
+    damaged,       // a decoder knows the format, but the data is cut short or corrupt
+};
+
+struct Preview {
+    PreviewStatus status = PreviewStatus::unreadable;
+    std::optional<GreyImage> image; // only when made
+};
+
+// A grey preview as greyPreview() makes it, with the reason when none could be made. A JPEG
+// that lacks only its final end marker, but whose picture data is all there, is made; a camera
+// RAW file whose format LibRaw recognises but whose data it cannot decode is damaged.
+Preview makePreview(const QString &path, int maximumDimension, std::stop_token stop = {});
+
 // A grey preview of the first image of the file, its longest side at most `maximumDimension`
 // pixels (a smaller picture keeps its size). The decoder is chosen by the file's content:
 // JPEG data through libjpeg-turbo with scaled decoding to grey, camera RAW data through LibRaw

@@ -1,9 +1,8 @@
 #include "imagequalityanalyzer.h"
 
 #include "model/cancellation.h"
+#include "platform/fileoperations.h"
 #include "platform/paths.h"
-
-#include <sys/stat.h>
 
 #include <array>
 #include <cmath>
@@ -101,24 +100,27 @@ ImageQualityAnalyzer::Finding ImageQualityAnalyzer::findingFor(const FileURL &fi
 {
     const QString key = standardizedPath(file);
     Finding finding;
-    struct stat info {};
-    const bool known = ::stat(encodePath(file).constData(), &info) == 0;
-    if (known) {
-        finding.size = qint64(info.st_size);
-        finding.modifiedNs = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + qint64(info.st_mtim.tv_nsec);
-        finding.device = quint64(info.st_dev);
-        finding.inode = quint64(info.st_ino);
+    const std::optional<FileAttributes> attributes = realFileOperations().attributes(file);
+    if (attributes) {
+        finding.size = attributes->size;
+        finding.modifiedNs = qint64(attributes->modificationTime.tv_sec) * 1'000'000'000
+            + qint64(attributes->modificationTime.tv_nsec);
+        finding.device = attributes->device;
+        finding.inode = attributes->inode;
+        std::lock_guard lock(m_mutex);
         const auto remembered = m_findings.constFind(key);
         if (remembered != m_findings.constEnd() && remembered->size == finding.size
             && remembered->modifiedNs == finding.modifiedNs && remembered->device == finding.device
             && remembered->inode == finding.inode)
             return *remembered;
     }
-    const std::optional<GreyImage> preview = greyPreview(file, int(maximumPreviewDimension), stop);
-    finding.previewMade = preview.has_value();
-    if (preview)
-        finding.score = sharpnessScore(*preview, stop);
-    if (known) {
+    // Decoded outside the lock: several files may be looked at at once.
+    const Preview preview = makePreview(file, int(maximumPreviewDimension), stop);
+    finding.preview = preview.status;
+    if (preview.image)
+        finding.score = sharpnessScore(*preview.image, stop);
+    if (attributes) {
+        std::lock_guard lock(m_mutex);
         if (m_findings.size() >= maximumFindings)
             m_findings.clear();
         m_findings.insert(key, finding);
@@ -128,18 +130,25 @@ ImageQualityAnalyzer::Finding ImageQualityAnalyzer::findingFor(const FileURL &fi
 
 std::optional<bool> ImageQualityAnalyzer::assessFile(const FileURL &file, std::stop_token stop)
 {
-    std::lock_guard lock(m_mutex);
     throwIfCancelled(stop);
     const QString name = lastPathComponent(file);
     const bool jpeg = hasExtensionIn(name, jpegExtensions());
     const bool raw = hasExtensionIn(name, rawExtensions());
     if (!jpeg && !raw)
         return std::nullopt;
-    struct stat info {};
-    if (::stat(encodePath(file).constData(), &info) == 0 && info.st_size == 0)
+    const std::optional<FileAttributes> attributes = realFileOperations().attributes(file);
+    if (attributes && attributes->size == 0)
         return true;
-    if (findingFor(file, stop).previewMade)
+    switch (findingFor(file, stop).preview) {
+    case PreviewStatus::made:
         return false;
+    case PreviewStatus::damaged:
+        return true; // the decoder knows the format, but the data is cut short or corrupt
+    case PreviewStatus::unreadable:
+    case PreviewStatus::unknownFormat:
+        break;
+    }
+    // A JPEG nothing can decode is damaged; a RAW file may be of a camera unknown here.
     if (jpeg)
         return true;
     return std::nullopt;
@@ -147,10 +156,9 @@ std::optional<bool> ImageQualityAnalyzer::assessFile(const FileURL &file, std::s
 
 std::optional<bool> ImageQualityAnalyzer::assessBlur(const FileURL &file, std::stop_token stop)
 {
-    std::lock_guard lock(m_mutex);
     throwIfCancelled(stop);
     const Finding finding = findingFor(file, stop);
-    if (!finding.previewMade || !finding.score)
+    if (finding.preview != PreviewStatus::made || !finding.score)
         return std::nullopt;
     return *finding.score < sharpnessThreshold;
 }

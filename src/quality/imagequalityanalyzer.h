@@ -31,8 +31,9 @@ public:
     const qint64 maximumPreviewDimension = 768;
 
     // A JPEG or RAW file that is empty or cannot be decoded is a file problem, except that a RAW
-    // file that cannot be decoded is not assessed (its camera may simply be unknown here). Other
-    // types are not assessed.
+    // file of a format no decoder here knows is not assessed (its camera may simply be unknown
+    // here). Other types are not assessed. Both operations may be called from several threads
+    // at once.
     std::optional<bool> assessFile(const FileURL &file, std::stop_token stop) override;
     // Flagged when the preview's sharpness score is below the threshold; not assessed when no
     // preview or no score can be made.
@@ -46,13 +47,13 @@ private:
         qint64 modifiedNs = 0;
         quint64 device = 0;
         quint64 inode = 0;
-        bool previewMade = false;
+        PreviewStatus preview = PreviewStatus::unreadable;
         std::optional<double> score;
     };
 
     Finding findingFor(const FileURL &file, std::stop_token stop);
 
-    std::mutex m_mutex;
+    std::mutex m_mutex; // guards the findings; files are looked at in parallel
     QHash<QString, Finding> m_findings;
 };
 

@@ -4,6 +4,8 @@
 
 #include "model/records.h"
 
+#include <QSet>
+
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -19,6 +21,14 @@ public:
     virtual std::optional<bool> assessFile(const FileURL &file, std::stop_token stop) = 0;
     // Whether the picture may be unsharp. Throws only Cancelled.
     virtual std::optional<bool> assessBlur(const FileURL &file, std::stop_token stop) = 0;
+};
+
+// Marks a file with one tag per quality flag, keeping the user's own tags.
+class FinderTagging {
+public:
+    virtual ~FinderTagging() = default;
+    // Throws Cancelled, or an error when the tags cannot be read or written.
+    virtual void applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token stop) = 0;
 };
 
 enum class QualityCheckKind { fileCheck, duplicates, sharpness, tags };

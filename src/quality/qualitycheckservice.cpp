@@ -3,6 +3,13 @@
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/paths.h"
+#include "platform/systemresources.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
 
 namespace quillmore {
 namespace {
@@ -51,6 +58,42 @@ Answer ask(Ask &&question)
     }
 }
 
+// Runs work(i) for every i below count on up to `workers` threads, the calling one included.
+// The first exception (a cancellation) stops the handing out of items and is passed on once
+// every thread has finished.
+template <typename Work>
+void inParallel(qsizetype count, int workers, Work &&work)
+{
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> stopped{false};
+    std::exception_ptr first;
+    std::mutex firstMutex;
+    const auto run = [&] {
+        while (!stopped.load()) {
+            const qsizetype i = next.fetch_add(1);
+            if (i >= count)
+                return;
+            try {
+                work(i);
+            } catch (...) {
+                std::lock_guard lock(firstMutex);
+                if (!first)
+                    first = std::current_exception();
+                stopped = true;
+                return;
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (qsizetype t = 1; t < std::min<qsizetype>(workers, count); ++t)
+            helpers.emplace_back(run);
+        run();
+    } // the helpers are joined here
+    if (first)
+        std::rethrow_exception(first);
+}
+
 } // namespace
 
 const char *statusKey(QualityCheckKind check)
@@ -70,9 +113,21 @@ const char *statusKey(QualityCheckKind check)
 
 QualityCheckService::QualityCheckService(std::unique_ptr<FileHashing> hasher,
                                          std::unique_ptr<ImageQualityAnalyzing> analyzer,
-                                         std::unique_ptr<FinderTagging> tagger)
-    : m_hasher(std::move(hasher)), m_analyzer(std::move(analyzer)), m_tagger(std::move(tagger))
+                                         std::unique_ptr<FinderTagging> tagger, int maximumWorkers)
+    : m_hasher(std::move(hasher)), m_analyzer(std::move(analyzer)), m_tagger(std::move(tagger)),
+      m_maximumWorkers(maximumWorkers)
 {
+}
+
+int QualityCheckService::workerCount(qsizetype items) const
+{
+    int workers = usableProcessorCount();
+    // A RAW preview peaks at about 130 MB: leave the other half of the free memory alone.
+    if (const std::optional<qint64> available = availableMemoryBytes())
+        workers = int(std::min<qint64>(workers, *available / 2 / previewPeakBytes));
+    if (m_maximumWorkers > 0)
+        workers = std::min(workers, m_maximumWorkers);
+    return int(std::clamp<qsizetype>(std::min<qsizetype>(workers, items), 1, std::max<qsizetype>(items, 1)));
 }
 
 QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutcome> &outcomes,
@@ -86,17 +141,30 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
     const QList<Item> items = selectItems(outcomes);
     if (items.isEmpty())
         return result;
+    const int workers = workerCount(items.size());
 
+    // Several files are looked at at once; the status sink hears of them one at a time.
+    std::mutex statusMutex;
     const auto announce = [&](const Item &item, QualityCheckKind check) {
         throwIfCancelled(stop);
-        if (status)
+        if (status) {
+            std::lock_guard statusLock(statusMutex);
             status(item.name, check);
+        }
     };
 
+    // Each pass fills one answer per item, in parallel, and then records them in item order, so
+    // that the result is the same as one file at a time.
     if (options.fileCheck) {
-        for (const Item &item : items) {
+        std::vector<Answer> answers(std::size_t(items.size()));
+        inParallel(items.size(), workers, [&](qsizetype i) {
+            const Item &item = items[i];
             announce(item, QualityCheckKind::fileCheck);
-            const Answer answer = ask([&] { return m_analyzer->assessFile(item.destination, stop); });
+            answers[std::size_t(i)] = ask([&] { return m_analyzer->assessFile(item.destination, stop); });
+        });
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const Item &item = items[i];
+            const Answer &answer = answers[std::size_t(i)];
             if (answer.value == true)
                 result.flagsByDestinationPath[item.key].insert(QualityFlag::fileCheck);
             else if (!answer.value)
@@ -107,28 +175,35 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
     }
 
     if (options.duplicate) {
+        std::vector<std::optional<QString>> digests(std::size_t(items.size()));
+        inParallel(items.size(), workers, [&](qsizetype i) {
+            const Item &item = items[i];
+            announce(item, QualityCheckKind::duplicates);
+            if (item.knownDigest && !item.knownDigest->isEmpty()) {
+                digests[std::size_t(i)] = item.knownDigest->toLower();
+                return;
+            }
+            try {
+                digests[std::size_t(i)] = m_hasher->sha256Hex(item.destination, stop).toLower();
+            } catch (const Cancelled &) {
+                throw;
+            } catch (...) {
+                // No digest: this file takes no further part in the pass.
+            }
+        });
         // Digest text → keys with that content, in item order.
         QHash<QString, QStringList> byDigest;
         QStringList digestOrder;
-        for (const Item &item : items) {
-            announce(item, QualityCheckKind::duplicates);
-            QString digest;
-            if (item.knownDigest && !item.knownDigest->isEmpty()) {
-                digest = *item.knownDigest;
-            } else {
-                try {
-                    digest = m_hasher->sha256Hex(item.destination, stop);
-                } catch (const Cancelled &) {
-                    throw;
-                } catch (...) {
-                    result.errorsByDestinationPath[item.key] = localized("quality.error.duplicate");
-                    continue;
-                }
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const Item &item = items[i];
+            const std::optional<QString> &digest = digests[std::size_t(i)];
+            if (!digest) {
+                result.errorsByDestinationPath[item.key] = localized("quality.error.duplicate");
+                continue;
             }
-            digest = digest.toLower();
-            if (!byDigest.contains(digest))
-                digestOrder.append(digest);
-            byDigest[digest].append(item.key);
+            if (!byDigest.contains(*digest))
+                digestOrder.append(*digest);
+            byDigest[*digest].append(item.key);
         }
         for (const QString &digest : digestOrder) {
             const QStringList &keys = byDigest[digest];
@@ -140,9 +215,15 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
     }
 
     if (options.blur) {
-        for (const Item &item : items) {
+        std::vector<Answer> answers(std::size_t(items.size()));
+        inParallel(items.size(), workers, [&](qsizetype i) {
+            const Item &item = items[i];
             announce(item, QualityCheckKind::sharpness);
-            const Answer answer = ask([&] { return m_analyzer->assessBlur(item.destination, stop); });
+            answers[std::size_t(i)] = ask([&] { return m_analyzer->assessBlur(item.destination, stop); });
+        });
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const Item &item = items[i];
+            const Answer &answer = answers[std::size_t(i)];
             if (answer.value == true)
                 result.flagsByDestinationPath[item.key].insert(QualityFlag::possibleUnsharp);
             else if (!answer.value)
@@ -152,6 +233,8 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
         }
     }
 
+    // Tags last, one file at a time: a quick write each, and none written when the run is
+    // cancelled before.
     for (const Item &item : items) {
         const auto flags = result.flagsByDestinationPath.constFind(item.key);
         if (flags == result.flagsByDestinationPath.constEnd() || flags->isEmpty())

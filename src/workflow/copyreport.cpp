@@ -4,14 +4,10 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 
-#include <QFile>
-#include <QHash>
+#include "platform/fileoperations.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QHash>
+#include <QUuid>
 
 namespace quillmore {
 namespace {
@@ -23,24 +19,6 @@ QString joinNonEmpty(const QStringList &parts, const QString &separator)
         if (!p.isEmpty())
             kept << p;
     return kept.join(separator);
-}
-
-// The process's file creation mask, read without changing it (umask() would, for a moment, for
-// every thread).
-mode_t processUmask()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return mode_t(mask);
-            }
-        }
-    }
-    return 022;
 }
 
 } // namespace
@@ -73,6 +51,19 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
             sidecarBySource.insert(key, &outcome);
     }
     QHash<QUuid, QStringList> xmpErrors;
+    // Sidecars that could not be planned (gone, or not a file) are told on their own.
+    for (const CopyPreflightIssue &issue : plan.issues) {
+        if (issue.kind != CopyPreflightIssueKind::sourceUnavailable || !issue.sourceURL
+            || !hasExtensionIn(lastPathComponent(*issue.sourceURL), {QStringLiteral("xmp")}))
+            continue;
+        for (const QUuid &id : issue.selectionIDs)
+            xmpErrors[id].append(QStringLiteral("XMP: ") + issue.message);
+    }
+    // The main files that had a task: only those were left undone by a cancellation.
+    QSet<QString> plannedSources;
+    for (const CopyTaskItem &task : plan.tasks)
+        if (task.kind == primaryKind)
+            plannedSources.insert(standardizedPath(task.sourceURL));
     for (const CopyTaskItem &task : plan.tasks) {
         if (task.kind != CopyFileKind::xmp)
             continue;
@@ -93,7 +84,7 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
         const CopyPreflightIssue *conflict = nullptr;
         for (const CopyPreflightIssue &issue : plan.issues) {
             if ((issue.kind == CopyPreflightIssueKind::alreadyExists || issue.kind == CopyPreflightIssueKind::nameConflict)
-                && issue.selectionIDs.contains(result.id())) {
+                && issue.selectionIDs.contains(result.id()) && isIssueOfChosenFile(issue, result)) {
                 conflict = &issue;
                 break;
             }
@@ -115,12 +106,18 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
             result.status = SelectionStatus::skipped;
             destinationPath = conflict->destinationURL.value_or(QString());
             errorText = conflict->message;
+        } else if (result.status == SelectionStatus::failed) {
+            // Failed before the copy (its file had gone): the row says so, whatever came after.
+            rowOutcome = CopyOutcomeStatus::failed;
+            destinationPath = result.destinationURL.value_or(QString());
+            errorText = result.message.value_or(QString());
         } else {
             const bool skippedByUser = result.status == SelectionStatus::skipped;
-            if (result.status != SelectionStatus::failed)
-                result.status = SelectionStatus::skipped;
+            result.status = SelectionStatus::skipped;
             destinationPath = result.destinationURL.value_or(QString());
-            if (batch.wasCancelled)
+            const bool leftUndone = batch.wasCancelled && result.chosenRAW
+                && plannedSources.contains(standardizedPath(*result.chosenRAW));
+            if (leftUndone)
                 errorText = localized("report.error.cancelled");
             else if (result.message)
                 errorText = *result.message;
@@ -167,12 +164,21 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
     return settled;
 }
 
+bool isIssueOfChosenFile(const CopyPreflightIssue &issue, const SelectionResult &result)
+{
+    return !issue.sourceURL || !result.chosenRAW
+        || standardizedPath(*issue.sourceURL) == standardizedPath(*result.chosenRAW);
+}
+
 QString csvField(const QString &field)
 {
     QString out = field;
     if (!out.isEmpty()) {
         const QChar first = out.front();
-        if (first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-') || first == QLatin1Char('@'))
+        // A spreadsheet reads these as the start of a formula; a tab or carriage return in front
+        // of one hides it.
+        if (first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-') || first == QLatin1Char('@')
+            || first == QLatin1Char('\t') || first == QLatin1Char('\r'))
             out.prepend(QLatin1Char('\''));
     }
     if (out.contains(QLatin1Char(',')) || out.contains(QLatin1Char('"')) || out.contains(QLatin1Char('\n'))
@@ -203,46 +209,49 @@ QByteArray reportFileBytes(const QList<CopyReportRow> &rows)
     return QByteArray("\xEF\xBB\xBF") + csvText(rows).toUtf8();
 }
 
-void writeFileAtomically(const FileURL &file, const QByteArray &bytes)
+void writeFileAtomically(const FileURL &file, const QByteArray &bytes, FileOperations &files)
 {
     const QString target = standardizedPath(file);
     const QString folder = parentPath(target);
-    QByteArray tempName = encodePath(appendingPathComponent(folder, QStringLiteral(".") + lastPathComponent(target)))
-        + ".XXXXXX";
-    auto fail = [&](int error) {
-        throw FailureError(FailureCode::reportUnwritable, error, target);
+    const QString temporary = appendingPathComponent(
+        folder, QStringLiteral(".") + lastPathComponent(target) + QLatin1Char('.')
+                    + QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral(".tmp"));
+    const auto fail = [&](const FailureError &error) {
+        throw FailureError(FailureCode::reportUnwritable, error.errorNumber(), target);
     };
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0)
-        fail(errno);
-    auto abandon = [&](int error) {
-        ::close(fd);
-        ::unlink(tempName.constData());
+    int fd = -1;
+    try {
+        fd = files.createExclusive(temporary);
+    } catch (const FailureError &error) {
         fail(error);
-    };
-    ::fchmod(fd, 0666 & ~processUmask());
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            abandon(errno);
+    }
+    try {
+        for (qsizetype written = 0; written < bytes.size();)
+            written += qsizetype(files.write(fd, bytes.constData() + written, std::size_t(bytes.size() - written)));
+        files.flush(fd);
+        files.close(fd);
+        fd = -1;
+        files.rename(temporary, target);
+    } catch (const FailureError &error) {
+        try {
+            if (fd >= 0)
+                files.close(fd);
+            files.remove(temporary);
+        } catch (const FailureError &) {
+            // The write's failure is the one to report.
         }
-        written += n;
-    }
-    if (::fsync(fd) != 0)
-        abandon(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(tempName.constData());
         fail(error);
     }
-    if (::rename(tempName.constData(), encodePath(target).constData()) != 0) {
-        const int error = errno;
-        ::unlink(tempName.constData());
-        fail(error);
+    // The new name reaches the device with its folder; the report itself is already whole.
+    try {
+        files.flushFolder(folder);
+    } catch (const FailureError &) {
     }
+}
+
+void writeFileAtomically(const FileURL &file, const QByteArray &bytes)
+{
+    writeFileAtomically(file, bytes, realFileOperations());
 }
 
 } // namespace quillmore

@@ -11,6 +11,8 @@
 
 namespace quillmore {
 
+class FileOperations;
+
 struct SettledCopy {
     QList<SelectionResult> results; // the same results, only their status changed
     QList<CopyReportRow> rows;      // one per result, in result order
@@ -21,11 +23,15 @@ struct SettledCopy {
 SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchResult &batch, const CopyPlan &plan,
                        SearchTarget target, const QualityCheckBatchResult &quality);
 
+// Whether a plan issue concerns the result's chosen file itself (and not, say, its sidecar).
+bool isIssueOfChosenFile(const CopyPreflightIssue &issue, const SelectionResult &result);
+
 inline constexpr const char *kReportHeader =
     "Selection filename,Screenshot source,Matched file path,Match Type,Destination path,Status,Quality Flags,Error";
 inline constexpr const char *kDefaultReportFileName = "Quillmore-report.csv";
 
-// One field as written in the CSV: a leading "=", "+", "-" or "@" neutralised with an apostrophe,
+// One field as written in the CSV: a leading "=", "+", "-", "@", tab or carriage return
+// neutralised with an apostrophe,
 // then quoted when it holds a comma, a double quote or a line break.
 QString csvField(const QString &field);
 // The header and one line per row, each ended by CR LF.
@@ -33,9 +39,11 @@ QString csvText(const QList<CopyReportRow> &rows);
 // The bytes of a saved report: a UTF-8 byte order mark and the CSV text in UTF-8.
 QByteArray reportFileBytes(const QList<CopyReportRow> &rows);
 
-// Writes the bytes in full to a hidden temporary file beside the target and then renames it into
-// place, replacing an existing file. On failure the target is untouched and no temporary file
-// is left; throws FailureError (reportUnwritable, with the error number).
+// Writes the bytes in full to a hidden temporary file beside the target, flushes it to the
+// device and then renames it into place, replacing an existing file. On failure (a full disk, a
+// failing flush) the target is untouched and no temporary file is left; throws FailureError
+// (reportUnwritable, with the error number).
+void writeFileAtomically(const FileURL &file, const QByteArray &bytes, FileOperations &files);
 void writeFileAtomically(const FileURL &file, const QByteArray &bytes);
 
 } // namespace quillmore

@@ -1,7 +1,7 @@
 #include "defaultservices.h"
 
 #include "copying/copyplanner.h"
-#include "copying/findertagservice.h"
+#include "quality/findertagservice.h"
 #include "copying/safecopyservice.h"
 #include "copying/sha256filehasher.h"
 #include "quality/imagequalityanalyzer.h"

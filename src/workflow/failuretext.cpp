@@ -50,7 +50,7 @@ QString failureText(const Failure &failure)
     case FailureCode::sizeMismatch: return localized("copy.error.size.mismatch");
     case FailureCode::checksumMismatch: return localized("copy.error.checksum.mismatch");
     case FailureCode::insufficientSpace: return localized("error.insufficient.space");
-    case FailureCode::folderNotFlushed: return localized("copy.error.folder.flush");
+    case FailureCode::folderNotFlushed: return localized("copy.warning.folder.flush");
     case FailureCode::tagsUnreadable: return localized("error.tags.corrupt");
     case FailureCode::tagsUnwritable: return localized("error.tags.encode");
     case FailureCode::bookmarkFolderMissing: return localized("error.bookmark.folder.missing", lastPathComponent(path));

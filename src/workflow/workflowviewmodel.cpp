@@ -948,13 +948,16 @@ void WorkflowViewModel::applyPlan(const CopyPlan &plan)
         const auto found = destinationByID.constFind(result.id());
         result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
     }
+    // Only an issue of the chosen file itself settles a result: a sidecar's issue is its own.
     for (const CopyPreflightIssue &issue : plan.issues) {
-        if (issue.kind != CopyPreflightIssueKind::alreadyExists && issue.kind != CopyPreflightIssueKind::nameConflict)
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace)
             continue;
         for (SelectionResult &result : results) {
-            if (!issue.selectionIDs.contains(result.id()))
+            if (!issue.selectionIDs.contains(result.id()) || !isIssueOfChosenFile(issue, result))
                 continue;
-            result.status = SelectionStatus::existsAtDestination;
+            result.status = issue.kind == CopyPreflightIssueKind::sourceUnavailable
+                ? SelectionStatus::failed
+                : SelectionStatus::existsAtDestination;
             result.destinationURL = issue.destinationURL;
             result.message = issue.message;
         }
@@ -1019,8 +1022,17 @@ void WorkflowViewModel::startCopy()
         m_copyAfterPlan = true;
         return;
     }
-    if (m_copyPlan.tasks.isEmpty())
+    if (m_copyPlan.tasks.isEmpty()) {
+        // Nothing to copy: the job still ends with a report row for every result.
+        if (!m_results.isEmpty()) {
+            cancel(m_operationJob, true);
+            cancel(m_planJob, true);
+            copyFinished(CopyBatchResult(), QualityCheckBatchResult(),
+                         QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled},
+                         m_copyPlan, false, false);
+        }
         return;
+    }
     for (const CopyPreflightIssue &issue : m_copyPlan.issues) {
         if (issue.kind == CopyPreflightIssueKind::insufficientSpace) {
             setError(L10N("error.insufficient.space"));
@@ -1060,11 +1072,26 @@ void WorkflowViewModel::startCopy()
         } catch (const Cancelled &) {
             batch = CopyBatchResult{{}, true, 0};
         } catch (const std::exception &e) {
-            const auto *failure = dynamic_cast<const FailureError *>(&e);
-            copierFailure = failure ? localized("error.copy.failed.reason", failureText(failure->failure()))
-                                    : localized("error.copy.failed");
+            // The run broke off: no task is known to be copied.
+            const auto *error = dynamic_cast<const FailureError *>(&e);
+            copierFailure = error ? localized("error.copy.failed.reason", failureText(error->failure()))
+                                  : localized("error.copy.failed");
+            batch = CopyBatchResult();
+            for (const CopyTaskItem &task : plan.tasks) {
+                CopyFileOutcome outcome;
+                outcome.id = makeId();
+                outcome.sourceURL = task.sourceURL;
+                outcome.kind = task.kind;
+                outcome.status = CopyOutcomeStatus::failed;
+                if (error)
+                    outcome.failure = error->failure();
+                else
+                    outcome.message = localized("copy.error.failed");
+                batch.outcomes << outcome;
+            }
         }
         QualityCheckBatchResult quality;
+        bool checksCancelled = false;
         if (!batch.wasCancelled && !copierFailure && options.wantsCheck() && checker) {
             try {
                 quality = checker->runChecks(
@@ -1077,15 +1104,16 @@ void WorkflowViewModel::startCopy()
                     },
                     job->token());
             } catch (const Cancelled &) {
-                batch.wasCancelled = true;
+                // The copy itself finished; only the checks stopped.
+                checksCancelled = true;
                 quality = QualityCheckBatchResult();
             } catch (const std::exception &) {
                 quality = QualityCheckBatchResult();
             }
         }
-        link->post([job, batch, quality, options, plan, copierFailure](WorkflowViewModel *vm) {
+        link->post([job, batch, quality, options, plan, copierFailure, checksCancelled](WorkflowViewModel *vm) {
             if (vm->isCurrentOperation(job))
-                vm->copyFinished(batch, quality, options, plan, copierFailure);
+                vm->copyFinished(batch, quality, options, plan, copierFailure, checksCancelled);
         });
     });
 }
@@ -1112,7 +1140,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
 
 void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const QualityCheckBatchResult &quality,
                                      const QualityCheckOptions &options, const CopyPlan &plan,
-                                     const std::optional<QString> &copierFailure)
+                                     const std::optional<QString> &copierFailure, bool checksCancelled)
 {
     m_operationJob.reset();
     m_runningQualityCheck.reset();
@@ -1122,7 +1150,9 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
             outcome.message = copyFailureText(*outcome.failure);
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
-    assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
+    // Checks that did not finish have no counts to show.
+    assign(m_completedQualityOptions, checksCancelled ? QualityCheckOptions() : options,
+           &WorkflowViewModel::completedQualityOptionsChanged);
     // finishCopy: settle every result and build the report.
     const SettledCopy settled = settleCopy(m_results, batch, plan, m_searchTarget, quality);
     if (!m_results.isEmpty())
@@ -1131,7 +1161,14 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
     if (copierFailure)
         setErrorText(*copierFailure);
     assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
-    setStatus(batch.wasCancelled ? L10N("status.copy.cancelled") : L10N("status.copy.complete"));
+    if (copierFailure)
+        setStatus(L10N("status.copy.failed"));
+    else if (batch.wasCancelled)
+        setStatus(L10N("status.copy.cancelled"));
+    else if (checksCancelled)
+        setStatus(L10N("status.copy.checks.cancelled"));
+    else
+        setStatus(L10N("status.copy.complete"));
 }
 
 void WorkflowViewModel::openDestination()

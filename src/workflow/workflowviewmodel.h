@@ -215,7 +215,7 @@ private:
     void applyQualityStatus(const QString &fileName, QualityCheckKind check);
     void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
                       const QualityCheckOptions &options, const CopyPlan &plan,
-                      const std::optional<QString> &copierFailure);
+                      const std::optional<QString> &copierFailure, bool checksCancelled);
 
     // services
     std::unique_ptr<QSettings> m_settings;

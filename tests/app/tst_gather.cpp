@@ -12,6 +12,11 @@
 #include <QPainter>
 #include <QHash>
 #include <QFile>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -160,6 +165,95 @@ private slots:
         // No temporary file is left in the destination.
         for (const QString &name : QDir(p("dest")).entryList(QDir::Files | QDir::Hidden))
             QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+    }
+
+    // Nothing to copy (every file already at the destination, or not found): the report still
+    // has a row for every name.
+    void nothingToCopyStillReportsEveryName()
+    {
+        QTemporaryDir dir;
+        const auto p = [&](const char *rel) { return standardizedPath(dir.filePath(QString::fromUtf8(rel))); };
+        makeFile(p("sel/A.jpg"));
+        makeFile(p("sel/Z.jpg"));
+        makeFile(p("card/A.CR3"), "a");
+        makeFile(p("dest/A.CR3"), "earlier");
+        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--report",
+                                p("report.csv")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QFile report(p("report.csv"));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = report.readAll().split('\n');
+        QCOMPARE(lines.size(), 4); // header, two rows, and the empty end after the last CR LF
+        QVERIFY(lines[1].startsWith("A.jpg,") && lines[1].contains(",Skipped,"));
+        QVERIFY(lines[2].startsWith("Z.jpg,"));
+    }
+
+    // A sidecar stays with its picture when the picture takes a numbered name.
+    void numberedPictureKeepsItsSidecar()
+    {
+        QTemporaryDir dir;
+        const auto p = [&](const char *rel) { return standardizedPath(dir.filePath(QString::fromUtf8(rel))); };
+        makeFile(p("sel/IMG_0001.jpg"));
+        makeFile(p("card/IMG_0001.CR3"), "new");
+        makeFile(p("card/IMG_0001.xmp"), "<new/>");
+        makeFile(p("dest/IMG_0001.CR3"), "unrelated");
+        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--on-conflict",
+                                "numbered"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(QFile::exists(p("dest/IMG_0001_2.CR3")));
+        QVERIFY(QFile::exists(p("dest/IMG_0001_2.xmp")));
+        QVERIFY(!QFile::exists(p("dest/IMG_0001.xmp")));
+    }
+
+    // A card file is often read-only, and its copy takes that mode; Linux refuses attributes on
+    // such a file to its (unprivileged) owner. The flagged copy is tagged all the same, and
+    // keeps the mode. Run as an unprivileged user, since root may write anything.
+    void readOnlyCopyIsTaggedAsAnOrdinaryUser()
+    {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is not installed: the program cannot be run as an unprivileged user here");
+        const QStringList prefix{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                 QStringLiteral("--clear-groups")};
+        QTemporaryDir dir;
+        ::chmod(encodePath(dir.path()).constData(), 0755);
+        const auto p = [&](const char *rel) { return standardizedPath(dir.filePath(QString::fromUtf8(rel))); };
+        makeFile(p("sel/IMG_1.jpg"));
+        makeFile(p("card/IMG_1.jpg"), QByteArray()); // empty: the file check flags it
+        QDir().mkpath(p("dest"));
+        for (const char *folder : {"sel", "card"})
+            ::chmod(encodePath(p(folder)).constData(), 0755);
+        ::chmod(encodePath(p("sel/IMG_1.jpg")).constData(), 0444);
+        ::chmod(encodePath(p("card/IMG_1.jpg")).constData(), 0444);
+        QVERIFY(::chown(encodePath(p("dest")).constData(), 65534, 65534) == 0);
+        QProcess probe;
+        probe.start(setpriv, prefix + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("--version")});
+        if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+            QSKIP("the program cannot be run as an unprivileged user here (a build folder only root may enter)");
+        if (::setxattr(encodePath(p("dest")).constData(), "user.quillmore.probe", "x", 1, 0) != 0)
+            QSKIP("the temporary folder's file system keeps no user attributes");
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+        run.setProcessEnvironment(env);
+        run.start(setpriv, prefix + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("gather"),
+                                                QStringLiteral("--selection"), p("sel"), QStringLiteral("--search"),
+                                                p("card"), QStringLiteral("--dest"), p("dest"),
+                                                QStringLiteral("--target"), QStringLiteral("jpeg"),
+                                                QStringLiteral("--check"), QStringLiteral("file"), QStringLiteral("--json")});
+        QVERIFY(run.waitForFinished(120000));
+        const QByteArray out = run.readAllStandardOutput();
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+        const QJsonObject quality = QJsonDocument::fromJson(out).object().value("quality").toObject();
+        QVERIFY2(quality.value("errors").toObject().isEmpty(), out.constData());
+        const QByteArray copy = encodePath(p("dest/IMG_1.jpg"));
+        struct stat info {};
+        QCOMPARE(::stat(copy.constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0444));
+        char value[4096];
+        const ssize_t size = ::getxattr(copy.constData(), "user.com.apple.metadata:_kMDItemUserTags", value, sizeof value);
+        QVERIFY2(size > 0, "the flagged copy has no tags");
+        QVERIFY(QByteArray(value, int(size)).contains("File Check"));
     }
 
     void summaryText()

@@ -216,9 +216,32 @@ private slots:
                                                 << QStringList{"X.CR3", "X_2.CR3", "X_3.CR3"} << QStringList{};
         QTest::newRow("no extension") << QStringList{"a/README"} << QStringList{"README"} << ConflictPolicy::keepNumbered
                                       << QStringList{"README_2"} << QStringList{};
-        QTest::newRow("sidecar numbered on its own")
+        // A sidecar stays with its picture: one numbered base free for both names.
+        QTest::newRow("numbered picture takes its sidecar along")
+            << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.CR3"}
+            << ConflictPolicy::keepNumbered << QStringList{"IMG_0001_2.CR3", "IMG_0001_2.xmp"} << QStringList{};
+        QTest::newRow("numbered sidecar name taken too")
+            << QStringList{"a/IMG_0001.CR3", "a/img_0001.XMP"} << QStringList{"IMG_0001.CR3", "IMG_0001_2.xmp"}
+            << ConflictPolicy::keepNumbered << QStringList{"IMG_0001_3.CR3", "IMG_0001_3.XMP"} << QStringList{};
+        QTest::newRow("numbered when only the sidecar name is taken")
             << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.xmp"}
-            << ConflictPolicy::keepNumbered << QStringList{"IMG_0001.CR3", "IMG_0001_2.xmp"} << QStringList{};
+            << ConflictPolicy::keepNumbered << QStringList{"IMG_0001_2.CR3", "IMG_0001_2.xmp"} << QStringList{};
+        QTest::newRow("numbered sidecar name taken by a task")
+            << QStringList{"a/X_2.NEF", "a/X_2.xmp", "b/X.CR3", "b/X.xmp"} << QStringList{"X.CR3"}
+            << ConflictPolicy::keepNumbered << QStringList{"X_2.NEF", "X_2.xmp", "X_3.CR3", "X_3.xmp"}
+            << QStringList{};
+        QTest::newRow("skipped picture leaves its sidecar")
+            << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.CR3"} << ConflictPolicy::skip
+            << QStringList{} << QStringList{"alreadyExists"};
+        QTest::newRow("sidecar name taken in another case")
+            << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"img_0001.XMP"}
+            << ConflictPolicy::keepNumbered << QStringList{"IMG_0001_2.CR3", "IMG_0001_2.xmp"} << QStringList{};
+        QTest::newRow("skip: picture goes, sidecar name taken")
+            << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.xmp"} << ConflictPolicy::skip
+            << QStringList{"IMG_0001.CR3"} << QStringList{"alreadyExists"};
+        QTest::newRow("skip: second picture and its sidecar")
+            << QStringList{"a/X.CR3", "a/X.xmp", "b/X.CR3", "b/X.xmp"} << QStringList{} << ConflictPolicy::skip
+            << QStringList{"X.CR3", "X.xmp"} << QStringList{"nameConflict"};
         QTest::newRow("dangling link takes the name")
             << QStringList{"a/X.CR3"} << QStringList{"@X.CR3"} << ConflictPolicy::skip << QStringList{}
             << QStringList{"alreadyExists"};
@@ -233,7 +256,7 @@ private slots:
         QList<SelectionResult> results;
         for (const QString &s : sources) {
             const QString path = file(s);
-            if (!s.endsWith(QLatin1String(".xmp")))
+            if (!s.endsWith(QLatin1String(".xmp"), Qt::CaseInsensitive))
                 results << chosen(path);
         }
         for (const QString &e : existing) {
@@ -256,6 +279,32 @@ private slots:
         for (const QString &e : existing) // nothing on disk changed
             if (!e.startsWith(QLatin1Char('@')))
                 QCOMPARE(readFile(m_destination + QLatin1Char('/') + e), QByteArray("old"));
+    }
+
+    // A sidecar that is gone (a link to nowhere) or is a folder is an issue of its own; its
+    // picture is still copied.
+    void unusableSidecarIsReportedOnItsOwn_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("gone") << false;
+        QTest::newRow("folder") << true;
+    }
+    void unusableSidecarIsReportedOnItsOwn()
+    {
+        QFETCH(bool, folder);
+        const QString picture = file(QStringLiteral("a/IMG_1.CR3"));
+        const QString sidecar = m_root + QStringLiteral("/a/IMG_1.xmp");
+        if (folder)
+            QVERIFY(QDir().mkpath(sidecar));
+        else
+            QCOMPARE(::symlink("/nonexistent/IMG_1.xmp", encodePath(sidecar).constData()), 0);
+        const SelectionResult r = chosen(picture);
+        const CopyPlan p = plan({r});
+        QCOMPARE(destinationNames(p), QStringList{"IMG_1.CR3"});
+        QCOMPARE(p.issues.size(), 1);
+        QCOMPARE(p.issues[0].kind, CopyPreflightIssueKind::sourceUnavailable);
+        QCOMPARE(p.issues[0].sourceURL, std::optional<FileURL>(sidecar));
+        QCOMPARE(p.issues[0].selectionIDs, QSet<QUuid>{r.selection.id});
     }
 
     void missingSourceIsAnIssue()

@@ -1,4 +1,4 @@
-#include "copying/findertagservice.h"
+#include "quality/findertagservice.h"
 #include "copying/sha256filehasher.h"
 #include "model/cancellation.h"
 #include "platform/extendedattributes.h"

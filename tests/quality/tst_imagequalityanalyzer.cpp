@@ -67,6 +67,21 @@ void TestImageQualityAnalyzer::initTestCase()
     QVERIFY(whole.open(QIODevice::ReadOnly));
     const QByteArray bytes = whole.readAll();
     writeBytes(path("truncated.jpg"), bytes.left(bytes.size() / 2));
+    writeBytes(path("cut-at-40.jpg"), bytes.left(bytes.size() * 2 / 5));
+    QVERIFY(bytes.endsWith("\xFF\xD9"));
+    writeBytes(path("no-end-marker.jpg"), bytes.chopped(2));
+    {
+        QFile progressive(path("progressive.jpg"));
+        QVERIFY(progressive.open(QIODevice::ReadOnly));
+        const QByteArray p = progressive.readAll();
+        QVERIFY(p.endsWith("\xFF\xD9"));
+        writeBytes(path("progressive-no-end-marker.jpg"), p.chopped(2));
+        writeBytes(path("progressive-cut-at-40.jpg"), p.left(p.size() * 2 / 5));
+        // Cut right after a whole scan: every byte read is sound, but later scans are missing.
+        const qsizetype lastScan = p.lastIndexOf("\xFF\xDA");
+        QVERIFY(lastScan > 0);
+        writeBytes(path("progressive-last-scan-missing.jpg"), p.left(lastScan));
+    }
     writeBytes(path("header-only.jpg"), bytes.left(600));
     writeBytes(path("empty.jpg"), {});
     writeBytes(path("empty.nef"), {});
@@ -103,6 +118,13 @@ void TestImageQualityAnalyzer::answers_data()
     QTest::newRow("JPEG 400 x 300: too small to judge") << "small.jpg" << Answer(false) << none;
     QTest::newRow("uniform grey JPEG: too flat to judge") << "grey.jpg" << Answer(false) << none;
     QTest::newRow("truncated JPEG") << "truncated.jpg" << Answer(true) << none;
+    QTest::newRow("JPEG cut at 40 %") << "cut-at-40.jpg" << Answer(true) << none;
+    QTest::newRow("JPEG complete but for its end marker") << "no-end-marker.jpg" << Answer(false) << Answer(false);
+    QTest::newRow("progressive JPEG without its end marker")
+        << "progressive-no-end-marker.jpg" << Answer(false) << Answer(false);
+    QTest::newRow("progressive JPEG cut at 40 %") << "progressive-cut-at-40.jpg" << Answer(true) << none;
+    QTest::newRow("progressive JPEG without its last scan")
+        << "progressive-last-scan-missing.jpg" << Answer(true) << none;
     QTest::newRow("JPEG cut after its header") << "header-only.jpg" << Answer(true) << none;
     QTest::newRow("zero-byte JPEG") << "empty.jpg" << Answer(true) << none;
     QTest::newRow("zero-byte RAW") << "empty.nef" << Answer(true) << none;
@@ -117,7 +139,8 @@ void TestImageQualityAnalyzer::answers_data()
     QTest::newRow("sharp DNG") << "sharp.dng" << Answer(false) << Answer(false);
     QTest::newRow("blurred DNG, upper-case extension") << "blurred.DNG" << Answer(false) << Answer(true);
     QTest::newRow("DNG 400 x 300: too small to judge") << "small.dng" << Answer(false) << none;
-    QTest::newRow("DNG cut short: LibRaw cannot decode it") << "truncated.dng" << none << none;
+    // LibRaw knows the format but cannot decode the data: a damaged file, not an unknown camera.
+    QTest::newRow("DNG cut short") << "truncated.dng" << Answer(true) << none;
     QTest::newRow("DNG cut inside its header") << "header-only.dng" << none << none;
     QTest::newRow("DNG header with noise for sensor data") << "noise-body.dng" << Answer(false) << Answer(false);
 }

@@ -5,11 +5,14 @@
 #include "platform/paths.h"
 #include "quality/imagequalityanalyzer.h"
 #include "quality/qualitycheckservice.h"
+#include "copying/sha256filehasher.h"
+#include "platform/systemresources.h"
 #include "support/testimages.h"
 
 #include <QFile>
 #include <QTest>
 
+#include <atomic>
 #include <stdexcept>
 
 using namespace quillmore;
@@ -122,7 +125,8 @@ QualityCheckOptions allChecks()
     return {true, true, true};
 }
 
-// A service with stand-ins, and a record of everything it asked and announced.
+// A service with stand-ins, and a record of everything it asked and announced. One file at a
+// time, so that the record has one order; parallelRunIsTheSerialRun() covers the rest.
 struct Fixture {
     Log log;
     std::stop_source job;
@@ -135,7 +139,7 @@ struct Fixture {
     Fixture()
         : analyzer(new StandInAnalyzer(log, job)), hasher(new StandInHasher(log)), tagger(new StandInTagger(log)),
           service(std::unique_ptr<FileHashing>(hasher), std::unique_ptr<ImageQualityAnalyzing>(analyzer),
-                  std::unique_ptr<FinderTagging>(tagger))
+                  std::unique_ptr<FinderTagging>(tagger), 1)
     {
     }
 
@@ -460,4 +464,96 @@ void TestQualityCheckService::realAnalyzerOnRealFiles()
                  {jpegKey, {QualityCheckSkip::blurNotAssessed}}}));
     QVERIFY(result.errorsByDestinationPath.isEmpty());
     QCOMPARE(log.calls, QStringList{"tags:empty.jpg=File Check"});
+}
+
+// Records the tags asked for; called one file at a time.
+class RecordingTagger : public FinderTagging {
+public:
+    QStringList calls;
+    void applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token) override
+    {
+        calls << file.section(u'/', -1) + u'=' + orderedRawValues(flags).join(u',');
+    }
+};
+
+void TestQualityCheckService::parallelRunIsTheSerialRun()
+{
+    // Real pictures, the real analyzer and hasher: every answer, flag, skip, error and tag of a
+    // run on several threads is that of a run on one.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    using namespace quillmore::testing;
+    const QImage scene = photoLikeScene(1024, 768, 5);
+    QList<CopyFileOutcome> outcomes;
+    const auto add = [&](const QString &name, CopyFileKind kind) {
+        CopyFileOutcome o = copied(name, kind);
+        o.destinationURL = dir.filePath(name);
+        outcomes << o;
+    };
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("sharp-%1.jpg").arg(i);
+        QVERIFY(writeJpeg(photoLikeScene(1024, 768, 10 + std::uint32_t(i)), dir.filePath(name)));
+        add(name, CopyFileKind::jpeg);
+    }
+    QVERIFY(writeJpeg(gaussianBlurred(scene, 4.0), dir.filePath("blurred.jpg")));
+    add("blurred.jpg", CopyFileKind::jpeg);
+    QVERIFY(writeJpeg(scene, dir.filePath("same-1.jpg")));
+    QVERIFY(QFile::copy(dir.filePath("same-1.jpg"), dir.filePath("same-2.jpg")));
+    add("same-1.jpg", CopyFileKind::jpeg);
+    add("same-2.jpg", CopyFileKind::jpeg);
+    {
+        QFile whole(dir.filePath("same-1.jpg"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(dir.filePath("cut.jpg"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.readAll().left(int(whole.size() * 2 / 5)));
+    }
+    add("cut.jpg", CopyFileKind::jpeg);
+    QVERIFY(writeDng(scene, dir.filePath("sharp.dng")));
+    add("sharp.dng", CopyFileKind::raw);
+    add("missing.jpg", CopyFileKind::jpeg); // cannot be hashed: an error of its own
+
+    const auto runWith = [&](int workers, QStringList &tags, int &mostAtOnce) {
+        auto *tagger = new RecordingTagger;
+        QualityCheckService service(std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(),
+                                    std::unique_ptr<FinderTagging>(tagger), workers);
+        std::atomic<int> inSink{0};
+        mostAtOnce = 0;
+        const auto result = service.runChecks(outcomes, allChecks(),
+                                              [&](const QString &, QualityCheckKind) {
+                                                  mostAtOnce = std::max(mostAtOnce, ++inSink);
+                                                  --inSink;
+                                              },
+                                              {});
+        tags = tagger->calls;
+        return result;
+    };
+    QStringList serialTags, parallelTags;
+    int serialAtOnce = 0, parallelAtOnce = 0;
+    const QualityCheckBatchResult serial = runWith(1, serialTags, serialAtOnce);
+    const QualityCheckBatchResult parallel = runWith(4, parallelTags, parallelAtOnce);
+    QCOMPARE(parallel, serial);
+    QCOMPARE(parallelTags, serialTags);
+    QCOMPARE(parallelAtOnce, 1); // the status sink hears of one file at a time
+    // And the run found what is there.
+    const QString key = standardizedPath(dir.filePath("cut.jpg"));
+    QVERIFY(serial.flagsByDestinationPath.value(key).contains(QualityFlag::fileCheck));
+    QVERIFY(serial.flagsByDestinationPath.value(standardizedPath(dir.filePath("same-2.jpg")))
+                .contains(QualityFlag::duplicate));
+    QVERIFY(serial.flagsByDestinationPath.value(standardizedPath(dir.filePath("blurred.jpg")))
+                .contains(QualityFlag::possibleUnsharp));
+    QVERIFY(serial.errorsByDestinationPath.contains(standardizedPath(dir.filePath("missing.jpg"))));
+}
+
+void TestQualityCheckService::workersAreBoundedByCoresAndRequest()
+{
+    QualityCheckService any(std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(),
+                            std::make_unique<RecordingTagger>());
+    QCOMPARE(any.workerCount(1), 1);
+    QVERIFY(any.workerCount(1000) >= 1);
+    QVERIFY(any.workerCount(1000) <= usableProcessorCount());
+    QualityCheckService two(std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(),
+                            std::make_unique<RecordingTagger>(), 2);
+    QVERIFY(two.workerCount(1000) <= 2);
+    QCOMPARE(two.workerCount(0), 1);
 }

@@ -19,4 +19,6 @@ private slots:
     void cancellation_data();
     void cancellation();
     void realAnalyzerOnRealFiles();
+    void parallelRunIsTheSerialRun();
+    void workersAreBoundedByCoresAndRequest();
 };

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 namespace quillmore::testing {
@@ -48,6 +49,11 @@ public:
             if (!r.chosenRAW || r.status == SelectionStatus::skipped)
                 continue;
             const QString dest = appendingPathComponent(destination, lastPathComponent(*r.chosenRAW));
+            if (!QFile::exists(*r.chosenRAW)) {
+                plan.issues.append({makeId(), CopyPreflightIssueKind::sourceUnavailable, *r.chosenRAW, {}, {r.id()},
+                                    QStringLiteral("gone: ") + lastPathComponent(*r.chosenRAW)});
+                continue;
+            }
             if (QFile::exists(dest) && policy == ConflictPolicy::skip) {
                 plan.issues.append({makeId(), CopyPreflightIssueKind::alreadyExists, *r.chosenRAW, dest, {r.id()},
                                     QStringLiteral("exists: ") + lastPathComponent(dest)});
@@ -77,10 +83,13 @@ public:
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     std::shared_ptr<QStringList> failNames = std::make_shared<QStringList>();
     std::shared_ptr<std::atomic<bool>> lastVerify = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<bool>> breaksOff = std::make_shared<std::atomic<bool>>(false); // throws
     CopyBatchResult copyAll(const QList<CopyTaskItem> &tasks, qint64 totalBytes, bool verify,
                             const CopyProgressSink &progress, std::stop_token stop) override
     {
         *lastVerify = verify;
+        if (*breaksOff)
+            throw std::runtime_error("the copier broke off");
         CopyBatchResult batch;
         qint64 done = 0;
         for (qsizetype i = 0; i < tasks.size(); ++i) {

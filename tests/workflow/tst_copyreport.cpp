@@ -2,12 +2,14 @@
 
 #include "model/localization.h"
 #include "platform/errors.h"
+#include "platform/fileoperations.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +51,9 @@ private slots:
         QTest::newRow("formula with comma") << "=1,2" << "\"'=1,2\"";
         QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
         QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
+        // A tab or carriage return in front hides a formula from the eye, not from a spreadsheet.
+        QTest::newRow("leading tab") << "\t=1+1" << "'\t=1+1";
+        QTest::newRow("leading carriage return") << "\r=1+1" << "\"'\r=1+1\"";
         QTest::newRow("minus inside") << "DSC-1" << "DSC-1";
         QTest::newRow("empty") << "" << "";
     }
@@ -149,24 +154,103 @@ private slots:
         plan.issues << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/C.NEF", {}, {conflict.id()}, "gone"}
                     << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/C.NEF", "/out/C.NEF",
                                           {conflict.id()}, "C exists"};
+        SelectionResult notAttempted = result(QStringLiteral("N.jpg"), QStringLiteral("/in/N.NEF"),
+                                              SelectionStatus::readyToCopy);
+        notAttempted.destinationURL = QStringLiteral("/out/N.NEF");
+        plan.tasks << CopyTaskItem{makeId(), "/in/N.NEF", "/out/N.NEF", CopyFileKind::jpeg, {notAttempted.id()}, 1};
         CopyBatchResult batch;
         batch.wasCancelled = cancelled;
-        const SettledCopy settled = settleCopy({notFound, conflict, failedBefore}, batch, plan, SearchTarget::jpeg, {});
+        const SettledCopy settled = settleCopy({notFound, conflict, failedBefore, notAttempted}, batch, plan,
+                                               SearchTarget::jpeg, {});
         const QString skipped = localized("report.status.skipped");
         QCOMPARE(settled.results[0].status, SelectionStatus::skipped);
         QCOMPARE(settled.rows[0].status, skipped);
         QCOMPARE(settled.rows[0].rawPath, QString());
         QCOMPARE(settled.rows[0].destinationPath, QString());
-        QCOMPARE(settled.rows[0].errorMessage, cancelled ? localized("report.error.cancelled") : QString());
+        QCOMPARE(settled.rows[0].errorMessage, QString()); // not found: a cancellation changes nothing
         QCOMPARE(settled.rows[0].matchType, QStringLiteral("JPEG"));
         QCOMPARE(settled.results[1].status, SelectionStatus::skipped);
         QCOMPARE(settled.results[1].message, std::optional<QString>("already there")); // only the status changes
         QCOMPARE(settled.rows[1].destinationPath, QStringLiteral("/out/C.NEF"));
         QCOMPARE(settled.rows[1].errorMessage, QStringLiteral("C exists"));
+        // Failed before the copy (its file had gone): says so, cancelled or not.
         QCOMPARE(settled.results[2].status, SelectionStatus::failed);
-        QCOMPARE(settled.rows[2].status, skipped);
+        QCOMPARE(settled.rows[2].status, localized("report.status.failed"));
         QCOMPARE(settled.rows[2].destinationPath, QStringLiteral("/out/F.NEF"));
-        QCOMPARE(settled.rows[2].errorMessage, cancelled ? localized("report.error.cancelled") : QStringLiteral("earlier failure"));
+        QCOMPARE(settled.rows[2].errorMessage, QStringLiteral("earlier failure"));
+        // Planned but never attempted: only a cancellation explains that.
+        QCOMPARE(settled.results[3].status, SelectionStatus::skipped);
+        QCOMPARE(settled.rows[3].errorMessage, cancelled ? localized("report.error.cancelled") : QString());
+    }
+
+    // The issues of a sidecar are its own: its picture is copied and not "already there".
+    void sidecarIssuesDoNotSettleThePicture()
+    {
+        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
+        CopyPlan plan;
+        plan.tasks = {{makeId(), "/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, {r.id()}, 10}};
+        plan.issues = {{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/IMG_1.xmp", "/out/IMG_1.xmp", {r.id()}, "exists"},
+                       {makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/IMG_2.xmp", {}, {r.id()}, "gone"}};
+        CopyBatchResult batch;
+        batch.outcomes << outcome("/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);
+        const SettledCopy settled = settleCopy({r}, batch, plan, SearchTarget::raw, {});
+        QCOMPARE(settled.results[0].status, SelectionStatus::copied);
+        QCOMPARE(settled.rows[0].status, localized("report.status.copied"));
+        QCOMPARE(settled.rows[0].destinationPath, QStringLiteral("/out/IMG_1.NEF"));
+        QCOMPARE(settled.rows[0].errorMessage, QStringLiteral("XMP: gone"));
+        QVERIFY(isIssueOfChosenFile({makeId(), CopyPreflightIssueKind::alreadyExists, "/in/./IMG_1.NEF", {}, {}, {}}, r));
+        QVERIFY(!isIssueOfChosenFile(plan.issues[0], r));
+    }
+
+    // Saving goes through the file operations: a full disk or a failing flush leaves the old
+    // report as it was and no temporary file.
+    void savingFaults_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("disk full") << 0;
+        QTest::newRow("flush fails") << 1;
+        QTest::newRow("rename fails") << 2;
+    }
+    void savingFaults()
+    {
+        QFETCH(int, fault);
+        struct Faulty : PosixFileOperations {
+            int fault = 0;
+            std::size_t write(int fd, const char *data, std::size_t size) override
+            {
+                if (fault == 0)
+                    throw PosixError(ENOSPC, "write");
+                return PosixFileOperations::write(fd, data, size);
+            }
+            void flush(int fd) override
+            {
+                if (fault == 1)
+                    throw PosixError(EIO, "fsync");
+                PosixFileOperations::flush(fd);
+            }
+            void rename(const QString &from, const QString &to) override
+            {
+                if (fault == 2)
+                    throw PosixError(EIO, "rename");
+                PosixFileOperations::rename(from, to);
+            }
+        } files;
+        files.fault = fault;
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("Quillmore-report.csv"));
+        writeFileAtomically(target, "earlier");
+        try {
+            writeFileAtomically(target, "new", files);
+            QFAIL("the fault was not reported");
+        } catch (const LocalizedError &e) {
+            QVERIFY2(e.localizedDescription().contains(QStringLiteral("Quillmore-report.csv")),
+                     qPrintable(e.localizedDescription()));
+        }
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Quillmore-report.csv")});
     }
 
     void qualityTextsInFixedOrder()

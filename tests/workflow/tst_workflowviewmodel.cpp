@@ -583,7 +583,10 @@ private slots:
         QCOMPARE(vm->completedQualityOptions().duplicate, true);
         for (const CopyReportRow &row : vm->reportRows()) {
             QCOMPARE(row.status, localized("report.status.skipped"));
-            QCOMPARE(row.errorMessage, localized("report.error.cancelled"));
+            // Only what was left undone says so; a name that was not found still says that.
+            const SelectionResult *result = resultNamed(*vm, row.jpegPath);
+            QCOMPARE(row.errorMessage, result->chosenRAW ? localized("report.error.cancelled")
+                                                         : result->message.value_or(QString()));
         }
         QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
     }
@@ -600,10 +603,53 @@ private slots:
         QCOMPARE(vm->statusMessage(), localized("status.quality.duplicates"));
         vm->cancelOperation();
         QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
-        QVERIFY(vm->copyResult()->wasCancelled);
+        // The copy finished; only the checks were cancelled, and they have no counts to show.
+        QVERIFY(!vm->copyResult()->wasCancelled);
         QCOMPARE(vm->copiedPrimaryOutcomes().size(), 2); // the copies stay
         QCOMPARE(vm->qualityResult(), QualityCheckBatchResult());
-        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelled"));
+        QCOMPARE(vm->completedQualityOptions(), QualityCheckOptions());
+        QCOMPARE(vm->statusMessage(), localized("status.copy.checks.cancelled"));
+        for (const CopyReportRow &row : vm->reportRows()) {
+            QVERIFY2(row.errorMessage != localized("report.error.cancelled"), qPrintable(row.jpegPath));
+            if (row.rawPath.isEmpty()) // not found: says so still
+                QCOMPARE(row.errorMessage, resultNamed(*vm, row.jpegPath)->message.value_or(QString()));
+        }
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::copied);
+    }
+
+    void copierThatBreaksOffIsNotComplete()
+    {
+        Rig rig;
+        *rig.copier.breaksOff = true;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        QVERIFY(copied(*vm));
+        QCOMPARE(vm->statusMessage(), localized("status.copy.failed"));
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.copy.failed")));
+        QVERIFY(vm->copiedPrimaryOutcomes().isEmpty());
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::failed);
+        QCOMPARE(vm->reportRows()[vm->results().indexOf(*one)].status, localized("report.status.failed"));
+    }
+
+    // A source that vanished before the copy is not ready to copy, and its row says why.
+    void sourceGoneBeforeTheCopy()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        QVERIFY(QFile::remove(m_cardA + QStringLiteral("/DCIM/img_1.CR3")));
+        vm->setConflictPolicy(vm->conflictPolicy() == ConflictPolicy::skip ? ConflictPolicy::keepNumbered
+                                                                          : ConflictPolicy::skip); // plans again
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QVERIFY(QTest::qWaitFor([&] {
+            return resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status == SelectionStatus::failed; }, kWait));
+        QVERIFY(copied(*vm));
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::failed);
+        const CopyReportRow row = vm->reportRows()[vm->results().indexOf(*one)];
+        QCOMPARE(row.status, localized("report.status.failed"));
+        QCOMPARE(row.errorMessage, QStringLiteral("gone: img_1.CR3"));
     }
 
     void copyWaitsForAPendingPlan()

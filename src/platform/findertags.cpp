@@ -1,6 +1,5 @@
-#include "findertagservice.h"
+#include "findertags.h"
 
-#include "model/cancellation.h"
 #include "platform/extendedattributes.h"
 #include "platform/propertylist.h"
 
@@ -9,29 +8,17 @@ namespace {
 
 #if defined(__linux__)
 constexpr const char *kXdgTagsAttribute = "user.xdg.tags";
-#endif
 
-int colourIndex(QualityFlag flag)
-{
-    switch (flag) {
-    case QualityFlag::possibleUnsharp: return 6; // red
-    case QualityFlag::duplicate: return 3;       // purple
-    case QualityFlag::fileCheck: return 5;       // yellow
-    }
-    return 0;
-}
-
-#if defined(__linux__)
 // Writes the tag names into the freedesktop attribute, merged with the names already there: a
 // name there that matches one of ours (ignoring case) gives way to ours, the others stay in
 // their order, and our names follow. A name with a comma cannot be told apart in this list and
 // is left out. Best effort: the tags themselves are already written.
-void mirrorToXdgTags(const QStringList &tags, const FileURL &file)
+void mirrorToXdgTags(const QStringList &tags, const QString &file)
 {
     try {
         QStringList ours;
         for (const QString &tag : tags) {
-            const QString name = FinderTagService::tagName(tag);
+            const QString name = finderTagName(tag);
             if (name.isEmpty() || name.contains(QLatin1Char(',')))
                 continue;
             bool seen = false;
@@ -65,39 +52,34 @@ void mirrorToXdgTags(const QStringList &tags, const FileURL &file)
 } // namespace
 
 #if defined(__linux__)
-const char *const FinderTagService::tagsAttributeName = "user.com.apple.metadata:_kMDItemUserTags";
+const char *const finderTagsAttributeName = "user.com.apple.metadata:_kMDItemUserTags";
 #else
-const char *const FinderTagService::tagsAttributeName = "com.apple.metadata:_kMDItemUserTags";
+const char *const finderTagsAttributeName = "com.apple.metadata:_kMDItemUserTags";
 #endif
 
-QString FinderTagService::tagString(QualityFlag flag)
-{
-    return rawValue(flag) + QLatin1Char('\n') + QString::number(colourIndex(flag));
-}
-
-QString FinderTagService::tagName(const QString &tag)
+QString finderTagName(const QString &tag)
 {
     const qsizetype lineFeed = tag.indexOf(QLatin1Char('\n'));
     return lineFeed < 0 ? tag : tag.left(lineFeed);
 }
 
-QStringList FinderTagService::readTags(const FileURL &file)
+QStringList readFinderTags(const QString &path)
 {
-    const auto value = readExtendedAttribute(file, tagsAttributeName);
+    const auto value = readExtendedAttribute(path, finderTagsAttributeName);
     if (!value || value->isEmpty())
         return {};
     return stringArrayFromPropertyList(*value);
 }
 
-void FinderTagService::writeTags(const QStringList &tags, const FileURL &file)
+void writeFinderTags(const QStringList &tags, const QString &path)
 {
-    writeExtendedAttribute(file, tagsAttributeName, binaryPropertyList(tags));
+    writeExtendedAttribute(path, finderTagsAttributeName, binaryPropertyList(tags));
 #if defined(__linux__)
-    mirrorToXdgTags(tags, file);
+    mirrorToXdgTags(tags, path);
 #endif
 }
 
-void FinderTagService::carryTags(const FileURL &source, const FileURL &target) noexcept
+void carryFinderTags(const QString &source, const QString &target) noexcept
 {
 #if defined(__linux__)
     try {
@@ -107,28 +89,11 @@ void FinderTagService::carryTags(const FileURL &source, const FileURL &target) n
     }
 #endif
     try {
-        const QStringList tags = readTags(source);
+        const QStringList tags = readFinderTags(source);
         if (!tags.isEmpty())
-            writeTags(tags, target);
+            writeFinderTags(tags, target);
     } catch (...) {
     }
-}
-
-void FinderTagService::applyTags(const QSet<QualityFlag> &flags, const FileURL &file, std::stop_token stop)
-{
-    std::lock_guard lock(m_mutex);
-    if (flags.isEmpty())
-        return;
-    throwIfCancelled(stop);
-    QStringList tags = readTags(file);
-    for (QualityFlag flag : allQualityFlags()) {
-        if (!flags.contains(flag))
-            continue;
-        const QString name = rawValue(flag);
-        tags.removeIf([&](const QString &tag) { return tagName(tag).compare(name, Qt::CaseInsensitive) == 0; });
-        tags << tagString(flag);
-    }
-    writeTags(tags, file);
 }
 
 } // namespace quillmore
