@@ -183,9 +183,10 @@ private slots:
     void cancellation_data()
     {
         QTest::addColumn<int>("when"); // 0 before, 1 while reading the second, 2 in the last progress call
-        QTest::newRow("before") << 0;
-        QTest::newRow("during a recognition") << 1;
-        QTest::newRow("after the last screenshot") << 2;
+        QTest::addColumn<QStringList>("kept"); // the names of the screenshots read before the stop
+        QTest::newRow("before") << 0 << QStringList();
+        QTest::newRow("during a recognition") << 1 << QStringList{"IMG_0001.jpg"};
+        QTest::newRow("after the last screenshot") << 2 << QStringList{"IMG_0001.jpg", "IMG_0002.jpg"};
     }
     void cancellation()
     {
@@ -205,7 +206,14 @@ private slots:
             if (when == 2 && p.completedScreenshots == 2)
                 stop.request_stop();
         };
-        QVERIFY_THROWS_EXCEPTION(Cancelled, processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token()));
+        QFETCH(QStringList, kept);
+        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token());
+        QVERIFY(result.wasCancelled);
+        QStringList names;
+        for (const ScreenshotNameCandidate &c : result.candidates)
+            names << c.fileName;
+        QCOMPARE(names, kept);
+        QCOMPARE(result.screenshotCount, qint64(kept.size()));
     }
 
     void listEdits()
