@@ -292,6 +292,29 @@ private slots:
         QCOMPARE(platform->recognitions, recognitions);
     }
 
+    // Each line carries where it was read, in the screenshot's own pixels, from either pass; the
+    // names found on it carry the box to the review.
+    void linesCarryWhereTheyWereRead()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = {OcrTextBox{QRect(30, 50, 100, 20), "Smith 0042", 0.8f}};
+        // On the second-pass image (border 20, enlarged twice) the same line.
+        platform->second = {OcrTextBox{QRect(100, 140, 200, 40), "Smith_0042", 0.9f}};
+        VisionTextRecognizer recognizer(platform);
+        std::stop_source stop;
+        const QList<RecognizedTextLine> lines = recognizer.recognizeTextLines("/s/a.png", stop.get_token());
+        QCOMPARE(texts(lines), (QStringList{"Smith 0042", "Smith_0042"}));
+        QCOMPARE(lines[0].box, QRect(30, 50, 100, 20));
+        QCOMPARE(lines[1].box, QRect(30, 50, 100, 20));
+
+        auto reader = std::make_shared<FakeRecognizer>();
+        reader->lines["/s/1.png"] = {{"x IMG_0001.jpg", 0.5f, QRect(5, 6, 70, 12)}};
+        ScreenshotOCRBatchProcessor processor(reader);
+        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png"}, {}, stop.get_token());
+        QCOMPARE(result.candidates.size(), 1);
+        QCOMPARE(result.candidates[0].sourceBox, QRect(5, 6, 70, 12));
+    }
+
     // The second pass reads again only where the lines to confirm were: each of their boxes, a
     // little larger, on the padded and enlarged image.
     void secondPassReadsWhereTheLinesToConfirmWere()

@@ -198,6 +198,13 @@ public:
     std::shared_ptr<QList<QList<FileURL>>> folders = std::make_shared<QList<QList<FileURL>>>();
     std::shared_ptr<std::optional<FileURL>> candidateFile = std::make_shared<std::optional<FileURL>>();
     std::shared_ptr<std::optional<FileURL>> reportFile = std::make_shared<std::optional<FileURL>>();
+    // Each panel's purpose and the folder it was to open in.
+    std::shared_ptr<QList<QPair<PanelPurpose, std::optional<FileURL>>>> prepared =
+        std::make_shared<QList<QPair<PanelPurpose, std::optional<FileURL>>>>();
+    void preparePanel(PanelPurpose purpose, const std::optional<FileURL> &start) override
+    {
+        prepared->append({purpose, start});
+    }
     QList<FileURL> chooseFolders(bool allowsMultiple) override
     {
         if (folders->isEmpty())

@@ -768,6 +768,31 @@ private slots:
         QVERIFY(vm->fileCheckEnabled());
     }
 
+    // Each panel opens where the last folder of its kind was, also after a restart.
+    void panelsOpenWhereTheLastFolderOfTheirKindWas()
+    {
+        Rig rig;
+        {
+            auto vm = make(rig);
+            rig.panels.folders->append({m_dest});
+            vm->chooseDestinationFolder();
+            rig.panels.folders->append({m_cardB});
+            vm->addSearchLocations();
+            vm->chooseDestinationFolder(); // dismissed
+        }
+        auto vm = make(rig);
+        vm->chooseSelectionFolder();
+        vm->addSearchLocations();
+        const auto &prepared = *rig.panels.prepared;
+        QCOMPARE(prepared.size(), 5);
+        QCOMPARE(prepared[0].first, PanelPurpose::destinationFolder);
+        QCOMPARE(prepared[1].first, PanelPurpose::searchLocations);
+        QCOMPARE(prepared[2], qMakePair(PanelPurpose::destinationFolder, std::optional<FileURL>(parentPath(m_dest))));
+        QCOMPARE(prepared[3].first, PanelPurpose::selectionFolder);
+        QVERIFY(!prepared[3].second); // nothing chosen of this kind yet
+        QCOMPARE(prepared[4], qMakePair(PanelPurpose::searchLocations, std::optional<FileURL>(parentPath(m_cardB))));
+    }
+
     void interruptedCopyIsMentionedOnce()
     {
         {
