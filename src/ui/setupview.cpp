@@ -323,7 +323,7 @@ void SetupView::refresh()
     // With names read, more screenshots add to them; a new list is started on purpose.
     const bool hasNames = !folderMode && !m_vm->screenshotURLs().isEmpty();
     m_replaceButton->setVisible(!reading && hasNames);
-    m_screenshotTile->setButtonTitle(localized(hasNames ? "screenshot.add" : "screenshot.choose"));
+    m_screenshotTile->setButtonTitle(localized(hasNames ? L10N("screenshot.add") : L10N("screenshot.choose")));
 
     refreshSearchList();
 

@@ -793,6 +793,24 @@ private slots:
         QCOMPARE(prepared[4], qMakePair(PanelPurpose::searchLocations, std::optional<FileURL>(parentPath(m_cardB))));
     }
 
+    // The checks after a copy count the files they have reached, each check its own.
+    void checksShowTheirOwnProgress()
+    {
+        Rig rig;
+        rig.checker.gate->open = false;
+        auto vm = ready(rig);
+        vm->setDuplicateCheckEnabled(true);
+        QVERIFY(scanned(*vm));
+        vm->startCopy();
+        using Counts = std::pair<qint64, qint64>;
+        QCOMPARE(vm->checkProgress(), Counts(0, 0));
+        QVERIFY(QTest::qWaitFor([&] { return vm->checkProgress() == Counts(1, 2); }, kWait));
+        rig.checker.gate->passes = 1;
+        QVERIFY(QTest::qWaitFor([&] { return vm->checkProgress() == Counts(2, 2); }, kWait));
+        rig.checker.gate->open = true;
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+    }
+
     void interruptedCopyIsMentionedOnce()
     {
         {
