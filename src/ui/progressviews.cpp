@@ -177,8 +177,15 @@ CopyProgressView::CopyProgressView(ScreenContext context, QWidget *parent) : QWi
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     column->addWidget(m_bar);
-    addValueRows(column, box, L10N("copy.files.complete"), &m_files, L10N("copy.bytes"), &m_bytes);
-    addValueRows(column, box, L10N("copy.speed"), &m_speed, L10N("copy.remaining"), &m_remaining);
+    auto *grid = new QGridLayout();
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(6);
+    m_files = addValueRow(grid, 0, L10N("copy.files.complete"), box);
+    m_bytes = addValueRow(grid, 1, L10N("copy.bytes"), box);
+    m_speed = addValueRow(grid, 2, L10N("copy.speed"), box);
+    m_remaining = addValueRow(grid, 3, L10N("copy.remaining"), box);
+    grid->setColumnStretch(2, 1);
+    column->addLayout(grid);
     // Stopping a copy asks first: Escape is too easy to press by accident during an hour's copy.
     m_cancel = new QPushButton(localized("button.cancel"), box);
     m_cancel->setObjectName(QStringLiteral("button.cancel"));
