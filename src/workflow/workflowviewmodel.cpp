@@ -817,12 +817,12 @@ void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appe
                     });
                 },
                 job->token());
-            link->post([result, stillCurrent, job, appending](WorkflowViewModel *vm) {
+            link->post([result, stillCurrent, job, urls, appending](WorkflowViewModel *vm) {
                 if (!stillCurrent(vm))
                     return;
                 if (vm->m_screenshotJob == job)
                     vm->m_screenshotJob.reset();
-                vm->screenshotsRead(result, appending);
+                vm->screenshotsRead(result, urls, appending);
             });
         } catch (const Cancelled &) {
             link->post([stillCurrent](WorkflowViewModel *vm) {
@@ -843,8 +843,19 @@ void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appe
     });
 }
 
-void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, bool appending)
+void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls,
+                                        bool appending)
 {
+    if (result.wasCancelled) {
+        // The screenshots not reached are let go, so that choosing them again reads them.
+        const QList<FileURL> unread = urls.mid(std::min<qsizetype>(urls.size(), result.screenshotCount));
+        QList<FileURL> kept = m_screenshotURLs;
+        for (const FileURL &url : unread) {
+            kept.removeAll(url);
+            endAccess(url);
+        }
+        assign(m_screenshotURLs, kept, &WorkflowViewModel::screenshotURLsChanged);
+    }
     // Names read before a cancel are kept, like those of a finished reading; appended names join
     // the list under review, a name already there gaining the new screenshots as sources.
     ScreenshotCandidateList list = appending ? m_screenshotCandidateList : ScreenshotCandidateList();

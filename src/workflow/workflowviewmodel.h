@@ -224,7 +224,7 @@ private:
     void preparePanel(PanelPurpose purpose);
     void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
     void startScreenshotJob(const QList<FileURL> &urls, bool appending);
-    void screenshotsRead(const ScreenshotOCRResult &result, bool appending);
+    void screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending);
     // A manual choice, remembered by the name's key across scans.
     struct ManualChoice {
         std::optional<FileURL> file; // absent: skipped

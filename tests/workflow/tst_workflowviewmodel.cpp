@@ -1019,6 +1019,15 @@ private slots:
         QCOMPARE(vm->screenshotCount(), 1);
         QVERIFY(!vm->isShowingScreenshotReview());
         QVERIFY(vm->canStartScan()); // the names kept can be searched for
+        // The screenshots not reached are read when chosen again; their names join those kept.
+        QCOMPARE(vm->screenshotURLs(), QList<FileURL>{a});
+        rig.screenshots.gate->open = true;
+        *rig.screenshots.result = {2, 2, {two, three}, {}};
+        vm->selectScreenshots({a, b, c});
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 3);
+        QCOMPARE(vm->screenshotCount(), 3);
+        QCOMPARE(vm->screenshotURLs(), (QList<FileURL>{a, b, c}));
     }
 
     // A burst of reports reaches the screen paced, in order, and always ends on the last one.
