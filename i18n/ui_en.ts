@@ -60,24 +60,112 @@
         <translation>Show Report</translation>
     </message>
     <message>
+        <source>confirm.replace.names.message</source>
+        <translation>You have corrected, added or removed names read from the screenshots. Those changes will be lost.</translation>
+    </message>
+    <message>
+        <source>confirm.replace.names.replace</source>
+        <translation>Replace Names</translation>
+    </message>
+    <message>
+        <source>confirm.replace.names.title</source>
+        <translation>Replace the reviewed names?</translation>
+    </message>
+    <message>
+        <source>confirm.report.discard</source>
+        <translation>Don't Save</translation>
+    </message>
+    <message>
+        <source>confirm.report.message</source>
+        <translation>The report of this copy has not been saved. Once you go on, it cannot be shown again.</translation>
+    </message>
+    <message>
+        <source>confirm.report.save</source>
+        <translation>Save Report…</translation>
+    </message>
+    <message>
+        <source>confirm.report.title</source>
+        <translation>Save the report first?</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.keep</source>
+        <translation>Keep Copying</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.message</source>
+        <translation>The files copied so far stay in the destination. The file being copied now is not kept, and the rest are not copied.</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.stop</source>
+        <translation>Stop Copy</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.title</source>
+        <translation>Stop the copy?</translation>
+    </message>
+    <message>
         <source>copy.bytes</source>
         <translation>Copied</translation>
+    </message>
+    <message>
+        <source>copy.check.progress</source>
+        <translation>File %1 of %2</translation>
     </message>
     <message>
         <source>copy.files.complete</source>
         <translation>Files</translation>
     </message>
     <message>
+        <source>copy.pace.unknown</source>
+        <translation>—</translation>
+    </message>
+    <message>
         <source>copy.preparing</source>
         <translation>Preparing the copy…</translation>
+    </message>
+    <message>
+        <source>copy.remaining</source>
+        <translation>Time left</translation>
+    </message>
+    <message>
+        <source>copy.remaining.hours</source>
+        <translation>About %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>copy.remaining.minutes</source>
+        <translation>About %1 min</translation>
+    </message>
+    <message>
+        <source>copy.remaining.seconds</source>
+        <translation>About %1 s</translation>
+    </message>
+    <message>
+        <source>copy.speed</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>copy.speed.value</source>
+        <translation>%1/s</translation>
     </message>
     <message>
         <source>error.title</source>
         <translation>Something went wrong</translation>
     </message>
     <message>
+        <source>files.choose.other</source>
+        <translation>Choose Another File…</translation>
+    </message>
+    <message>
         <source>files.jpeg</source>
         <translation>Selected Picture</translation>
+    </message>
+    <message>
+        <source>files.revert</source>
+        <translation>Undo Choice</translation>
+    </message>
+    <message>
+        <source>files.revert.hint</source>
+        <translation>Put the name back as the scan found it.</translation>
     </message>
     <message>
         <source>files.status</source>
@@ -104,8 +192,44 @@
         <translation>Save</translation>
     </message>
     <message>
+        <source>panel.title.candidate</source>
+        <translation>Choose the Full File for This Picture</translation>
+    </message>
+    <message>
+        <source>panel.title.destination</source>
+        <translation>Choose the Destination Folder</translation>
+    </message>
+    <message>
+        <source>panel.title.report</source>
+        <translation>Save the Copy Report</translation>
+    </message>
+    <message>
+        <source>panel.title.screenshots</source>
+        <translation>Choose Screenshots of the Selection</translation>
+    </message>
+    <message>
+        <source>panel.title.searches</source>
+        <translation>Choose Folders or Cards to Search</translation>
+    </message>
+    <message>
+        <source>panel.title.selection</source>
+        <translation>Choose the Folder of Selected Pictures</translation>
+    </message>
+    <message>
         <source>panel.use.raw</source>
         <translation>Use RAW File</translation>
+    </message>
+    <message>
+        <source>problems.clash.numbered</source>
+        <translation>Copy Under a Numbered Name</translation>
+    </message>
+    <message>
+        <source>problems.clash.numbered.hint</source>
+        <translation>Every name that already exists in the destination is copied under a numbered name instead.</translation>
+    </message>
+    <message>
+        <source>problems.clash.skip</source>
+        <translation>Leave It Out</translation>
     </message>
     <message>
         <source>panel.use.jpeg</source>
@@ -192,6 +316,10 @@
         <translation>Searching</translation>
     </message>
     <message>
+        <source>screenshot.add</source>
+        <translation>Add Screenshots…</translation>
+    </message>
+    <message>
         <source>screenshot.add.filename</source>
         <translation>Add Name</translation>
     </message>
@@ -206,6 +334,10 @@
     <message>
         <source>screenshot.configure.hint</source>
         <translation>Correct every name, and choose search locations and a destination, to start the search.</translation>
+    </message>
+    <message>
+        <source>screenshot.crop.accessibility</source>
+        <translation>Where the name was read on the screenshot</translation>
     </message>
     <message>
         <source>screenshot.filename.accessibility</source>
@@ -250,6 +382,14 @@
     <message>
         <source>screenshot.remove.filename</source>
         <translation>Remove name</translation>
+    </message>
+    <message>
+        <source>screenshot.replace</source>
+        <translation>Start a New List…</translation>
+    </message>
+    <message>
+        <source>screenshot.replace.hint</source>
+        <translation>Choose screenshots whose names replace the list.</translation>
     </message>
     <message>
         <source>screenshot.review.button</source>
@@ -400,6 +540,14 @@
         <translation>Several candidates: %1</translation>
     </message>
     <message>
+        <source>summary.back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>summary.back.hint</source>
+        <translation>Back to the set-up, with every choice kept. The choices made here are applied again at the next scan.</translation>
+    </message>
+    <message>
         <source>summary.checked</source>
         <translation>%1 pictures checked</translation>
     </message>
@@ -408,12 +556,20 @@
         <translation>All Files…</translation>
     </message>
     <message>
+        <source>summary.identical</source>
+        <translation>%1 identical copies (same name, same contents) counted once</translation>
+    </message>
+    <message>
         <source>summary.missing</source>
         <translation>Not found: %1</translation>
     </message>
     <message>
         <source>summary.problems</source>
         <translation>Settle Problems…</translation>
+    </message>
+    <message>
+        <source>summary.undo</source>
+        <translation>Undo Choice</translation>
     </message>
 </context>
 </TS>

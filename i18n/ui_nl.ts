@@ -60,24 +60,112 @@
         <translation>Rapport tonen</translation>
     </message>
     <message>
+        <source>confirm.replace.names.message</source>
+        <translation>U hebt namen uit de schermafbeeldingen verbeterd, toegevoegd of verwijderd. Die wijzigingen gaan verloren.</translation>
+    </message>
+    <message>
+        <source>confirm.replace.names.replace</source>
+        <translation>Namen vervangen</translation>
+    </message>
+    <message>
+        <source>confirm.replace.names.title</source>
+        <translation>De gecontroleerde namen vervangen?</translation>
+    </message>
+    <message>
+        <source>confirm.report.discard</source>
+        <translation>Niet bewaren</translation>
+    </message>
+    <message>
+        <source>confirm.report.message</source>
+        <translation>Het rapport van deze kopie is niet bewaard. Als u verdergaat, kan het niet meer getoond worden.</translation>
+    </message>
+    <message>
+        <source>confirm.report.save</source>
+        <translation>Rapport bewaren…</translation>
+    </message>
+    <message>
+        <source>confirm.report.title</source>
+        <translation>Eerst het rapport bewaren?</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.keep</source>
+        <translation>Doorgaan met kopiëren</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.message</source>
+        <translation>De tot nu toe gekopieerde bestanden blijven in de bestemming. Het bestand dat nu wordt gekopieerd wordt niet bewaard, en de rest wordt niet gekopieerd.</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.stop</source>
+        <translation>Kopiëren stoppen</translation>
+    </message>
+    <message>
+        <source>confirm.stop.copy.title</source>
+        <translation>Kopiëren stoppen?</translation>
+    </message>
+    <message>
         <source>copy.bytes</source>
         <translation>Gekopieerd</translation>
+    </message>
+    <message>
+        <source>copy.check.progress</source>
+        <translation>Bestand %1 van %2</translation>
     </message>
     <message>
         <source>copy.files.complete</source>
         <translation>Bestanden</translation>
     </message>
     <message>
+        <source>copy.pace.unknown</source>
+        <translation>—</translation>
+    </message>
+    <message>
         <source>copy.preparing</source>
         <translation>Kopiëren wordt voorbereid…</translation>
+    </message>
+    <message>
+        <source>copy.remaining</source>
+        <translation>Resterende tijd</translation>
+    </message>
+    <message>
+        <source>copy.remaining.hours</source>
+        <translation>Ongeveer %1 u %2 min</translation>
+    </message>
+    <message>
+        <source>copy.remaining.minutes</source>
+        <translation>Ongeveer %1 min</translation>
+    </message>
+    <message>
+        <source>copy.remaining.seconds</source>
+        <translation>Ongeveer %1 s</translation>
+    </message>
+    <message>
+        <source>copy.speed</source>
+        <translation>Snelheid</translation>
+    </message>
+    <message>
+        <source>copy.speed.value</source>
+        <translation>%1/s</translation>
     </message>
     <message>
         <source>error.title</source>
         <translation>Er ging iets mis</translation>
     </message>
     <message>
+        <source>files.choose.other</source>
+        <translation>Ander bestand kiezen…</translation>
+    </message>
+    <message>
         <source>files.jpeg</source>
         <translation>Geselecteerde foto</translation>
+    </message>
+    <message>
+        <source>files.revert</source>
+        <translation>Keuze ongedaan maken</translation>
+    </message>
+    <message>
+        <source>files.revert.hint</source>
+        <translation>Zet de naam terug zoals de zoekactie hem vond.</translation>
     </message>
     <message>
         <source>files.status</source>
@@ -104,8 +192,44 @@
         <translation>Bewaren</translation>
     </message>
     <message>
+        <source>panel.title.candidate</source>
+        <translation>Kies het volledige bestand voor deze foto</translation>
+    </message>
+    <message>
+        <source>panel.title.destination</source>
+        <translation>Kies de bestemmingsmap</translation>
+    </message>
+    <message>
+        <source>panel.title.report</source>
+        <translation>Het kopieerrapport bewaren</translation>
+    </message>
+    <message>
+        <source>panel.title.screenshots</source>
+        <translation>Kies schermafbeeldingen van de selectie</translation>
+    </message>
+    <message>
+        <source>panel.title.searches</source>
+        <translation>Kies mappen of kaarten om te doorzoeken</translation>
+    </message>
+    <message>
+        <source>panel.title.selection</source>
+        <translation>Kies de map met geselecteerde foto's</translation>
+    </message>
+    <message>
         <source>panel.use.raw</source>
         <translation>RAW-bestand gebruiken</translation>
+    </message>
+    <message>
+        <source>problems.clash.numbered</source>
+        <translation>Kopiëren onder een genummerde naam</translation>
+    </message>
+    <message>
+        <source>problems.clash.numbered.hint</source>
+        <translation>Elke naam die al in de bestemming staat, wordt in plaats daarvan onder een genummerde naam gekopieerd.</translation>
+    </message>
+    <message>
+        <source>problems.clash.skip</source>
+        <translation>Weglaten</translation>
     </message>
     <message>
         <source>panel.use.jpeg</source>
@@ -192,6 +316,10 @@
         <translation>Bezig met zoeken</translation>
     </message>
     <message>
+        <source>screenshot.add</source>
+        <translation>Schermafbeeldingen toevoegen…</translation>
+    </message>
+    <message>
         <source>screenshot.add.filename</source>
         <translation>Naam toevoegen</translation>
     </message>
@@ -206,6 +334,10 @@
     <message>
         <source>screenshot.configure.hint</source>
         <translation>Verbeter elke naam en kies zoeklocaties en een doelmap om te kunnen zoeken.</translation>
+    </message>
+    <message>
+        <source>screenshot.crop.accessibility</source>
+        <translation>Waar de naam op de schermafbeelding gelezen is</translation>
     </message>
     <message>
         <source>screenshot.filename.accessibility</source>
@@ -250,6 +382,14 @@
     <message>
         <source>screenshot.remove.filename</source>
         <translation>Naam verwijderen</translation>
+    </message>
+    <message>
+        <source>screenshot.replace</source>
+        <translation>Nieuwe lijst beginnen…</translation>
+    </message>
+    <message>
+        <source>screenshot.replace.hint</source>
+        <translation>Kies schermafbeeldingen waarvan de namen de lijst vervangen.</translation>
     </message>
     <message>
         <source>screenshot.review.button</source>
@@ -400,6 +540,14 @@
         <translation>Meerdere kandidaten: %1</translation>
     </message>
     <message>
+        <source>summary.back</source>
+        <translation>Terug</translation>
+    </message>
+    <message>
+        <source>summary.back.hint</source>
+        <translation>Terug naar de instellingen, met alle keuzes bewaard. De keuzes die u hier maakte, worden bij de volgende zoekactie opnieuw toegepast.</translation>
+    </message>
+    <message>
         <source>summary.checked</source>
         <translation>%1 foto's bekeken</translation>
     </message>
@@ -408,12 +556,20 @@
         <translation>Alle bestanden…</translation>
     </message>
     <message>
+        <source>summary.identical</source>
+        <translation>%1 identieke kopieën (zelfde naam, zelfde inhoud) één keer geteld</translation>
+    </message>
+    <message>
         <source>summary.missing</source>
         <translation>Niet gevonden: %1</translation>
     </message>
     <message>
         <source>summary.problems</source>
         <translation>Problemen oplossen…</translation>
+    </message>
+    <message>
+        <source>summary.undo</source>
+        <translation>Keuze ongedaan maken</translation>
     </message>
 </context>
 </TS>

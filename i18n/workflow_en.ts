@@ -108,6 +108,10 @@
         <translation>The copy could not be run: %1</translation>
     </message>
     <message>
+        <source>error.copy.interrupted</source>
+        <translation>A copy into %1 was stopped before it finished, the last time Quillmore ran. The files copied then are complete; run the job again to copy the rest.</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>The report could not be saved. Choose another place and try again.</translation>
     </message>

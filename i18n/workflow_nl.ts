@@ -108,6 +108,10 @@
         <translation>Het kopiëren kon niet worden uitgevoerd: %1</translation>
     </message>
     <message>
+        <source>error.copy.interrupted</source>
+        <translation>Een kopie naar %1 is de vorige keer dat Quillmore draaide gestopt voordat ze klaar was. De toen gekopieerde bestanden zijn compleet; voer de taak opnieuw uit om de rest te kopiëren.</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>Het rapport kon niet worden opgeslagen. Kies een andere plek en probeer het opnieuw.</translation>
     </message>

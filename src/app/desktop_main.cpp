@@ -10,6 +10,7 @@
 #include "platform/ocrengine.h"
 #include "ui/launcharguments.h"
 #include "ui/contentview.h"
+#include "workflow/jobs.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -19,6 +20,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -86,24 +88,33 @@ int main(int argc, char **argv)
         quillmore::resetStoredState(settings);
     }
 
+    // Folders and screenshots given at start (dropped on the program's icon, or "Open with"); a
+    // second start hands them to the window already open.
+    const QStringList locations = quillmore::launchLocations(QApplication::arguments());
     quillmore::SingleInstance instance(quillmore::SingleInstance::defaultName());
-    if (instance.notifyRunningInstance())
+    if (instance.notifyRunningInstance(locations))
         return 0;
     instance.listen();
 
     quillmore::ensureIconTheme();
-    quillmore::MainWindow window;
-    QObject::connect(&instance, &quillmore::SingleInstance::activationRequested, &window,
+    auto window = std::make_unique<quillmore::MainWindow>();
+    QObject::connect(&instance, &quillmore::SingleInstance::activationRequested, window.get(),
                      &quillmore::MainWindow::raiseToFront);
+    QObject::connect(&instance, &quillmore::SingleInstance::locationsReceived, window.get(),
+                     [w = window.get()](const QStringList &handed) {
+                         quillmore::applyLaunchLocations(*w->contentView()->viewModel(), handed);
+                     });
 #ifdef Q_OS_MACOS
-    ReopenFilter reopen(&window);
+    ReopenFilter reopen(window.get());
     app.installEventFilter(&reopen);
 #endif
-    // Folders and screenshots given at start (dropped on the program's icon, or "Open with").
-    quillmore::applyLaunchLocations(*window.contentView()->viewModel(),
-                                    quillmore::launchLocations(QApplication::arguments()));
-    window.show();
+    quillmore::applyLaunchLocations(*window->contentView()->viewModel(), locations);
+    window->show();
     const int status = app.exec();
+    // The window's controller stops its jobs as it goes; a copy stopped at the close finishes its
+    // current file's clean-up before the program ends, so nothing half-written is left.
+    window.reset();
+    quillmore::waitForJobs(60000);
     quillmore::ThumbnailService::shutDown();
     return status;
 }

@@ -73,7 +73,7 @@ ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressL
     for (const QString &file : files)
         urls.append(standardizedPath(file));
     ScreenshotOCRBatchProcessor processor(std::make_shared<VisionTextRecognizer>());
-    return processor.processScreenshots(
+    ScreenshotOCRResult result = processor.processScreenshots(
         urls,
         [&](const ScreenshotOCRProgress &p) {
             const qint64 shown = std::min(p.completedScreenshots + 1, p.totalScreenshots);
@@ -83,6 +83,9 @@ ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressL
             progressLine.show(text);
         },
         stop);
+    if (result.wasCancelled)
+        throw Cancelled();
+    return result;
 }
 
 int runReadScreenshotsCommand(const QStringList &arguments)

@@ -6,6 +6,7 @@
 #include "records.h"
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -18,6 +19,7 @@ namespace quillmore {
 struct RecognizedTextLine {
     QString text;
     float confidence = 0.0f; // 0.0 to 1.0
+    QRect box; // where the line lies on the screenshot, in its pixels; empty when not known
     bool operator==(const RecognizedTextLine &) const = default;
 };
 
@@ -27,6 +29,7 @@ struct DetectedScreenshotFilename {
     float confidence = 0.0f;
     FileURL sourceScreenshotURL;
     QString rawVisionRecognizedString;
+    QRect sourceBox; // the line's box on the screenshot
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };
 
@@ -38,6 +41,8 @@ struct ScreenshotNameCandidate {
     QList<FileURL> sourceScreenshotURLs;
     QStringList rawVisionRecognizedStrings;
     bool wasManuallyEdited = false;
+    // Where the name was first read on its first screenshot; empty when not known.
+    QRect sourceBox;
     bool operator==(const ScreenshotNameCandidate &) const = default;
 };
 
@@ -59,7 +64,7 @@ struct ScreenshotCandidateList {
     // Appends a name the user adds (confidence 1.0, from no screenshot) and returns it.
     ScreenshotNameCandidate addManualName(const QString &name)
     {
-        ScreenshotNameCandidate candidate{makeId(), name, 1.0f, {}, {}, true};
+        ScreenshotNameCandidate candidate{makeId(), name, 1.0f, {}, {}, true, {}};
         candidates.append(candidate);
         return candidate;
     }
@@ -83,6 +88,8 @@ struct ScreenshotOCRResult {
     qint64 filenameOccurrences = 0;
     QList<ScreenshotNameCandidate> candidates;
     QList<AppWarning> warnings;
+    // The reading was stopped: the result holds the screenshots read before that.
+    bool wasCancelled = false;
     bool operator==(const ScreenshotOCRResult &) const = default;
 };
 

@@ -34,18 +34,22 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             progress(ScreenshotOCRProgress{completed, total, url});
     };
 
-    for (qint64 i = 0; i < total; ++i) {
+    qint64 read = 0;
+    bool cancelled = false;
+    for (qint64 i = 0; i < total && !cancelled; ++i) {
         const FileURL &url = urls.at(i);
-        throwIfCancelled(stop);
+        if (stop.stop_requested())
+            break;
         report(i, url);
         try {
             const QList<RecognizedTextLine> lines = m_recognizer->recognizeTextLines(url, stop);
             for (const RecognizedTextLine &line : lines) {
                 for (const QString &token : extractFilenameTokens(line.text))
-                    detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text});
+                    detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text, line.box});
             }
         } catch (const Cancelled &) {
-            throw;
+            cancelled = true; // this screenshot is not counted; the earlier ones are kept
+            break;
         } catch (const FailureError &e) {
             qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
             const QString name = lastPathComponent(url);
@@ -62,12 +66,14 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
             warnings.append(AppWarning{makeId(), url, localized("screenshot.ocr.file.error", lastPathComponent(url))});
         }
+        ++read;
         report(i + 1, url);
     }
-    throwIfCancelled(stop);
+    cancelled = cancelled || stop.stop_requested();
 
     ScreenshotOCRResult result;
-    result.screenshotCount = total;
+    result.screenshotCount = read;
+    result.wasCancelled = cancelled;
     result.filenameOccurrences = detections.size();
     result.candidates = mergeDetections(detections);
     result.warnings = warnings;
@@ -85,7 +91,8 @@ QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFil
             indexByKey.insert(key, candidates.size());
             candidates.append(ScreenshotNameCandidate{makeId(), detection.fileName, detection.confidence,
                                                       {detection.sourceScreenshotURL},
-                                                      {detection.rawVisionRecognizedString}, false});
+                                                      {detection.rawVisionRecognizedString}, false,
+                                                      detection.sourceBox});
             continue;
         }
         ScreenshotNameCandidate &candidate = candidates[*found];

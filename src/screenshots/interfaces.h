@@ -15,8 +15,9 @@ using ScreenshotOCRProgressCallback = std::function<void(const ScreenshotOCRProg
 class ScreenshotOCRProcessing {
 public:
     virtual ~ScreenshotOCRProcessing() = default;
-    // Reads every screenshot and merges the names found into one candidate list. Throws only
-    // Cancelled; a screenshot that cannot be read becomes a warning.
+    // Reads every screenshot and merges the names found into one candidate list; a screenshot
+    // that cannot be read becomes a warning. When stopped, returns what the screenshots read so
+    // far gave, marked wasCancelled.
     virtual ScreenshotOCRResult processScreenshots(const QList<FileURL> &screenshots,
                                                    const ScreenshotOCRProgressCallback &progress,
                                                    std::stop_token stop) = 0;

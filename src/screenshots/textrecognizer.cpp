@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace quillmore {
 
@@ -432,9 +433,16 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
 
     const QList<AssembledTextLine> first =
         recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+    // Each line carries where it lies on the screenshot, in the screenshot's own pixels.
+    const auto boxed = [](const AssembledTextLine &assembled, const std::function<QRect(const QRect &)> &toOriginal) {
+        RecognizedTextLine line = assembled.line;
+        for (const QRect &box : assembled.boxes)
+            line.box |= toOriginal(box);
+        return line;
+    };
     QList<RecognizedTextLine> result;
     for (const AssembledTextLine &assembled : first)
-        result.append(assembled.line);
+        result.append(boxed(assembled, [](const QRect &box) { return box; }));
 
     // The names to confirm, and where their lines were read.
     QSet<QString> expected;
@@ -468,7 +476,11 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
     for (const AssembledTextLine &assembled : second) {
         const QStringList tokens = extractFilenameTokens(assembled.line.text);
         if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
-            result.append(assembled.line);
+            result.append(boxed(assembled, [&prepared](const QRect &box) {
+                const double scale = prepared->scale > 0 ? prepared->scale : 1.0;
+                return QRect(QPoint(int(box.left() / scale) - prepared->border, int(box.top() / scale) - prepared->border),
+                             QSize(int(std::ceil(box.width() / scale)), int(std::ceil(box.height() / scale))));
+            }));
     }
     return result;
 }

@@ -248,6 +248,7 @@ QString themeIconName(const QString &symbol)
         {QStringLiteral("externaldrive"), QStringLiteral("drive-harddisk")},
         {QStringLiteral("trash"), QStringLiteral("user-trash")},
         {QStringLiteral("plus"), QStringLiteral("list-add")},
+        {QStringLiteral("chevron.left"), QStringLiteral("go-previous")},
         {QStringLiteral("minus.circle"), QStringLiteral("list-remove")},
         {QStringLiteral("photo.on.rectangle.angled"), QStringLiteral("image-x-generic")},
         {QStringLiteral("doc.richtext"), QStringLiteral("text-x-generic")},

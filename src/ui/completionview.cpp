@@ -1,6 +1,7 @@
 #include "completionview.h"
 
 #include "appearance.h"
+#include "confirmations.h"
 #include "model/localization.h"
 #include "widgets.h"
 #include "workflow/screentexts.h"
@@ -64,7 +65,10 @@ CompletionView::CompletionView(ScreenContext context, std::function<void()> show
     connect(report, &QPushButton::clicked, this, [showReport] { showReport(); });
     auto *again = new QPushButton(localized("completion.new"), this);
     again->setObjectName(QStringLiteral("completion.new"));
-    connect(again, &QPushButton::clicked, this, [this] { m_vm->startOver(); });
+    connect(again, &QPushButton::clicked, this, [this] {
+        if (settleUnsavedReport(window(), m_vm))
+            m_vm->startOver();
+    });
     auto *open = makeProminentButton(localized("completion.open.destination"), this);
     setProminent(open, true);
     open->setObjectName(QStringLiteral("completion.open.destination"));

@@ -27,6 +27,32 @@ QString patternsFor(const QSet<QString> &extensions)
 
 FilePanels::FilePanels(QWidget *parent) : m_parent(parent) {}
 
+void FilePanels::preparePanel(PanelPurpose purpose, const std::optional<FileURL> &startFolder)
+{
+    m_purpose = purpose;
+    m_startFolder = startFolder;
+}
+
+void FilePanels::applyPurpose(QFileDialog &dialog, const QString &defaultFolder)
+{
+    // The title says what to choose.
+    if (m_purpose) {
+        const char *key = L10N("panel.title.selection");
+        switch (*m_purpose) {
+        case PanelPurpose::selectionFolder: key = L10N("panel.title.selection"); break;
+        case PanelPurpose::searchLocations: key = L10N("panel.title.searches"); break;
+        case PanelPurpose::destinationFolder: key = L10N("panel.title.destination"); break;
+        case PanelPurpose::screenshots: key = L10N("panel.title.screenshots"); break;
+        case PanelPurpose::candidateFile: key = L10N("panel.title.candidate"); break;
+        case PanelPurpose::report: key = L10N("panel.title.report"); break;
+        }
+        dialog.setWindowTitle(localized(key));
+    }
+    dialog.setDirectory(m_startFolder ? *m_startFolder : defaultFolder);
+    m_purpose.reset();
+    m_startFolder.reset();
+}
+
 QStringList FilePanels::run(QFileDialog &dialog)
 {
     dialog.setWindowModality(Qt::WindowModal);
@@ -44,7 +70,7 @@ QList<FileURL> FilePanels::chooseFolders(bool allowsMultiple)
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setLabelText(QFileDialog::Accept, localized("panel.choose"));
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+    applyPurpose(dialog, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
     // A plain folder dialog allows one folder; for several, Qt's own dialog can select many.
     if (allowsMultiple) {
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -90,7 +116,7 @@ QList<FileURL> FilePanels::chooseScreenshots()
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(screenshotNameFilters());
     dialog.setLabelText(QFileDialog::Accept, localized("screenshot.panel.choose"));
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    applyPurpose(dialog, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
     QList<FileURL> chosen;
     for (const QString &path : run(dialog))
         chosen << standardizedPath(path);
@@ -114,6 +140,7 @@ std::optional<FileURL> FilePanels::chooseCandidateFile(SearchTarget target)
     dialog.setNameFilters(candidateNameFilters(target));
     dialog.setLabelText(QFileDialog::Accept,
                         localized(target == SearchTarget::raw ? L10N("panel.use.raw") : L10N("panel.use.jpeg")));
+    applyPurpose(dialog, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
     const QStringList files = run(dialog);
     return acceptCandidateFile(files.isEmpty() ? std::nullopt : std::optional<FileURL>(files.first()), target);
 }
@@ -127,7 +154,7 @@ std::optional<FileURL> FilePanels::chooseReportDestination()
     dialog.setNameFilters({localized("panel.filter.csv")});
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::ShowDirsOnly, false);
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    applyPurpose(dialog, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     dialog.selectFile(proposedReportName());
     dialog.setLabelText(QFileDialog::Accept, localized("panel.save"));
     const QStringList files = run(dialog);

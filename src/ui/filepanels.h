@@ -20,6 +20,7 @@ public:
     // The window the panels are modal to.
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
+    void preparePanel(PanelPurpose purpose, const std::optional<FileURL> &startFolder) override;
     QList<FileURL> chooseFolders(bool allowsMultiple) override;
     QList<FileURL> chooseScreenshots() override;
     std::optional<FileURL> chooseCandidateFile(SearchTarget target) override;
@@ -41,7 +42,11 @@ public:
 
 private:
     QStringList run(QFileDialog &dialog);
+    // The prepared purpose's title and folder, or the panel's own default folder.
+    void applyPurpose(QFileDialog &dialog, const QString &defaultFolder);
     QPointer<QWidget> m_parent;
+    std::optional<PanelPurpose> m_purpose;
+    std::optional<FileURL> m_startFolder;
 };
 
 } // namespace quillmore

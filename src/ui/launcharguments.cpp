@@ -27,6 +27,10 @@ QStringList launchLocations(const QStringList &arguments)
 
 void applyLaunchLocations(WorkflowViewModel &viewModel, const QStringList &locations)
 {
+    // A scan or copy under way, or a finished job, is not changed from outside: the window only
+    // comes to the front.
+    if (viewModel.stage() != WorkflowStage::setup && viewModel.stage() != WorkflowStage::summary)
+        return;
     QList<FileURL> folders;
     QList<FileURL> screenshots;
     for (const QString &location : locations) {

@@ -15,7 +15,7 @@ QStringList launchLocations(const QStringList &arguments);
 
 // Screenshot images go to the screenshot selection. Folders: the first one becomes the selection
 // folder when none is chosen yet, the others (or all, when a selection exists) are added as
-// search locations.
+// search locations. Nothing changes while a scan or copy runs or a finished job is shown.
 void applyLaunchLocations(WorkflowViewModel &viewModel, const QStringList &locations);
 
 } // namespace quillmore

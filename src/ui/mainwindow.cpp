@@ -1,10 +1,12 @@
 #include "mainwindow.h"
 
+#include "confirmations.h"
 #include "contentview.h"
 #include "filepanels.h"
 #include "workflow/defaultservices.h"
 #include "workflow/workflowviewmodel.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -49,6 +51,24 @@ void MainWindow::build(std::unique_ptr<WorkflowViewModel> viewModel, FilePanels 
         const QRect available = screen->availableGeometry();
         move(available.center() - rect().center());
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    WorkflowViewModel *vm = m_content->viewModel();
+    if (vm->stage() == WorkflowStage::copying) {
+        if (!confirmStopCopy(this)) {
+            event->ignore();
+            return;
+        }
+        // The copy stops at its next file; the program waits for it before it ends, so that no
+        // half-written file is left behind.
+        vm->cancelOperation();
+    } else if (!settleUnsavedReport(this, vm)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void MainWindow::raiseToFront()

@@ -36,6 +36,10 @@ public:
     // Brings the window to the front (a second start of the program asks for this).
     void raiseToFront();
 
+protected:
+    // Closing during a copy asks first, and so does closing with a report not saved.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void build(std::unique_ptr<WorkflowViewModel> viewModel, FilePanels *panels);
     ContentView *m_content = nullptr;

@@ -10,6 +10,7 @@
 #include "widgets.h"
 #include "workflow/workflowviewmodel.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -217,6 +218,32 @@ QWidget *ProblemsView::makeIssuePanel(const CopyPreflightIssue &issue)
     }
     if (issue.destinationURL)
         layout->addWidget(selectableCaption(*issue.destinationURL, true, panel));
+    // A clash with a file already in the destination: what can be done about it.
+    const bool clash = issue.kind == CopyPreflightIssueKind::alreadyExists
+        || issue.kind == CopyPreflightIssueKind::nameConflict;
+    if (clash && !issue.selectionIDs.isEmpty()) {
+        auto *row = new QHBoxLayout();
+        if (issue.destinationURL && QFileInfo::exists(*issue.destinationURL))
+            row->addWidget(revealButton(*issue.destinationURL, panel));
+        if (m_vm->conflictPolicy() == ConflictPolicy::skip) {
+            auto *numbered = new QPushButton(localized("problems.clash.numbered"), panel);
+            numbered->setObjectName(QStringLiteral("problems.clash.numbered"));
+            numbered->setToolTip(localized("problems.clash.numbered.hint"));
+            connect(numbered, &QPushButton::clicked, this,
+                    [vm = m_vm] { vm->setConflictPolicy(ConflictPolicy::keepNumbered); });
+            row->addWidget(numbered);
+        }
+        auto *leave = new QPushButton(localized("problems.clash.skip"), panel);
+        leave->setObjectName(QStringLiteral("problems.clash.skip"));
+        const QList<QUuid> ids(issue.selectionIDs.cbegin(), issue.selectionIDs.cend());
+        connect(leave, &QPushButton::clicked, this, [vm = m_vm, ids] {
+            for (const QUuid &id : ids)
+                vm->skipResult(id);
+        });
+        row->addWidget(leave);
+        row->addStretch(1);
+        layout->addLayout(row);
+    }
     return panel;
 }
 

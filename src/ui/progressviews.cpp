@@ -1,6 +1,7 @@
 #include "progressviews.h"
 
 #include "appearance.h"
+#include "confirmations.h"
 #include "model/localization.h"
 #include "targettexts.h"
 #include "workflow/workflowviewmodel.h"
@@ -11,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace quillmore {
 
@@ -112,6 +115,43 @@ void ScanProgressView::refresh()
     setTextIfChanged(m_found, locale.toString(progress.foundMatches));
 }
 
+void ThroughputEstimator::add(qint64 msecs, qint64 copiedBytes)
+{
+    if (!m_samples.empty() && copiedBytes < m_samples.back().second)
+        m_samples.clear(); // a new copy
+    m_samples.emplace_back(msecs, copiedBytes);
+    while (m_samples.size() > 2 && msecs - m_samples.front().first > windowMs)
+        m_samples.pop_front();
+}
+
+std::optional<double> ThroughputEstimator::bytesPerSecond() const
+{
+    if (m_samples.size() < 2)
+        return std::nullopt;
+    const qint64 span = m_samples.back().first - m_samples.front().first;
+    if (span < 500)
+        return std::nullopt;
+    return double(m_samples.back().second - m_samples.front().second) * 1000.0 / double(span);
+}
+
+std::optional<qint64> ThroughputEstimator::secondsLeft(qint64 copiedBytes, qint64 totalBytes) const
+{
+    const std::optional<double> rate = bytesPerSecond();
+    if (!rate || *rate <= 0.0)
+        return std::nullopt;
+    return qint64(std::ceil(double(std::max<qint64>(0, totalBytes - copiedBytes)) / *rate));
+}
+
+QString ThroughputEstimator::remainingText(qint64 seconds)
+{
+    if (seconds < 60)
+        return localized("copy.remaining.seconds", std::max<qint64>(1, seconds));
+    const qint64 minutes = (seconds + 30) / 60;
+    if (minutes < 60)
+        return localized("copy.remaining.minutes", minutes);
+    return localized("copy.remaining.hours", minutes / 60, minutes % 60);
+}
+
 double CopyProgressView::copyFraction(qint64 copiedBytes, qint64 totalBytes)
 {
     if (totalBytes < 1)
@@ -138,8 +178,24 @@ CopyProgressView::CopyProgressView(ScreenContext context, QWidget *parent) : QWi
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     column->addWidget(m_bar);
-    addValueRows(column, box, L10N("copy.files.complete"), &m_files, L10N("copy.bytes"), &m_bytes);
-    m_cancel = addCancelButton(this, column, box, m_vm);
+    auto *grid = new QGridLayout();
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(6);
+    m_files = addValueRow(grid, 0, L10N("copy.files.complete"), box);
+    m_bytes = addValueRow(grid, 1, L10N("copy.bytes"), box);
+    m_speed = addValueRow(grid, 2, L10N("copy.speed"), box);
+    m_remaining = addValueRow(grid, 3, L10N("copy.remaining"), box);
+    grid->setColumnStretch(2, 1);
+    column->addLayout(grid);
+    // Stopping a copy asks first: Escape is too easy to press by accident during an hour's copy.
+    m_cancel = new QPushButton(localized("button.cancel"), box);
+    m_cancel->setObjectName(QStringLiteral("button.cancel"));
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_vm->stage() == WorkflowStage::copying && confirmStopCopy(window()))
+            m_vm->cancelOperation();
+    });
+    bindCancelKey(this, m_cancel);
+    column->addWidget(m_cancel, 0, Qt::AlignLeft);
     new RefreshScheduler(this, m_vm, [this] { refresh(); });
     refresh();
 }
@@ -149,7 +205,26 @@ void CopyProgressView::refresh()
     setTextIfChanged(m_title, m_vm->statusMessage());
     m_title->setAccessibleName(m_vm->statusMessage());
     const CopyProgress &progress = m_vm->copyProgress();
-    m_file->setFullText(progress.currentFile.isEmpty() ? localized("copy.preparing") : progress.currentFile);
+    const bool copying = m_vm->stage() == WorkflowStage::copying;
+    if (copying && !m_wasCopying) {
+        m_pace.reset();
+        m_clock.start();
+    }
+    m_wasCopying = copying;
+    const auto [checked, toCheck] = m_vm->checkProgress();
+    const bool checking = toCheck > 0;
+    if (copying && !checking)
+        m_pace.add(m_clock.isValid() ? m_clock.elapsed() : 0, progress.copiedBytes);
+    QString file = progress.currentFile.isEmpty() ? localized("copy.preparing") : progress.currentFile;
+    if (checking)
+        file = localized("copy.check.progress", checked, toCheck) + QStringLiteral(" — ") + file;
+    m_file->setFullText(file);
+    const std::optional<double> rate = m_pace.bytesPerSecond();
+    const std::optional<qint64> left = m_pace.secondsLeft(progress.copiedBytes, progress.totalBytes);
+    setTextIfChanged(m_speed, checking || !rate ? localized("copy.pace.unknown")
+                                                : localized("copy.speed.value", fileByteCount(qint64(*rate))));
+    setTextIfChanged(m_remaining, checking || !left ? localized("copy.pace.unknown")
+                                                    : ThroughputEstimator::remainingText(*left));
     const double fraction = copyFraction(progress.copiedBytes, progress.totalBytes);
     m_bar->setValue(int(std::lround(fraction * 1000)));
     m_bar->setAccessibleDescription(QLocale().toString(fraction * 100.0, 'f', 0) + QLocale().percent());

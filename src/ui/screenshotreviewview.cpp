@@ -2,6 +2,8 @@
 
 #include "appearance.h"
 #include "model/localization.h"
+#include "platform/paths.h"
+#include "platform/screenshotimage.h"
 #include "targettexts.h"
 #include "thumbnailservice.h"
 #include "widgets.h"
@@ -10,12 +12,64 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quillmore {
+
+ScreenshotCropView::ScreenshotCropView(const QString &screenshot, const QRect &box, QWidget *parent)
+    : QWidget(parent), m_path(screenshot), m_box(box)
+{
+    setObjectName(QStringLiteral("screenshot.crop"));
+    setFixedSize(kSize);
+    setAccessibleName(localized("screenshot.crop.accessibility"));
+    setToolTip(lastPathComponent(screenshot));
+}
+
+QRect ScreenshotCropView::cropRect(const QRect &box, QSize imageSize)
+{
+    const int margin = std::max(4, box.height() / 3);
+    return box.adjusted(-2 * margin, -margin, 2 * margin, margin) & QRect(QPoint(0, 0), imageSize);
+}
+
+void ScreenshotCropView::paintEvent(QPaintEvent *)
+{
+    if (!m_requested) {
+        m_requested = true;
+        ThumbnailService::load(
+            [path = m_path, box = m_box] {
+                const QImage screenshot = loadScreenshotImage(path);
+                const QRect crop = cropRect(box, screenshot.size());
+                return crop.isEmpty() ? QImage() : screenshot.copy(crop);
+            },
+            this,
+            [this](QImage image) {
+                m_image = std::move(image);
+                m_loaded = true;
+                update();
+                emit loaded();
+            });
+    }
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    if (!m_image.isNull()) {
+        // As large as fits, enlarged at most three times: small type becomes readable.
+        const QSizeF room = QSizeF(size()) - QSizeF(8, 8);
+        const double scale = std::min({room.width() / m_image.width(), room.height() / m_image.height(), 3.0});
+        const QSizeF shown = QSizeF(m_image.size()) * scale;
+        const QRectF target(QPointF(4, (height() - shown.height()) / 2), shown);
+        p.drawImage(target, m_image);
+    }
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRoundedRect(frame, 4, 4);
+}
 
 ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotNameCandidate &candidate, QWidget *parent)
     : QWidget(parent), m_vm(vm), m_id(candidate.id)
@@ -35,6 +89,9 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
         pencil->setPixmap(symbolIcon(QStringLiteral("square.and.pencil"), namedColor(NamedColor::secondary)).pixmap(26, 26));
         layout->addWidget(pencil);
     }
+    // Where the name was read, beside the name as it stands: a wrong letter shows at a glance.
+    if (!candidate.sourceScreenshotURLs.isEmpty() && !candidate.sourceBox.isEmpty())
+        layout->addWidget(new ScreenshotCropView(candidate.sourceScreenshotURLs.first(), candidate.sourceBox, this));
     auto *column = new QVBoxLayout();
     column->setSpacing(3);
     m_field = new QLineEdit(candidate.fileName, this);

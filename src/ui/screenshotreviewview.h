@@ -19,6 +19,32 @@ namespace quillmore {
 
 class SymbolLabel;
 
+// The strip of the screenshot where a name was read, enlarged to be read beside the name as
+// typed. Loads when first painted (as its row scrolls into view).
+class ScreenshotCropView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QSize kSize{300, 48};
+    ScreenshotCropView(const QString &screenshot, const QRect &box, QWidget *parent = nullptr);
+    // The part of the screenshot shown: the box with a margin, within the image.
+    static QRect cropRect(const QRect &box, QSize imageSize);
+    bool isLoaded() const { return m_loaded; }
+    const QImage &image() const { return m_image; }
+
+signals:
+    void loaded();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_path;
+    QRect m_box;
+    QImage m_image;
+    bool m_requested = false;
+    bool m_loaded = false;
+};
+
 // One name under review.
 class ScreenshotNameRow : public QWidget {
     Q_OBJECT

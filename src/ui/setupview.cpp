@@ -1,6 +1,7 @@
 #include "setupview.h"
 
 #include "appearance.h"
+#include "confirmations.h"
 #include "model/localization.h"
 #include "targettexts.h"
 #include "widgets.h"
@@ -64,8 +65,14 @@ QWidget *SetupView::makeSelectionPanel()
                                            localized("setup.selections.instruction"), QStringLiteral("folder"), panel);
     m_folderTile->setObjectName(QStringLiteral("selection.folder"));
     m_folderTile->button()->setObjectName(QStringLiteral("setup.selections.choose"));
-    m_folderTile->dropAction = [this](const QList<FileURL> &files) { return m_vm->dropSelectionFolder(files); };
-    connect(m_folderTile->button(), &QPushButton::clicked, this, [this] { m_vm->chooseSelectionFolder(); });
+    // A folder replaces the reviewed screenshot names: asked first when the user has edited them.
+    m_folderTile->dropAction = [this](const QList<FileURL> &files) {
+        return confirmReplaceNames(window(), m_vm) && m_vm->dropSelectionFolder(files);
+    };
+    connect(m_folderTile->button(), &QPushButton::clicked, this, [this] {
+        if (confirmReplaceNames(window(), m_vm))
+            m_vm->chooseSelectionFolder();
+    });
 
     m_screenshotTile = new SelectionDropOption(localized("screenshot.option.title"),
                                                localized("screenshot.option.instruction"),
@@ -91,8 +98,16 @@ QWidget *SetupView::makeSelectionPanel()
     m_reviewButton = new QPushButton(localized("screenshot.review.button"), m_screenshotTile);
     m_reviewButton->setObjectName(QStringLiteral("screenshot.review.button"));
     connect(m_reviewButton, &QPushButton::clicked, this, [this] { m_vm->setShowingScreenshotReview(true); });
+    m_replaceButton = new QPushButton(localized("screenshot.replace"), m_screenshotTile);
+    m_replaceButton->setObjectName(QStringLiteral("screenshot.replace"));
+    m_replaceButton->setToolTip(localized("screenshot.replace.hint"));
+    connect(m_replaceButton, &QPushButton::clicked, this, [this] {
+        if (confirmReplaceNames(window(), m_vm))
+            m_vm->chooseScreenshots(true);
+    });
     auto *reviewRow = new QHBoxLayout();
     reviewRow->addWidget(m_reviewButton);
+    reviewRow->addWidget(m_replaceButton);
     reviewRow->addStretch(1);
     m_screenshotTile->footer()->addLayout(reviewRow);
     auto *privacy = new QLabel(localized("screenshot.privacy"), m_screenshotTile);
@@ -306,6 +321,10 @@ void SetupView::refresh()
     m_readingProgress->setVisible(reading);
     m_cancelReading->setVisible(reading);
     m_reviewButton->setVisible(!reading && !folderMode && m_vm->screenshotCount() > 0);
+    // With names read, more screenshots add to them; a new list is started on purpose.
+    const bool hasNames = !folderMode && !m_vm->screenshotURLs().isEmpty();
+    m_replaceButton->setVisible(!reading && hasNames);
+    m_screenshotTile->setButtonTitle(localized(hasNames ? L10N("screenshot.add") : L10N("screenshot.choose")));
 
     refreshSearchList();
 

@@ -41,6 +41,7 @@ private:
     QProgressBar *m_readingProgress;
     QPushButton *m_cancelReading;
     QPushButton *m_reviewButton;
+    QPushButton *m_replaceButton;
     DropFrame *m_searchPanel;
     QLabel *m_searchEmpty;
     QWidget *m_searchScroll;

@@ -42,11 +42,27 @@ SummaryView::SummaryView(ScreenContext context, std::function<void()> showProble
     lines->addWidget(m_found);
     lines->addWidget(m_missing);
     lines->addWidget(m_ambiguous);
+    m_identical = new QLabel(this);
+    m_identical->setObjectName(QStringLiteral("summary.identical"));
+    m_identical->setWordWrap(true);
+    applyTextStyle(m_identical, TextStyle::secondary);
+    lines->addWidget(m_identical);
     column->addLayout(lines);
     column->addSpacing(10);
 
     auto *actions = new QHBoxLayout();
     actions->setSpacing(8);
+    // Back to set-up with every choice kept; a new scan applies the choices made here.
+    auto *back = new QPushButton(symbolIcon(QStringLiteral("chevron.left")), localized("summary.back"), this);
+    back->setObjectName(QStringLiteral("summary.back"));
+    back->setToolTip(localized("summary.back.hint"));
+    connect(back, &QPushButton::clicked, this, [this] { m_vm->goBackToSetup(); });
+    actions->addWidget(back);
+    m_undo = new QPushButton(localized("summary.undo"), this);
+    m_undo->setObjectName(QStringLiteral("summary.undo"));
+    m_undo->setShortcut(QKeySequence::Undo);
+    connect(m_undo, &QPushButton::clicked, this, [this] { m_vm->undoLastChoice(); });
+    actions->addWidget(m_undo);
     m_problems = new QPushButton(localized("summary.problems"), this);
     m_problems->setObjectName(QStringLiteral("summary.problems"));
     connect(m_problems, &QPushButton::clicked, this, [showProblems] { showProblems(); });
@@ -103,6 +119,10 @@ void SummaryView::refresh()
     m_ambiguous->set(namedColor(ambiguous > 0 ? NamedColor::orange : NamedColor::secondary),
                      countedText(L10N("summary.ambiguous"), ambiguous));
     m_problems->setEnabled(missing + ambiguous + m_vm->copyPlan().issues.size() > 0);
+    m_undo->setEnabled(m_vm->canUndoChoice());
+    const qint64 identical = m_vm->identicalCandidatesMerged();
+    m_identical->setVisible(identical > 0);
+    setTextIfChanged(m_identical, localized("summary.identical", identical));
 
     QMenu *menu = m_remove->menu();
     menu->clear();

@@ -30,7 +30,9 @@ private:
     SummaryLine *m_found;
     SummaryLine *m_missing;
     SummaryLine *m_ambiguous;
+    QLabel *m_identical;
     QPushButton *m_problems;
+    QPushButton *m_undo;
     QToolButton *m_remove;
     QPushButton *m_copy;
 };

@@ -177,7 +177,7 @@ QPushButton *doneButton(QDialog *sheet)
 } // namespace
 
 FilesView::FilesView(ScreenContext context, QWidget *parent)
-    : Sheet(QStringLiteral("filesSheet"), QSize(720, 500), parent)
+    : Sheet(QStringLiteral("filesSheet"), QSize(720, 500), parent), m_vm(context.viewModel)
 {
     setWindowTitle(localized("files.title"));
     auto *column = new QVBoxLayout(this);
@@ -189,7 +189,66 @@ FilesView::FilesView(ScreenContext context, QWidget *parent)
     m_table->setObjectName(QStringLiteral("filesTable"));
     m_table->setColumnWidth(0, 240);
     m_table->setColumnWidth(1, 240);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     column->addWidget(m_table, 1);
+
+    // Any name's file can be changed here, a single match too: another file chosen by hand, the
+    // name skipped, or the choice taken back to what the scan found.
+    auto *actions = new QHBoxLayout();
+    m_choose = new QPushButton(localized("files.choose.other"), this);
+    m_choose->setObjectName(QStringLiteral("files.choose.other"));
+    m_skip = new QPushButton(localized("button.skip"), this);
+    m_skip->setObjectName(QStringLiteral("button.skip"));
+    m_revert = new QPushButton(localized("files.revert"), this);
+    m_revert->setObjectName(QStringLiteral("files.revert"));
+    m_revert->setToolTip(localized("files.revert.hint"));
+    for (QPushButton *button : {m_choose, m_skip, m_revert}) {
+        button->setAutoDefault(false);
+        actions->addWidget(button);
+    }
+    actions->addStretch(1);
+    column->addLayout(actions);
+    connect(m_choose, &QPushButton::clicked, this, [this] { m_vm->chooseFileManually(selectedID()); });
+    connect(m_skip, &QPushButton::clicked, this, [this] { m_vm->skipResult(selectedID()); });
+    connect(m_revert, &QPushButton::clicked, this, [this] { m_vm->revertResult(selectedID()); });
+    // The model is rebuilt on every change of the results: the chosen row stays chosen.
+    QAbstractItemModel *model = m_table->model();
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_keptSelection = selectedID(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        const QList<SelectionResult> &results = m_vm->results();
+        for (int row = 0; row < results.size(); ++row)
+            if (results[row].id() == m_keptSelection)
+                m_table->selectRow(row);
+        updateActions();
+    });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { updateActions(); });
+    updateActions();
+}
+
+QUuid FilesView::selectedID() const
+{
+    const QModelIndexList rows = m_table->selectionModel() ? m_table->selectionModel()->selectedRows() : QModelIndexList();
+    if (rows.isEmpty() || rows.first().row() >= m_vm->results().size())
+        return {};
+    return m_vm->results()[rows.first().row()].id();
+}
+
+void FilesView::updateActions()
+{
+    const QUuid id = selectedID();
+    const SelectionResult *result = nullptr;
+    for (const SelectionResult &r : m_vm->results())
+        if (r.id() == id)
+            result = &r;
+    const bool open = result && m_vm->stage() == WorkflowStage::summary;
+    m_choose->setEnabled(open);
+    m_skip->setEnabled(open && result->status != SelectionStatus::skipped);
+    const bool scanState = result
+        && (result->status == SelectionStatus::notFound || result->status == SelectionStatus::ambiguous
+            || (result->status != SelectionStatus::skipped && result->status != SelectionStatus::manuallyResolved
+                && result->candidates.size() == 1 && result->chosenRAW == result->candidates.first().url));
+    m_revert->setEnabled(open && !scanState);
 }
 
 ReportView::ReportView(ScreenContext context, QWidget *parent)

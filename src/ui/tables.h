@@ -6,6 +6,9 @@
 #include "screen.h"
 
 #include <QAbstractTableModel>
+#include <QUuid>
+
+class QPushButton;
 
 class QTableView;
 
@@ -48,9 +51,17 @@ class FilesView : public Sheet {
 public:
     explicit FilesView(ScreenContext context, QWidget *parent = nullptr);
     QTableView *table() const { return m_table; }
+    // The selection id of the chosen row; null when none.
+    QUuid selectedID() const;
 
 private:
+    void updateActions();
+    WorkflowViewModel *m_vm;
     QTableView *m_table;
+    QPushButton *m_choose;
+    QPushButton *m_skip;
+    QPushButton *m_revert;
+    QUuid m_keptSelection;
 };
 
 class ReportView : public Sheet {

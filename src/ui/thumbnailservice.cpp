@@ -36,6 +36,25 @@ void ThumbnailService::shutDown()
     pool()->waitForDone();
 }
 
+void ThumbnailService::load(std::function<QImage()> load, QObject *receiver, std::function<void(QImage)> done)
+{
+    QPointer<QObject> guard(receiver);
+    QThreadPool::globalInstance();
+    (void)QtConcurrent::run(pool(), [load = std::move(load), guard, done = std::move(done)] {
+        QImage image = load();
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application || !guard)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [guard, done, image] {
+                if (guard)
+                    done(image);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void ThumbnailService::thumbnail(const QString &path, QSize sizeInPoints, QObject *receiver,
                                  std::function<void(QImage)> done)
 {
@@ -71,9 +90,8 @@ ThumbnailView::ThumbnailView(const QString &path, int side, QSize request, const
     setObjectName(QStringLiteral("thumbnail"));
 }
 
-void ThumbnailView::showEvent(QShowEvent *event)
+void ThumbnailView::request()
 {
-    QWidget::showEvent(event);
     if (m_requested || m_path.isEmpty())
         return;
     m_requested = true;
@@ -87,6 +105,7 @@ void ThumbnailView::showEvent(QShowEvent *event)
 
 void ThumbnailView::paintEvent(QPaintEvent *)
 {
+    request(); // rows of a long list are painted, and so loaded, only as they scroll into view
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);

@@ -26,6 +26,8 @@ public:
     // once on the GUI thread with the image (null when there is none), unless the receiver is
     // destroyed first.
     void thumbnail(const QString &path, QSize sizeInPoints, QObject *receiver, std::function<void(QImage)> done);
+    // Runs `load` on the thumbnail pool; `done` as for thumbnail().
+    static void load(std::function<QImage()> load, QObject *receiver, std::function<void(QImage)> done);
 
     // The pool the decoding runs on (at most two at a time, so a long list never floods the
     // machine).
@@ -35,7 +37,7 @@ public:
 };
 
 // A 64 × 64 framed picture of a file: its thumbnail once loaded, a document symbol until then
-// or when there is none. Loads when first shown.
+// or when there is none. Loads when first painted, that is when it scrolls into view.
 class ThumbnailView : public QWidget {
     Q_OBJECT
 public:
@@ -48,10 +50,10 @@ signals:
     void loaded();
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void request();
     QString m_path;
     QSize m_request;
     QString m_placeholder;

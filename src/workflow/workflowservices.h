@@ -18,10 +18,17 @@
 
 namespace quillmore {
 
+// What a panel is opened for: its title says what to choose, and it opens where the last folder
+// of its kind was.
+enum class PanelPurpose { selectionFolder, searchLocations, destinationFolder, screenshots, candidateFile, report };
+
 // The file panels the controller opens. Each is modal and returns the user's choice.
 class WorkflowPanels {
 public:
     virtual ~WorkflowPanels() = default;
+    // Called before each panel: what the next one is for, and the folder it opens in (absent: the
+    // panel's own default).
+    virtual void preparePanel(PanelPurpose, const std::optional<FileURL> &) {}
     // Chosen folders in the panel's order; empty when cancelled. With allowsMultiple false, at
     // most one.
     virtual QList<FileURL> chooseFolders(bool allowsMultiple) = 0;

@@ -2,12 +2,16 @@
 
 #include "copyreport.h"
 #include "failuretext.h"
+#include "identicalcandidates.h"
 #include "jobs.h"
+
+#include "copying/sha256filehasher.h"
 
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "quality/qualitycheckservice.h"
 #include "screenshots/batchprocessor.h"
 #include "screenshots/filenamerules.h"
@@ -95,6 +99,7 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_copier(std::move(services.copier)),
       m_qualityChecker(std::move(services.qualityChecker)),
       m_screenshotProcessor(std::move(services.screenshotProcessor)),
+      m_candidateHasher(std::make_shared<SHA256FileHasher>()),
       m_panels(std::move(services.panels)),
       m_platform(services.platform ? std::move(services.platform) : std::make_unique<DesktopWorkflowPlatform>()),
       m_link(std::make_shared<Link>(this)),
@@ -103,6 +108,13 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
 {
     readPreferences();
     restoreBookmarks();
+    // A copy that was under way when the program last ended did not finish: say so, once.
+    const QString interrupted = m_settings->value(QLatin1String(kCopyInProgressKey)).toString();
+    if (!interrupted.isEmpty()) {
+        m_errorMessage = localized("error.copy.interrupted", interrupted);
+        m_settings->remove(QLatin1String(kCopyInProgressKey));
+        m_settings->sync();
+    }
 }
 
 WorkflowViewModel::~WorkflowViewModel()
@@ -115,19 +127,30 @@ WorkflowViewModel::~WorkflowViewModel()
         m_platform->stopAccess(it.value());
 }
 
+namespace {
+
+bool storedBool(const QSettings &settings, const char *key, bool fallback)
+{
+    const QVariant value = settings.value(QLatin1String(key));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (value.typeId() == QMetaType::QString) {
+        // Text-based settings files keep a boolean as its word.
+        const QString text = value.toString();
+        if (text == QLatin1String("true") || text == QLatin1String("false"))
+            return text == QLatin1String("true");
+    }
+    return fallback;
+}
+
+} // namespace
+
 void WorkflowViewModel::readPreferences()
 {
-    const QVariant xmp = m_settings->value(QLatin1String(kIncludeXMPKey));
-    bool include = true;
-    if (xmp.typeId() == QMetaType::Bool) {
-        include = xmp.toBool();
-    } else if (xmp.typeId() == QMetaType::QString) {
-        // Text-based settings files keep a boolean as its word.
-        const QString text = xmp.toString();
-        if (text == QLatin1String("true") || text == QLatin1String("false"))
-            include = text == QLatin1String("true");
-    }
-    m_includeXMP = include;
+    m_includeXMP = storedBool(*m_settings, kIncludeXMPKey, true);
+    m_blurCheckEnabled = storedBool(*m_settings, kBlurCheckKey, false);
+    m_duplicateCheckEnabled = storedBool(*m_settings, kDuplicateCheckKey, false);
+    m_fileCheckEnabled = storedBool(*m_settings, kFileCheckKey, false);
     const QVariant policy = m_settings->value(QLatin1String(kConflictPolicyKey));
     m_conflictPolicy = policy.typeId() == QMetaType::QString && policy.toString() == QLatin1String("keepNumbered")
         ? ConflictPolicy::keepNumbered
@@ -333,6 +356,11 @@ QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
     return out;
 }
 
+bool WorkflowViewModel::hasUnsavedReport() const
+{
+    return m_stage == WorkflowStage::completed && !m_reportRows.isEmpty() && !m_reportSaved;
+}
+
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 {
     QList<CopyReportRow> out;
@@ -344,24 +372,79 @@ QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 
 // ---- set-up -----------------------------------------------------------------------------------
 
+namespace {
+
+const char *panelFolderKey(PanelPurpose purpose)
+{
+    switch (purpose) {
+    case PanelPurpose::selectionFolder: return "panel.folder.selection";
+    case PanelPurpose::searchLocations: return "panel.folder.searches";
+    case PanelPurpose::destinationFolder: return "panel.folder.destination";
+    case PanelPurpose::screenshots: return "panel.folder.screenshots";
+    case PanelPurpose::candidateFile: return "panel.folder.candidate";
+    case PanelPurpose::report: return "panel.folder.report";
+    }
+    return "panel.folder.other";
+}
+
+} // namespace
+
+void WorkflowViewModel::preparePanel(PanelPurpose purpose)
+{
+    if (!m_panels)
+        return;
+    // Where the last folder of this kind was; else beside the folder of this kind in use.
+    std::optional<FileURL> start;
+    const QString stored = m_settings->value(QLatin1String(panelFolderKey(purpose))).toString();
+    if (!stored.isEmpty() && isDirectoryPath(stored))
+        start = stored;
+    if (!start) {
+        std::optional<FileURL> current;
+        if (purpose == PanelPurpose::selectionFolder)
+            current = m_selectionFolder;
+        else if (purpose == PanelPurpose::destinationFolder || purpose == PanelPurpose::report)
+            current = m_destinationFolder;
+        else if (purpose == PanelPurpose::searchLocations && !m_searchLocations.isEmpty())
+            current = m_searchLocations.last().url;
+        if (current && isDirectoryPath(purpose == PanelPurpose::report ? *current : parentPath(*current)))
+            start = purpose == PanelPurpose::report ? *current : parentPath(*current);
+    }
+    m_panels->preparePanel(purpose, start);
+}
+
+void WorkflowViewModel::rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen)
+{
+    m_settings->setValue(QLatin1String(panelFolderKey(purpose)), parentPath(standardizedPath(chosen)));
+}
+
 void WorkflowViewModel::chooseSelectionFolder()
 {
+    preparePanel(PanelPurpose::selectionFolder);
     const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
-    if (!chosen.isEmpty())
-        setSelectionFolder(chosen.first());
+    if (chosen.isEmpty())
+        return;
+    rememberPanelFolder(PanelPurpose::selectionFolder, chosen.first());
+    setSelectionFolder(chosen.first());
 }
 
 void WorkflowViewModel::chooseDestinationFolder()
 {
+    preparePanel(PanelPurpose::destinationFolder);
     const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
-    if (!chosen.isEmpty())
-        setDestinationFolder(chosen.first());
+    if (chosen.isEmpty())
+        return;
+    rememberPanelFolder(PanelPurpose::destinationFolder, chosen.first());
+    setDestinationFolder(chosen.first());
 }
 
 void WorkflowViewModel::setSelectionFolder(const FileURL &url)
 {
     newScreenshotGeneration();
     const QString path = standardizedPath(url);
+    if (m_selectionFolder != std::optional<FileURL>(path)) {
+        m_manualChoices.clear(); // choices belong to the names of one selection
+        m_undoSteps.clear();
+    }
     assign(m_selectionFolder, std::optional<FileURL>(path), &WorkflowViewModel::selectionFolderChanged);
     assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
     assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
@@ -399,9 +482,11 @@ void WorkflowViewModel::addSearchLocations()
 {
     if (!m_panels)
         return;
+    preparePanel(PanelPurpose::searchLocations);
     const QList<FileURL> chosen = m_panels->chooseFolders(true);
     if (chosen.isEmpty())
         return;
+    rememberPanelFolder(PanelPurpose::searchLocations, chosen.last());
     QList<FileURL> urls;
     for (const SearchLocation &l : m_searchLocations)
         urls << l.url;
@@ -436,9 +521,11 @@ void WorkflowViewModel::reauthorizeSearchLocation(const QUuid &id)
 {
     if (!m_panels)
         return;
+    preparePanel(PanelPurpose::searchLocations);
     const QList<FileURL> chosen = m_panels->chooseFolders(false);
     if (chosen.isEmpty())
         return;
+    rememberPanelFolder(PanelPurpose::searchLocations, chosen.first());
     QList<FileURL> urls;
     for (const SearchLocation &l : m_searchLocations)
         urls << (l.id == id ? standardizedPath(chosen.first()) : l.url);
@@ -465,7 +552,11 @@ void WorkflowViewModel::setSearchLocations(const QList<FileURL> &given)
         locations.append({makeId(), url, false});
     }
     assign(m_searchLocations, locations, &WorkflowViewModel::searchLocationsChanged);
-    if (changed)
+    // On the summary the scan runs again at once; the choices made stay for the names whose
+    // files still exist.
+    if (changed && m_stage == WorkflowStage::summary && canStartScan())
+        startScan();
+    else if (changed)
         resetResults();
     saveBookmarks(uniqueByStandardizedPath(urls), kSearchesBookmarkKey);
 }
@@ -483,12 +574,14 @@ void WorkflowViewModel::clearScreenshots()
     assign(m_screenshotWarnings, QList<AppWarning>(), &WorkflowViewModel::screenshotWarningsChanged);
     assign(m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
     assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+    m_screenshotListEdited = false;
 }
 
 void WorkflowViewModel::addScreenshotFilename()
 {
     ScreenshotCandidateList list = m_screenshotCandidateList;
     list.addManualName(QString());
+    m_screenshotListEdited = true;
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
@@ -496,6 +589,7 @@ void WorkflowViewModel::removeScreenshotFilename(const QUuid &id)
 {
     ScreenshotCandidateList list = m_screenshotCandidateList;
     list.remove(id);
+    m_screenshotListEdited = m_screenshotListEdited || list != m_screenshotCandidateList;
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
@@ -503,6 +597,7 @@ void WorkflowViewModel::updateScreenshotFilename(const QUuid &id, const QString 
 {
     ScreenshotCandidateList list = m_screenshotCandidateList;
     list.updateFileName(id, name);
+    m_screenshotListEdited = m_screenshotListEdited || list != m_screenshotCandidateList;
     assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
 }
 
@@ -539,19 +634,29 @@ void WorkflowViewModel::setConflictPolicy(ConflictPolicy policy)
     schedulePlan();
 }
 
+// The checks chosen are kept for the next launch.
+void WorkflowViewModel::storeCheck(const char *key, bool enabled)
+{
+    m_settings->setValue(QLatin1String(key), enabled);
+    m_settings->sync();
+}
+
 void WorkflowViewModel::setBlurCheckEnabled(bool enabled)
 {
     assign(m_blurCheckEnabled, enabled, &WorkflowViewModel::blurCheckEnabledChanged);
+    storeCheck(kBlurCheckKey, enabled);
 }
 
 void WorkflowViewModel::setDuplicateCheckEnabled(bool enabled)
 {
     assign(m_duplicateCheckEnabled, enabled, &WorkflowViewModel::duplicateCheckEnabledChanged);
+    storeCheck(kDuplicateCheckKey, enabled);
 }
 
 void WorkflowViewModel::setFileCheckEnabled(bool enabled)
 {
     assign(m_fileCheckEnabled, enabled, &WorkflowViewModel::fileCheckEnabledChanged);
+    storeCheck(kFileCheckKey, enabled);
 }
 
 // ---- resetting --------------------------------------------------------------------------------
@@ -585,6 +690,9 @@ void WorkflowViewModel::startOver()
     m_copyAfterPlan = false;
     assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
     newScreenshotGeneration();
+    m_manualChoices.clear();
+    m_undoSteps.clear();
+    m_identicalCandidatesMerged = 0;
     assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
     assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
     assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
@@ -605,12 +713,18 @@ void WorkflowViewModel::startOver()
 
 // ---- screenshots ------------------------------------------------------------------------------
 
-void WorkflowViewModel::chooseScreenshots()
+void WorkflowViewModel::chooseScreenshots(bool replacing)
 {
     if (!m_panels)
         return;
+    preparePanel(PanelPurpose::screenshots);
     const QList<FileURL> chosen = m_panels->chooseScreenshots();
-    if (!chosen.isEmpty())
+    if (chosen.isEmpty())
+        return;
+    rememberPanelFolder(PanelPurpose::screenshots, chosen.first());
+    if (replacing)
+        replaceScreenshots(chosen);
+    else
         selectScreenshots(chosen);
 }
 
@@ -626,17 +740,51 @@ bool WorkflowViewModel::dropScreenshots(const QList<FileURL> &urls)
     return true;
 }
 
-void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
+void WorkflowViewModel::replaceScreenshots(const QList<FileURL> &urls)
 {
     newScreenshotGeneration();
-    const QUuid generation = m_screenshotGeneration;
+    clearScreenshots();
+    selectScreenshots(urls);
+}
+
+void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
+{
     QList<FileURL> urls;
     for (const FileURL &url : uniqueByStandardizedPath(given))
         if (hasExtensionIn(lastPathComponent(url), screenshotImageExtensions()))
             urls << url;
     if (urls.isEmpty())
         return;
-    clearScreenshots();
+    const bool inScreenshotMode = m_selectionInputMode == SelectionInputMode::screenshots;
+    if (inScreenshotMode && m_isReadingScreenshots) {
+        // Nothing is read yet: the reading starts again with the screenshots of both choices.
+        urls = uniqueByStandardizedPath(m_screenshotURLs + urls);
+        newScreenshotGeneration();
+        clearScreenshots();
+    } else if (inScreenshotMode && !m_screenshotURLs.isEmpty()) {
+        // New screenshots add their names to the list under review; those read already are not
+        // read again.
+        QList<FileURL> fresh;
+        for (const FileURL &url : urls)
+            if (!m_screenshotURLs.contains(url))
+                fresh << url;
+        if (fresh.isEmpty())
+            return;
+        newScreenshotGeneration();
+        for (const FileURL &url : fresh)
+            beginAccess(url);
+        assign(m_screenshotURLs, m_screenshotURLs + fresh, &WorkflowViewModel::screenshotURLsChanged);
+        assign(m_screenshotProgress, ScreenshotOCRProgress{0, fresh.size(), fresh.first()},
+               &WorkflowViewModel::screenshotProgressChanged);
+        assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
+        assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+        setStatus(L10N("screenshot.ocr.reading"));
+        startScreenshotJob(fresh, true);
+        return;
+    } else {
+        newScreenshotGeneration();
+        clearScreenshots();
+    }
     for (const FileURL &url : urls)
         beginAccess(url);
     assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
@@ -652,12 +800,17 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
     assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
     assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
     setStatus(L10N("screenshot.ocr.reading"));
+    startScreenshotJob(urls, false);
+}
 
+void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appending)
+{
+    const QUuid generation = m_screenshotGeneration;
     auto job = std::make_shared<Job>();
     m_screenshotJob = job;
     auto link = m_link;
     auto processor = m_screenshotProcessor;
-    startJob([link, job, processor, urls, generation] {
+    startJob([link, job, processor, urls, generation, appending] {
         auto stillCurrent = [generation](WorkflowViewModel *vm) { return vm->m_screenshotGeneration == generation; };
         try {
             if (!processor)
@@ -671,25 +824,12 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
                     });
                 },
                 job->token());
-            throwIfCancelled(job->token());
-            link->post([result, stillCurrent, job](WorkflowViewModel *vm) {
+            link->post([result, stillCurrent, job, urls, appending](WorkflowViewModel *vm) {
                 if (!stillCurrent(vm))
                     return;
                 if (vm->m_screenshotJob == job)
                     vm->m_screenshotJob.reset();
-                vm->assign(vm->m_screenshotCandidateList, ScreenshotCandidateList{result.candidates},
-                           &WorkflowViewModel::screenshotCandidateListChanged);
-                vm->assign(vm->m_screenshotCount, result.screenshotCount, &WorkflowViewModel::screenshotCountChanged);
-                vm->assign(vm->m_screenshotFilenameOccurrences, result.filenameOccurrences,
-                           &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
-                vm->assign(vm->m_screenshotDuplicatesRemoved,
-                           std::max<qint64>(0, result.filenameOccurrences - result.candidates.size()),
-                           &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
-                vm->assign(vm->m_screenshotWarnings, result.warnings, &WorkflowViewModel::screenshotWarningsChanged);
-                vm->assign(vm->m_warnings, result.warnings, &WorkflowViewModel::warningsChanged);
-                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-                vm->assign(vm->m_isShowingScreenshotReview, true, &WorkflowViewModel::isShowingScreenshotReviewChanged);
-                vm->setStatus(L10N("screenshot.ocr.complete"));
+                vm->screenshotsRead(result, urls, appending);
             });
         } catch (const Cancelled &) {
             link->post([stillCurrent](WorkflowViewModel *vm) {
@@ -710,6 +850,58 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
             });
         }
     });
+}
+
+void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls,
+                                        bool appending)
+{
+    if (result.wasCancelled) {
+        // The screenshots not reached are let go, so that choosing them again reads them.
+        const QList<FileURL> unread = urls.mid(std::min<qsizetype>(urls.size(), result.screenshotCount));
+        QList<FileURL> kept = m_screenshotURLs;
+        for (const FileURL &url : unread) {
+            kept.removeAll(url);
+            endAccess(url);
+        }
+        assign(m_screenshotURLs, kept, &WorkflowViewModel::screenshotURLsChanged);
+    }
+    // Names read before a cancel are kept, like those of a finished reading; appended names join
+    // the list under review, a name already there gaining the new screenshots as sources.
+    ScreenshotCandidateList list = appending ? m_screenshotCandidateList : ScreenshotCandidateList();
+    QHash<QString, qsizetype> indexByKey;
+    for (qsizetype i = 0; i < list.candidates.size(); ++i)
+        indexByKey.insert(screenshotNameKey(list.candidates.at(i).fileName), i);
+    for (const ScreenshotNameCandidate &candidate : result.candidates) {
+        const auto known = indexByKey.constFind(screenshotNameKey(candidate.fileName));
+        if (known == indexByKey.constEnd()) {
+            indexByKey.insert(screenshotNameKey(candidate.fileName), list.candidates.size());
+            list.candidates.append(candidate);
+            continue;
+        }
+        ScreenshotNameCandidate &existing = list.candidates[*known];
+        existing.sourceScreenshotURLs = uniqueByStandardizedPath(existing.sourceScreenshotURLs
+                                                                 + candidate.sourceScreenshotURLs);
+        for (const QString &line : candidate.rawVisionRecognizedStrings)
+            if (!existing.rawVisionRecognizedStrings.contains(line))
+                existing.rawVisionRecognizedStrings.append(line);
+    }
+    const qint64 occurrences = (appending ? m_screenshotFilenameOccurrences : 0) + result.filenameOccurrences;
+    const qint64 count = (appending ? m_screenshotCount : 0) + result.screenshotCount;
+    const QList<AppWarning> warnings = (appending ? m_screenshotWarnings : QList<AppWarning>()) + result.warnings;
+    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
+    assign(m_screenshotCount, count, &WorkflowViewModel::screenshotCountChanged);
+    assign(m_screenshotFilenameOccurrences, occurrences, &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
+    assign(m_screenshotDuplicatesRemoved, std::max<qint64>(0, occurrences - list.candidates.size()),
+           &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
+    assign(m_screenshotWarnings, warnings, &WorkflowViewModel::screenshotWarningsChanged);
+    assign(m_warnings, warnings, &WorkflowViewModel::warningsChanged);
+    assign(m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
+    if (result.wasCancelled) {
+        setStatus(L10N("screenshot.ocr.cancelled"));
+        return;
+    }
+    assign(m_isShowingScreenshotReview, true, &WorkflowViewModel::isShowingScreenshotReviewChanged);
+    setStatus(L10N("screenshot.ocr.complete"));
 }
 
 void WorkflowViewModel::cancelScreenshotReading()
@@ -754,14 +946,14 @@ void WorkflowViewModel::startScan()
 
     auto job = std::make_shared<Job>();
     m_operationJob = job;
-    startJob([link = m_link, job, request, reader = m_selectionReader, scanner = m_scanner, planner = m_planner] {
-        runScanJob(link, job, request, reader, scanner, planner);
-    });
+    m_identicalCandidatesMerged = 0;
+    startJob([link = m_link, job, request, reader = m_selectionReader, scanner = m_scanner, planner = m_planner,
+              hasher = m_candidateHasher] { runScanJob(link, job, request, reader, scanner, planner, hasher); });
 }
 
 void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
                                    std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
-                                   std::shared_ptr<CopyPlanning> planner)
+                                   std::shared_ptr<CopyPlanning> planner, std::shared_ptr<FileHashing> hasher)
 {
     std::optional<PlanRequest> planRequest;
     try {
@@ -796,11 +988,12 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
             job->token());
         pacer.flush(deliver);
         throwIfCancelled(job->token());
-        const QList<SelectionResult> results = buildResults(output.selections, output.candidatesByKey);
+        const IdenticalCandidatesMerge merged =
+            mergeIdenticalCandidates(buildResults(output.selections, output.candidatesByKey), *hasher, job->token());
         link->call([&](WorkflowViewModel *vm) {
             if (!vm->isCurrentOperation(job))
                 return;
-            planRequest = vm->scanSucceeded(results, readerWarnings, output.warnings);
+            planRequest = vm->scanSucceeded(merged.results, readerWarnings, output.warnings, merged.mergedCandidates);
         });
     } catch (const Cancelled &) {
         link->post([job](WorkflowViewModel *vm) {
@@ -827,9 +1020,11 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
 
 std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(
     const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
-    const QList<AppWarning> &scannerWarnings)
+    const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates)
 {
-    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+    m_identicalCandidatesMerged = mergedCandidates;
+    m_undoSteps.clear(); // the steps name results of the scan before
+    assign(m_results, withRememberedChoices(results), &WorkflowViewModel::resultsChanged);
     assign(m_warnings, m_screenshotWarnings + readerWarnings + scannerWarnings, &WorkflowViewModel::warningsChanged);
     // The plan is asked for before the stage changes, so that whoever sees the summary stage
     // also sees that a plan is on its way.
@@ -971,22 +1166,24 @@ void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selecti
 {
     if (!hasExtensionIn(lastPathComponent(url), candidateExtensions(m_searchTarget)))
         return;
-    QList<SelectionResult> results = m_results;
-    for (SelectionResult &result : results) {
+    for (SelectionResult result : m_results) {
         if (result.id() != selectionID)
             continue;
+        rememberChoice(result, ManualChoice{standardizedPath(url)});
         result.chosenRAW = standardizedPath(url);
         result.status = SelectionStatus::manuallyResolved;
         result.message.reset();
-        assign(m_results, results, &WorkflowViewModel::resultsChanged);
-        schedulePlan();
+        replaceResult(result);
         return;
     }
 }
 
 void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 {
+    preparePanel(PanelPurpose::candidateFile);
     const std::optional<FileURL> file = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : std::nullopt;
+    if (file)
+        rememberPanelFolder(PanelPurpose::candidateFile, *file);
     if (!file) {
         setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw") : L10N("error.unsupported.jpeg"));
         return;
@@ -997,17 +1194,111 @@ void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 
 void WorkflowViewModel::skipResult(const QUuid &selectionID)
 {
-    QList<SelectionResult> results = m_results;
-    for (SelectionResult &result : results) {
+    for (SelectionResult result : m_results) {
         if (result.id() != selectionID)
             continue;
+        rememberChoice(result, ManualChoice{std::nullopt});
         result.chosenRAW.reset();
         result.status = SelectionStatus::skipped;
         result.message.reset(); // the status says it; the report words it
-        assign(m_results, results, &WorkflowViewModel::resultsChanged);
-        schedulePlan();
+        replaceResult(result);
         return;
     }
+}
+
+QString WorkflowViewModel::choiceKey(const SelectionResult &result)
+{
+    return matchKey(result.selection.baseName.isEmpty() ? deletingPathExtension(result.selection.fileName)
+                                                        : result.selection.baseName);
+}
+
+void WorkflowViewModel::rememberChoice(const SelectionResult &before, const std::optional<ManualChoice> &choice)
+{
+    const QString key = choiceKey(before);
+    const auto known = m_manualChoices.constFind(key);
+    m_undoSteps.append({before.id(), before, key,
+                        known != m_manualChoices.constEnd() ? std::optional<ManualChoice>(*known) : std::nullopt});
+    if (choice)
+        m_manualChoices.insert(key, *choice);
+    else
+        m_manualChoices.remove(key);
+}
+
+void WorkflowViewModel::replaceResult(const SelectionResult &changed)
+{
+    QList<SelectionResult> results = m_results;
+    for (SelectionResult &result : results)
+        if (result.id() == changed.id())
+            result = changed;
+    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+    schedulePlan();
+}
+
+QList<SelectionResult> WorkflowViewModel::withRememberedChoices(QList<SelectionResult> results) const
+{
+    for (SelectionResult &result : results) {
+        const auto choice = m_manualChoices.constFind(choiceKey(result));
+        if (choice == m_manualChoices.constEnd())
+            continue;
+        if (!choice->file) {
+            result.chosenRAW.reset();
+            result.status = SelectionStatus::skipped;
+            result.message = localized("report.status.skipped");
+        } else if (isRegularFilePath(*choice->file)
+                   && hasExtensionIn(lastPathComponent(*choice->file), candidateExtensions(m_searchTarget))) {
+            result.chosenRAW = *choice->file;
+            result.status = SelectionStatus::manuallyResolved;
+            result.message.reset();
+        }
+    }
+    return results;
+}
+
+void WorkflowViewModel::revertResult(const QUuid &selectionID)
+{
+    for (SelectionResult result : m_results) {
+        if (result.id() != selectionID)
+            continue;
+        rememberChoice(result, std::nullopt);
+        m_manualChoices.remove(choiceKey(result));
+        // As the scan left it.
+        result.destinationURL.reset();
+        result.message.reset();
+        result.chosenRAW.reset();
+        result.status = SelectionStatus::notFound;
+        if (result.candidates.size() == 1) {
+            result.chosenRAW = result.candidates.first().url;
+            result.status = SelectionStatus::found;
+        } else if (result.candidates.size() > 1) {
+            result.status = SelectionStatus::ambiguous;
+        }
+        replaceResult(result);
+        return;
+    }
+}
+
+void WorkflowViewModel::undoLastChoice()
+{
+    if (m_undoSteps.isEmpty())
+        return;
+    const UndoStep step = m_undoSteps.takeLast();
+    if (step.choiceBefore)
+        m_manualChoices.insert(step.key, *step.choiceBefore);
+    else
+        m_manualChoices.remove(step.key);
+    for (const SelectionResult &result : m_results)
+        if (result.id() == step.selectionID) {
+            replaceResult(step.before);
+            return;
+        }
+}
+
+void WorkflowViewModel::goBackToSetup()
+{
+    if (m_stage != WorkflowStage::summary)
+        return;
+    // The results go; the choices made on them stay for the next scan.
+    resetResults();
 }
 
 // ---- copying ----------------------------------------------------------------------------------
@@ -1044,6 +1335,11 @@ void WorkflowViewModel::startCopy()
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
     m_runningQualityCheck.reset();
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
+    m_settings->setValue(QLatin1String(kCopyInProgressKey), *m_destinationFolder);
+    m_settings->sync();
+    m_checkKind.reset();
+    m_checkDone = 0;
+    m_checkTotal = 0;
     assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
            &WorkflowViewModel::copyProgressChanged);
     setStatus(L10N("status.copying"));
@@ -1093,13 +1389,17 @@ void WorkflowViewModel::startCopy()
         QualityCheckBatchResult quality;
         bool checksCancelled = false;
         if (!batch.wasCancelled && !copierFailure && options.wantsCheck() && checker) {
+            qint64 checked = 0; // the files the checks look at: the copied pictures
+            for (const CopyFileOutcome &o : batch.outcomes)
+                if (o.status == CopyOutcomeStatus::copied && o.destinationURL && o.kind != CopyFileKind::xmp)
+                    ++checked;
             try {
                 quality = checker->runChecks(
                     batch.outcomes, options,
                     [&](const QString &fileName, QualityCheckKind check) {
                         link->call([&](WorkflowViewModel *vm) {
                             if (vm->isCurrentOperation(job))
-                                vm->applyQualityStatus(fileName, check);
+                                vm->applyQualityStatus(fileName, check, checked);
                         });
                     },
                     job->token());
@@ -1129,8 +1429,16 @@ void WorkflowViewModel::applyCopyProgress(const CopyProgress &progress)
     assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
 }
 
-void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheckKind check)
+void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total)
 {
+    // Each check counts its own files.
+    if (m_checkKind != check) {
+        m_checkKind = check;
+        m_checkDone = 0;
+    }
+    m_checkDone = std::min(total, m_checkDone + 1);
+    m_checkTotal = total;
+    emit changed();
     CopyProgress next = m_copyProgress;
     next.currentFile = fileName;
     m_runningQualityCheck = check;
@@ -1144,6 +1452,9 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
 {
     m_operationJob.reset();
     m_runningQualityCheck.reset();
+    m_settings->remove(QLatin1String(kCopyInProgressKey));
+    m_settings->sync();
+    m_reportSaved = false;
     CopyBatchResult batch = finished;
     for (CopyFileOutcome &outcome : batch.outcomes)
         if (outcome.failure && !outcome.message)
@@ -1181,11 +1492,14 @@ void WorkflowViewModel::openDestination()
 
 bool WorkflowViewModel::saveReport()
 {
+    preparePanel(PanelPurpose::report);
     const std::optional<FileURL> file = m_panels ? m_panels->chooseReportDestination() : std::nullopt;
     if (!file)
         return false;
+    rememberPanelFolder(PanelPurpose::report, *file);
     try {
         writeFileAtomically(*file, reportFileBytes(m_reportRows));
+        m_reportSaved = true;
         setStatus(L10N("status.report.saved"));
         return true;
     } catch (const FailureError &e) {

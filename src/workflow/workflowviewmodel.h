@@ -31,6 +31,12 @@ public:
     static constexpr const char *kSelectionBookmarkKey = "bookmark.selection";
     static constexpr const char *kSearchesBookmarkKey = "bookmark.searches";
     static constexpr const char *kDestinationBookmarkKey = "bookmark.destination";
+    static constexpr const char *kBlurCheckKey = "preference.blurCheck";
+    static constexpr const char *kDuplicateCheckKey = "preference.duplicateCheck";
+    static constexpr const char *kFileCheckKey = "preference.fileCheck";
+    // The destination of a copy under way; still there at the next start when the copy was
+    // interrupted (the program was closed or ended before the copy finished).
+    static constexpr const char *kCopyInProgressKey = "state.copyInProgress";
 
     // Reads the two preferences and restores the stored folders. Without a settings object the
     // application's own ("Quillmore", "Quillmore") is used.
@@ -78,6 +84,18 @@ public:
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
     // A re-plan has been asked for and its plan is not yet applied.
     bool isPlanning() const { return m_planPending; }
+    // Candidate files of the last scan counted once because an earlier one of the same name holds
+    // the same bytes.
+    qint64 identicalCandidatesMerged() const { return m_identicalCandidatesMerged; }
+    // The user has added, removed or edited a name of the screenshot list.
+    bool screenshotListEdited() const { return m_screenshotListEdited; }
+    // A finished copy's report that has not been saved.
+    bool hasUnsavedReport() const;
+    // A choice made on the results can be taken back.
+    bool canUndoChoice() const { return !m_undoSteps.isEmpty(); }
+    // The quality check under way: files it has reached, of the files it checks (0 of 0 before
+    // the checks start).
+    std::pair<qint64, qint64> checkProgress() const { return {m_checkDone, m_checkTotal}; }
 
     // ---- derived values ----
     bool hasSelection() const;
@@ -108,10 +126,14 @@ public:
     void removeSearchLocation(const QUuid &id);
     void reauthorizeSearchLocation(const QUuid &id);
     void setSearchLocations(const QList<FileURL> &urls);
+    // Reads the screenshots not read yet and adds their names to the list under review.
     void selectScreenshots(const QList<FileURL> &urls);
+    // Drops the screenshot list, then reads these.
+    void replaceScreenshots(const QList<FileURL> &urls);
     bool dropScreenshots(const QList<FileURL> &urls);
-    // Opens the screenshot panel and reads what was chosen.
-    void chooseScreenshots();
+    // Opens the screenshot panel and reads what was chosen: added to the names read before, or,
+    // when replacing, in their place.
+    void chooseScreenshots(bool replacing = false);
     void cancelScreenshotReading();
     void addScreenshotFilename();
     void removeScreenshotFilename(const QUuid &id);
@@ -131,6 +153,13 @@ public:
     void chooseCandidate(const FileURL &url, const QUuid &selectionID);
     void chooseFileManually(const QUuid &selectionID);
     void skipResult(const QUuid &selectionID);
+    // Puts the result back as the scan found it (the choice made on it is forgotten).
+    void revertResult(const QUuid &selectionID);
+    // Takes back the last choice, skip or revert.
+    void undoLastChoice();
+    // From the summary back to set-up, every choice kept: a new scan applies the choices made on
+    // names whose files still exist.
+    void goBackToSetup();
     void startCopy();
     void openDestination();
     // Asks where and writes the report; true when it was written.
@@ -195,6 +224,26 @@ private:
     void endAccess(const FileURL &url);
     void clearScreenshots();
     void newScreenshotGeneration();
+    void storeCheck(const char *key, bool enabled);
+    void preparePanel(PanelPurpose purpose);
+    void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
+    void startScreenshotJob(const QList<FileURL> &urls, bool appending);
+    void screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending);
+    // A manual choice, remembered by the name's key across scans.
+    struct ManualChoice {
+        std::optional<FileURL> file; // absent: skipped
+        bool operator==(const ManualChoice &) const = default;
+    };
+    struct UndoStep {
+        QUuid selectionID;
+        SelectionResult before;
+        QString key;
+        std::optional<ManualChoice> choiceBefore;
+    };
+    static QString choiceKey(const SelectionResult &result);
+    void rememberChoice(const SelectionResult &before, const std::optional<ManualChoice> &choice);
+    QList<SelectionResult> withRememberedChoices(QList<SelectionResult> results) const;
+    void replaceResult(const SelectionResult &result);
 
     std::optional<PlanRequest> makePlanRequest();
     void applyPlanResult(const CopyPlan &plan, quint64 generation, const std::shared_ptr<Job> &job);
@@ -205,14 +254,14 @@ private:
 
     static void runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
                            std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
-                           std::shared_ptr<CopyPlanning> planner);
+                           std::shared_ptr<CopyPlanning> planner, std::shared_ptr<FileHashing> hasher);
     static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
     std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
-                       const QList<AppWarning> &scannerWarnings);
+                       const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates = 0);
     void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
-    void applyQualityStatus(const QString &fileName, QualityCheckKind check);
+    void applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total);
     void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
                       const QualityCheckOptions &options, const CopyPlan &plan,
                       const std::optional<QString> &copierFailure, bool checksCancelled);
@@ -226,6 +275,7 @@ private:
     std::shared_ptr<SafeCopying> m_copier;
     std::shared_ptr<QualityChecking> m_qualityChecker;
     std::shared_ptr<ScreenshotOCRProcessing> m_screenshotProcessor;
+    std::shared_ptr<FileHashing> m_candidateHasher;
     std::unique_ptr<WorkflowPanels> m_panels;
     std::unique_ptr<WorkflowPlatform> m_platform;
     std::shared_ptr<Link> m_link;
@@ -275,6 +325,14 @@ private:
     QUuid m_screenshotGeneration;
     quint64 m_planGeneration = 0; // the latest plan asked for; older plans are dropped
     bool m_copyAfterPlan = false; // startCopy waits for the pending plan
+    qint64 m_identicalCandidatesMerged = 0;
+    bool m_screenshotListEdited = false;
+    bool m_reportSaved = false;
+    std::optional<QualityCheckKind> m_checkKind;
+    qint64 m_checkDone = 0;
+    qint64 m_checkTotal = 0;
+    QHash<QString, ManualChoice> m_manualChoices;
+    QList<UndoStep> m_undoSteps;
 };
 
 } // namespace quillmore

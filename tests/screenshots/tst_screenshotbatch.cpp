@@ -210,9 +210,10 @@ private slots:
     void cancellation_data()
     {
         QTest::addColumn<int>("when"); // 0 before, 1 while reading the second, 2 in the last progress call
-        QTest::newRow("before") << 0;
-        QTest::newRow("during a recognition") << 1;
-        QTest::newRow("after the last screenshot") << 2;
+        QTest::addColumn<QStringList>("kept"); // the names of the screenshots read before the stop
+        QTest::newRow("before") << 0 << QStringList();
+        QTest::newRow("during a recognition") << 1 << QStringList{"IMG_0001.jpg"};
+        QTest::newRow("after the last screenshot") << 2 << QStringList{"IMG_0001.jpg", "IMG_0002.jpg"};
     }
     void cancellation()
     {
@@ -232,7 +233,14 @@ private slots:
             if (when == 2 && p.completedScreenshots == 2)
                 stop.request_stop();
         };
-        QVERIFY_THROWS_EXCEPTION(Cancelled, processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token()));
+        QFETCH(QStringList, kept);
+        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token());
+        QVERIFY(result.wasCancelled);
+        QStringList names;
+        for (const ScreenshotNameCandidate &c : result.candidates)
+            names << c.fileName;
+        QCOMPARE(names, kept);
+        QCOMPARE(result.screenshotCount, qint64(kept.size()));
     }
 
     void listEdits()
@@ -309,6 +317,29 @@ private slots:
         std::stop_source stop;
         QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), expected);
         QCOMPARE(platform->recognitions, recognitions);
+    }
+
+    // Each line carries where it was read, in the screenshot's own pixels, from either pass; the
+    // names found on it carry the box to the review.
+    void linesCarryWhereTheyWereRead()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = {OcrTextBox{QRect(30, 50, 100, 20), "Smith 0042", 0.8f}};
+        // On the second-pass image (border 20, enlarged twice) the same line.
+        platform->second = {OcrTextBox{QRect(100, 140, 200, 40), "Smith_0042", 0.9f}};
+        VisionTextRecognizer recognizer(platform);
+        std::stop_source stop;
+        const QList<RecognizedTextLine> lines = recognizer.recognizeTextLines("/s/a.png", stop.get_token());
+        QCOMPARE(texts(lines), (QStringList{"Smith 0042", "Smith_0042"}));
+        QCOMPARE(lines[0].box, QRect(30, 50, 100, 20));
+        QCOMPARE(lines[1].box, QRect(30, 50, 100, 20));
+
+        auto reader = std::make_shared<FakeRecognizer>();
+        reader->lines["/s/1.png"] = {{"x IMG_0001.jpg", 0.5f, QRect(5, 6, 70, 12)}};
+        ScreenshotOCRBatchProcessor processor(reader);
+        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png"}, {}, stop.get_token());
+        QCOMPARE(result.candidates.size(), 1);
+        QCOMPARE(result.candidates[0].sourceBox, QRect(5, 6, 70, 12));
     }
 
     // The second pass reads again only where the lines to confirm were: each of their boxes, a

@@ -17,6 +17,7 @@
 #include "ui/targettexts.h"
 #include "workflow/screentexts.h"
 #include "ui/singleinstance.h"
+#include "ui/thumbnailservice.h"
 #include "ui/summaryview.h"
 #include "ui/widgets.h"
 
@@ -29,6 +30,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QUrl>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTimer>
 
 using namespace quillmore;
 using namespace quillmore::testing;
@@ -81,6 +85,52 @@ private:
     static QString tableText(QTableView *table, int row, int column, int role = Qt::DisplayRole)
     {
         return table->model()->index(row, column).data(role).toString();
+    }
+
+    // Answers the next question of this name, once shown, with the button of this name; counts
+    // the questions answered.
+    static void answerNext(const QString &boxName, const QString &buttonName, int *answered = nullptr, int tries = 500)
+    {
+        QTimer::singleShot(10, [=] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                if (!box || box->objectName() != boxName || !box->isVisible())
+                    continue;
+                if (auto *button = box->findChild<QAbstractButton *>(buttonName)) {
+                    if (answered)
+                        ++*answered;
+                    button->click();
+                    return;
+                }
+            }
+            if (tries > 0)
+                answerNext(boxName, buttonName, answered, tries - 1);
+        });
+    }
+
+    // Selection, one card and an empty destination, scanned to the summary.
+    void scanToSummary(UiHarness &ui, const QString &destination, const QStringList &cards = {"cardA"})
+    {
+        QDir(path(destination)).removeRecursively();
+        QDir().mkpath(path(destination));
+        ui.vm()->setSelectionFolder(path(QStringLiteral("selection")));
+        QList<FileURL> locations;
+        for (const QString &card : cards)
+            locations << path(card);
+        ui.vm()->setSearchLocations(locations);
+        ui.vm()->setDestinationFolder(path(destination));
+        ui.vm()->startScan();
+        QTRY_COMPARE(ui.vm()->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!ui.vm()->isPlanning());
+        settle();
+    }
+
+    static const SelectionResult *resultNamed(const WorkflowViewModel *vm, const QString &name)
+    {
+        for (const SelectionResult &r : vm->results())
+            if (r.selection.fileName == name)
+                return &r;
+        return nullptr;
     }
 
 private slots:
@@ -287,20 +337,14 @@ private slots:
         QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
     }
 
-    void escapeCancelsTheCopy()
+    // Escape and closing the window both ask before a copy stops; keeping it changes nothing.
+    void stoppingACopyAsksFirst()
     {
         UiHarness ui(settingsFile(), true);
         ui.window->show();
         QVERIFY(QTest::qWaitForWindowActive(ui.window.get()));
         WorkflowViewModel *vm = ui.vm();
-        QDir(path(QStringLiteral("dest2"))).removeRecursively();
-        QDir().mkpath(path(QStringLiteral("dest2")));
-        vm->setSelectionFolder(path(QStringLiteral("selection")));
-        vm->setSearchLocations({path(QStringLiteral("cardA"))});
-        vm->setDestinationFolder(path(QStringLiteral("dest2")));
-        vm->startScan();
-        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
-        QTRY_VERIFY(!vm->isPlanning());
+        scanToSummary(ui, QStringLiteral("dest2"));
         ui.standIns.copyGate->open = false;
         vm->startCopy();
         QTRY_COMPARE(vm->stage(), WorkflowStage::copying);
@@ -309,11 +353,395 @@ private slots:
         QVERIFY(copying);
         QCOMPARE(copying->findChild<ElidedLabel *>(QStringLiteral("currentFile"))->fullText(),
                  localized("copy.preparing"));
+
+        int answered = 0;
+        answerNext(QStringLiteral("confirmStopCopy"), QStringLiteral("confirm.stop.copy.keep"), &answered);
         QTest::keyClick(ui.window.get(), Qt::Key_Escape);
+        QCOMPARE(answered, 1);
+        settle();
+        QCOMPARE(vm->stage(), WorkflowStage::copying);
+        QCOMPARE(vm->statusMessage(), localized("status.copying"));
+
+        answerNext(QStringLiteral("confirmStopCopy"), QStringLiteral("confirm.stop.copy.keep"), &answered);
+        QVERIFY(!ui.window->close());
+        QCOMPARE(answered, 2);
+        QVERIFY(ui.window->isVisible());
+        QCOMPARE(vm->stage(), WorkflowStage::copying);
+
+        ui.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui.window.get()));
+        answerNext(QStringLiteral("confirmStopCopy"), QStringLiteral("confirm.stop.copy.stop"), &answered);
+        QTest::keyClick(ui.window.get(), Qt::Key_Escape);
+        QCOMPARE(answered, 3);
+        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelling"));
         ui.standIns.copyGate->open = true;
         QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
         settle();
         QVERIFY(ui.content()->currentScreen()->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+    }
+
+    void closingMidCopyStopsIt()
+    {
+        UiHarness ui(settingsFile(), true);
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        scanToSummary(ui, QStringLiteral("dest3"));
+        ui.standIns.copyGate->open = false;
+        vm->startCopy();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::copying);
+        int answered = 0;
+        answerNext(QStringLiteral("confirmStopCopy"), QStringLiteral("confirm.stop.copy.stop"), &answered);
+        QVERIFY(ui.window->close());
+        QCOMPARE(answered, 1);
+        QCOMPARE(vm->statusMessage(), localized("status.copy.cancelling"));
+        ui.standIns.copyGate->open = true;
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        QVERIFY(vm->copyResult() && vm->copyResult()->wasCancelled);
+    }
+
+    // A report not saved is not dropped in silence: New Job and closing ask first.
+    void unsavedReportIsAskedAbout()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        scanToSummary(ui, QStringLiteral("dest4"));
+        vm->startCopy();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        settle();
+        QVERIFY(vm->hasUnsavedReport());
+        int answered = 0;
+        answerNext(QStringLiteral("confirmUnsavedReport"), QStringLiteral("button.cancel"), &answered);
+        ui.find(QStringLiteral("completion.new"))->click();
+        QCOMPARE(answered, 1);
+        QCOMPARE(vm->stage(), WorkflowStage::completed);
+        answerNext(QStringLiteral("confirmUnsavedReport"), QStringLiteral("button.cancel"), &answered);
+        QVERIFY(!ui.window->close());
+        QCOMPARE(answered, 2);
+
+        const QString csv = path(QStringLiteral("out/kept-report.csv"));
+        QDir().mkpath(path(QStringLiteral("out")));
+        ui.script->answers = {{csv}};
+        answerNext(QStringLiteral("confirmUnsavedReport"), QStringLiteral("confirm.report.save"), &answered);
+        ui.find(QStringLiteral("completion.new"))->click();
+        QCOMPARE(answered, 3);
+        QVERIFY(QFileInfo(csv).size() > 0);
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QCOMPARE(ui.script->titles.last(), localized("panel.title.report"));
+    }
+
+    // Back from the summary keeps every choice; Undo takes the last one back.
+    void summaryBackAndUndoKeepChoices()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        scanToSummary(ui, QStringLiteral("dest5"), {"cardA", "cardB"});
+        const QUuid four = resultNamed(vm, QStringLiteral("IMG_0004.JPG"))->id();
+        const QUuid two = resultNamed(vm, QStringLiteral("IMG_0002.JPG"))->id();
+        auto *undo = ui.find(QStringLiteral("summary.undo"));
+        QVERIFY(!undo->isEnabled());
+        vm->skipResult(four);
+        QTRY_VERIFY(undo->isEnabled());
+        undo->click();
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0004.JPG"))->status, SelectionStatus::notFound);
+        vm->skipResult(four);
+        const QString fromB = standardizedPath(path(QStringLiteral("cardB/IMG_0002.CR2")));
+        vm->chooseCandidate(fromB, two);
+        QTRY_VERIFY(!vm->isPlanning());
+
+        ui.find(QStringLiteral("summary.back"))->click();
+        settle();
+        QCOMPARE(ui.content()->currentScreen()->objectName(), QStringLiteral("setupView"));
+        QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(standardizedPath(path(QStringLiteral("selection")))));
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QVERIFY(ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        ui.find(QStringLiteral("setup.scan"))->click();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0004.JPG"))->status, SelectionStatus::skipped);
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0002.JPG"))->chosenRAW, std::optional<FileURL>(fromB));
+
+        // Removing a location on the summary scans again, keeping the choices whose files are there.
+        QDir().mkpath(path(QStringLiteral("cardC")));
+        vm->setSearchLocations({path(QStringLiteral("cardA")), path(QStringLiteral("cardB")), path(QStringLiteral("cardC"))});
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0004.JPG"))->status, SelectionStatus::skipped);
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0002.JPG"))->chosenRAW, std::optional<FileURL>(fromB));
+    }
+
+    // The files sheet changes any name's file, a single match too, and puts it back.
+    void filesSheetOverridesASingleMatch()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        scanToSummary(ui, QStringLiteral("dest6"));
+        ui.find(QStringLiteral("summary.files"))->click();
+        QTRY_VERIFY(ui.content()->filesSheet());
+        FilesView *sheet = ui.content()->filesSheet();
+        int row = -1;
+        for (int r = 0; r < vm->results().size(); ++r)
+            if (vm->results()[r].selection.fileName == QLatin1String("IMG_0001.JPG"))
+                row = r;
+        QVERIFY(row >= 0);
+        auto *revert = sheet->findChild<QAbstractButton *>(QStringLiteral("files.revert"));
+        QVERIFY(!revert->isEnabled());
+        sheet->table()->selectRow(row);
+        QVERIFY(!revert->isEnabled()); // as the scan found it
+        const QString other = standardizedPath(path(QStringLiteral("elsewhere/IMG_0003.CR2")));
+        ui.script->answers = {{other}};
+        sheet->findChild<QAbstractButton *>(QStringLiteral("files.choose.other"))->click();
+        QCOMPARE(ui.script->acceptLabels.last(), localized("panel.use.raw"));
+        QTRY_COMPARE(tableText(sheet->table(), row, 1), QStringLiteral("IMG_0003.CR2"));
+        QCOMPARE(sheet->selectedID(), resultNamed(vm, QStringLiteral("IMG_0001.JPG"))->id()); // still chosen
+        QVERIFY(revert->isEnabled());
+        revert->click();
+        QTRY_COMPARE(tableText(sheet->table(), row, 1), QStringLiteral("IMG_0001.CR2"));
+        QTRY_VERIFY(!vm->isPlanning());
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0001.JPG"))->status, SelectionStatus::readyToCopy);
+    }
+
+    // A name already in the destination: the problem offers what can be done.
+    void clashOffersWhatCanBeDone()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        QDir(path(QStringLiteral("dest7"))).removeRecursively();
+        makeFile(path(QStringLiteral("dest7/IMG_0001.CR2")), QByteArray(10, 'o'));
+        vm->setSelectionFolder(path(QStringLiteral("selection")));
+        vm->setSearchLocations({path(QStringLiteral("cardA"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest7")));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        QTRY_COMPARE(resultNamed(vm, QStringLiteral("IMG_0001.JPG"))->status, SelectionStatus::existsAtDestination);
+        ui.find(QStringLiteral("summary.problems"))->click();
+        QTRY_VERIFY(ui.content()->problemsSheet());
+        ProblemsView *problems = ui.content()->problemsSheet();
+        QTRY_VERIFY(problems->findChild<QWidget *>(QStringLiteral("issue.alreadyExists")));
+        QWidget *issue = problems->findChild<QWidget *>(QStringLiteral("issue.alreadyExists"));
+        QVERIFY(issue->findChild<QAbstractButton *>(QStringLiteral("problems.clash.skip")));
+        issue->findChild<QAbstractButton *>(QStringLiteral("problems.clash.numbered"))->click();
+        QCOMPARE(vm->conflictPolicy(), ConflictPolicy::keepNumbered);
+        QTRY_VERIFY(!vm->isPlanning());
+        QTRY_COMPARE(resultNamed(vm, QStringLiteral("IMG_0001.JPG"))->status, SelectionStatus::readyToCopy);
+        vm->setConflictPolicy(ConflictPolicy::skip);
+    }
+
+    // Both cards of a dual-slot camera hold the same file: counted once, the first used.
+    void identicalCandidatesOnTwoCards()
+    {
+        makeFile(path(QStringLiteral("slot1/DCIM/IMG_0002.CR2")), QByteArray(6000, 'q'));
+        makeFile(path(QStringLiteral("slot2/DCIM/IMG_0002.CR2")), QByteArray(6000, 'q'));
+        makeFile(path(QStringLiteral("slot1/DCIM/IMG_0001.CR2")), QByteArray(6000, 'r'));
+        makeFile(path(QStringLiteral("slot2/DCIM/IMG_0001.CR2")), QByteArray(6000, 's'));
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        scanToSummary(ui, QStringLiteral("dest8"), {"slot1", "slot2"});
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0002.JPG"))->chosenRAW,
+                 std::optional<FileURL>(standardizedPath(path(QStringLiteral("slot1/DCIM/IMG_0002.CR2")))));
+        QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0001.JPG"))->status, SelectionStatus::ambiguous);
+        auto *identical = ui.find<QLabel>(QStringLiteral("summary.identical"));
+        QVERIFY(identical->isVisible());
+        QCOMPARE(identical->text(), localized("summary.identical", 1));
+        QCOMPARE(ui.find<SummaryLine>(QStringLiteral("summary.ambiguous"))->text(),
+                 countedText(L10N("summary.ambiguous"), 1));
+    }
+
+    // Speed and time left follow a real copy as it runs.
+    void throughputAndTimeLeftDuringARealCopy()
+    {
+        const int files = 48;
+        for (int i = 0; i < files; ++i) {
+            const QString name = QStringLiteral("P_%1").arg(i, 3, 10, QLatin1Char('0'));
+            makeFile(path(QStringLiteral("big/selection/") + name + QStringLiteral(".JPG")), jpegBytes(8, 8));
+            makeFile(path(QStringLiteral("big/card/") + name + QStringLiteral(".CR2")), QByteArray(4 << 20, char('a' + i % 20)));
+        }
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        QDir(path(QStringLiteral("big/dest"))).removeRecursively();
+        QDir().mkpath(path(QStringLiteral("big/dest")));
+        vm->setSelectionFolder(path(QStringLiteral("big/selection")));
+        vm->setSearchLocations({path(QStringLiteral("big/card"))});
+        vm->setDestinationFolder(path(QStringLiteral("big/dest")));
+        vm->setFileCheckEnabled(true); // digests both sides: a copy long enough to measure
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        auto *view = ui.content()->findChild<CopyProgressView *>();
+        QSet<QString> speeds, remaining;
+        QElapsedTimer clock;
+        qint64 copyPhaseMs = 0;
+        connect(vm, &WorkflowViewModel::copyProgressChanged, view, [&] {
+            if (vm->stage() != WorkflowStage::copying || vm->checkProgress().second > 0)
+                return;
+            copyPhaseMs = clock.elapsed();
+            view->refresh();
+            speeds << view->findChild<QLabel *>(QStringLiteral("copy.speed"))->text();
+            remaining << view->findChild<QLabel *>(QStringLiteral("copy.remaining"))->text();
+        });
+        clock.start();
+        vm->startCopy();
+        QTRY_VERIFY_WITH_TIMEOUT(vm->stage() == WorkflowStage::completed, 120000);
+        vm->setFileCheckEnabled(false);
+        disconnect(vm, &WorkflowViewModel::copyProgressChanged, view, nullptr);
+        if (copyPhaseMs < 1000 && speeds.size() < 3)
+            QSKIP("the copy ended before a pace could be measured");
+        speeds.remove(localized("copy.pace.unknown"));
+        remaining.remove(localized("copy.pace.unknown"));
+        QVERIFY2(speeds.size() >= 2, qPrintable(QStringList(speeds.begin(), speeds.end()).join(QLatin1String(", "))));
+        QVERIFY(!remaining.isEmpty());
+        QDir(path(QStringLiteral("big"))).removeRecursively();
+    }
+
+    // Each name under review shows where it was read, from the screenshot's own pixels.
+    void reviewShowsWhereEachNameWasRead()
+    {
+        UiHarness ui(settingsFile(), false, true);
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        const QString shot = path(QStringLiteral("shots/crop.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const QRect line(100, 200, 120, 18);
+        {
+            QPainter p(&image);
+            p.fillRect(line, QColor(10, 20, 200)); // the line's ink, a colour found nowhere else
+        }
+        QVERIFY(image.save(shot));
+        ScreenshotNameCandidate read{makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {shot}, {QStringLiteral("IMG_0001.JPG")},
+                                     false, line};
+        ScreenshotNameCandidate noBox{makeId(), QStringLiteral("IMG_0002.JPG"), 0.9f, {shot}, {}, false, {}};
+        *ui.standIns.ocrResult = {1, 2, {read, noBox}, {}};
+        vm->selectScreenshots({shot});
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ScreenshotReviewView *review = ui.content()->screenshotReviewSheet();
+        QTRY_VERIFY(review->isVisible());
+        settle();
+        QCOMPARE(review->rows().size(), 2);
+        auto *crop = review->rows()[0]->findChild<ScreenshotCropView *>();
+        QVERIFY(crop);
+        QVERIFY(!review->rows()[1]->findChild<ScreenshotCropView *>()); // nothing to show
+        QTRY_VERIFY(crop->isLoaded());
+        const QRect shown = ScreenshotCropView::cropRect(line, image.size());
+        QVERIFY(shown.contains(line));
+        QCOMPARE(crop->image().size(), shown.size());
+        const QPoint inside = line.center() - shown.topLeft();
+        QCOMPARE(crop->image().pixelColor(inside), QColor(10, 20, 200));
+        QCOMPARE(crop->image().pixelColor(0, 0), QColor(Qt::white));
+        // Readable: the line is shown at least at its own size.
+        QVERIFY(crop->height() >= line.height() * 2);
+    }
+
+    // A long review list loads its pictures as rows scroll into view.
+    void reviewThumbnailsLoadAsRowsScrollIntoView()
+    {
+        UiHarness ui(settingsFile(), false, true);
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        const QString shot = path(QStringLiteral("shots/many.png"));
+        QDir().mkpath(path(QStringLiteral("shots")));
+        QImage(60, 40, QImage::Format_RGB32).save(shot);
+        QList<ScreenshotNameCandidate> names;
+        for (int i = 0; i < 80; ++i)
+            names << ScreenshotNameCandidate{makeId(), QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')), 0.9f,
+                                             {shot}, {}, false, QRect(0, 0, 30, 10)};
+        *ui.standIns.ocrResult = {1, 80, names, {}};
+        vm->selectScreenshots({shot});
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ScreenshotReviewView *review = ui.content()->screenshotReviewSheet();
+        QTRY_VERIFY(review->isVisible());
+        QTRY_VERIFY(review->rows().first()->findChild<ThumbnailView *>()->isLoaded());
+        settle();
+        QVERIFY(!review->rows().last()->findChild<ThumbnailView *>()->isLoaded());
+        QVERIFY(!review->rows().last()->findChild<ScreenshotCropView *>()->isLoaded());
+        auto *scroll = review->findChild<QScrollArea *>();
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        QTRY_VERIFY(review->rows().last()->findChild<ThumbnailView *>()->isLoaded());
+        QTRY_VERIFY(review->rows().last()->findChild<ScreenshotCropView *>()->isLoaded());
+    }
+
+    // More screenshots add their names to the list; a new list after editing asks first.
+    void screenshotsAddUpAndReplacingAsks()
+    {
+        UiHarness ui(settingsFile(), false, true);
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        QDir().mkpath(path(QStringLiteral("shots")));
+        const QString a = path(QStringLiteral("shots/a.png")), b = path(QStringLiteral("shots/b.png"));
+        QImage(20, 20, QImage::Format_RGB32).save(a);
+        QImage(20, 20, QImage::Format_RGB32).save(b);
+        const ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {a}, {}, false, {}};
+        *ui.standIns.ocrResult = {1, 1, {one}, {}};
+        bool taken = false;
+        sendDrop(ui.find<DropFrame>(QStringLiteral("selection.screenshots")), {a}, &taken);
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ui.content()->screenshotReviewSheet()->rows()[0]->field()->setText(QString());
+        QTest::keyClicks(ui.content()->screenshotReviewSheet()->rows()[0]->field(), QStringLiteral("IMG_0009.JPG"));
+        ui.content()->screenshotReviewSheet()->accept();
+        QTRY_VERIFY(!ui.content()->screenshotReviewSheet());
+        settle();
+        QCOMPARE(ui.find(QStringLiteral("screenshot.choose"))->text(), localized("screenshot.add"));
+
+        const ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_0002.JPG"), 0.9f, {b}, {}, false, {}};
+        *ui.standIns.ocrResult = {1, 1, {two}, {}};
+        sendDrop(ui.find<DropFrame>(QStringLiteral("selection.screenshots")), {b}, &taken);
+        QTRY_VERIFY(!vm->isReadingScreenshots());
+        QTRY_COMPARE(vm->screenshotCandidateList().candidates.size(), 2);
+        QCOMPARE(vm->screenshotCandidateList().candidates[0].fileName, QStringLiteral("IMG_0009.JPG"));
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ui.content()->screenshotReviewSheet()->accept();
+        QTRY_VERIFY(!ui.content()->screenshotReviewSheet());
+
+        // The folder tile would replace the edited names: asked, and kept when cancelled.
+        int answered = 0;
+        answerNext(QStringLiteral("confirmReplaceNames"), QStringLiteral("button.cancel"), &answered);
+        ui.script->answers = {{path(QStringLiteral("selection"))}};
+        ui.find(QStringLiteral("setup.selections.choose"))->click();
+        QCOMPARE(answered, 1);
+        QCOMPARE(vm->selectionInputMode(), SelectionInputMode::screenshots);
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 2);
+        answerNext(QStringLiteral("confirmReplaceNames"), QStringLiteral("confirm.replace.names.replace"), &answered);
+        ui.find(QStringLiteral("setup.selections.choose"))->click();
+        QCOMPARE(answered, 2);
+        QCOMPARE(vm->selectionInputMode(), SelectionInputMode::folder);
+        // The panel said what to choose.
+        QCOMPARE(ui.script->titles.last(), localized("panel.title.selection"));
+    }
+
+    // A cancelled reading keeps the names of the screenshots read before the cancel.
+    void cancelledReadingKeepsItsNames()
+    {
+        UiHarness ui(settingsFile(), false, true);
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        QDir().mkpath(path(QStringLiteral("shots")));
+        const QString a = path(QStringLiteral("shots/c1.png")), b = path(QStringLiteral("shots/c2.png"));
+        QImage(20, 20, QImage::Format_RGB32).save(a);
+        QImage(20, 20, QImage::Format_RGB32).save(b);
+        *ui.standIns.ocrResult = {2, 2,
+                                  {{makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {a}, {}, false, {}},
+                                   {makeId(), QStringLiteral("IMG_0002.JPG"), 0.9f, {b}, {}, false, {}}},
+                                  {}};
+        ui.standIns.ocrGate->open = false;
+        ui.standIns.ocrGate->passes = 1;
+        vm->selectScreenshots({a, b});
+        QTRY_VERIFY(ui.standIns.ocrGate->entered >= 2);
+        ui.find(QStringLiteral("screenshot.cancel"))->click();
+        QTRY_VERIFY(!vm->isReadingScreenshots());
+        ui.standIns.ocrGate->open = true;
+        settle();
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 1);
+        QCOMPARE(ui.find<ElidedLabel>(QStringLiteral("detail"), ui.find<QWidget>(QStringLiteral("selection.screenshots")))
+                     ->fullText(),
+                 localized("screenshot.selected.summary", 1, 1));
+        QVERIFY(ui.find(QStringLiteral("screenshot.review.button"))->isVisible());
     }
 
     void copyFraction_data()
@@ -449,7 +877,7 @@ private slots:
     // Screenshot mode through the review sheet.
     void screenshotJob()
     {
-        UiHarness ui(settingsFile());
+        UiHarness ui(settingsFile(), false, true);
         if (!ui.standIns.ocrResult)
             QSKIP("needs the stand-in recogniser for fixed names");
         ui.window->show();
@@ -530,7 +958,7 @@ private slots:
 
     void emptyReviewShowsEmptyState()
     {
-        UiHarness ui(settingsFile());
+        UiHarness ui(settingsFile(), false, true);
         if (!ui.standIns.ocrResult)
             QSKIP("needs the stand-in recogniser");
         ui.window->show();
@@ -610,7 +1038,7 @@ private slots:
 
     void screenshotReadingShowsProgressAndCancels()
     {
-        UiHarness ui(settingsFile());
+        UiHarness ui(settingsFile(), false, true);
         if (!ui.standIns.ocrGate)
             QSKIP("the real recogniser cannot be held mid-run");
         ui.window->show();
@@ -684,6 +1112,31 @@ private slots:
         SingleInstance second(name);
         QVERIFY(second.notifyRunningInstance());
         QTRY_COMPARE(raised.size(), 1);
+    }
+
+    // A second start hands the folders it was given to the window already open.
+    void secondStartHandsOverItsFolders()
+    {
+        const QString name = QStringLiteral("quillmore-handover-%1").arg(QCoreApplication::applicationPid());
+        SingleInstance first(name);
+        QVERIFY(first.listen());
+        UiHarness ui(settingsFile());
+        connect(&first, &SingleInstance::locationsReceived, ui.vm(),
+                [&ui](const QStringList &locations) { applyLaunchLocations(*ui.vm(), locations); });
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        QSignalSpy received(&first, &SingleInstance::locationsReceived);
+        const QStringList handed{standardizedPath(path(QStringLiteral("selection"))),
+                                 standardizedPath(path(QStringLiteral("cardA"))),
+                                 standardizedPath(path(QStringLiteral("card with spaces ü")))};
+        QDir().mkpath(handed.last());
+        SingleInstance second(name);
+        QVERIFY(second.notifyRunningInstance(handed));
+        QTRY_COMPARE(raised.size(), 1);
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received.first().first().toStringList(), handed);
+        QCOMPARE(ui.vm()->selectionFolder(), std::optional<FileURL>(handed[0]));
+        QCOMPARE(ui.vm()->searchLocations().size(), 2);
+        QCOMPARE(ui.vm()->searchLocations().at(1).url, handed[2]);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "model/localization.h"
 #include "platform/thumbnails.h"
 #include "ui/filepanels.h"
+#include "ui/progressviews.h"
 #include "ui/tables.h"
 #include "ui/thumbnailservice.h"
 
@@ -19,6 +20,8 @@
 
 using namespace quillmore;
 using namespace quillmore::testing;
+
+using Samples = QList<QPair<qint64, qint64>>; // readings of a copy: (ms, bytes copied)
 
 namespace {
 
@@ -149,6 +152,80 @@ private slots:
         QVERIFY(!filters.value(3).contains(QLatin1String("*.jpg")));
         QCOMPARE(labels.value(4), localized("panel.save"));
         QCOMPARE(proposed.value(4), QStringLiteral("Quillmore-report.csv"));
+    }
+
+    // A prepared panel says what to choose and opens where asked, once.
+    void panelPurpose()
+    {
+        QTemporaryDir dir;
+        FilePanels panels;
+        QStringList titles, folders;
+        panels.dialogDriver = [&](QFileDialog &dialog) {
+            titles << dialog.windowTitle();
+            folders << dialog.directory().absolutePath();
+            return QStringList();
+        };
+        panels.preparePanel(PanelPurpose::destinationFolder, dir.path());
+        panels.chooseFolders(false);
+        panels.chooseFolders(false);
+        panels.preparePanel(PanelPurpose::report, std::nullopt);
+        panels.chooseReportDestination();
+        QCOMPARE(titles.value(0), localized("panel.title.destination"));
+        QCOMPARE(folders.value(0), QDir(dir.path()).absolutePath());
+        QVERIFY(titles.value(1) != localized("panel.title.destination"));
+        QVERIFY(folders.value(1) != QDir(dir.path()).absolutePath());
+        QCOMPARE(titles.value(2), localized("panel.title.report"));
+    }
+
+    void throughput_data()
+    {
+        QTest::addColumn<Samples>("samples"); // (ms, bytes copied)
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<double>("rate"); // bytes per second; < 0: not known yet
+        QTest::addColumn<qint64>("left");
+        using S = Samples;
+        QTest::newRow("one reading") << S{{0, 0}} << qint64(1000) << -1.0 << qint64(-1);
+        QTest::newRow("too short to tell") << S{{0, 0}, {200, 500}} << qint64(1000) << -1.0 << qint64(-1);
+        QTest::newRow("steady") << S{{0, 0}, {1000, 10'000'000}} << qint64(100'000'000) << 1e7 << qint64(9);
+        // Only the last five seconds count: a slow start is forgotten.
+        QTest::newRow("window") << S{{0, 0}, {1000, 100}, {7000, 100 + 6'000'000}, {8000, 100 + 8'000'000}}
+                                << qint64(100'000'000) << 2e6 << qint64(46);
+        // Fewer bytes than before: another copy, measured afresh.
+        QTest::newRow("new copy") << S{{0, 0}, {1000, 5'000'000}, {1100, 1000}, {2100, 1'001'000}} << qint64(2'001'000)
+                                  << 1e6 << qint64(1);
+        QTest::newRow("nothing moving") << S{{0, 500}, {2000, 500}} << qint64(1000) << 0.0 << qint64(-1);
+    }
+    void throughput()
+    {
+        QFETCH(Samples, samples);
+        QFETCH(qint64, total);
+        QFETCH(double, rate);
+        QFETCH(qint64, left);
+        ThroughputEstimator pace;
+        for (const auto &[ms, bytes] : samples)
+            pace.add(ms, bytes);
+        const std::optional<double> measured = pace.bytesPerSecond();
+        QCOMPARE(measured.has_value(), rate >= 0);
+        if (measured)
+            QCOMPARE(*measured, rate);
+        const std::optional<qint64> remaining = pace.secondsLeft(samples.last().second, total);
+        QCOMPARE(remaining.value_or(-1), left);
+    }
+
+    void remainingText_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none left") << qint64(0) << localized("copy.remaining.seconds", 1);
+        QTest::newRow("seconds") << qint64(42) << localized("copy.remaining.seconds", 42);
+        QTest::newRow("a minute and a half") << qint64(90) << localized("copy.remaining.minutes", 2);
+        QTest::newRow("hours") << qint64(2 * 3600 + 5 * 60) << localized("copy.remaining.hours", 2, 5);
+    }
+    void remainingText()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(ThroughputEstimator::remainingText(seconds), text);
     }
 
     void reportCellShortening_data()

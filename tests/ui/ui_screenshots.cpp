@@ -109,14 +109,15 @@ int main(int argc, char **argv)
         }
         if (i % 5 == 0)
             file(QStringLiteral("Card 1/DCIM/100CAMERA/") + name + QStringLiteral(".xmp"), QByteArray(900, 'x'));
-        if (i == 4 || i == 11) {
+        if (i == 4 || i == 11 || i == 18) { // 18: the same file on both, counted once
             QDir().mkpath(root + QStringLiteral("/Backup/2024-06-01"));
-            writeDng(scene, root + QStringLiteral("/Backup/2024-06-01/") + name + QStringLiteral(".DNG"));
+            writeDng(i == 18 ? scene : photoLikeScene(160, 120, std::uint32_t(i + 100)),
+                     root + QStringLiteral("/Backup/2024-06-01/") + name + QStringLiteral(".DNG"));
         }
     }
     QDir().mkpath(root + QStringLiteral("/Delivery"));
 
-    UiHarness ui(dir.path() + QStringLiteral("/settings.ini"));
+    UiHarness ui(dir.path() + QStringLiteral("/settings.ini"), false, true);
     MainWindow *window = ui.window.get();
     window->show();
     if (!QTest::qWaitForWindowExposed(window))
@@ -191,17 +192,26 @@ int main(int argc, char **argv)
         list.fill(Qt::white);
         QPainter p(&list);
         p.setPen(Qt::black);
-        for (int i = 0; i < 8; ++i)
-            p.drawText(20, 30 + i * 28, QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3));
+        QFont font = p.font();
+        font.setPixelSize(15);
+        p.setFont(font);
+        // Where each name lies on the screenshot, as the recogniser reports its lines.
+        QList<QRect> boxes;
+        for (int i = 0; i < 8; ++i) {
+            const QString name = QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3);
+            p.drawText(20, 30 + i * 28, name);
+            boxes << p.fontMetrics().boundingRect(name).translated(20, 30 + i * 28);
+        }
         p.end();
         list.save(shot);
         ui.standIns.ocrResult->screenshotCount = 1;
         ui.standIns.ocrResult->filenameOccurrences = 9;
         for (int i = 0; i < 8; ++i)
             ui.standIns.ocrResult->candidates.append({makeId(), QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3),
-                                                      i == 5 ? 0.52f : 0.93f, {shot}, {}, false});
+                                                      i == 5 ? 0.52f : 0.93f, {shot}, {}, false, boxes[i]});
         vm->selectScreenshots({shot});
         waitFor([&] { return ui.content()->screenshotReviewSheet() && ui.content()->screenshotReviewSheet()->isVisible(); });
+        ui.content()->screenshotReviewSheet()->resize(760, 620);
         QTest::qWait(300);
         save(ui.content()->screenshotReviewSheet(), QStringLiteral("7-screenshot-review"));
     }

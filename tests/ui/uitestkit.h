@@ -30,6 +30,7 @@ struct PanelScript {
     QStringList acceptLabels;
     QStringList proposedNames;
     QList<QStringList> nameFilters;
+    QStringList titles;
 };
 
 struct StandIns {
@@ -43,11 +44,13 @@ struct StandIns {
 class UiHarness {
 public:
     // With `holdableCopier`, the copy goes through the stand-in copier whose gate the test holds.
-    explicit UiHarness(const QString &settingsFile, bool holdableCopier = false)
+    // With `standInReader`, screenshots are read by the stand-in whose names the test sets.
+    explicit UiHarness(const QString &settingsFile, bool holdableCopier = false, bool standInReader = false)
     {
         auto panels = std::make_unique<FilePanels>();
         panels->dialogDriver = [script = script](QFileDialog &dialog) {
             script->acceptLabels << dialog.labelText(QFileDialog::Accept);
+            script->titles << dialog.windowTitle();
             script->nameFilters << dialog.nameFilters();
             script->proposedNames << dialog.selectedFiles().value(0);
             if (script->answers.empty())
@@ -70,7 +73,7 @@ public:
             services.qualityChecker = std::make_unique<FakeQualityChecker>();
             standIns.qualityStandIn = true;
         }
-        if (!services.screenshotProcessor) {
+        if (!services.screenshotProcessor || standInReader) {
             auto processor = std::make_unique<FakeScreenshotProcessor>();
             standIns.ocrResult = processor->result;
             standIns.ocrGate = processor->gate;

@@ -24,11 +24,14 @@ namespace quillmore::testing {
 struct Gate {
     std::atomic<bool> open{true};
     std::atomic<int> entered{0};
+    std::atomic<int> passes{0}; // while closed, this many may still pass
     void waitOpen(const std::stop_token &stop)
     {
         ++entered;
-        while (!open && !stop.stop_requested())
+        while (!open && passes <= 0 && !stop.stop_requested())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!open && passes > 0)
+            --passes;
     }
 };
 
@@ -168,11 +171,28 @@ public:
                                            const ScreenshotOCRProgressCallback &progress,
                                            std::stop_token stop) override
     {
+        // When stopped, the names of the screenshots read before are returned, as the real
+        // batch does.
+        QList<FileURL> read;
+        const auto partial = [&] {
+            ScreenshotOCRResult kept;
+            kept.wasCancelled = true;
+            kept.screenshotCount = read.size();
+            for (const ScreenshotNameCandidate &c : result->candidates)
+                if (!c.sourceScreenshotURLs.isEmpty() && read.contains(c.sourceScreenshotURLs.first())) {
+                    kept.candidates << c;
+                    ++kept.filenameOccurrences;
+                }
+            return kept;
+        };
         for (qsizetype i = 0; i < screenshots.size(); ++i) {
-            throwIfCancelled(stop);
+            if (stop.stop_requested())
+                return partial();
             progress({i, screenshots.size(), screenshots[i]});
             gate->waitOpen(stop);
-            throwIfCancelled(stop);
+            if (stop.stop_requested())
+                return partial();
+            read << screenshots[i];
             progress({i + 1, screenshots.size(), screenshots[i]});
         }
         if (*fail)
@@ -187,6 +207,13 @@ public:
     std::shared_ptr<QList<QList<FileURL>>> folders = std::make_shared<QList<QList<FileURL>>>();
     std::shared_ptr<std::optional<FileURL>> candidateFile = std::make_shared<std::optional<FileURL>>();
     std::shared_ptr<std::optional<FileURL>> reportFile = std::make_shared<std::optional<FileURL>>();
+    // Each panel's purpose and the folder it was to open in.
+    std::shared_ptr<QList<QPair<PanelPurpose, std::optional<FileURL>>>> prepared =
+        std::make_shared<QList<QPair<PanelPurpose, std::optional<FileURL>>>>();
+    void preparePanel(PanelPurpose purpose, const std::optional<FileURL> &start) override
+    {
+        prepared->append({purpose, start});
+    }
     QList<FileURL> chooseFolders(bool allowsMultiple) override
     {
         if (folders->isEmpty())

@@ -207,13 +207,13 @@ private slots:
             auto vm = make(rig);
             vm->setIncludeXMP(false);
             vm->setConflictPolicy(ConflictPolicy::keepNumbered);
-            vm->setFileCheckEnabled(true); // not stored
+            vm->setFileCheckEnabled(true); // stored too
             vm->setSearchTarget(SearchTarget::jpeg); // not stored
         }
         auto vm = make(rig);
         QVERIFY(!vm->includeXMP());
         QCOMPARE(vm->conflictPolicy(), ConflictPolicy::keepNumbered);
-        QVERIFY(!vm->fileCheckEnabled());
+        QVERIFY(vm->fileCheckEnabled());
         QCOMPARE(vm->searchTarget(), SearchTarget::raw);
     }
 
@@ -268,14 +268,18 @@ private slots:
         QCOMPARE(vm->searchLocations().size(), 2);
         QCOMPARE(vm->stage(), WorkflowStage::summary);
         QVERIFY(!vm->results().isEmpty());
-        // Removing one resets and closes its access.
+        // Removing one on the summary scans again at once and closes its access.
         vm->removeSearchLocation(vm->searchLocations()[1].id);
-        QCOMPARE(vm->stage(), WorkflowStage::setup);
-        QVERIFY(vm->results().isEmpty());
+        QCOMPARE(vm->stage(), WorkflowStage::scanning);
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::summary && !vm->isPlanning(); }, kWait));
+        QCOMPARE(vm->results().size(), 4);
         QVERIFY(rig.platform.stopped->contains(m_cardB));
         QVERIFY(!vm->activeScopePaths().contains(m_cardB));
+        // Without locations there is nothing to scan: back to set-up.
         vm->removeSearchLocation(vm->searchLocations()[0].id);
         QVERIFY(vm->searchLocations().isEmpty());
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->results().isEmpty());
         QCOMPARE(settings()->value(QStringLiteral("bookmark.searches")).toByteArray(), QByteArray("[]"));
         // The folder panels: a dismissed panel changes nothing; with several chosen, the first.
         vm->chooseDestinationFolder();
@@ -803,6 +807,285 @@ private slots:
         QCOMPARE(vm->statusMessage(), localized(status));
         QCOMPARE(vm->errorMessage().has_value(), error);
         QVERIFY(!vm->isShowingScreenshotReview());
+    }
+
+    // ---- work kept ----
+
+    void checksAreRemembered()
+    {
+        {
+            Rig rig;
+            auto vm = make(rig);
+            vm->setBlurCheckEnabled(true);
+            vm->setFileCheckEnabled(true);
+        }
+        Rig rig;
+        auto vm = make(rig);
+        QVERIFY(vm->blurCheckEnabled());
+        QVERIFY(!vm->duplicateCheckEnabled());
+        QVERIFY(vm->fileCheckEnabled());
+    }
+
+    // Each panel opens where the last folder of its kind was, also after a restart.
+    void panelsOpenWhereTheLastFolderOfTheirKindWas()
+    {
+        Rig rig;
+        {
+            auto vm = make(rig);
+            rig.panels.folders->append({m_dest});
+            vm->chooseDestinationFolder();
+            rig.panels.folders->append({m_cardB});
+            vm->addSearchLocations();
+            vm->chooseDestinationFolder(); // dismissed
+        }
+        auto vm = make(rig);
+        vm->chooseSelectionFolder();
+        vm->addSearchLocations();
+        const auto &prepared = *rig.panels.prepared;
+        QCOMPARE(prepared.size(), 5);
+        QCOMPARE(prepared[0].first, PanelPurpose::destinationFolder);
+        QCOMPARE(prepared[1].first, PanelPurpose::searchLocations);
+        QCOMPARE(prepared[2], qMakePair(PanelPurpose::destinationFolder, std::optional<FileURL>(parentPath(m_dest))));
+        QCOMPARE(prepared[3].first, PanelPurpose::selectionFolder);
+        QVERIFY(!prepared[3].second); // nothing chosen of this kind yet
+        QCOMPARE(prepared[4], qMakePair(PanelPurpose::searchLocations, std::optional<FileURL>(parentPath(m_cardB))));
+    }
+
+    // The checks after a copy count the files they have reached, each check its own.
+    void checksShowTheirOwnProgress()
+    {
+        Rig rig;
+        rig.checker.gate->open = false;
+        auto vm = ready(rig);
+        vm->setDuplicateCheckEnabled(true);
+        QVERIFY(scanned(*vm));
+        vm->startCopy();
+        using Counts = std::pair<qint64, qint64>;
+        QCOMPARE(vm->checkProgress(), Counts(0, 0));
+        QVERIFY(QTest::qWaitFor([&] { return vm->checkProgress() == Counts(1, 2); }, kWait));
+        rig.checker.gate->passes = 1;
+        QVERIFY(QTest::qWaitFor([&] { return vm->checkProgress() == Counts(2, 2); }, kWait));
+        rig.checker.gate->open = true;
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+    }
+
+    void interruptedCopyIsMentionedOnce()
+    {
+        {
+            Rig rig;
+            rig.copier.gate->open = false;
+            auto vm = ready(rig);
+            QVERIFY(scanned(*vm));
+            vm->startCopy();
+            QCOMPARE(vm->stage(), WorkflowStage::copying);
+            QVERIFY(QTest::qWaitFor([&] { return rig.copier.gate->entered > 0; }, kWait));
+            // The program ends mid-copy.
+        }
+        QVERIFY(waitForJobs(kWait));
+        {
+            Rig rig;
+            auto vm = make(rig);
+            QVERIFY(vm->errorMessage().has_value());
+            QCOMPARE(*vm->errorMessage(), localized("error.copy.interrupted", m_dest));
+            // A copy that finishes leaves nothing to mention.
+            QVERIFY(scanned(*vm));
+            QVERIFY(copied(*vm));
+        }
+        Rig rig;
+        auto vm = make(rig);
+        QVERIFY(!vm->errorMessage().has_value());
+    }
+
+    void backAndRescanKeepChoices()
+    {
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const QUuid two = resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->id();
+        const QUuid three = resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->id();
+        const QString pickedB = m_cardB + QStringLiteral("/IMG_2.CR3");
+        vm->chooseCandidate(pickedB, two);
+        vm->skipResult(three);
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+
+        vm->goBackToSetup();
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QVERIFY(vm->results().isEmpty());
+        QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(m_selection));
+        QCOMPARE(vm->searchLocations().size(), 2);
+        QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
+        const auto choicesKept = [&] {
+            return resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->chosenRAW == std::optional<FileURL>(pickedB)
+                && resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status == SelectionStatus::readyToCopy
+                && resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status == SelectionStatus::skipped;
+        };
+        QVERIFY(scanned(*vm));
+        QVERIFY(choicesKept());
+
+        // A location added on the summary scans again at once, and the choices stay.
+        QDir().mkpath(path(QStringLiteral("Card C")));
+        vm->setSearchLocations({m_cardA, m_cardB, path(QStringLiteral("Card C"))});
+        QCOMPARE(vm->stage(), WorkflowStage::scanning);
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::summary && !vm->isPlanning(); }, kWait));
+        QVERIFY(choicesKept());
+
+        // A chosen file that is gone is not applied: the name is as the scan finds it now.
+        QVERIFY(QFile::remove(pickedB));
+        vm->goBackToSetup();
+        QVERIFY(scanned(*vm));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->chosenRAW,
+                 std::optional<FileURL>(m_cardA + QStringLiteral("/DCIM/IMG_2.CR3")));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::skipped);
+
+        // A new job forgets them.
+        vm->startOver();
+        vm->setSelectionFolder(m_selection);
+        QVERIFY(scanned(*vm));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::notFound);
+    }
+
+    void undoAndRevert()
+    {
+        Rig rig;
+        const QString byHand = path(QStringLiteral("Elsewhere/IMG_1.CR3"));
+        writeFile(byHand, QByteArray(10, 'h'));
+        *rig.panels.candidateFile = byHand;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const auto settled = [&] { return QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait); };
+        const QUuid two = resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->id();
+        QVERIFY(!vm->canUndoChoice());
+
+        vm->skipResult(two);
+        QVERIFY(settled());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::skipped);
+        QVERIFY(vm->canUndoChoice());
+        vm->undoLastChoice();
+        QVERIFY(settled());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::ambiguous);
+        QVERIFY(!vm->canUndoChoice());
+
+        // A single match overridden by hand, put back as the scan found it, and the put-back undone.
+        const QUuid one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->id();
+        const QString scanned1 = m_cardA + QStringLiteral("/DCIM/img_1.CR3");
+        vm->chooseFileManually(one);
+        QVERIFY(settled());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->chosenRAW, std::optional<FileURL>(byHand));
+        vm->revertResult(one);
+        QVERIFY(settled());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->chosenRAW, std::optional<FileURL>(scanned1));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::readyToCopy);
+        vm->undoLastChoice();
+        QVERIFY(settled());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->chosenRAW, std::optional<FileURL>(byHand));
+        // The plan follows: the hand-picked file is what would be copied.
+        bool planned = false;
+        for (const CopyTaskItem &task : vm->copyPlan().tasks)
+            planned = planned || task.sourceURL == byHand;
+        QVERIFY(planned);
+    }
+
+    // Both cards of a dual-slot camera: the same name with the same bytes is one file.
+    void identicalCandidatesCountOnce()
+    {
+        writeFile(m_selection + QStringLiteral("/IMG_4.jpg"), "\xFF\xD8\xFF\xD9");
+        writeFile(m_selection + QStringLiteral("/IMG_5.jpg"), "\xFF\xD8\xFF\xD9");
+        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_3.CR3"), QByteArray(4096, 's'));
+        writeFile(m_cardB + QStringLiteral("/IMG_3.CR3"), QByteArray(4096, 's'));
+        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_4.CR3"), QByteArray(4096, 'x'));
+        writeFile(m_cardB + QStringLiteral("/IMG_4.CR3"), QByteArray(4096, 'y')); // same size, other bytes
+        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_5.CR3"), QByteArray(64, 'z'));
+        writeFile(m_cardB + QStringLiteral("/IMG_5.CR3"), QByteArray(64, 'z'));
+        writeFile(m_cardB + QStringLiteral("/more/IMG_5.CR3"), QByteArray(64, 'z'));
+        Rig rig;
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const SelectionResult *three = resultNamed(*vm, QStringLiteral("IMG_3.jpg"));
+        QCOMPARE(three->status, SelectionStatus::readyToCopy);
+        QCOMPARE(three->candidates.size(), 1);
+        QCOMPARE(three->chosenRAW, std::optional<FileURL>(m_cardA + QStringLiteral("/DCIM/IMG_3.CR3")));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_4.jpg"))->status, SelectionStatus::ambiguous);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_4.jpg"))->candidates.size(), 2);
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::ambiguous); // other sizes
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_5.jpg"))->status, SelectionStatus::readyToCopy);
+        QCOMPARE(vm->identicalCandidatesMerged(), 3);
+    }
+
+    void screenshotsAreAddedToTheList()
+    {
+        Rig rig;
+        const QString a = path(QStringLiteral("Shots/a.png")), b = path(QStringLiteral("Shots/b.png"));
+        const QString c = path(QStringLiteral("Shots/c.png"));
+        const ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {a}, {}, false};
+        *rig.screenshots.result = {1, 1, {one}, {}};
+        auto vm = ready(rig);
+        vm->selectScreenshots({a});
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QVERIFY(!vm->screenshotListEdited());
+        vm->updateScreenshotFilename(one.id, QStringLiteral("IMG_1.JPG"));
+        QVERIFY(vm->screenshotListEdited());
+
+        // b read: its names join the list; one read before gains b as a source, keeping its edit.
+        const ScreenshotNameCandidate again{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {b}, {}, false};
+        const ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_2.jpg"), 0.9f, {b}, {}, false};
+        *rig.screenshots.result = {1, 2, {again, two}, {}};
+        vm->selectScreenshots({a, b});
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        const QList<ScreenshotNameCandidate> &names = vm->screenshotCandidateList().candidates;
+        QCOMPARE(names.size(), 2);
+        QCOMPARE(names[0].fileName, QStringLiteral("IMG_1.JPG"));
+        QCOMPARE(names[0].sourceScreenshotURLs, (QList<FileURL>{a, b}));
+        QCOMPARE(names[1].fileName, QStringLiteral("IMG_2.jpg"));
+        QCOMPARE(vm->screenshotURLs(), (QList<FileURL>{a, b}));
+        QCOMPARE(vm->screenshotCount(), 2);
+        QCOMPARE(vm->screenshotFilenameOccurrences(), 3);
+        QCOMPARE(vm->screenshotDuplicatesRemoved(), 1);
+        QVERIFY(vm->screenshotListEdited());
+        // The same screenshots again read nothing.
+        vm->selectScreenshots({b});
+        QVERIFY(!vm->isReadingScreenshots());
+
+        // Replacing starts a new list.
+        const ScreenshotNameCandidate three{makeId(), QStringLiteral("IMG_3.jpg"), 0.9f, {c}, {}, false};
+        *rig.screenshots.result = {1, 1, {three}, {}};
+        vm->replaceScreenshots({c});
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 1);
+        QCOMPARE(vm->screenshotURLs(), (QList<FileURL>{c}));
+        QVERIFY(!vm->screenshotListEdited());
+    }
+
+    void cancelledReadingKeepsTheNamesRead()
+    {
+        Rig rig;
+        const QString a = path(QStringLiteral("Shots/a.png")), b = path(QStringLiteral("Shots/b.png"));
+        const QString c = path(QStringLiteral("Shots/c.png"));
+        const ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {a}, {}, false};
+        const ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_2.jpg"), 0.9f, {b}, {}, false};
+        const ScreenshotNameCandidate three{makeId(), QStringLiteral("IMG_3.jpg"), 0.9f, {c}, {}, false};
+        *rig.screenshots.result = {3, 3, {one, two, three}, {}};
+        rig.screenshots.gate->open = false;
+        rig.screenshots.gate->passes = 1; // the first screenshot is read, the second waits
+        auto vm = ready(rig);
+        vm->selectScreenshots({a, b, c});
+        QVERIFY(QTest::qWaitFor([&] { return rig.screenshots.gate->entered >= 2; }, kWait));
+        vm->cancelScreenshotReading();
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QCOMPARE(vm->statusMessage(), localized("screenshot.ocr.cancelled"));
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 1);
+        QCOMPARE(vm->screenshotCandidateList().candidates[0].fileName, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(vm->screenshotCount(), 1);
+        QVERIFY(!vm->isShowingScreenshotReview());
+        QVERIFY(vm->canStartScan()); // the names kept can be searched for
+        // The screenshots not reached are read when chosen again; their names join those kept.
+        QCOMPARE(vm->screenshotURLs(), QList<FileURL>{a});
+        rig.screenshots.gate->open = true;
+        *rig.screenshots.result = {2, 2, {two, three}, {}};
+        vm->selectScreenshots({a, b, c});
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isReadingScreenshots(); }, kWait));
+        QCOMPARE(vm->screenshotCandidateList().candidates.size(), 3);
+        QCOMPARE(vm->screenshotCount(), 3);
+        QCOMPARE(vm->screenshotURLs(), (QList<FileURL>{a, b, c}));
     }
 
     // A burst of reports reaches the screen paced, in order, and always ends on the last one.
