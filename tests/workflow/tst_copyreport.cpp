@@ -219,19 +219,19 @@ private slots:
             std::size_t write(int fd, const char *data, std::size_t size) override
             {
                 if (fault == 0)
-                    throw PosixError(ENOSPC, "write");
+                    throw FailureError(FailureCode::fileOperation, ENOSPC, QString(), "write");
                 return PosixFileOperations::write(fd, data, size);
             }
             void flush(int fd) override
             {
                 if (fault == 1)
-                    throw PosixError(EIO, "fsync");
+                    throw FailureError(FailureCode::fileOperation, EIO, QString(), "fsync");
                 PosixFileOperations::flush(fd);
             }
             void rename(const QString &from, const QString &to) override
             {
                 if (fault == 2)
-                    throw PosixError(EIO, "rename");
+                    throw FailureError(FailureCode::fileOperation, EIO, from, "rename");
                 PosixFileOperations::rename(from, to);
             }
         } files;
@@ -242,9 +242,10 @@ private slots:
         try {
             writeFileAtomically(target, "new", files);
             QFAIL("the fault was not reported");
-        } catch (const LocalizedError &e) {
-            QVERIFY2(e.localizedDescription().contains(QStringLiteral("Quillmore-report.csv")),
-                     qPrintable(e.localizedDescription()));
+        } catch (const FailureError &e) {
+            QCOMPARE(e.code(), FailureCode::reportUnwritable);
+            QCOMPARE(e.path(), target);
+            QCOMPARE(e.errorNumber(), fault == 0 ? ENOSPC : EIO);
         }
         QFile f(target);
         QVERIFY(f.open(QIODevice::ReadOnly));
