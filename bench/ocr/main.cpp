@@ -1,7 +1,8 @@
 // bench-ocr: screenshot name recognition on file-browser screenshots, against plain Tesseract on
 // the same images with the same name rules.
 //
-//   bench-ocr [--count N] [--seed S] [--corpus DIR] [--no-baseline] [--misses] [FILE ...]
+//   bench-ocr [--count N] [--seed S] [--corpus DIR] [--no-baseline] [--misses] [--results OUT] [FILE ...]
+//   bench-ocr --merge OUT ...   reports on the results of several runs (e.g. one per core) as one
 //
 // Without FILEs it renders a corpus (PNG and JPEG files with their truth) into DIR (default
 // bench-data/ocr), which is kept out of git. Named FILEs are read instead when given, with the
@@ -28,6 +29,7 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QProcess>
 #include <QSet>
@@ -186,6 +188,8 @@ int main(int argc, char **argv)
     parser.addOption({"misses", "List names missed and names read wrongly."});
     parser.addOption({"trace", "Print every recognised box with its position."});
     parser.addOption({"boxes", "Write each screenshot with its detected boxes drawn into DIR.", "DIR"});
+    parser.addOption({"results", "Also write each screenshot's names read and times to FILE (tab-separated).", "FILE"});
+    parser.addOption({"merge", "Report on the results FILEs given (written by --results) instead of reading."});
     parser.addPositionalArgument("files", "Screenshots to read instead of the rendered corpus.", "[FILE...]");
     parser.process(app);
 
@@ -195,7 +199,32 @@ int main(int argc, char **argv)
         QStringList groups;
     };
     QList<Item> items;
-    if (!parser.positionalArguments().isEmpty()) {
+    // --merge: what separate runs (say one per core) read, reported as one run.
+    struct Earlier {
+        double seconds = 0, cpuSeconds = 0;
+        long peakKiB = 0;
+        QStringList names;
+    };
+    QHash<QString, Earlier> earlier;
+    const bool merging = parser.isSet("merge");
+    if (merging) {
+        for (const QString &file : parser.positionalArguments()) {
+            QFile results(file);
+            if (!results.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(file));
+                return 2;
+            }
+            for (const QString &line : QString::fromUtf8(results.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const QStringList f = line.split(QLatin1Char('\t'));
+                if (f.size() < 5)
+                    continue;
+                earlier.insert(f[0], Earlier{f[1].toDouble(), f[2].toDouble(), f[3].toLong(),
+                                             f[4].split(QLatin1Char('|'), Qt::SkipEmptyParts)});
+                items.append(Item{f[0], QStringLiteral("given"), readNames(f[0] + QStringLiteral(".truth")),
+                                  readNames(f[0] + QStringLiteral(".ellipsized")), groupsOf(f[0])});
+            }
+        }
+    } else if (!parser.positionalArguments().isEmpty()) {
         for (const QString &file : parser.positionalArguments()) {
             items.append(Item{file, QStringLiteral("given"), readNames(file + QStringLiteral(".truth")),
                               readNames(file + QStringLiteral(".ellipsized")), groupsOf(file)});
@@ -221,7 +250,13 @@ int main(int argc, char **argv)
         }
     }
 
-    const bool withBaseline = !parser.isSet("no-baseline");
+    const bool withBaseline = !parser.isSet("no-baseline") && !merging;
+    QFile resultsFile(parser.value("results"));
+    if (parser.isSet("results") && !resultsFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(parser.value("results")));
+        return 2;
+    }
+    long mergedPeakKiB = 0;
     const bool misses = parser.isSet("misses");
     auto platform = std::make_shared<OcrEnginePlatform>();
     VisionTextRecognizer recognizer(platform);
@@ -254,15 +289,34 @@ int main(int argc, char **argv)
         timer.start();
         const double cpuStart = processSeconds();
         QStringList lines;
-        try {
-            for (const RecognizedTextLine &line : recognizer.recognizeTextLines(item.path, never.get_token()))
-                lines << line.text;
-        } catch (const std::exception &e) {
-            std::printf("%s: %s\n", qPrintable(item.path), e.what());
+        if (merging) {
+            const Earlier &e = earlier[item.path];
+            lines = e.names;
+            ourSeconds.push_back(e.seconds);
+            ourCpuSeconds.push_back(e.cpuSeconds);
+            mergedPeakKiB = std::max(mergedPeakKiB, e.peakKiB);
+        } else {
+            try {
+                for (const RecognizedTextLine &line : recognizer.recognizeTextLines(item.path, never.get_token()))
+                    lines << line.text;
+            } catch (const std::exception &e) {
+                std::printf("%s: %s\n", qPrintable(item.path), e.what());
+            }
+            ourSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            ourCpuSeconds.push_back(processSeconds() - cpuStart);
         }
-        ourSeconds.push_back(timer.nsecsElapsed() / 1e9);
-        ourCpuSeconds.push_back(processSeconds() - cpuStart);
         const QSet<QString> predicted = namesIn(lines);
+        if (resultsFile.isOpen()) {
+            const QStringList read(predicted.cbegin(), predicted.cend());
+            resultsFile.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                                  .arg(item.path)
+                                  .arg(ourSeconds.back())
+                                  .arg(ourCpuSeconds.back())
+                                  .arg(peakKiB())
+                                  .arg(read.join(QLatin1Char('|')))
+                                  .toUtf8());
+            resultsFile.flush();
+        }
         ours.add(item.truth, predicted);
         oursByKey.add(keys(item.truth), keys(predicted));
         // Time scaled to a 1920x1080 screenshot: the reading grows with the pixels.
@@ -374,7 +428,10 @@ int main(int argc, char **argv)
                     baseAccented.recall(), median(baseSeconds));
     std::printf("median cpu seconds per screenshot (all threads of this process): %.2f, per 1080p screenshot: %.2f\n",
                 median(ourCpuSeconds), median(ourCpuSeconds1080p));
-    std::printf("peak memory (this process): %.0f MB\n", peakKiB() / 1024.0);
+    if (merging)
+        std::printf("peak memory (largest of the runs merged): %.0f MB\n", mergedPeakKiB / 1024.0);
+    else
+        std::printf("peak memory (this process): %.0f MB\n", peakKiB() / 1024.0);
     if (withBaseline)
         std::printf("recall ratio vs plain tesseract: %.2f\n", base.recall() > 0 ? ours.recall() / base.recall() : 0.0);
     return 0;
