@@ -66,9 +66,13 @@ bench-copy: release
 	@./build/release/bench/bench-copy $(BENCH_DATA)
 
 # Screenshot reading on one core: 24 rendered file-list screenshots, against plain tesseract.
-# Real ones: bench/ocr/capture-real-screenshots DIR, then build/release/bench/bench-ocr DIR/*.png DIR/*.jpg
+# Real ones: bench/ocr/capture-real-screenshots DIR (scripts/setup ocr-corpus first), then
+# taskset -c 0 build/release/bench/bench-ocr --no-baseline DIR/*/*.png DIR/*/*.jpg
+# With OCR_CORPUS=DIR (made by capture-real-screenshots), the real screenshots are read as well.
 bench-ocr: release
 	@taskset -c 0 ./build/release/bench/bench-ocr --count 24 --corpus $(BENCH_DATA)/ocr
+	@if [ -n "$(OCR_CORPUS)" ]; then taskset -c 0 ./build/release/bench/bench-ocr --no-baseline \
+	  $(wildcard $(OCR_CORPUS)/*/*.png) $(wildcard $(OCR_CORPUS)/*/*.jpg); fi
 
 # What the workflow controller adds to a whole gather (200,000-file tree, 1,000 verified copies).
 bench-gather: release

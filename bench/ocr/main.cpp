@@ -1,11 +1,15 @@
-// bench-ocr: screenshot name recognition on a rendered corpus of file-browser screenshots, against
-// plain Tesseract on the same images with the same name rules.
+// bench-ocr: screenshot name recognition on file-browser screenshots, against plain Tesseract on
+// the same images with the same name rules.
 //
-//   bench-ocr [--count N] [--seed S] [--corpus DIR] [--no-baseline] [--misses] [FILE ...]
+//   bench-ocr [--count N] [--seed S] [--corpus DIR] [--no-baseline] [--misses] [--results OUT] [FILE ...]
+//   bench-ocr --merge OUT ...   reports on the results of several runs (e.g. one per core) as one
 //
-// The corpus (PNG and JPEG files with their truth) is written to DIR (default
+// Without FILEs it renders a corpus (PNG and JPEG files with their truth) into DIR (default
 // bench-data/ocr), which is kept out of git. Named FILEs are read instead when given, with the
-// truth taken from a "FILE.truth" text file beside each (one name a line), if present.
+// truth taken from a "FILE.truth" text file beside each (one name a line), if present, and the
+// names the screenshot shows cut by an ellipsis from "FILE.ellipsized": no piece of those may be
+// read as a name. Screenshots made by capture-real-screenshots (BROWSER/VIEW-THEME-SCALE-SELECTION…)
+// are also reported by browser, view, theme, scale, selection and copy.
 // For one core: taskset -c 0 bench-ocr ...
 
 #include "corpus.h"
@@ -21,7 +25,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QRegularExpression>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QProcess>
 #include <QSet>
@@ -55,6 +63,64 @@ struct Score {
     double recall() const { return truth ? double(found) / double(truth) : 1.0; }
     double precision() const { return predicted ? double(correct) / double(predicted) : 1.0; }
 };
+
+// The groups a screenshot is reported in, from its path: BROWSER/VIEW-THEME-SCALEx-SELECTION[-COPY].EXT,
+// as capture-real-screenshots names them. Other paths are reported only as a whole.
+QStringList groupsOf(const QString &path)
+{
+    static const QRegularExpression shape(QStringLiteral(
+        R"(^([a-z]+)-(light|dark)-(\d)x-(none|some|all)(?:-(q\d+|small))?\.(png|jpe?g)$)"));
+    const QFileInfo info(path);
+    const QRegularExpressionMatch m = shape.match(info.fileName());
+    if (!m.hasMatch())
+        return {};
+    QString copy = QStringLiteral("png");
+    if (m.captured(5) == QLatin1String("small"))
+        copy = QStringLiteral("downscaled");
+    else if (!m.captured(5).isEmpty() || m.captured(6) != QLatin1String("png"))
+        copy = QStringLiteral("jpeg");
+    return {QStringLiteral("browser:") + info.dir().dirName(), QStringLiteral("view:") + m.captured(1),
+            QStringLiteral("theme:") + m.captured(2), QStringLiteral("scale:") + m.captured(3) + QLatin1Char('x'),
+            QStringLiteral("selected:") + m.captured(4), QStringLiteral("copy:") + copy};
+}
+
+QSet<QString> readNames(const QString &file)
+{
+    QSet<QString> names;
+    QFile f(file);
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QString &line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (!line.trimmed().isEmpty())
+                names.insert(line.trimmed());
+        }
+    }
+    return names;
+}
+
+QString baseOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.left(dot) : name;
+}
+
+// Names read that are a piece of a name shown cut by an ellipsis: the piece before the ellipsis or
+// the piece after it, with or without an extension.
+qsizetype ellipsisPieces(const QSet<QString> &ellipsized, const QSet<QString> &truth, const QSet<QString> &predicted)
+{
+    qsizetype pieces = 0;
+    for (const QString &name : predicted) {
+        if (truth.contains(name))
+            continue;
+        const QString base = baseOf(name).toCaseFolded();
+        for (const QString &cut : ellipsized) {
+            if (base.size() >= 3 && cut.toCaseFolded().contains(base)) {
+                ++pieces;
+                break;
+            }
+        }
+    }
+    return pieces;
+}
 
 QSet<QString> namesIn(const QStringList &lines)
 {
@@ -122,22 +188,46 @@ int main(int argc, char **argv)
     parser.addOption({"misses", "List names missed and names read wrongly."});
     parser.addOption({"trace", "Print every recognised box with its position."});
     parser.addOption({"boxes", "Write each screenshot with its detected boxes drawn into DIR.", "DIR"});
+    parser.addOption({"results", "Also write each screenshot's names read and times to FILE (tab-separated).", "FILE"});
+    parser.addOption({"merge", "Report on the results FILEs given (written by --results) instead of reading."});
     parser.addPositionalArgument("files", "Screenshots to read instead of the rendered corpus.", "[FILE...]");
     parser.process(app);
 
     struct Item {
         QString path, layout;
-        QSet<QString> truth;
+        QSet<QString> truth, ellipsized;
+        QStringList groups;
     };
     QList<Item> items;
-    if (!parser.positionalArguments().isEmpty()) {
+    // --merge: what separate runs (say one per core) read, reported as one run.
+    struct Earlier {
+        double seconds = 0, cpuSeconds = 0;
+        long peakKiB = 0;
+        QStringList names;
+    };
+    QHash<QString, Earlier> earlier;
+    const bool merging = parser.isSet("merge");
+    if (merging) {
         for (const QString &file : parser.positionalArguments()) {
-            Item item{file, QStringLiteral("given"), {}};
-            QFile truth(file + QStringLiteral(".truth"));
-            if (truth.open(QIODevice::ReadOnly))
-                for (const QString &line : QString::fromUtf8(truth.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-                    item.truth.insert(line.trimmed());
-            items.append(item);
+            QFile results(file);
+            if (!results.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(file));
+                return 2;
+            }
+            for (const QString &line : QString::fromUtf8(results.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const QStringList f = line.split(QLatin1Char('\t'));
+                if (f.size() < 5)
+                    continue;
+                earlier.insert(f[0], Earlier{f[1].toDouble(), f[2].toDouble(), f[3].toLong(),
+                                             f[4].split(QLatin1Char('|'), Qt::SkipEmptyParts)});
+                items.append(Item{f[0], QStringLiteral("given"), readNames(f[0] + QStringLiteral(".truth")),
+                                  readNames(f[0] + QStringLiteral(".ellipsized")), groupsOf(f[0])});
+            }
+        }
+    } else if (!parser.positionalArguments().isEmpty()) {
+        for (const QString &file : parser.positionalArguments()) {
+            items.append(Item{file, QStringLiteral("given"), readNames(file + QStringLiteral(".truth")),
+                              readNames(file + QStringLiteral(".ellipsized")), groupsOf(file)});
         }
     } else {
         const QString dir = parser.value("corpus");
@@ -152,11 +242,21 @@ int main(int argc, char **argv)
             if (truth.open(QIODevice::WriteOnly))
                 truth.write((shot.truth.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
             items.append(Item{path, shot.layout + (shot.dark ? "/dark" : "/light") + QString("/%1x").arg(shot.scale),
-                              QSet<QString>(shot.truth.cbegin(), shot.truth.cend())});
+                              QSet<QString>(shot.truth.cbegin(), shot.truth.cend()), {},
+                              {QStringLiteral("view:") + shot.layout,
+                               QStringLiteral("theme:") + (shot.dark ? "dark" : "light"),
+                               QStringLiteral("scale:%1x").arg(shot.scale),
+                               QStringLiteral("copy:") + (path.endsWith(QLatin1String(".jpg")) ? "jpeg" : "png")}});
         }
     }
 
-    const bool withBaseline = !parser.isSet("no-baseline");
+    const bool withBaseline = !parser.isSet("no-baseline") && !merging;
+    QFile resultsFile(parser.value("results"));
+    if (parser.isSet("results") && !resultsFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(parser.value("results")));
+        return 2;
+    }
+    long mergedPeakKiB = 0;
     const bool misses = parser.isSet("misses");
     auto platform = std::make_shared<OcrEnginePlatform>();
     VisionTextRecognizer recognizer(platform);
@@ -173,28 +273,68 @@ int main(int argc, char **argv)
             k.insert(matchKey(n));
         return k;
     };
-    std::map<QString, Score> byKind;
-    std::vector<double> ourSeconds, ourCpuSeconds, baseSeconds;
+    // Each group a screenshot belongs to (browser, view, theme, …), plus the accented names and the
+    // names shown cut by an ellipsis.
+    struct Group {
+        Score score;
+        qint64 shots = 0, ellipsized = 0, pieces = 0;
+        std::vector<double> seconds1080p, cpuSeconds1080p;
+    };
+    std::map<QString, Group> groups;
+    qint64 ellipsizedShown = 0, ellipsisPiecesRead = 0;
+    std::vector<double> ourSeconds, ourCpuSeconds, baseSeconds, ourSeconds1080p, ourCpuSeconds1080p;
     std::stop_source never;
     for (const Item &item : items) {
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = processSeconds();
         QStringList lines;
-        try {
-            for (const RecognizedTextLine &line : recognizer.recognizeTextLines(item.path, never.get_token()))
-                lines << line.text;
-        } catch (const std::exception &e) {
-            std::printf("%s: %s\n", qPrintable(item.path), e.what());
+        if (merging) {
+            const Earlier &e = earlier[item.path];
+            lines = e.names;
+            ourSeconds.push_back(e.seconds);
+            ourCpuSeconds.push_back(e.cpuSeconds);
+            mergedPeakKiB = std::max(mergedPeakKiB, e.peakKiB);
+        } else {
+            try {
+                for (const RecognizedTextLine &line : recognizer.recognizeTextLines(item.path, never.get_token()))
+                    lines << line.text;
+            } catch (const std::exception &e) {
+                std::printf("%s: %s\n", qPrintable(item.path), e.what());
+            }
+            ourSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            ourCpuSeconds.push_back(processSeconds() - cpuStart);
         }
-        ourSeconds.push_back(timer.nsecsElapsed() / 1e9);
-        ourCpuSeconds.push_back(processSeconds() - cpuStart);
         const QSet<QString> predicted = namesIn(lines);
+        if (resultsFile.isOpen()) {
+            const QStringList read(predicted.cbegin(), predicted.cend());
+            resultsFile.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                                  .arg(item.path)
+                                  .arg(ourSeconds.back())
+                                  .arg(ourCpuSeconds.back())
+                                  .arg(peakKiB())
+                                  .arg(read.join(QLatin1Char('|')))
+                                  .toUtf8());
+            resultsFile.flush();
+        }
         ours.add(item.truth, predicted);
         oursByKey.add(keys(item.truth), keys(predicted));
-        for (int part = 0; part < 3; ++part) {
-            if (const QString kind = item.layout.section('/', part, part); !kind.isEmpty())
-                byKind[kind].add(item.truth, predicted);
+        // Time scaled to a 1920x1080 screenshot: the reading grows with the pixels.
+        const QSize size = QImageReader(item.path).size();
+        const double pixels = size.isValid() ? double(size.width()) * size.height() : 1920.0 * 1080.0;
+        ourSeconds1080p.push_back(ourSeconds.back() * (1920.0 * 1080.0) / pixels);
+        ourCpuSeconds1080p.push_back(ourCpuSeconds.back() * (1920.0 * 1080.0) / pixels);
+        const qsizetype pieces = ellipsisPieces(item.ellipsized, item.truth, predicted);
+        ellipsizedShown += item.ellipsized.size();
+        ellipsisPiecesRead += pieces;
+        for (const QString &group : item.groups) {
+            Group &g = groups[group];
+            g.score.add(item.truth, predicted);
+            ++g.shots;
+            g.ellipsized += item.ellipsized.size();
+            g.pieces += pieces;
+            g.seconds1080p.push_back(ourSeconds1080p.back());
+            g.cpuSeconds1080p.push_back(ourCpuSeconds1080p.back());
         }
         QSet<QString> accentedTruth, accentedPredicted;
         for (const QString &n : item.truth)
@@ -205,18 +345,18 @@ int main(int argc, char **argv)
                 if (accented(n))
                     accentedPredicted.insert(n);
         oursAccented.add(accentedTruth, accentedPredicted);
-        const double totalSeconds = ourSeconds.back();
-        QElapsedTimer detectTimer;
-        detectTimer.start();
-        const QImage loaded = loadScreenshotImage(item.path);
         if (parser.isSet("trace")) {
             for (const OcrTextBox &b : platform->recognizeFile(item.path, never.get_token()))
                 std::printf("  box %4d,%4d %4dx%3d %.2f %s\n", b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height(),
                             double(b.confidence), qPrintable(b.text));
         }
-        const QList<QRect> detected = platform->engine().detect(loaded, never.get_token());
-        const qsizetype boxCount = detected.size();
+        std::printf("%-44s ", qPrintable(QFileInfo(item.path).dir().dirName() + QLatin1Char('/')
+                                           + QFileInfo(item.path).fileName()));
         if (parser.isSet("boxes")) {
+            QElapsedTimer detectTimer;
+            detectTimer.start();
+            const QImage loaded = loadScreenshotImage(item.path);
+            const QList<QRect> detected = platform->engine().detect(loaded, never.get_token());
             QImage drawn = loaded.convertToFormat(QImage::Format_RGB32);
             QPainter painter(&drawn);
             painter.setPen(QPen(Qt::red, 1));
@@ -225,10 +365,8 @@ int main(int argc, char **argv)
             painter.end();
             QDir().mkpath(parser.value("boxes"));
             drawn.save(parser.value("boxes") + QLatin1Char('/') + QFileInfo(item.path).completeBaseName() + QStringLiteral("-boxes.png"));
+            std::printf("detect %lld boxes %.2f s; ", qlonglong(detected.size()), detectTimer.nsecsElapsed() / 1e9);
         }
-        std::printf("%-44s detect %lld boxes %.2f s; ", qPrintable(QFileInfo(item.path).fileName()),
-                    qlonglong(boxCount), detectTimer.nsecsElapsed() / 1e9);
-        (void)totalSeconds;
         std::printf("ours %3lld/%3lld names, %5.2f s (cpu %5.2f s)", qlonglong((item.truth & predicted).size()),
                     qlonglong(item.truth.size()), ourSeconds.back(), ourCpuSeconds.back());
         if (withBaseline) {
@@ -244,6 +382,8 @@ int main(int argc, char **argv)
             baseAccented.add(accentedTruth, baseAcc);
             std::printf("   baseline %3lld", qlonglong((item.truth & basePredicted).size()));
         }
+        if (pieces)
+            std::printf("   %lld piece(s) of a name cut by an ellipsis", qlonglong(pieces));
         std::printf("\n");
         if (misses) {
             for (const QString &n : item.truth - predicted)
@@ -254,20 +394,44 @@ int main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    std::printf("\nby kind (ours):\n");
-    for (const auto &[kind, s] : byKind)
-        std::printf("  %-8s recall %.3f  precision %.3f  (%lld names)\n", qPrintable(kind), s.recall(), s.precision(),
-                    qlonglong(s.truth));
-    std::printf("\n%-22s %8s %10s %10s %12s\n", "", "recall", "precision", "accented", "s/shot(med)");
-    std::printf("%-22s %8.3f %10.3f %10.3f %12.2f\n", "detector + Tesseract", ours.recall(), ours.precision(),
-                oursAccented.recall(), median(ourSeconds));
+    if (!groups.empty()) {
+        // On a shared machine the processor time is the steadier of the two.
+        std::printf("\n%-22s %6s %8s %10s %7s %9s %12s %8s\n", "ours, by group", "shots", "recall", "precision", "names",
+                    "ellipsis", "s/1080p(med)", "cpu s");
+        QString dimension;
+        for (const auto &[group, g] : groups) {
+            if (group.section(':', 0, 0) != dimension) {
+                dimension = group.section(':', 0, 0);
+                std::printf("%s\n", qPrintable(dimension));
+            }
+            std::printf("  %-20s %6lld %8.3f %10.3f %7lld %4lld/%-4lld %12.2f %8.2f\n", qPrintable(group.section(':', 1)),
+                        qlonglong(g.shots), g.score.recall(), g.score.precision(), qlonglong(g.score.truth),
+                        qlonglong(g.pieces), qlonglong(g.ellipsized), median(g.seconds1080p),
+                        median(g.cpuSeconds1080p));
+        }
+        std::printf("accented names\n  %-20s %6s %8.3f %10.3f %7lld\n", "", "", oursAccented.recall(),
+                    oursAccented.precision(), qlonglong(oursAccented.truth));
+        std::printf("(ellipsis: names read that are a piece of a name cut by an ellipsis / names so cut; each is a\n"
+                    " wrong reading, counted in precision)\n");
+    }
+    if (ellipsizedShown)
+        std::printf("\nnames cut by an ellipsis: %lld shown, %lld pieces read as names\n", qlonglong(ellipsizedShown),
+                    qlonglong(ellipsisPiecesRead));
+    std::printf("\n%-22s %8s %10s %10s %12s %12s\n", "", "recall", "precision", "accented", "s/shot(med)",
+                "s/1080p(med)");
+    std::printf("%-22s %8.3f %10.3f %10.3f %12.2f %12.2f\n", "detector + Tesseract", ours.recall(), ours.precision(),
+                oursAccented.recall(), median(ourSeconds), median(ourSeconds1080p));
     std::printf("%-22s %8.3f %10.3f   (names compared as the scan compares them: case aside)\n",
                 "  by match key", oursByKey.recall(), oursByKey.precision());
     if (withBaseline)
         std::printf("%-22s %8.3f %10.3f %10.3f %12.2f\n", "plain tesseract", base.recall(), base.precision(),
                     baseAccented.recall(), median(baseSeconds));
-    std::printf("median cpu seconds per screenshot (all threads of this process): %.2f\n", median(ourCpuSeconds));
-    std::printf("peak memory (this process): %.0f MB\n", peakKiB() / 1024.0);
+    std::printf("median cpu seconds per screenshot (all threads of this process): %.2f, per 1080p screenshot: %.2f\n",
+                median(ourCpuSeconds), median(ourCpuSeconds1080p));
+    if (merging)
+        std::printf("peak memory (largest of the runs merged): %.0f MB\n", mergedPeakKiB / 1024.0);
+    else
+        std::printf("peak memory (this process): %.0f MB\n", peakKiB() / 1024.0);
     if (withBaseline)
         std::printf("recall ratio vs plain tesseract: %.2f\n", base.recall() > 0 ? ours.recall() / base.recall() : 0.0);
     return 0;
