@@ -1320,7 +1320,7 @@ void WorkflowViewModel::startCopy()
             cancel(m_planJob, true);
             copyFinished(CopyBatchResult(), QualityCheckBatchResult(),
                          QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled},
-                         m_copyPlan, false, false);
+                         m_copyPlan, std::nullopt, false);
         }
         return;
     }
