@@ -19,7 +19,7 @@ namespace quillmore {
 struct RecognizedTextLine {
     QString text;
     float confidence = 0.0f; // 0.0 to 1.0
-    QRect box; // where the line lies on the screenshot, in its pixels; empty when not known
+    QRect box{}; // where the line lies on the screenshot, in its pixels; empty when not known
     bool operator==(const RecognizedTextLine &) const = default;
 };
 
@@ -29,7 +29,7 @@ struct DetectedScreenshotFilename {
     float confidence = 0.0f;
     FileURL sourceScreenshotURL;
     QString rawVisionRecognizedString;
-    QRect sourceBox; // the line's box on the screenshot
+    QRect sourceBox{}; // the line's box on the screenshot
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };
 
@@ -42,7 +42,7 @@ struct ScreenshotNameCandidate {
     QStringList rawVisionRecognizedStrings;
     bool wasManuallyEdited = false;
     // Where the name was first read on its first screenshot; empty when not known.
-    QRect sourceBox;
+    QRect sourceBox{};
     bool operator==(const ScreenshotNameCandidate &) const = default;
 };
 
