@@ -58,7 +58,8 @@ bool linksUnsupported(int errorNumber)
         || errorNumber == ENOSYS || errorNumber == EINVAL;
 }
 
-CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, bool withDestination)
+CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, bool withDestination,
+                              CopyFailureCause cause = CopyFailureCause::other)
 {
     CopyFileOutcome outcome;
     outcome.id = makeId();
@@ -68,10 +69,43 @@ CopyFileOutcome failedOutcome(const CopyTaskItem &task, const QString &message, 
     outcome.kind = task.kind;
     outcome.status = CopyOutcomeStatus::failed;
     outcome.message = message;
+    outcome.cause = cause;
     return outcome;
 }
 
+CopyFailureCause causeOfCode(SafeCopyError::Code code)
+{
+    switch (code) {
+    case SafeCopyError::Code::destinationExists: return CopyFailureCause::alreadyExists;
+    case SafeCopyError::Code::sizeMismatch:
+    case SafeCopyError::Code::checksumMismatch: return CopyFailureCause::notVerified;
+    case SafeCopyError::Code::insufficientSpace: return CopyFailureCause::diskFull;
+    }
+    return CopyFailureCause::other;
+}
+
 } // namespace
+
+CopyFailureCause SafeCopyService::causeOf(int errorNumber, bool atSource)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return atSource ? CopyFailureCause::other : CopyFailureCause::diskFull;
+    case EROFS: return atSource ? CopyFailureCause::other : CopyFailureCause::destinationReadOnly;
+    case EACCES:
+    case EPERM: return atSource ? CopyFailureCause::other : CopyFailureCause::destinationReadOnly;
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case ESTALE:
+    case EIO:
+    case ENOMEDIUM: return atSource ? CopyFailureCause::sourceMissing : CopyFailureCause::destinationMissing;
+    case EEXIST: return atSource ? CopyFailureCause::other : CopyFailureCause::alreadyExists;
+    default: return CopyFailureCause::other;
+    }
+}
 
 const char *SafeCopyError::descriptionKey(Code code)
 {
@@ -223,7 +257,7 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
         if (available && *available < totalBytes) {
             const QString message = localized(SafeCopyError::descriptionKey(SafeCopyError::Code::insufficientSpace));
             for (const CopyTaskItem &task : tasks)
-                result.outcomes << failedOutcome(task, message, false);
+                result.outcomes << failedOutcome(task, message, false, CopyFailureCause::diskFull);
             return result;
         }
     }
@@ -254,7 +288,16 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             result.wasCancelled = true;
             break;
         } catch (const SafeCopyError &e) {
-            result.outcomes << failedOutcome(task, e.localizedDescription(), true);
+            result.outcomes << failedOutcome(task, e.localizedDescription(), true, causeOfCode(e.code()));
+            bytesOf.push_back(0);
+        } catch (const PosixError &e) {
+            // A call on an open file names no path: only the source is read through one.
+            const bool atSource = e.path().isEmpty() ? qstrcmp(e.operation(), "read") == 0
+                                                     : standardizedPath(e.path()) == standardizedPath(task.sourceURL);
+            const CopyFailureCause cause = causeOf(e.errorNumber(), atSource);
+            const QString message = cause == CopyFailureCause::other ? localized("copy.error.failed")
+                                                                     : failureCauseText(cause);
+            result.outcomes << failedOutcome(task, message, true, cause);
             bytesOf.push_back(0);
         } catch (...) {
             result.outcomes << failedOutcome(task, localized("copy.error.failed"), true);
@@ -277,6 +320,7 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
                 CopyFileOutcome &outcome = result.outcomes[i];
                 outcome.status = CopyOutcomeStatus::failed;
                 outcome.message = localized("copy.error.folder.flush");
+                outcome.cause = CopyFailureCause::notVerified;
                 outcome.sha256.reset();
                 result.copiedBytes -= bytesOf[std::size_t(i)];
             }

@@ -54,6 +54,9 @@ public:
 
     // ".quillmore-" + a new UUID in upper case + ".tmp".
     static QString temporaryFileName();
+    // What a failed system call means for the photographer, on the source's side or the
+    // destination's.
+    static CopyFailureCause causeOf(int errorNumber, bool atSource);
 
 private:
     CopiedFile copyOne(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,

@@ -148,6 +148,32 @@ QString statusLabel(SelectionStatus status)
     return localized(QStringLiteral("selection.status.") + rawValue(status));
 }
 
+QString rawValue(CopyFailureCause v)
+{
+    switch (v) {
+    case CopyFailureCause::other: return QStringLiteral("other");
+    case CopyFailureCause::sourceMissing: return QStringLiteral("sourceMissing");
+    case CopyFailureCause::destinationMissing: return QStringLiteral("destinationMissing");
+    case CopyFailureCause::destinationReadOnly: return QStringLiteral("destinationReadOnly");
+    case CopyFailureCause::diskFull: return QStringLiteral("diskFull");
+    case CopyFailureCause::alreadyExists: return QStringLiteral("alreadyExists");
+    case CopyFailureCause::notVerified: return QStringLiteral("notVerified");
+    }
+    return {};
+}
+
+QString failureCauseText(CopyFailureCause cause)
+{
+    return localized(QStringLiteral("copy.cause.") + rawValue(cause));
+}
+
+// Every cause key, spelled out so that the key check finds them.
+[[maybe_unused]] static const char *const kFailureCauseKeys[] = {
+    L10N("copy.cause.other"),         L10N("copy.cause.sourceMissing"), L10N("copy.cause.destinationMissing"),
+    L10N("copy.cause.destinationReadOnly"), L10N("copy.cause.diskFull"), L10N("copy.cause.alreadyExists"),
+    L10N("copy.cause.notVerified"),
+};
+
 // Every status label key, spelled out so that the key check finds them.
 [[maybe_unused]] static const char *const kStatusLabelKeys[] = {
     L10N("selection.status.found"),       L10N("selection.status.notFound"),

@@ -40,6 +40,16 @@ enum class ConflictPolicy { skip, keepNumbered };
 enum class CopyFileKind { raw, jpeg, xmp };
 enum class CopyPreflightIssueKind { alreadyExists, nameConflict, sourceUnavailable, insufficientSpace };
 enum class CopyOutcomeStatus { copied, skipped, failed };
+// Why a file could not be copied, told from the error the system gave.
+enum class CopyFailureCause {
+    other,
+    sourceMissing,       // the card or folder holding the file is gone
+    destinationMissing,  // the destination folder or drive is gone
+    destinationReadOnly, // the destination cannot be written to
+    diskFull,
+    alreadyExists,       // a file took the name first
+    notVerified          // the copy could not be confirmed on the device
+};
 enum class QualityFlag { possibleUnsharp, duplicate, fileCheck };
 enum class QualityCheckSkip { blurNotAssessed, fileCheckNotAssessed };
 enum class WorkflowStage { setup, scanning, summary, copying, completed };
@@ -57,6 +67,7 @@ QString rawValue(ConflictPolicy v);
 QString rawValue(CopyFileKind v);
 QString rawValue(CopyPreflightIssueKind v);
 QString rawValue(CopyOutcomeStatus v);
+QString rawValue(CopyFailureCause v);
 QString rawValue(QualityFlag v);
 QString rawValue(QualityCheckSkip v);
 
@@ -78,6 +89,8 @@ QList<QualityCheckSkip> allQualityCheckSkips();
 
 // The label of a status: the text of "selection.status.<raw value>".
 QString statusLabel(SelectionStatus status);
+// What a photographer reads about a failure: the text of "copy.cause.<raw value>".
+QString failureCauseText(CopyFailureCause cause);
 
 // ---- accepted file extensions ---------------------------------------------------------------
 
@@ -234,6 +247,7 @@ struct CopyFileOutcome {
     CopyOutcomeStatus status = CopyOutcomeStatus::failed;
     std::optional<QString> message;
     std::optional<QString> sha256;
+    std::optional<CopyFailureCause> cause; // failed outcomes only
 
     bool operator==(const CopyFileOutcome &) const = default;
 };

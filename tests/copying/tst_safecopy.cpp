@@ -21,6 +21,7 @@ using namespace quillmore::test;
 
 using Fault = FaultyFileOperations::Fault;
 Q_DECLARE_METATYPE(FaultyFileOperations::Fault)
+Q_DECLARE_METATYPE(quillmore::CopyFailureCause)
 
 namespace {
 
@@ -206,24 +207,38 @@ private slots:
         QTest::addColumn<bool>("verify");
         QTest::addColumn<QString>("message"); // key of the expected text; empty: the copy succeeds
         QTest::addColumn<bool>("intruder");   // someone else's file ends up at the name
+        QTest::addColumn<CopyFailureCause>("cause"); // what the photographer is told
 
         const QString failed = QStringLiteral("copy.error.failed");
-        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << false;
-        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << false;
-        QTest::newRow("lost write") << Fault::lostWrite << false << QStringLiteral("copy.error.size.mismatch") << false;
+        const auto other = CopyFailureCause::other;
+        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << QStringLiteral("copy.cause.diskFull")
+                                            << false << CopyFailureCause::diskFull;
+        QTest::newRow("read error") << Fault::ioErrorOnRead << false << QStringLiteral("copy.cause.sourceMissing")
+                                    << false << CopyFailureCause::sourceMissing;
+        QTest::newRow("lost write") << Fault::lostWrite << false << QStringLiteral("copy.error.size.mismatch") << false
+                                    << CopyFailureCause::notVerified;
         QTest::newRow("corrupt write, verified") << Fault::corruptWrite << true
-                                                 << QStringLiteral("copy.error.checksum.mismatch") << false;
-        QTest::newRow("flush fails") << Fault::flushFails << true << failed << false;
-        QTest::newRow("rename fails") << Fault::renameFails << true << failed << false;
+                                                 << QStringLiteral("copy.error.checksum.mismatch") << false
+                                                 << CopyFailureCause::notVerified;
+        QTest::newRow("flush fails") << Fault::flushFails << true << QStringLiteral("copy.cause.destinationMissing")
+                                     << false << CopyFailureCause::destinationMissing;
+        QTest::newRow("rename fails") << Fault::renameFails << true << QStringLiteral("copy.cause.destinationMissing")
+                                      << false << CopyFailureCause::destinationMissing;
         QTest::newRow("destination appears before the move")
-            << Fault::destinationAppears << true << QStringLiteral("copy.error.destination.exists") << true;
+            << Fault::destinationAppears << true << QStringLiteral("copy.error.destination.exists") << true
+            << CopyFailureCause::alreadyExists;
         QTest::newRow("destination appears before the link")
-            << Fault::destinationAppearsBeforeLink << false << QStringLiteral("copy.error.destination.exists") << true;
-        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << false;
-        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << false;
-        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << QString() << false;
-        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << QString() << false;
-        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << QString() << false;
+            << Fault::destinationAppearsBeforeLink << false << QStringLiteral("copy.error.destination.exists") << true
+            << CopyFailureCause::alreadyExists;
+        QTest::newRow("temporary file cannot be created")
+            << Fault::createFails << true << QStringLiteral("copy.cause.destinationReadOnly") << false
+            << CopyFailureCause::destinationReadOnly;
+        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << false << other;
+        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << QString() << false << other;
+        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << QString() << false
+                                                        << other;
+        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << QString() << false
+                                                              << other;
     }
     void faults()
     {
@@ -231,6 +246,7 @@ private slots:
         QFETCH(bool, verify);
         QFETCH(QString, message);
         QFETCH(bool, intruder);
+        QFETCH(CopyFailureCause, cause);
         const QByteArray b = patternBytes(3 * 1048576 + 5, 11);
         const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), patternBytes(1000, 1)),
                                         task(QStringLiteral("B.CR3"), b),
@@ -263,6 +279,7 @@ private slots:
         }
         QCOMPARE(o.status, CopyOutcomeStatus::failed);
         QCOMPARE(o.message, std::optional<QString>(localized(message.toUtf8().constData())));
+        QCOMPARE(o.cause, std::optional<CopyFailureCause>(cause));
         QCOMPARE(o.destinationURL, std::optional<FileURL>(tasks[1].destinationURL));
         QVERIFY(!o.sha256);
         QCOMPARE(r.copiedBytes, tasks[0].size + tasks[2].size);
@@ -437,7 +454,8 @@ private slots:
         SafeCopyService service;
         const CopyBatchResult r = service.copyAll(tasks, 1, true, {}, {});
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::failed);
-        QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.error.failed")));
+        QCOMPARE(r.outcomes[0].message, std::optional<QString>(localized("copy.cause.destinationMissing")));
+        QCOMPARE(r.outcomes[0].cause, std::optional<CopyFailureCause>(CopyFailureCause::destinationMissing));
     }
 
     void onlyRegularFilesAreCopied()
@@ -530,7 +548,8 @@ private slots:
         QCOMPARE(r.outcomes.size(), 3);
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::copied);
         QCOMPARE(r.outcomes[1].status, CopyOutcomeStatus::failed);
-        QCOMPARE(r.outcomes[1].message, std::optional<QString>(localized("copy.error.failed")));
+        QCOMPARE(r.outcomes[1].message, std::optional<QString>(localized("copy.cause.diskFull")));
+        QCOMPARE(r.outcomes[1].cause, std::optional<CopyFailureCause>(CopyFailureCause::diskFull));
         QCOMPARE(r.outcomes[2].status, CopyOutcomeStatus::copied);
         QCOMPARE(allEntries(mountPoint), (QStringList{"A.CR3", "C.CR3"}));
         QCOMPARE(readFile(tasks[2].destinationURL), readFile(tasks[2].sourceURL));
