@@ -60,12 +60,20 @@
         <translation>Rapport tonen</translation>
     </message>
     <message>
+        <source>completion.retry</source>
+        <translation>Mislukte opnieuw proberen</translation>
+    </message>
+    <message>
         <source>copy.bytes</source>
         <translation>Gekopieerd</translation>
     </message>
     <message>
         <source>copy.files.complete</source>
-        <translation>Bestanden</translation>
+        <translation>Foto's</translation>
+    </message>
+    <message>
+        <source>copy.files.detail</source>
+        <translation>(%1 / %2 bestanden met sidecars)</translation>
     </message>
     <message>
         <source>copy.preparing</source>
@@ -132,6 +140,10 @@
         <translation>Geen problemen op te lossen</translation>
     </message>
     <message>
+        <source>problems.pick</source>
+        <translation>De keuze van de klant</translation>
+    </message>
+    <message>
         <source>problems.title</source>
         <translation>Problemen</translation>
     </message>
@@ -176,6 +188,11 @@
         <translation>Kopieerrapport</translation>
     </message>
     <message>
+        <source>reveal.unavailable</source>
+        <translation>Geen bestandsbeheerder kon het bestand tonen. U vindt het hier:
+%1</translation>
+    </message>
+    <message>
         <source>scan.checked.files</source>
         <translation>Bestanden bekeken</translation>
     </message>
@@ -206,6 +223,10 @@
     <message>
         <source>screenshot.configure.hint</source>
         <translation>Verbeter elke naam en kies zoeklocaties en een doelmap om te kunnen zoeken.</translation>
+    </message>
+    <message>
+        <source>screenshot.duplicate.name</source>
+        <translation>Staat al in de lijst</translation>
     </message>
     <message>
         <source>screenshot.filename.accessibility</source>
@@ -271,29 +292,44 @@
         <source>screenshot.selected.summary</source>
         <translation>%1 schermafbeeldingen, %2 namen</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.duplicates</source>
-        <translation>%1 dubbele verwijderd</translation>
+        <translation>
+            <numerusform>%n dubbele verwijderd</numerusform>
+            <numerusform>%n dubbele verwijderd</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.found</source>
-        <translation>%1 namen gevonden</translation>
+        <translation>
+            <numerusform>%n naam gevonden</numerusform>
+            <numerusform>%n namen gevonden</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.read</source>
-        <translation>%1 schermafbeeldingen gelezen</translation>
+        <translation>
+            <numerusform>%n schermafbeelding gelezen</numerusform>
+            <numerusform>%n schermafbeeldingen gelezen</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.unique</source>
-        <translation>%1 unieke namen</translation>
+        <translation>
+            <numerusform>%n unieke naam</numerusform>
+            <numerusform>%n unieke namen</numerusform>
+        </translation>
     </message>
     <message>
         <source>screenshot.virtual.selection</source>
         <translation>Met de hand ingevoerd</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.warnings.title</source>
-        <translation>%1 waarschuwingen</translation>
+        <translation>
+            <numerusform>%n waarschuwing</numerusform>
+            <numerusform>%n waarschuwingen</numerusform>
+        </translation>
     </message>
     <message>
         <source>search.target.label</source>
@@ -379,6 +415,13 @@
         <source>setup.search.title</source>
         <translation>Zoeklocaties</translation>
     </message>
+    <message numerus="yes">
+        <source>setup.selection.count</source>
+        <translation>
+            <numerusform>%n foto in de selectie</numerusform>
+            <numerusform>%n foto's in de selectie</numerusform>
+        </translation>
+    </message>
     <message>
         <source>setup.selections.choose</source>
         <translation>Map kiezen…</translation>
@@ -391,17 +434,27 @@
         <source>setup.selections.title</source>
         <translation>Selectie</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>status.warning.count</source>
-        <translation>%1 waarschuwingen</translation>
+        <translation>
+            <numerusform>%n waarschuwing</numerusform>
+            <numerusform>%n waarschuwingen</numerusform>
+        </translation>
     </message>
     <message>
         <source>summary.ambiguous</source>
         <translation>Meerdere kandidaten: %1</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>summary.checked</source>
-        <translation>%1 foto's bekeken</translation>
+        <translation>
+            <numerusform>%n foto bekeken</numerusform>
+            <numerusform>%n foto's bekeken</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>summary.existing</source>
+        <translation>Staat al op de bestemming, wordt niet opnieuw gekopieerd: %1</translation>
     </message>
     <message>
         <source>summary.files</source>
@@ -414,6 +467,26 @@
     <message>
         <source>summary.problems</source>
         <translation>Problemen oplossen…</translation>
+    </message>
+    <message>
+        <source>summary.skipped</source>
+        <translation>Door u overgeslagen: %1</translation>
+    </message>
+    <message>
+        <source>summary.warnings</source>
+        <translation>Waarschuwingen</translation>
+    </message>
+    <message>
+        <source>warnings.message</source>
+        <translation>Melding</translation>
+    </message>
+    <message>
+        <source>warnings.place</source>
+        <translation>Plaats</translation>
+    </message>
+    <message>
+        <source>warnings.title</source>
+        <translation>Waarschuwingen</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,18 @@
         <translation>Copy complete.</translation>
     </message>
     <message>
+        <source>status.copy.failed</source>
+        <translation>Copy finished with failures.</translation>
+    </message>
+    <message>
+        <source>status.copy.nothing</source>
+        <translation>Nothing was copied.</translation>
+    </message>
+    <message>
+        <source>status.checks.cancelled</source>
+        <translation>Files copied; checks cancelled.</translation>
+    </message>
+    <message>
         <source>status.report.saved</source>
         <translation>Report saved.</translation>
     </message>
@@ -88,6 +100,11 @@
         <translation>The copy could not be run. No file was copied.</translation>
     </message>
     <message>
+        <source>error.open.folder</source>
+        <translation>No file browser could open the folder. You will find it here:
+%1</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>The report could not be saved. Choose another place and try again.</translation>
     </message>
@@ -116,12 +133,64 @@
         <translation>Not copied: the copy was cancelled.</translation>
     </message>
     <message>
+        <source>outcome.copied</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>outcome.failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>outcome.cancelled</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>outcome.alreadyInDestination</source>
+        <translation>Already in the destination</translation>
+    </message>
+    <message>
+        <source>outcome.notFound</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>outcome.notChosen</source>
+        <translation>Not chosen</translation>
+    </message>
+    <message>
+        <source>outcome.skippedByYou</source>
+        <translation>Skipped by you</translation>
+    </message>
+    <message>
         <source>completion.title</source>
         <translation>Copy finished</translation>
     </message>
     <message>
+        <source>completion.title.failed</source>
+        <translation>Copy finished, but some files were not copied</translation>
+    </message>
+    <message>
+        <source>completion.title.none</source>
+        <translation>Nothing was copied</translation>
+    </message>
+    <message>
+        <source>completion.title.cancelled</source>
+        <translation>Copy cancelled</translation>
+    </message>
+    <message>
+        <source>completion.title.checks.cancelled</source>
+        <translation>Files copied, checks cancelled</translation>
+    </message>
+    <message>
         <source>completion.cancelled</source>
         <translation>The copy was cancelled before all files were copied.</translation>
+    </message>
+    <message>
+        <source>completion.checks.cancelled</source>
+        <translation>The quality checks were cancelled; the copied files were not checked.</translation>
+    </message>
+    <message>
+        <source>completion.failures</source>
+        <translation>Not copied:</translation>
     </message>
     <message>
         <source>completion.xmp</source>

@@ -79,15 +79,16 @@ int main(int argc, char **argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
-    // preferences and folder bookmarks before the controller reads them.
-    if (quillmore::resetRequested(QApplication::arguments())) {
-        QSettings settings;
-        quillmore::resetStoredState(settings);
-    }
-
     quillmore::SingleInstance instance(quillmore::SingleInstance::defaultName());
-    if (instance.notifyRunningInstance())
+    const bool handedOver = instance.notifyRunningInstance();
+    // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
+    // preferences and folder bookmarks before the controller reads them, and only when no other
+    // Quillmore is running on them.
+    {
+        QSettings settings;
+        quillmore::applyResetArgument(QApplication::arguments(), handedOver, settings);
+    }
+    if (handedOver)
         return 0;
     instance.listen();
 

@@ -22,7 +22,7 @@ public:
 
     QList<FileURL> chooseFolders(bool allowsMultiple) override;
     QList<FileURL> chooseScreenshots() override;
-    std::optional<FileURL> chooseCandidateFile(SearchTarget target) override;
+    CandidateFileChoice chooseCandidateFile(SearchTarget target) override;
     std::optional<FileURL> chooseReportDestination() override;
 
     // ---- the rules, apart from the dialogs ----

@@ -31,6 +31,9 @@ private:
     SummaryLine *m_missing;
     SummaryLine *m_ambiguous;
     QPushButton *m_problems;
+    QPushButton *m_warnings;
+    SummaryLine *m_skipped;
+    SummaryLine *m_existing;
     QToolButton *m_remove;
     QPushButton *m_copy;
 };

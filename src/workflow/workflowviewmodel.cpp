@@ -58,9 +58,16 @@ bool DesktopWorkflowPlatform::startAccess(const FileURL &)
 
 void DesktopWorkflowPlatform::stopAccess(const FileURL &) {}
 
-void DesktopWorkflowPlatform::openFolder(const FileURL &folder)
+bool DesktopWorkflowPlatform::openFolder(const FileURL &folder)
 {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {standardizedPath(folder)});
+    // xdg-open hands the folder to the file browser and ends; it fails at once when there is none.
+    QProcess opener;
+    opener.start(QStringLiteral("xdg-open"), {standardizedPath(folder)});
+    if (!opener.waitForStarted(3000))
+        return false;
+    if (!opener.waitForFinished(3000))
+        return true; // still handing over: a browser was found
+    return opener.exitStatus() == QProcess::NormalExit && opener.exitCode() == 0;
 }
 
 // ---- construction -----------------------------------------------------------------------------
@@ -100,8 +107,32 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_statusMessage(localized("status.ready")),
       m_screenshotGeneration(QUuid::createUuid())
 {
+    connect(this, &WorkflowViewModel::selectionFolderChanged, this, &WorkflowViewModel::countSelection);
+    connect(this, &WorkflowViewModel::selectionRequiresReauthorizationChanged, this,
+            &WorkflowViewModel::countSelection);
     readPreferences();
     restoreBookmarks();
+}
+
+// Counts the pictures of the selection folder in the background, for the setup screen.
+void WorkflowViewModel::countSelection()
+{
+    const quint64 generation = ++m_selectionCountGeneration;
+    assign(m_selectionPictureCount, std::optional<qint64>(), &WorkflowViewModel::selectionPictureCountChanged);
+    if (!m_selectionFolder || m_selectionRequiresReauthorization || !m_selectionReader)
+        return;
+    startJob([link = m_link, reader = m_selectionReader, folder = *m_selectionFolder, generation] {
+        std::optional<qint64> count;
+        try {
+            count = reader->readSelection(folder, std::stop_token()).selections.size();
+        } catch (const std::exception &) {
+            // An unreadable folder shows no count; the scan tells why.
+        }
+        link->post([count, generation](WorkflowViewModel *vm) {
+            if (generation == vm->m_selectionCountGeneration)
+                vm->assign(vm->m_selectionPictureCount, count, &WorkflowViewModel::selectionPictureCountChanged);
+        });
+    });
 }
 
 WorkflowViewModel::~WorkflowViewModel()
@@ -323,6 +354,47 @@ QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
             if (o.status == CopyOutcomeStatus::failed)
                 out << o;
     return out;
+}
+
+qint64 WorkflowViewModel::settledCount(ResultOutcome outcome) const
+{
+    qint64 n = 0;
+    for (const ResultSettlement &settlement : m_settlements)
+        n += settlement.outcome == outcome ? 1 : 0;
+    return n;
+}
+
+CompletionKind WorkflowViewModel::completionKind() const
+{
+    if (m_copyResult && m_copyResult->wasCancelled)
+        return m_checksCancelled ? CompletionKind::checksCancelled : CompletionKind::cancelled;
+    if (!failedOutcomes().isEmpty() || settledCount(ResultOutcome::failed) > 0)
+        return settledCount(ResultOutcome::copied) == 0 ? CompletionKind::nothingCopied : CompletionKind::someFailed;
+    return CompletionKind::allCopied;
+}
+
+bool WorkflowViewModel::canRetry() const
+{
+    if (m_stage != WorkflowStage::completed || !m_copyResult || m_operationJob)
+        return false;
+    for (const CopyFileOutcome &o : m_copyResult->outcomes)
+        if (o.status == CopyOutcomeStatus::failed)
+            return true;
+    return settledCount(ResultOutcome::cancelled) > 0;
+}
+
+QPair<qint64, qint64> WorkflowViewModel::pictureProgress() const
+{
+    const CopyFileKind primary = primaryKind(m_searchTarget);
+    qint64 done = 0;
+    qint64 total = 0;
+    for (qsizetype i = 0; i < m_runningPlan.tasks.size(); ++i) {
+        if (m_runningPlan.tasks.at(i).kind != primary)
+            continue;
+        ++total;
+        done += i < m_copyProgress.completedFiles ? 1 : 0;
+    }
+    return {done, total};
 }
 
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
@@ -564,6 +636,8 @@ void WorkflowViewModel::resetResults()
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
@@ -589,6 +663,8 @@ void WorkflowViewModel::startOver()
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
@@ -729,6 +805,8 @@ void WorkflowViewModel::startScan()
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_stage, WorkflowStage::scanning, &WorkflowViewModel::stageChanged);
     setStatus(L10N("status.scanning"));
@@ -972,13 +1050,16 @@ void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selecti
 
 void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 {
-    const std::optional<FileURL> file = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : std::nullopt;
-    if (!file) {
-        setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw") : L10N("error.unsupported.jpeg"));
+    const CandidateFileChoice choice = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : CandidateFileChoice();
+    if (!choice.file) {
+        // A dismissed panel changes nothing; a file of another type is explained.
+        if (choice.unsuitable)
+            setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw")
+                                                         : L10N("error.unsupported.jpeg"));
         return;
     }
-    beginAccess(*file);
-    chooseCandidate(*file, selectionID);
+    beginAccess(*choice.file);
+    chooseCandidate(*choice.file, selectionID);
 }
 
 void WorkflowViewModel::skipResult(const QUuid &selectionID)
@@ -1018,19 +1099,53 @@ void WorkflowViewModel::startCopy()
     }
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
+    m_resultsBeforeCopy = m_results;
+    m_jobPlan = m_copyPlan;
+    m_retrying = false;
+    runCopy(m_copyPlan, QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled});
+}
+
+void WorkflowViewModel::retryFailed()
+{
+    if (!canRetry())
+        return;
+    // Every task of the job that has no copy yet, to the destination it was planned for: the
+    // safe copy never leaves a file at a final name it did not finish.
+    QSet<QString> copied;
+    for (const CopyFileOutcome &o : m_copyResult->outcomes)
+        if (o.status == CopyOutcomeStatus::copied)
+            copied.insert(standardizedPath(o.sourceURL));
+    CopyPlan retry;
+    for (const CopyPreflightIssue &issue : m_jobPlan.issues)
+        if (issue.kind != CopyPreflightIssueKind::insufficientSpace)
+            retry.issues << issue;
+    for (const CopyTaskItem &task : m_jobPlan.tasks) {
+        if (copied.contains(standardizedPath(task.sourceURL)))
+            continue;
+        retry.tasks << task;
+        retry.totalBytes += task.size;
+    }
+    if (retry.tasks.isEmpty())
+        return;
+    m_retrying = true;
+    runCopy(retry, m_completedQualityOptions);
+}
+
+void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions &options)
+{
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    m_runningPlan = plan;
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
-    assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
+    assign(m_copyProgress, CopyProgress{QString(), 0, plan.tasks.size(), 0, plan.totalBytes},
            &WorkflowViewModel::copyProgressChanged);
     setStatus(L10N("status.copying"));
 
-    const CopyPlan plan = m_copyPlan;
-    const QualityCheckOptions options{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled};
     auto job = std::make_shared<Job>();
     m_operationJob = job;
     startJob([link = m_link, job, plan, options, copier = m_copier, checker = m_qualityChecker] {
         CopyBatchResult batch;
         bool copierFailed = false;
+        bool checksCancelled = false;
         try {
             if (!copier)
                 throw LocalizedError(localized("error.service.unavailable"));
@@ -1064,14 +1179,15 @@ void WorkflowViewModel::startCopy()
                     job->token());
             } catch (const Cancelled &) {
                 batch.wasCancelled = true;
+                checksCancelled = true;
                 quality = QualityCheckBatchResult();
             } catch (const std::exception &) {
                 quality = QualityCheckBatchResult();
             }
         }
-        link->post([job, batch, quality, options, plan, copierFailed](WorkflowViewModel *vm) {
+        link->post([job, batch, quality, options, plan, copierFailed, checksCancelled](WorkflowViewModel *vm) {
             if (vm->isCurrentOperation(job))
-                vm->copyFinished(batch, quality, options, plan, copierFailed);
+                vm->copyFinished(batch, quality, options, plan, copierFailed, checksCancelled);
         });
     });
 }
@@ -1095,28 +1211,62 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
     setStatus(statusKey(check)); // the quality module's text for the check
 }
 
-void WorkflowViewModel::copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed)
+void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchResult quality,
+                                     const QualityCheckOptions &options, const CopyPlan &plan, bool copierFailed,
+                                     bool checksCancelled)
 {
     m_operationJob.reset();
+    if (m_retrying && m_copyResult) {
+        // A retry: the earlier outcomes of the files not tried again stay, and so do their checks.
+        QSet<QString> retried;
+        for (const CopyTaskItem &task : plan.tasks)
+            retried.insert(standardizedPath(task.sourceURL));
+        QList<CopyFileOutcome> merged;
+        for (const CopyFileOutcome &o : m_copyResult->outcomes)
+            if (!retried.contains(standardizedPath(o.sourceURL)))
+                merged << o;
+        merged << batch.outcomes;
+        batch.outcomes = merged;
+        batch.copiedBytes += m_copyResult->copiedBytes;
+        QualityCheckBatchResult combined = m_qualityResult;
+        for (auto it = quality.flagsByDestinationPath.cbegin(); it != quality.flagsByDestinationPath.cend(); ++it)
+            combined.flagsByDestinationPath.insert(it.key(), it.value());
+        for (auto it = quality.skippedByDestinationPath.cbegin(); it != quality.skippedByDestinationPath.cend(); ++it)
+            combined.skippedByDestinationPath.insert(it.key(), it.value());
+        for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
+            combined.errorsByDestinationPath.insert(it.key(), it.value());
+        quality = combined;
+    }
+    m_runningPlan = CopyPlan();
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
-    // finishCopy: settle every result and build the report.
-    const SettledCopy settled = settleCopy(m_results, batch, plan, m_searchTarget, quality);
+    // finishCopy: settle every result and build the report, always from the job as it was
+    // before its first copy, so that a retry settles it whole.
+    const SettledCopy settled = settleCopy(m_resultsBeforeCopy, batch, m_jobPlan, m_searchTarget, quality);
+    m_settlements = settled.settlements;
+    m_checksCancelled = checksCancelled;
     if (!m_results.isEmpty())
         assign(m_results, settled.results, &WorkflowViewModel::resultsChanged);
     assign(m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
     if (copierFailed)
         setError(L10N("error.copy.failed"));
     assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
-    setStatus(batch.wasCancelled ? L10N("status.copy.cancelled") : L10N("status.copy.complete"));
+    switch (completionKind()) {
+    case CompletionKind::allCopied: setStatus(L10N("status.copy.complete")); break;
+    case CompletionKind::someFailed: setStatus(L10N("status.copy.failed")); break;
+    case CompletionKind::nothingCopied: setStatus(L10N("status.copy.nothing")); break;
+    case CompletionKind::cancelled: setStatus(L10N("status.copy.cancelled")); break;
+    case CompletionKind::checksCancelled: setStatus(L10N("status.checks.cancelled")); break;
+    }
 }
 
 void WorkflowViewModel::openDestination()
 {
-    if (m_destinationFolder)
-        m_platform->openFolder(*m_destinationFolder);
+    // Without a file browser the user is told where the folder is.
+    if (m_destinationFolder && !m_platform->openFolder(*m_destinationFolder))
+        assign(m_errorMessage, std::optional<QString>(localized("error.open.folder", *m_destinationFolder)),
+               &WorkflowViewModel::errorMessageChanged);
 }
 
 // ---- the report -------------------------------------------------------------------------------
