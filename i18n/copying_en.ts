@@ -32,6 +32,34 @@
         <translation>The original file is no longer available. Is the drive connected?</translation>
     </message>
     <message>
+        <source>copy.cause.other</source>
+        <translation>The file could not be copied.</translation>
+    </message>
+    <message>
+        <source>copy.cause.sourceMissing</source>
+        <translation>The card or folder holding this file is no longer there. Reconnect it, then retry.</translation>
+    </message>
+    <message>
+        <source>copy.cause.destinationMissing</source>
+        <translation>The destination folder is no longer there. Reconnect the drive, then retry.</translation>
+    </message>
+    <message>
+        <source>copy.cause.destinationReadOnly</source>
+        <translation>The destination is read-only. Choose a folder you can write to, or change its permissions, then retry.</translation>
+    </message>
+    <message>
+        <source>copy.cause.diskFull</source>
+        <translation>The destination disk is full. Make room, then retry.</translation>
+    </message>
+    <message>
+        <source>copy.cause.alreadyExists</source>
+        <translation>A file with this name is already in the destination; it was left untouched.</translation>
+    </message>
+    <message>
+        <source>copy.cause.notVerified</source>
+        <translation>The copy could not be confirmed on the destination drive, so it does not count as copied.</translation>
+    </message>
+    <message>
         <source>copy.conflict.skipped</source>
         <translation>A file with this name is already in the destination folder, so this file will not be copied.</translation>
     </message>

@@ -32,6 +32,34 @@
         <translation>Het originele bestand is niet meer beschikbaar. Is de schijf aangesloten?</translation>
     </message>
     <message>
+        <source>copy.cause.other</source>
+        <translation>Het bestand kon niet worden gekopieerd.</translation>
+    </message>
+    <message>
+        <source>copy.cause.sourceMissing</source>
+        <translation>De kaart of map met dit bestand is er niet meer. Sluit hem weer aan en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>copy.cause.destinationMissing</source>
+        <translation>De doelmap is er niet meer. Sluit de schijf weer aan en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>copy.cause.destinationReadOnly</source>
+        <translation>Het doel is alleen-lezen. Kies een map waarin u kunt schrijven of pas de rechten aan en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>copy.cause.diskFull</source>
+        <translation>De doelschijf is vol. Maak ruimte vrij en probeer het opnieuw.</translation>
+    </message>
+    <message>
+        <source>copy.cause.alreadyExists</source>
+        <translation>Er staat al een bestand met deze naam in het doel; dat is niet aangeraakt.</translation>
+    </message>
+    <message>
+        <source>copy.cause.notVerified</source>
+        <translation>De kopie kon op de doelschijf niet worden bevestigd en telt daarom niet als gekopieerd.</translation>
+    </message>
+    <message>
         <source>copy.conflict.skipped</source>
         <translation>Er staat al een bestand met deze naam in de doelmap, dus dit bestand wordt niet gekopieerd.</translation>
     </message>

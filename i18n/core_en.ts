@@ -21,7 +21,7 @@
     </message>
     <message>
         <source>selection.status.existsAtDestination</source>
-        <translation>Already at destination</translation>
+        <translation>Already in the destination</translation>
     </message>
     <message>
         <source>selection.status.readyToCopy</source>
@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>selection.status.skipped</source>
-        <translation>Skipped</translation>
+        <translation>Skipped by you</translation>
     </message>
     <message>
         <source>selection.status.failed</source>

@@ -21,7 +21,7 @@
     </message>
     <message>
         <source>selection.status.existsAtDestination</source>
-        <translation>Al op de bestemming</translation>
+        <translation>Staat al op de bestemming</translation>
     </message>
     <message>
         <source>selection.status.readyToCopy</source>
@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>selection.status.skipped</source>
-        <translation>Overgeslagen</translation>
+        <translation>Door u overgeslagen</translation>
     </message>
     <message>
         <source>selection.status.failed</source>

@@ -104,6 +104,10 @@
         <translation>Stop the copy?</translation>
     </message>
     <message>
+        <source>completion.retry</source>
+        <translation>Retry Failed</translation>
+    </message>
+    <message>
         <source>copy.bytes</source>
         <translation>Copied</translation>
     </message>
@@ -113,7 +117,11 @@
     </message>
     <message>
         <source>copy.files.complete</source>
-        <translation>Files</translation>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>copy.files.detail</source>
+        <translation>(%1 / %2 files with sidecars)</translation>
     </message>
     <message>
         <source>copy.pace.unknown</source>
@@ -256,6 +264,10 @@
         <translation>No problems to settle</translation>
     </message>
     <message>
+        <source>problems.pick</source>
+        <translation>The client’s pick</translation>
+    </message>
+    <message>
         <source>problems.title</source>
         <translation>Problems</translation>
     </message>
@@ -300,6 +312,11 @@
         <translation>Copy Report</translation>
     </message>
     <message>
+        <source>reveal.unavailable</source>
+        <translation>No file browser could show the file. You will find it here:
+%1</translation>
+    </message>
+    <message>
         <source>scan.checked.files</source>
         <translation>Files checked</translation>
     </message>
@@ -338,6 +355,10 @@
     <message>
         <source>screenshot.crop.accessibility</source>
         <translation>Where the name was read on the screenshot</translation>
+    </message>
+    <message>
+        <source>screenshot.duplicate.name</source>
+        <translation>Already in the list</translation>
     </message>
     <message>
         <source>screenshot.filename.accessibility</source>
@@ -411,29 +432,44 @@
         <source>screenshot.selected.summary</source>
         <translation>%1 screenshots, %2 names</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.duplicates</source>
-        <translation>%1 duplicates removed</translation>
+        <translation>
+            <numerusform>%n duplicate removed</numerusform>
+            <numerusform>%n duplicates removed</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.found</source>
-        <translation>%1 names found</translation>
+        <translation>
+            <numerusform>%n name found</numerusform>
+            <numerusform>%n names found</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.read</source>
-        <translation>%1 screenshots read</translation>
+        <translation>
+            <numerusform>%n screenshot read</numerusform>
+            <numerusform>%n screenshots read</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.unique</source>
-        <translation>%1 unique names</translation>
+        <translation>
+            <numerusform>%n unique name</numerusform>
+            <numerusform>%n unique names</numerusform>
+        </translation>
     </message>
     <message>
         <source>screenshot.virtual.selection</source>
         <translation>Typed by hand</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.warnings.title</source>
-        <translation>%1 warnings</translation>
+        <translation>
+            <numerusform>%n warning</numerusform>
+            <numerusform>%n warnings</numerusform>
+        </translation>
     </message>
     <message>
         <source>search.target.label</source>
@@ -519,6 +555,13 @@
         <source>setup.search.title</source>
         <translation>Search Locations</translation>
     </message>
+    <message numerus="yes">
+        <source>setup.selection.count</source>
+        <translation>
+            <numerusform>%n picture in the selection</numerusform>
+            <numerusform>%n pictures in the selection</numerusform>
+        </translation>
+    </message>
     <message>
         <source>setup.selections.choose</source>
         <translation>Choose Folder…</translation>
@@ -531,9 +574,12 @@
         <source>setup.selections.title</source>
         <translation>Selection</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>status.warning.count</source>
-        <translation>%1 warnings</translation>
+        <translation>
+            <numerusform>%n warning</numerusform>
+            <numerusform>%n warnings</numerusform>
+        </translation>
     </message>
     <message>
         <source>summary.ambiguous</source>
@@ -547,9 +593,16 @@
         <source>summary.back.hint</source>
         <translation>Back to the set-up, with every choice kept. The choices made here are applied again at the next scan.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>summary.checked</source>
-        <translation>%1 pictures checked</translation>
+        <translation>
+            <numerusform>%n picture checked</numerusform>
+            <numerusform>%n pictures checked</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>summary.existing</source>
+        <translation>Already in the destination, not copied again: %1</translation>
     </message>
     <message>
         <source>summary.files</source>
@@ -570,6 +623,26 @@
     <message>
         <source>summary.undo</source>
         <translation>Undo Choice</translation>
+    </message>
+    <message>
+        <source>summary.skipped</source>
+        <translation>Skipped by you: %1</translation>
+    </message>
+    <message>
+        <source>summary.warnings</source>
+        <translation>Warnings</translation>
+    </message>
+    <message>
+        <source>warnings.message</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>warnings.place</source>
+        <translation>Place</translation>
+    </message>
+    <message>
+        <source>warnings.title</source>
+        <translation>Warnings</translation>
     </message>
 </context>
 </TS>

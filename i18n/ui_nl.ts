@@ -104,6 +104,10 @@
         <translation>Kopiëren stoppen?</translation>
     </message>
     <message>
+        <source>completion.retry</source>
+        <translation>Mislukte opnieuw proberen</translation>
+    </message>
+    <message>
         <source>copy.bytes</source>
         <translation>Gekopieerd</translation>
     </message>
@@ -113,7 +117,11 @@
     </message>
     <message>
         <source>copy.files.complete</source>
-        <translation>Bestanden</translation>
+        <translation>Foto's</translation>
+    </message>
+    <message>
+        <source>copy.files.detail</source>
+        <translation>(%1 / %2 bestanden met sidecars)</translation>
     </message>
     <message>
         <source>copy.pace.unknown</source>
@@ -256,6 +264,10 @@
         <translation>Geen problemen op te lossen</translation>
     </message>
     <message>
+        <source>problems.pick</source>
+        <translation>De keuze van de klant</translation>
+    </message>
+    <message>
         <source>problems.title</source>
         <translation>Problemen</translation>
     </message>
@@ -300,6 +312,11 @@
         <translation>Kopieerrapport</translation>
     </message>
     <message>
+        <source>reveal.unavailable</source>
+        <translation>Geen bestandsbeheerder kon het bestand tonen. U vindt het hier:
+%1</translation>
+    </message>
+    <message>
         <source>scan.checked.files</source>
         <translation>Bestanden bekeken</translation>
     </message>
@@ -338,6 +355,10 @@
     <message>
         <source>screenshot.crop.accessibility</source>
         <translation>Waar de naam op de schermafbeelding gelezen is</translation>
+    </message>
+    <message>
+        <source>screenshot.duplicate.name</source>
+        <translation>Staat al in de lijst</translation>
     </message>
     <message>
         <source>screenshot.filename.accessibility</source>
@@ -411,29 +432,44 @@
         <source>screenshot.selected.summary</source>
         <translation>%1 schermafbeeldingen, %2 namen</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.duplicates</source>
-        <translation>%1 dubbele verwijderd</translation>
+        <translation>
+            <numerusform>%n dubbele verwijderd</numerusform>
+            <numerusform>%n dubbele verwijderd</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.found</source>
-        <translation>%1 namen gevonden</translation>
+        <translation>
+            <numerusform>%n naam gevonden</numerusform>
+            <numerusform>%n namen gevonden</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.read</source>
-        <translation>%1 schermafbeeldingen gelezen</translation>
+        <translation>
+            <numerusform>%n schermafbeelding gelezen</numerusform>
+            <numerusform>%n schermafbeeldingen gelezen</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.stats.unique</source>
-        <translation>%1 unieke namen</translation>
+        <translation>
+            <numerusform>%n unieke naam</numerusform>
+            <numerusform>%n unieke namen</numerusform>
+        </translation>
     </message>
     <message>
         <source>screenshot.virtual.selection</source>
         <translation>Met de hand ingevoerd</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>screenshot.warnings.title</source>
-        <translation>%1 waarschuwingen</translation>
+        <translation>
+            <numerusform>%n waarschuwing</numerusform>
+            <numerusform>%n waarschuwingen</numerusform>
+        </translation>
     </message>
     <message>
         <source>search.target.label</source>
@@ -519,6 +555,13 @@
         <source>setup.search.title</source>
         <translation>Zoeklocaties</translation>
     </message>
+    <message numerus="yes">
+        <source>setup.selection.count</source>
+        <translation>
+            <numerusform>%n foto in de selectie</numerusform>
+            <numerusform>%n foto's in de selectie</numerusform>
+        </translation>
+    </message>
     <message>
         <source>setup.selections.choose</source>
         <translation>Map kiezen…</translation>
@@ -531,9 +574,12 @@
         <source>setup.selections.title</source>
         <translation>Selectie</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>status.warning.count</source>
-        <translation>%1 waarschuwingen</translation>
+        <translation>
+            <numerusform>%n waarschuwing</numerusform>
+            <numerusform>%n waarschuwingen</numerusform>
+        </translation>
     </message>
     <message>
         <source>summary.ambiguous</source>
@@ -547,9 +593,16 @@
         <source>summary.back.hint</source>
         <translation>Terug naar de instellingen, met alle keuzes bewaard. De keuzes die u hier maakte, worden bij de volgende zoekactie opnieuw toegepast.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>summary.checked</source>
-        <translation>%1 foto's bekeken</translation>
+        <translation>
+            <numerusform>%n foto bekeken</numerusform>
+            <numerusform>%n foto's bekeken</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>summary.existing</source>
+        <translation>Staat al op de bestemming, wordt niet opnieuw gekopieerd: %1</translation>
     </message>
     <message>
         <source>summary.files</source>
@@ -570,6 +623,26 @@
     <message>
         <source>summary.undo</source>
         <translation>Keuze ongedaan maken</translation>
+    </message>
+    <message>
+        <source>summary.skipped</source>
+        <translation>Door u overgeslagen: %1</translation>
+    </message>
+    <message>
+        <source>summary.warnings</source>
+        <translation>Waarschuwingen</translation>
+    </message>
+    <message>
+        <source>warnings.message</source>
+        <translation>Melding</translation>
+    </message>
+    <message>
+        <source>warnings.place</source>
+        <translation>Plaats</translation>
+    </message>
+    <message>
+        <source>warnings.title</source>
+        <translation>Waarschuwingen</translation>
     </message>
 </context>
 </TS>

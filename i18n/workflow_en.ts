@@ -40,12 +40,16 @@
         <translation>Copy complete.</translation>
     </message>
     <message>
-        <source>status.copy.checks.cancelled</source>
-        <translation>Copy complete. The quality checks were cancelled.</translation>
-    </message>
-    <message>
         <source>status.copy.failed</source>
         <translation>The copy could not be run.</translation>
+    </message>
+    <message>
+        <source>status.copy.nothing</source>
+        <translation>Nothing was copied.</translation>
+    </message>
+    <message>
+        <source>status.checks.cancelled</source>
+        <translation>Files copied; checks cancelled.</translation>
     </message>
     <message>
         <source>status.report.saved</source>
@@ -112,6 +116,11 @@
         <translation>A copy into %1 was stopped before it finished, the last time Quillmore ran. The files copied then are complete; run the job again to copy the rest.</translation>
     </message>
     <message>
+        <source>error.open.folder</source>
+        <translation>No file browser could open the folder. You will find it here:
+%1</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>The report could not be saved. Choose another place and try again.</translation>
     </message>
@@ -176,12 +185,64 @@
         <translation>Not copied: the copy was cancelled.</translation>
     </message>
     <message>
+        <source>outcome.copied</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>outcome.failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>outcome.cancelled</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>outcome.alreadyInDestination</source>
+        <translation>Already in the destination</translation>
+    </message>
+    <message>
+        <source>outcome.notFound</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>outcome.notChosen</source>
+        <translation>Not chosen</translation>
+    </message>
+    <message>
+        <source>outcome.skippedByYou</source>
+        <translation>Skipped by you</translation>
+    </message>
+    <message>
         <source>completion.title</source>
         <translation>Copy finished</translation>
     </message>
     <message>
+        <source>completion.title.failed</source>
+        <translation>Copy finished, but some files were not copied</translation>
+    </message>
+    <message>
+        <source>completion.title.none</source>
+        <translation>Nothing was copied</translation>
+    </message>
+    <message>
+        <source>completion.title.cancelled</source>
+        <translation>Copy cancelled</translation>
+    </message>
+    <message>
+        <source>completion.title.checks.cancelled</source>
+        <translation>Files copied, checks cancelled</translation>
+    </message>
+    <message>
         <source>completion.cancelled</source>
         <translation>The copy was cancelled before all files were copied.</translation>
+    </message>
+    <message>
+        <source>completion.checks.cancelled</source>
+        <translation>The quality checks were cancelled; the copied files were not checked.</translation>
+    </message>
+    <message>
+        <source>completion.failures</source>
+        <translation>Not copied:</translation>
     </message>
     <message>
         <source>completion.xmp</source>

@@ -40,12 +40,16 @@
         <translation>Kopiëren voltooid.</translation>
     </message>
     <message>
-        <source>status.copy.checks.cancelled</source>
-        <translation>Kopiëren voltooid. De kwaliteitscontroles zijn geannuleerd.</translation>
-    </message>
-    <message>
         <source>status.copy.failed</source>
         <translation>Het kopiëren kon niet worden uitgevoerd.</translation>
+    </message>
+    <message>
+        <source>status.copy.nothing</source>
+        <translation>Er is niets gekopieerd.</translation>
+    </message>
+    <message>
+        <source>status.checks.cancelled</source>
+        <translation>Bestanden gekopieerd; controles geannuleerd.</translation>
     </message>
     <message>
         <source>status.report.saved</source>
@@ -112,6 +116,11 @@
         <translation>Een kopie naar %1 is de vorige keer dat Quillmore draaide gestopt voordat ze klaar was. De toen gekopieerde bestanden zijn compleet; voer de taak opnieuw uit om de rest te kopiëren.</translation>
     </message>
     <message>
+        <source>error.open.folder</source>
+        <translation>Geen bestandsbeheerder kon de map openen. U vindt hem hier:
+%1</translation>
+    </message>
+    <message>
         <source>error.report.save.failed</source>
         <translation>Het rapport kon niet worden opgeslagen. Kies een andere plek en probeer het opnieuw.</translation>
     </message>
@@ -176,12 +185,64 @@
         <translation>Niet gekopieerd: het kopiëren is geannuleerd.</translation>
     </message>
     <message>
+        <source>outcome.copied</source>
+        <translation>Gekopieerd</translation>
+    </message>
+    <message>
+        <source>outcome.failed</source>
+        <translation>Mislukt</translation>
+    </message>
+    <message>
+        <source>outcome.cancelled</source>
+        <translation>Geannuleerd</translation>
+    </message>
+    <message>
+        <source>outcome.alreadyInDestination</source>
+        <translation>Staat al op de bestemming</translation>
+    </message>
+    <message>
+        <source>outcome.notFound</source>
+        <translation>Niet gevonden</translation>
+    </message>
+    <message>
+        <source>outcome.notChosen</source>
+        <translation>Niet gekozen</translation>
+    </message>
+    <message>
+        <source>outcome.skippedByYou</source>
+        <translation>Door u overgeslagen</translation>
+    </message>
+    <message>
         <source>completion.title</source>
         <translation>Kopiëren klaar</translation>
     </message>
     <message>
+        <source>completion.title.failed</source>
+        <translation>Kopiëren klaar, maar niet alle bestanden zijn gekopieerd</translation>
+    </message>
+    <message>
+        <source>completion.title.none</source>
+        <translation>Er is niets gekopieerd</translation>
+    </message>
+    <message>
+        <source>completion.title.cancelled</source>
+        <translation>Kopiëren geannuleerd</translation>
+    </message>
+    <message>
+        <source>completion.title.checks.cancelled</source>
+        <translation>Bestanden gekopieerd, controles geannuleerd</translation>
+    </message>
+    <message>
         <source>completion.cancelled</source>
         <translation>Het kopiëren is geannuleerd voordat alle bestanden waren gekopieerd.</translation>
+    </message>
+    <message>
+        <source>completion.checks.cancelled</source>
+        <translation>De kwaliteitscontroles zijn geannuleerd; de gekopieerde bestanden zijn niet gecontroleerd.</translation>
+    </message>
+    <message>
+        <source>completion.failures</source>
+        <translation>Niet gekopieerd:</translation>
     </message>
     <message>
         <source>completion.xmp</source>

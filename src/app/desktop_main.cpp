@@ -81,18 +81,19 @@ int main(int argc, char **argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
-    // preferences and folder bookmarks before the controller reads them.
-    if (quillmore::resetRequested(QApplication::arguments())) {
-        QSettings settings;
-        quillmore::resetStoredState(settings);
-    }
-
     // Folders and screenshots given at start (dropped on the program's icon, or "Open with"); a
     // second start hands them to the window already open.
     const QStringList locations = quillmore::launchLocations(QApplication::arguments());
     quillmore::SingleInstance instance(quillmore::SingleInstance::defaultName());
-    if (instance.notifyRunningInstance(locations))
+    const bool handedOver = instance.notifyRunningInstance(locations);
+    // Only the whole argument counts ("--uitesting-reset=1" does not). It clears the stored
+    // preferences and folder bookmarks before the controller reads them, and only when no other
+    // Quillmore is running on them.
+    {
+        QSettings settings;
+        quillmore::applyResetArgument(QApplication::arguments(), handedOver, settings);
+    }
+    if (handedOver)
         return 0;
     instance.listen();
 

@@ -33,7 +33,7 @@ public:
     explicit CommandLinePanels(std::optional<FileURL> report) : m_report(std::move(report)) {}
     QList<FileURL> chooseFolders(bool) override { return {}; }
     QList<FileURL> chooseScreenshots() override { return {}; }
-    std::optional<FileURL> chooseCandidateFile(SearchTarget) override { return std::nullopt; }
+    CandidateFileChoice chooseCandidateFile(SearchTarget) override { return {}; }
     std::optional<FileURL> chooseReportDestination() override { return m_report; }
 
 private:
@@ -43,12 +43,21 @@ private:
 QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
 {
     QJsonArray results;
-    for (const SelectionResult &r : vm.results())
-        results.append(QJsonObject{{QStringLiteral("fileName"), r.selection.fileName},
-                                   {QStringLiteral("status"), rawValue(r.status)},
-                                   {QStringLiteral("chosen"), optionalJson(r.chosenRAW)},
-                                   {QStringLiteral("destination"), optionalJson(r.destinationURL)},
-                                   {QStringLiteral("message"), optionalJson(r.message)}});
+    const QList<ResultSettlement> &settlements = vm.settlements();
+    for (qsizetype i = 0; i < vm.results().size(); ++i) {
+        const SelectionResult &r = vm.results().at(i);
+        QJsonObject object{{QStringLiteral("fileName"), r.selection.fileName},
+                           {QStringLiteral("status"), rawValue(r.status)},
+                           {QStringLiteral("chosen"), optionalJson(r.chosenRAW)},
+                           {QStringLiteral("destination"), optionalJson(r.destinationURL)},
+                           {QStringLiteral("message"), optionalJson(r.message)}};
+        if (i < settlements.size()) {
+            object.insert(QStringLiteral("outcome"), rawValue(settlements.at(i).outcome));
+            if (settlements.at(i).cause)
+                object.insert(QStringLiteral("cause"), rawValue(*settlements.at(i).cause));
+        }
+        results.append(object);
+    }
     QJsonArray outcomes;
     if (vm.copyResult())
         for (const CopyFileOutcome &o : vm.copyResult()->outcomes)
@@ -57,6 +66,8 @@ QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
                                         {QStringLiteral("kind"), rawValue(o.kind)},
                                         {QStringLiteral("status"), rawValue(o.status)},
                                         {QStringLiteral("message"), optionalJson(o.message)},
+                                        {QStringLiteral("cause"),
+                                         o.cause ? QJsonValue(rawValue(*o.cause)) : QJsonValue()},
                                         {QStringLiteral("sha256"), optionalJson(o.sha256)}});
     QJsonArray issues;
     for (const CopyPreflightIssue &i : vm.copyPlan().issues)
@@ -107,38 +118,55 @@ void printSummary(const WorkflowViewModel &vm, bool wasCancelled)
     for (const SelectionResult &r : vm.results())
         width = std::max(width, printable(r.selection.fileName).size());
     width = std::min<qsizetype>(width, 48);
-    for (const SelectionResult &r : vm.results()) {
-        QString line = printable(r.selection.fileName).leftJustified(width) + QStringLiteral("  ") + statusLabel(r.status);
+    // One word per picture, the window's: what became of it in the copy.
+    const QList<ResultSettlement> &settlements = vm.settlements();
+    for (qsizetype i = 0; i < vm.results().size(); ++i) {
+        const SelectionResult &r = vm.results().at(i);
+        const ResultSettlement *settled = i < settlements.size() ? &settlements.at(i) : nullptr;
+        QString line = printable(r.selection.fileName).leftJustified(width) + QStringLiteral("  ")
+            + (settled ? outcomeText(settled->outcome) : statusLabel(r.status));
         if (r.destinationURL && (r.status == SelectionStatus::copied || r.status == SelectionStatus::readyToCopy))
             line += QStringLiteral("  → ") + printable(*r.destinationURL);
-        else if (!r.chosenRAW && r.candidates.size() > 1)
+        else if (!settled && !r.chosenRAW && r.candidates.size() > 1)
             line += QStringLiteral("  (") + statusLabel(SelectionStatus::ambiguous) + QLatin1Char(')');
-        else if (!r.chosenRAW && r.candidates.isEmpty() && r.status != SelectionStatus::notFound)
+        else if (!settled && !r.chosenRAW && r.candidates.isEmpty() && r.status != SelectionStatus::notFound)
             line += QStringLiteral("  (") + statusLabel(SelectionStatus::notFound) + QLatin1Char(')');
-        if (r.message)
+        if (settled && settled->cause)
+            line += QStringLiteral("  (") + failureCauseText(*settled->cause) + QLatin1Char(')');
+        else if (!settled && r.message)
             line += QStringLiteral("  (") + printable(*r.message) + QLatin1Char(')');
         printLine(line);
     }
     printLine(QString());
     if (wasCancelled)
-        printLine(localized("completion.cancelled"));
-    const auto count = [](const char *key, qsizetype n) { printLine(localized(key) + QStringLiteral(": ") + QString::number(n)); };
-    count(completionLineKey(vm.searchTarget()), vm.copiedPrimaryOutcomes().size());
+        printLine(localized(vm.checksWereCancelled() ? "completion.checks.cancelled" : "completion.cancelled"));
+    const auto count = [](const QString &label, qsizetype n) {
+        printLine(label + QStringLiteral(": ") + QString::number(n));
+    };
+    count(localized(completionLineKey(vm.searchTarget())), vm.settledCount(ResultOutcome::copied));
     if (vm.searchTarget() == SearchTarget::raw)
-        count("completion.xmp", vm.copiedSidecarOutcomes().size());
-    count("completion.skipped", vm.skippedReportRows().size());
-    count("completion.errors", vm.failedOutcomes().size());
+        count(localized("completion.xmp"), vm.copiedSidecarOutcomes().size());
+    for (ResultOutcome outcome : allResultOutcomes()) {
+        const qint64 n = vm.settledCount(outcome);
+        if (outcome != ResultOutcome::copied && (n > 0 || outcome == ResultOutcome::failed))
+            count(outcomeText(outcome), n);
+    }
+    if (vm.copyResult())
+        for (const CopyFileOutcome &o : vm.copyResult()->outcomes)
+            if (o.status == CopyOutcomeStatus::failed && o.kind == CopyFileKind::xmp)
+                printLine(printable(lastPathComponent(o.sourceURL)) + QStringLiteral(": ")
+                          + failureCauseText(o.cause.value_or(CopyFailureCause::other)));
     const QualityCheckOptions ran = vm.completedQualityOptions();
     const QualityCheckBatchResult &q = vm.qualityResult();
     if (ran.blur) {
-        count("completion.possible.unsharp", countFlag(q, QualityFlag::possibleUnsharp));
-        count("completion.blur.not.assessed", countSkip(q, QualityCheckSkip::blurNotAssessed));
+        count(localized("completion.possible.unsharp"), countFlag(q, QualityFlag::possibleUnsharp));
+        count(localized("completion.blur.not.assessed"), countSkip(q, QualityCheckSkip::blurNotAssessed));
     }
     if (ran.duplicate)
-        count("completion.duplicates", countFlag(q, QualityFlag::duplicate));
+        count(localized("completion.duplicates"), countFlag(q, QualityFlag::duplicate));
     if (ran.fileCheck) {
-        count("completion.file.check", countFlag(q, QualityFlag::fileCheck));
-        count("completion.file.check.not.assessed", countSkip(q, QualityCheckSkip::fileCheckNotAssessed));
+        count(localized("completion.file.check"), countFlag(q, QualityFlag::fileCheck));
+        count(localized("completion.file.check.not.assessed"), countSkip(q, QualityCheckSkip::fileCheckNotAssessed));
     }
     printWarnings(vm.warnings());
 }
@@ -392,8 +420,8 @@ int runGatherCommand(const QStringList &arguments)
         cli::printError(localized("cli.error.copyFailed", printable(o.sourceURL), o.message.value_or(QString())));
     if (jobError)
         cli::printError(*jobError);
-    else if (wasCancelled)
-        cli::printError(jobStatus);
+    else if (wasCancelled || !vm.failedOutcomes().isEmpty())
+        cli::printError(jobStatus); // cancelled, or finished with failures: said as the window says it
     if (vm.errorMessage() != jobError)
         cli::printError(*vm.errorMessage()); // the report could not be saved
 

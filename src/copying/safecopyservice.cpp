@@ -58,7 +58,8 @@ bool linksUnsupported(int errorNumber)
         || errorNumber == ENOSYS || errorNumber == EINVAL;
 }
 
-CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, bool withDestination)
+CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, bool withDestination,
+                              CopyFailureCause cause = CopyFailureCause::other)
 {
     CopyFileOutcome outcome;
     outcome.id = makeId();
@@ -68,10 +69,50 @@ CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, 
     outcome.kind = task.kind;
     outcome.status = CopyOutcomeStatus::failed;
     outcome.failure = failure;
+    outcome.cause = cause;
     return outcome;
 }
 
+
 } // namespace
+
+CopyFailureCause SafeCopyService::causeOf(const FailureError &error, const CopyTaskItem &task)
+{
+    switch (error.code()) {
+    case FailureCode::destinationExists: return CopyFailureCause::alreadyExists;
+    case FailureCode::sizeMismatch:
+    case FailureCode::checksumMismatch: return CopyFailureCause::notVerified;
+    case FailureCode::insufficientSpace: return CopyFailureCause::diskFull;
+    case FailureCode::fileOperation: break;
+    default: return CopyFailureCause::other;
+    }
+    // A call on an open file names no path: only the source is read through one.
+    const bool atSource = error.path().isEmpty()
+        ? qstrcmp(error.operation(), "read") == 0
+        : standardizedPath(error.path()) == standardizedPath(task.sourceURL);
+    return causeOf(error.errorNumber(), atSource);
+}
+
+CopyFailureCause SafeCopyService::causeOf(int errorNumber, bool atSource)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return atSource ? CopyFailureCause::other : CopyFailureCause::diskFull;
+    case EROFS: return atSource ? CopyFailureCause::other : CopyFailureCause::destinationReadOnly;
+    case EACCES:
+    case EPERM: return atSource ? CopyFailureCause::other : CopyFailureCause::destinationReadOnly;
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case ESTALE:
+    case EIO:
+    case ENOMEDIUM: return atSource ? CopyFailureCause::sourceMissing : CopyFailureCause::destinationMissing;
+    case EEXIST: return atSource ? CopyFailureCause::other : CopyFailureCause::alreadyExists;
+    default: return CopyFailureCause::other;
+    }
+}
 
 SafeCopyService::SafeCopyService(FileOperations *files, std::unique_ptr<FileHashing> hasher)
     : m_files(files ? *files : realFileOperations()),
@@ -207,7 +248,7 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
         if (available && *available < totalBytes) {
             const Failure failure{FailureCode::insufficientSpace, 0, parentPath(tasks.first().destinationURL)};
             for (const CopyTaskItem &task : tasks)
-                result.outcomes << failedOutcome(task, failure, false);
+                result.outcomes << failedOutcome(task, failure, false, CopyFailureCause::diskFull);
             return result;
         }
     }
@@ -236,7 +277,7 @@ CopyBatchResult SafeCopyService::copyAll(const QList<CopyTaskItem> &tasks, qint6
             result.wasCancelled = true;
             break;
         } catch (const FailureError &e) {
-            result.outcomes << failedOutcome(task, e.failure(), true);
+            result.outcomes << failedOutcome(task, e.failure(), true, causeOf(e, task));
         } catch (const std::bad_alloc &) {
             result.outcomes << failedOutcome(task, Failure{FailureCode::outOfMemory, 0, QString()}, true);
         } catch (...) {

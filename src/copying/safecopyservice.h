@@ -44,6 +44,11 @@ public:
 
     // ".quillmore-" + a new UUID in upper case + ".tmp".
     static QString temporaryFileName();
+    // What a failed system call means for the photographer, on the source's side or the
+    // destination's.
+    static CopyFailureCause causeOf(int errorNumber, bool atSource);
+    // The cause of a failed task, from the error's code, its number and where it happened.
+    static CopyFailureCause causeOf(const FailureError &error, const CopyTaskItem &task);
 
 private:
     CopiedFile copyOne(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,

@@ -5,6 +5,8 @@
 #include <QMutex>
 #include <QTranslator>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -76,6 +78,20 @@ QString localized(const char *key)
             return text;
     }
     return QString::fromUtf8(key);
+}
+
+QString localizedCount(const char *key, qint64 count)
+{
+    const int n = int(std::clamp<qint64>(count, INT_MIN, INT_MAX));
+    QString text = QString::fromUtf8(key);
+    for (const auto &translator : translators()) {
+        const QString found = translator->translate(kContext, key, nullptr, n);
+        if (!found.isEmpty()) {
+            text = found;
+            break;
+        }
+    }
+    return text.replace(QLatin1String("%n"), QLocale().toString(count));
 }
 
 QString localized(const QString &key)

@@ -37,6 +37,11 @@ QString localized(const char *key, const Args &...args)
     return localized(key).arg(detail::textArgument(args)...);
 }
 
+// The text of a key whose wording depends on a count ("1 picture checked", "2 pictures
+// checked"): the language's plural form for `count`, with %n replaced by the count written in
+// the user's locale.
+QString localizedCount(const char *key, qint64 count);
+
 // Chooses the language of the texts: a language code ("nl", "en"); an empty code means the
 // user's own languages. Called once at start, before any text is looked up; texts already
 // looked up are not changed.

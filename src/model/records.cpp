@@ -140,6 +140,20 @@ QList<ConflictPolicy> allConflictPolicies() { return listOf(kConflictPolicies); 
 QList<QualityFlag> allQualityFlags() { return listOf(kQualityFlags); }
 QList<QualityCheckSkip> allQualityCheckSkips() { return listOf(kQualitySkips); }
 
+QString rawValue(CopyFailureCause v)
+{
+    switch (v) {
+    case CopyFailureCause::other: return QStringLiteral("other");
+    case CopyFailureCause::sourceMissing: return QStringLiteral("sourceMissing");
+    case CopyFailureCause::destinationMissing: return QStringLiteral("destinationMissing");
+    case CopyFailureCause::destinationReadOnly: return QStringLiteral("destinationReadOnly");
+    case CopyFailureCause::diskFull: return QStringLiteral("diskFull");
+    case CopyFailureCause::alreadyExists: return QStringLiteral("alreadyExists");
+    case CopyFailureCause::notVerified: return QStringLiteral("notVerified");
+    }
+    return {};
+}
+
 const QSet<QString> &rawExtensions()
 {
     static const QSet<QString> set{

@@ -45,6 +45,16 @@ enum class ConflictPolicy { skip, keepNumbered };
 enum class CopyFileKind { raw, jpeg, xmp };
 enum class CopyPreflightIssueKind { alreadyExists, nameConflict, sourceUnavailable, insufficientSpace };
 enum class CopyOutcomeStatus { copied, skipped, failed };
+// Why a file could not be copied, told from the error the system gave.
+enum class CopyFailureCause {
+    other,
+    sourceMissing,       // the card or folder holding the file is gone
+    destinationMissing,  // the destination folder or drive is gone
+    destinationReadOnly, // the destination cannot be written to
+    diskFull,
+    alreadyExists,       // a file took the name first
+    notVerified          // the copy could not be confirmed on the device
+};
 enum class QualityFlag { possibleUnsharp, duplicate, fileCheck };
 enum class QualityCheckSkip { blurNotAssessed, fileCheckNotAssessed };
 enum class WorkflowStage { setup, scanning, summary, copying, completed };
@@ -62,6 +72,7 @@ QString rawValue(ConflictPolicy v);
 QString rawValue(CopyFileKind v);
 QString rawValue(CopyPreflightIssueKind v);
 QString rawValue(CopyOutcomeStatus v);
+QString rawValue(CopyFailureCause v);
 QString rawValue(QualityFlag v);
 QString rawValue(QualityCheckSkip v);
 
@@ -237,6 +248,7 @@ struct CopyFileOutcome {
     std::optional<QString> message; // the words for a failure, filled in where it is shown
     std::optional<QString> sha256;
     std::optional<Failure> failure; // what went wrong, when the copy failed
+    std::optional<CopyFailureCause> cause; // failed outcomes only
 
     bool operator==(const CopyFileOutcome &) const = default;
 };

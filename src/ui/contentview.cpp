@@ -21,7 +21,7 @@
 namespace quillmore {
 
 ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *parent)
-    : QWidget(parent), m_vm(std::move(viewModel)), m_context{m_vm.get()}
+    : QWidget(parent), m_vm(std::move(viewModel)), m_context{m_vm.get(), {}}
 {
     setObjectName(QStringLiteral("contentView"));
     setStyleSheet(applicationStyleSheet());
@@ -51,6 +51,7 @@ ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *
     header->addWidget(subtitle);
     column->addLayout(header);
 
+    m_context.showWarnings = [this] { setShowWarnings(true); };
     m_stack = new QStackedWidget(body);
     m_setup = new SetupView(m_context, m_stack);
     m_scan = new ScanProgressView(m_context, m_stack);
@@ -68,12 +69,14 @@ ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *
 
     m_strip = new StatusStrip(this);
     outer->addWidget(m_strip);
+    connect(m_strip, &StatusStrip::warningsRequested, this, [this] { setShowWarnings(true); });
 
     connect(m_vm.get(), &WorkflowViewModel::stageChanged, this, &ContentView::syncStage);
     connect(m_vm.get(), &WorkflowViewModel::isShowingScreenshotReviewChanged, this, &ContentView::syncReview);
     connect(m_vm.get(), &WorkflowViewModel::errorMessageChanged, this, &ContentView::syncError);
     connect(m_vm.get(), &WorkflowViewModel::statusMessageChanged, this, &ContentView::refresh);
     connect(m_vm.get(), &WorkflowViewModel::warningsChanged, this, &ContentView::refresh);
+    connect(m_vm.get(), &WorkflowViewModel::stageChanged, this, &ContentView::refresh);
     syncStage();
     refresh();
     // Folders restored at start-up may already have set an error.
@@ -91,6 +94,7 @@ ContentView::~ContentView()
     delete m_problems.data();
     delete m_files.data();
     delete m_report.data();
+    delete m_warnings.data();
     delete m_review.data();
     delete m_alert.data();
 }
@@ -102,7 +106,17 @@ QWidget *ContentView::currentScreen() const
 
 void ContentView::refresh()
 {
-    m_strip->setStatus(m_vm->statusMessage(), int(m_vm->warnings().size()));
+    StatusTone tone = StatusTone::neutral;
+    if (m_vm->stage() == WorkflowStage::completed && m_vm->copyResult()) {
+        switch (m_vm->completionKind()) {
+        case CompletionKind::allCopied: tone = StatusTone::success; break;
+        case CompletionKind::someFailed:
+        case CompletionKind::nothingCopied: tone = StatusTone::failure; break;
+        case CompletionKind::cancelled:
+        case CompletionKind::checksCancelled: tone = StatusTone::attention; break;
+        }
+    }
+    m_strip->setStatus(m_vm->statusMessage(), int(m_vm->warnings().size()), tone);
 }
 
 void ContentView::syncStage()
@@ -155,6 +169,11 @@ void ContentView::setShowReport(bool show)
     presentSheet<ReportView>(m_report, show, [this] { return new ReportView(m_context, this); });
 }
 
+void ContentView::setShowWarnings(bool show)
+{
+    presentSheet<WarningsView>(m_warnings, show, [this] { return new WarningsView(m_context, this); });
+}
+
 void ContentView::syncReview()
 {
     const bool show = m_vm->isShowingScreenshotReview();
@@ -182,7 +201,7 @@ void ContentView::syncError()
     }
     // Over the sheet the user is looking at, if one is open, so that it is seen at once.
     QWidget *over = this;
-    for (QWidget *sheet : std::initializer_list<QWidget *>{m_problems, m_files, m_report, m_review})
+    for (QWidget *sheet : std::initializer_list<QWidget *>{m_problems, m_files, m_report, m_warnings, m_review})
         if (sheet && sheet->isVisible())
             over = sheet;
     m_alert = new QMessageBox(QMessageBox::Warning, localized("error.title"), localized("error.title"),

@@ -30,6 +30,7 @@ class ScreenshotReviewView;
 class SetupView;
 class StatusStrip;
 class SummaryView;
+class WarningsView;
 
 class ContentView : public QWidget {
     Q_OBJECT
@@ -44,9 +45,11 @@ public:
     void setShowProblems(bool show);
     void setShowFiles(bool show);
     void setShowReport(bool show);
+    void setShowWarnings(bool show);
     ProblemsView *problemsSheet() const { return m_problems; }
     FilesView *filesSheet() const { return m_files; }
     ReportView *reportSheet() const { return m_report; }
+    WarningsView *warningsSheet() const { return m_warnings; }
     ScreenshotReviewView *screenshotReviewSheet() const { return m_review; }
     QMessageBox *errorAlert() const { return m_alert; }
     StatusStrip *statusStrip() const { return m_strip; }
@@ -69,6 +72,7 @@ private:
     QPointer<ProblemsView> m_problems;
     QPointer<FilesView> m_files;
     QPointer<ReportView> m_report;
+    QPointer<WarningsView> m_warnings;
     QPointer<ScreenshotReviewView> m_review;
     QPointer<QMessageBox> m_alert;
 };

@@ -19,7 +19,7 @@ QUrl fileUrl(const QString &path)
 
 } // namespace
 
-void revealInFileBrowser(const QString &path)
+bool revealInFileBrowser(const QString &path)
 {
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -33,10 +33,10 @@ void revealInFileBrowser(const QString &path)
                                                                service, QStringLiteral("ShowItems"));
             call << QStringList{fileUrl(path).toString(QUrl::FullyEncoded)} << QString();
             if (bus.send(call))
-                return;
+                return true;
         }
     }
-    openFolderInFileBrowser(parentPath(path));
+    return openFolderInFileBrowser(parentPath(path));
 }
 
 bool openFolderInFileBrowser(const QString &folder)

@@ -7,8 +7,9 @@
 namespace quillmore {
 
 // Shows the file selected in the file browser (org.freedesktop.FileManager1.ShowItems); when no
-// file browser answers on the session bus, opens the file's folder instead.
-void revealInFileBrowser(const QString &path);
+// file browser answers on the session bus, opens the file's folder instead. False when neither
+// could be done.
+bool revealInFileBrowser(const QString &path);
 
 // Opens the folder with the desktop's default handler.
 bool openFolderInFileBrowser(const QString &folder);

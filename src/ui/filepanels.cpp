@@ -132,7 +132,7 @@ std::optional<FileURL> FilePanels::acceptCandidateFile(const std::optional<FileU
     return standardizedPath(*chosen);
 }
 
-std::optional<FileURL> FilePanels::chooseCandidateFile(SearchTarget target)
+CandidateFileChoice FilePanels::chooseCandidateFile(SearchTarget target)
 {
     QFileDialog dialog(m_parent);
     dialog.setObjectName(QStringLiteral("panel.candidate"));
@@ -142,7 +142,10 @@ std::optional<FileURL> FilePanels::chooseCandidateFile(SearchTarget target)
                         localized(target == SearchTarget::raw ? L10N("panel.use.raw") : L10N("panel.use.jpeg")));
     applyPurpose(dialog, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
     const QStringList files = run(dialog);
-    return acceptCandidateFile(files.isEmpty() ? std::nullopt : std::optional<FileURL>(files.first()), target);
+    if (files.isEmpty() || files.first().isEmpty())
+        return CandidateFileChoice(); // dismissed
+    const std::optional<FileURL> file = acceptCandidateFile(files.first(), target);
+    return file ? CandidateFileChoice(file) : CandidateFileChoice::unsuitableFile();
 }
 
 std::optional<FileURL> FilePanels::chooseReportDestination()

@@ -23,7 +23,7 @@ public:
     void preparePanel(PanelPurpose purpose, const std::optional<FileURL> &startFolder) override;
     QList<FileURL> chooseFolders(bool allowsMultiple) override;
     QList<FileURL> chooseScreenshots() override;
-    std::optional<FileURL> chooseCandidateFile(SearchTarget target) override;
+    CandidateFileChoice chooseCandidateFile(SearchTarget target) override;
     std::optional<FileURL> chooseReportDestination() override;
 
     // ---- the rules, apart from the dialogs ----

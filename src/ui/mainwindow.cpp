@@ -23,6 +23,14 @@ void resetStoredState(QSettings &settings)
     settings.sync();
 }
 
+bool applyResetArgument(const QStringList &arguments, bool anotherInstanceAnswered, QSettings &settings)
+{
+    if (anotherInstanceAnswered || !resetRequested(arguments))
+        return false;
+    resetStoredState(settings);
+    return true;
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     auto panels = std::make_unique<FilePanels>(this);

@@ -20,6 +20,10 @@ class WorkflowViewModel;
 bool resetRequested(const QStringList &arguments);
 // Clears the stored preferences and folder bookmarks.
 void resetStoredState(QSettings &settings);
+// At start: clears the stored state when "--uitesting-reset" was given, but never when another
+// Quillmore answered (it is running on those settings, and this start only hands over to it).
+// True when cleared.
+bool applyResetArgument(const QStringList &arguments, bool anotherInstanceAnswered, QSettings &settings);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT

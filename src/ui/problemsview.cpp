@@ -3,6 +3,7 @@
 #include "appearance.h"
 #include "desktop.h"
 #include "model/localization.h"
+#include "platform/imageheader.h"
 #include "targettexts.h"
 #include "platform/paths.h"
 #include "progressviews.h"
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -21,13 +23,17 @@
 
 namespace quillmore {
 
+QString pixelSizeText(qint64 width, qint64 height)
+{
+    return QString::number(width) + QStringLiteral(" × ") + QString::number(height) + QStringLiteral(" px");
+}
+
 QString candidateDetails(const RawCandidate &candidate)
 {
     QStringList parts;
     parts << fileByteCount(candidate.size);
     if (candidate.pixelWidth && candidate.pixelHeight)
-        parts << QString::number(*candidate.pixelWidth) + QStringLiteral(" × ") + QString::number(*candidate.pixelHeight)
-                     + QStringLiteral(" px");
+        parts << pixelSizeText(*candidate.pixelWidth, *candidate.pixelHeight);
     if (candidate.modificationDate) {
         const QLocale locale;
         const QDateTime local = candidate.modificationDate->toLocalTime();
@@ -65,7 +71,17 @@ QPushButton *revealButton(const QString &path, QWidget *parent)
 {
     auto *button = new QPushButton(localized("button.show.finder"), parent);
     button->setObjectName(QStringLiteral("button.show.finder"));
-    QObject::connect(button, &QPushButton::clicked, parent, [path] { revealInFileBrowser(path); });
+    QObject::connect(button, &QPushButton::clicked, parent, [path, button] {
+        if (revealInFileBrowser(path))
+            return;
+        // No file browser: the place in words, selectable to copy.
+        auto *message = new QMessageBox(QMessageBox::Information, localized("button.show.finder"),
+                                        localized("reveal.unavailable", path), QMessageBox::Ok, button->window());
+        message->setObjectName(QStringLiteral("revealFallback"));
+        message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->open();
+    });
     return button;
 }
 
@@ -255,12 +271,33 @@ QWidget *ProblemsView::makeResultPanel(const SelectionResult &result)
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->setSpacing(6);
+    // The client's pick itself, to compare the candidates with.
+    auto *pick = new QHBoxLayout();
+    pick->setSpacing(12);
+    if (result.selection.localURL) {
+        auto *thumbnail = new ThumbnailView(*result.selection.localURL, 64, QSize(72, 72),
+                                            QStringLiteral("photo.on.rectangle.angled"), panel);
+        thumbnail->setObjectName(QStringLiteral("pick.thumbnail"));
+        pick->addWidget(thumbnail);
+    }
+    auto *pickTexts = new QVBoxLayout();
+    pickTexts->setSpacing(2);
     auto *name = new QLabel(result.selection.fileName, panel);
     applyTextStyle(name, TextStyle::headline);
-    layout->addWidget(name);
+    pickTexts->addWidget(name);
     auto *source = selectableCaption(selectionSourceLine(result.selection), true, panel);
     source->setObjectName(QStringLiteral("source"));
-    layout->addWidget(source);
+    pickTexts->addWidget(source);
+    if (result.selection.localURL) {
+        QString pickLine = localized("problems.pick");
+        if (const auto size = jpegPixelSize(*result.selection.localURL))
+            pickLine += QStringLiteral(" · ") + pixelSizeText(size->width, size->height);
+        auto *pickDetails = selectableCaption(pickLine, true, panel);
+        pickDetails->setObjectName(QStringLiteral("pick.details"));
+        pickTexts->addWidget(pickDetails);
+    }
+    pick->addLayout(pickTexts, 1);
+    layout->addLayout(pick);
     const bool notFound = result.status == SelectionStatus::notFound;
     auto *heading = new QLabel(localized(notFound ? problemsNotFoundHeadingKey(m_target)
                                                   : problemsMultipleHeadingKey(m_target)),

@@ -41,6 +41,8 @@ private:
     int m_built = 0;
 };
 
+// "6000 × 4000 px".
+QString pixelSizeText(qint64 width, qint64 height);
 // The details line of a candidate: size, pixel size and modification date, those known.
 QString candidateDetails(const RawCandidate &candidate);
 // Where a selected name came from: its file, or the screenshots it was read from.

@@ -228,8 +228,13 @@ void CopyProgressView::refresh()
     const double fraction = copyFraction(progress.copiedBytes, progress.totalBytes);
     m_bar->setValue(int(std::lround(fraction * 1000)));
     m_bar->setAccessibleDescription(QLocale().toString(fraction * 100.0, 'f', 0) + QLocale().percent());
-    setTextIfChanged(m_files, QString::number(progress.completedFiles) + QStringLiteral(" / ")
-                                  + QString::number(progress.totalFiles));
+    // Pictures, as the photographer counts them; the sidecars copied with them are a detail.
+    const auto [pictures, totalPictures] = m_vm->pictureProgress();
+    QString files = QString::number(pictures) + QStringLiteral(" / ") + QString::number(totalPictures);
+    if (progress.totalFiles != totalPictures)
+        files += QStringLiteral("  ") + localized("copy.files.detail", QString::number(progress.completedFiles),
+                                                  QString::number(progress.totalFiles));
+    setTextIfChanged(m_files, files);
     setTextIfChanged(m_bytes, fileByteCount(progress.copiedBytes) + QStringLiteral(" / ")
                                   + fileByteCount(progress.totalBytes));
 }

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QShortcut;
 class QAbstractButton;
 
@@ -17,6 +19,7 @@ class WorkflowViewModel;
 // What the screens are given: the controller they read and call.
 struct ScreenContext {
     WorkflowViewModel *viewModel = nullptr;
+    std::function<void()> showWarnings; // presents the warnings sheet
 };
 
 // Redraws `refresh` once after any number of controller changes, only while visible (and once

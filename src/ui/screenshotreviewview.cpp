@@ -11,8 +11,10 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSet>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -100,6 +102,7 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
     m_field->setAccessibleName(localized("screenshot.filename.accessibility"));
     connect(m_field, &QLineEdit::textEdited, this,
             [this](const QString &text) { m_vm->updateScreenshotFilename(m_id, text); });
+    m_field->installEventFilter(this);
     column->addWidget(m_field);
     auto *notes = new QHBoxLayout();
     notes->setSpacing(8);
@@ -112,8 +115,13 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
     m_invalid->setObjectName(QStringLiteral("screenshot.invalid.name"));
     applyTextStyle(m_invalid, TextStyle::caption);
     setTextColor(m_invalid, namedColor(NamedColor::red));
+    m_duplicate = new QLabel(localized("screenshot.duplicate.name"), this);
+    m_duplicate->setObjectName(QStringLiteral("screenshot.duplicate.name"));
+    applyTextStyle(m_duplicate, TextStyle::caption);
+    setTextColor(m_duplicate, namedColor(NamedColor::orange));
     notes->addWidget(m_check);
     notes->addWidget(m_invalid);
+    notes->addWidget(m_duplicate);
     notes->addStretch(1);
     column->addLayout(notes);
     layout->addLayout(column, 1);
@@ -128,7 +136,20 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
     update(candidate);
 }
 
-void ScreenshotNameRow::update(const ScreenshotNameCandidate &candidate)
+bool ScreenshotNameRow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_vm->updateScreenshotFilename(m_id, m_field->text());
+            m_field->selectAll(); // the name stands; Return again changes nothing
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScreenshotNameRow::update(const ScreenshotNameCandidate &candidate, bool duplicate)
 {
     if (m_field->text() != candidate.fileName)
         m_field->setText(candidate.fileName);
@@ -138,6 +159,13 @@ void ScreenshotNameRow::update(const ScreenshotNameCandidate &candidate)
     const bool valid = m_vm->isValidScreenshotName(candidate.fileName);
     m_invalid->setVisible(!valid);
     m_invalid->setProperty("shown", !valid);
+    m_duplicate->setVisible(duplicate && valid);
+    m_duplicate->setProperty("shown", duplicate && valid);
+}
+
+bool ScreenshotNameRow::showsDuplicateNote() const
+{
+    return m_duplicate->property("shown").toBool();
 }
 
 bool ScreenshotNameRow::showsCheckNote() const
@@ -265,14 +293,24 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
 void ScreenshotReviewView::refresh()
 {
     const QList<ScreenshotNameCandidate> &candidates = m_vm->screenshotCandidateList().candidates;
-    setTextIfChanged(m_stats[0], localized("screenshot.stats.read", m_vm->screenshotCount()));
-    setTextIfChanged(m_stats[1], localized("screenshot.stats.found", m_vm->screenshotFilenameOccurrences()));
-    setTextIfChanged(m_stats[2], localized("screenshot.stats.unique", qint64(candidates.size())));
-    setTextIfChanged(m_stats[3], localized("screenshot.stats.duplicates", m_vm->screenshotDuplicatesRemoved()));
+    setTextIfChanged(m_stats[0], localizedCount(L10N("screenshot.stats.read"), m_vm->screenshotCount()));
+    setTextIfChanged(m_stats[1], localizedCount(L10N("screenshot.stats.found"), m_vm->screenshotFilenameOccurrences()));
+    // Names as the search will take them: the same name twice is one picture.
+    QList<bool> duplicates;
+    QSet<QString> names;
+    for (const ScreenshotNameCandidate &c : candidates) {
+        const QString name = c.fileName.trimmed().toCaseFolded();
+        duplicates << (!name.isEmpty() && names.contains(name));
+        if (!name.isEmpty())
+            names.insert(name);
+    }
+    setTextIfChanged(m_stats[2], localizedCount(L10N("screenshot.stats.unique"), qint64(names.size())));
+    setTextIfChanged(m_stats[3],
+                     localizedCount(L10N("screenshot.stats.duplicates"), m_vm->screenshotDuplicatesRemoved()));
 
     const QList<AppWarning> &warnings = m_vm->screenshotWarnings();
     m_warningsToggle->setVisible(!warnings.isEmpty());
-    m_warningsToggle->setText(localized("screenshot.warnings.title", qint64(warnings.size())));
+    m_warningsToggle->setText(localizedCount(L10N("screenshot.warnings.title"), qint64(warnings.size())));
     QStringList items;
     for (const AppWarning &warning : warnings)
         items << QStringLiteral("⚠ ") + warning.message.toHtmlEscaped();
@@ -311,8 +349,8 @@ void ScreenshotReviewView::refresh()
         if (!candidates.isEmpty() && candidates.last().fileName.isEmpty() && candidates.last().sourceScreenshotURLs.isEmpty())
             m_rows.value(candidates.last().id)->field()->setFocus();
     }
-    for (const ScreenshotNameCandidate &c : candidates)
-        m_rows.value(c.id)->update(c);
+    for (qsizetype i = 0; i < candidates.size(); ++i)
+        m_rows.value(candidates[i].id)->update(candidates[i], duplicates[i]);
 
     const bool canScan = m_vm->canStartScan();
     m_hint->setVisible(!canScan);

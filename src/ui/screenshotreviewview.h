@@ -50,11 +50,13 @@ class ScreenshotNameRow : public QWidget {
     Q_OBJECT
 public:
     ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotNameCandidate &candidate, QWidget *parent = nullptr);
-    // Shows the candidate's current state (the field is left alone while it holds the same text).
-    void update(const ScreenshotNameCandidate &candidate);
+    // Shows the candidate's current state (the field is left alone while it holds the same text);
+    // `duplicate`: an earlier row holds the same name.
+    void update(const ScreenshotNameCandidate &candidate, bool duplicate = false);
     QLineEdit *field() const { return m_field; }
     bool showsCheckNote() const;
     bool showsInvalidNote() const;
+    bool showsDuplicateNote() const;
 
     static constexpr float kLowConfidence = 0.65f;
 
@@ -64,6 +66,11 @@ private:
     QLineEdit *m_field;
     SymbolLabel *m_check;
     QLabel *m_invalid;
+    QLabel *m_duplicate;
+
+protected:
+    // Return in the field confirms the name; it does not start the search.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 class ScreenshotReviewView : public Sheet {

@@ -73,6 +73,11 @@ QWidget *SetupView::makeSelectionPanel()
         if (confirmReplaceNames(window(), m_vm))
             m_vm->chooseSelectionFolder();
     });
+    m_selectionCount = new QLabel(m_folderTile);
+    m_selectionCount->setObjectName(QStringLiteral("setup.selection.count"));
+    applyTextStyle(m_selectionCount, TextStyle::captionSecondary);
+    m_selectionCount->setVisible(false);
+    m_folderTile->footer()->addWidget(m_selectionCount);
 
     m_screenshotTile = new SelectionDropOption(localized("screenshot.option.title"),
                                                localized("screenshot.option.instruction"),
@@ -304,6 +309,11 @@ void SetupView::refresh()
     m_folderTile->setButtonTitle(m_vm->selectionRequiresReauthorization() ? localized("setup.choose.again")
                                                                           : localized("setup.selections.choose"));
     m_folderTile->setDetail(folderMode ? m_vm->selectionFolder().value_or(QString()) : QString());
+    const bool counted = folderMode && m_vm->selectionFolder() && m_vm->selectionPictureCount();
+    m_selectionCount->setVisible(counted);
+    setTextIfChanged(m_selectionCount, counted ? localizedCount(L10N("setup.selection.count"),
+                                                                *m_vm->selectionPictureCount())
+                                               : QString());
 
     const bool reading = m_vm->isReadingScreenshots();
     QString screenshotDetail;

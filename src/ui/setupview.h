@@ -37,6 +37,7 @@ private:
 
     WorkflowViewModel *m_vm;
     SelectionDropOption *m_folderTile;
+    QLabel *m_selectionCount;
     SelectionDropOption *m_screenshotTile;
     QProgressBar *m_readingProgress;
     QPushButton *m_cancelReading;

@@ -47,6 +47,12 @@ SummaryView::SummaryView(ScreenContext context, std::function<void()> showProble
     m_identical->setWordWrap(true);
     applyTextStyle(m_identical, TextStyle::secondary);
     lines->addWidget(m_identical);
+    m_skipped = new SummaryLine(QStringLiteral("minus.circle"), this);
+    m_skipped->setObjectName(QStringLiteral("summary.skipped"));
+    lines->addWidget(m_skipped);
+    m_existing = new SummaryLine(QStringLiteral("checkmark.circle"), this);
+    m_existing->setObjectName(QStringLiteral("summary.existing"));
+    lines->addWidget(m_existing);
     column->addLayout(lines);
     column->addSpacing(10);
 
@@ -69,6 +75,13 @@ SummaryView::SummaryView(ScreenContext context, std::function<void()> showProble
     auto *files = new QPushButton(localized("summary.files"), this);
     files->setObjectName(QStringLiteral("summary.files"));
     connect(files, &QPushButton::clicked, this, [showFiles] { showFiles(); });
+    m_warnings = new QPushButton(symbolIcon(QStringLiteral("exclamationmark.triangle"), namedColor(NamedColor::orange)),
+                                 QString(), this);
+    m_warnings->setObjectName(QStringLiteral("summary.warnings"));
+    connect(m_warnings, &QPushButton::clicked, this, [show = context.showWarnings] {
+        if (show)
+            show();
+    });
     auto *add = new QPushButton(symbolIcon(QStringLiteral("plus")), localized("setup.search.add"), this);
     add->setObjectName(QStringLiteral("summary.addSearchLocation"));
     connect(add, &QPushButton::clicked, this, [this] { m_vm->addSearchLocations(); });
@@ -80,6 +93,7 @@ SummaryView::SummaryView(ScreenContext context, std::function<void()> showProble
     m_remove->setMenu(new QMenu(m_remove));
     actions->addWidget(m_problems);
     actions->addWidget(files);
+    actions->addWidget(m_warnings);
     actions->addWidget(add);
     actions->addWidget(m_remove);
     actions->addStretch(1);
@@ -97,7 +111,7 @@ SummaryView::SummaryView(ScreenContext context, std::function<void()> showProble
 
 void SummaryView::refresh()
 {
-    const QString title = localized("summary.checked", qint64(m_vm->results().size()));
+    const QString title = localizedCount(L10N("summary.checked"), qint64(m_vm->results().size()));
     setTextIfChanged(m_title, title);
     m_title->setAccessibleName(title);
 
@@ -118,11 +132,32 @@ void SummaryView::refresh()
                    countedText(L10N("summary.missing"), missing));
     m_ambiguous->set(namedColor(ambiguous > 0 ? NamedColor::orange : NamedColor::secondary),
                      countedText(L10N("summary.ambiguous"), ambiguous));
+    // Every picture checked is on exactly one of the lines above and these: the ones skipped by
+    // the user have their own line, and the found ones already in the destination are told apart.
+    qint64 skipped = 0;
+    for (const SelectionResult &result : m_vm->results())
+        skipped += result.status == SelectionStatus::skipped ? 1 : 0;
+    m_skipped->set(namedColor(NamedColor::secondary), countedText(L10N("summary.skipped"), skipped));
+    m_skipped->setVisible(skipped > 0);
+    QSet<QUuid> existing;
+    for (const CopyPreflightIssue &issue : m_vm->copyPlan().issues)
+        if (issue.kind == CopyPreflightIssueKind::alreadyExists || issue.kind == CopyPreflightIssueKind::nameConflict)
+            existing.unite(issue.selectionIDs);
+    for (const SelectionResult &result : m_vm->results())
+        if (result.status == SelectionStatus::existsAtDestination)
+            existing.insert(result.id());
+    m_existing->set(namedColor(NamedColor::secondary), countedText(L10N("summary.existing"), existing.size()));
+    m_existing->setVisible(!existing.isEmpty());
     m_problems->setEnabled(missing + ambiguous + m_vm->copyPlan().issues.size() > 0);
     m_undo->setEnabled(m_vm->canUndoChoice());
     const qint64 identical = m_vm->identicalCandidatesMerged();
     m_identical->setVisible(identical > 0);
     setTextIfChanged(m_identical, localized("summary.identical", identical));
+    const qint64 warnings = m_vm->warnings().size();
+    m_warnings->setVisible(warnings > 0);
+    const QString warningsTitle = countedText(L10N("summary.warnings"), warnings, true);
+    if (m_warnings->text() != warningsTitle)
+        m_warnings->setText(warningsTitle);
 
     QMenu *menu = m_remove->menu();
     menu->clear();

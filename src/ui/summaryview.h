@@ -33,6 +33,9 @@ private:
     QLabel *m_identical;
     QPushButton *m_problems;
     QPushButton *m_undo;
+    QPushButton *m_warnings;
+    SummaryLine *m_skipped;
+    SummaryLine *m_existing;
     QToolButton *m_remove;
     QPushButton *m_copy;
 };

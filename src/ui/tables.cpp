@@ -81,6 +81,14 @@ ReportTableModel::ReportTableModel(WorkflowViewModel *vm, QObject *parent) : QAb
     });
 }
 
+// The full text as a tooltip (none for an empty cell), or the text itself.
+static QVariant tipOrText(bool tip, const QString &text)
+{
+    if (!tip)
+        return text;
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 QString ReportTableModel::shortened(const QString &text)
 {
     return text.startsWith(QLatin1Char('/')) ? lastPathComponent(text) : text;
@@ -106,13 +114,13 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
     const bool tip = role == Qt::ToolTipRole;
     switch (index.column()) {
     case 0: return tip ? row.jpegPath : shortened(row.jpegPath);
-    case 1: return tip ? QVariant() : row.screenshotSource;
+    case 1: return tipOrText(tip, row.screenshotSource);
     case 2: return tip ? row.rawPath : shortened(row.rawPath);
     case 3: return tip ? QVariant() : row.matchType;
     case 4: return tip ? row.destinationPath : shortened(row.destinationPath);
     case 5: return tip ? QVariant() : row.status;
-    case 6: return tip ? QVariant() : row.qualityFlags;
-    case 7: return tip ? QVariant(row.errorMessage.isEmpty() ? QVariant() : row.errorMessage) : row.errorMessage;
+    case 6: return tipOrText(tip, row.qualityFlags);
+    case 7: return tipOrText(tip, row.errorMessage);
     }
     return {};
 }
@@ -126,6 +134,46 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
                                        L10N("report.destination"), L10N("report.status"),
                                        L10N("report.quality.flags"), L10N("report.error")};
     return section >= 0 && section < 8 ? localized(keys[section]) : QVariant();
+}
+
+// ---- warnings -------------------------------------------------------------------------------------
+
+WarningsTableModel::WarningsTableModel(WorkflowViewModel *vm, QObject *parent)
+    : QAbstractTableModel(parent), m_vm(vm)
+{
+    connect(vm, &WorkflowViewModel::warningsChanged, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+int WarningsTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_vm->warnings().size());
+}
+
+int WarningsTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant WarningsTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_vm->warnings().size())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const AppWarning &warning = m_vm->warnings()[index.row()];
+    if (index.column() == 0)
+        return warning.url ? *warning.url : QStringLiteral("—");
+    return warning.message;
+}
+
+QVariant WarningsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return section == 0 ? localized("warnings.place") : localized("warnings.message");
 }
 
 // ---- views ------------------------------------------------------------------------------------------
@@ -251,6 +299,33 @@ void FilesView::updateActions()
     m_revert->setEnabled(open && !scanState);
 }
 
+WarningsView::WarningsView(ScreenContext context, QWidget *parent)
+    : Sheet(QStringLiteral("warningsSheet"), QSize(720, 420), parent)
+{
+    setWindowTitle(localized("warnings.title"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    QHBoxLayout *header = sheetHeader(this, localized("warnings.title"), column);
+    header->addWidget(doneButton(this));
+    m_table = new QTableView(this);
+    m_table->setModel(new WarningsTableModel(context.viewModel, this));
+    m_table->setObjectName(QStringLiteral("warningsTable"));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(true);
+    m_table->setTextElideMode(Qt::ElideLeft); // a long place keeps its end
+    m_table->verticalHeader()->setVisible(false);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_table->setColumnWidth(0, 280);
+    column->addWidget(m_table, 1);
+}
+
 ReportView::ReportView(ScreenContext context, QWidget *parent)
     : Sheet(QStringLiteral("reportSheet"), QSize(760, 500), parent)
 {
@@ -268,10 +343,45 @@ ReportView::ReportView(ScreenContext context, QWidget *parent)
     header->addWidget(doneButton(this));
     m_table = makeLargeTable(new ReportTableModel(vm, this), this);
     m_table->setObjectName(QStringLiteral("reportTable"));
-    const int widths[] = {150, 110, 150, 70, 150, 90, 110, 150};
+    // The columns share the sheet's width; the long texts (quality flags, error) wrap onto more
+    // lines instead of being cut, and every cell shows its full text as a tooltip.
+    m_table->setWordWrap(true);
+    m_table->setTextElideMode(Qt::ElideMiddle);
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setStretchLastSection(false);
+    const int stretch[] = {3, 2, 3, 1, 3, 2, 3, 5};
     for (int c = 0; c < 8; ++c)
-        m_table->setColumnWidth(c, widths[c]);
+        columns->setSectionResizeMode(c, stretch[c] >= 3 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     column->addWidget(m_table, 1);
+    // The selected row in full, every field on its own line.
+    m_detail = new QLabel(this);
+    m_detail->setObjectName(QStringLiteral("report.detail"));
+    m_detail->setWordWrap(true);
+    m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_detail->setVisible(false);
+    applyTextStyle(m_detail, TextStyle::caption);
+    column->addWidget(m_detail);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, vm](const QModelIndex &current) {
+                const int row = current.row();
+                if (row < 0 || row >= vm->reportRows().size()) {
+                    m_detail->setVisible(false);
+                    return;
+                }
+                QStringList lines;
+                for (int c = 0; c < m_table->model()->columnCount(); ++c) {
+                    const QModelIndex index = m_table->model()->index(row, c);
+                    QString text = index.data(Qt::ToolTipRole).toString();
+                    if (text.isEmpty())
+                        text = index.data(Qt::DisplayRole).toString();
+                    if (!text.isEmpty())
+                        lines << localized("format.line.count",
+                                           m_table->model()->headerData(c, Qt::Horizontal).toString(), text);
+                }
+                m_detail->setText(lines.join(QLatin1Char('\n')));
+                m_detail->setVisible(true);
+            });
 }
 
 } // namespace quillmore

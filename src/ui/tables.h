@@ -1,6 +1,6 @@
 #pragma once
 
-// The two large tables, as models over the controller's lists (no copy of the rows): the files
+// The large tables, as models over the controller's lists (no copy of the rows): the files
 // sheet's results and the report sheet's rows. They reset only when their own list changes.
 
 #include "screen.h"
@@ -10,6 +10,7 @@
 
 class QPushButton;
 
+class QLabel;
 class QTableView;
 
 namespace quillmore {
@@ -43,6 +44,19 @@ private:
     WorkflowViewModel *m_vm;
 };
 
+class WarningsTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit WarningsTableModel(WorkflowViewModel *vm, QObject *parent = nullptr);
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    WorkflowViewModel *m_vm;
+};
+
 // A table view set up for long lists: fixed row heights, no word wrap, elided cells.
 QTableView *makeLargeTable(QAbstractItemModel *model, QWidget *parent);
 
@@ -64,14 +78,28 @@ private:
     QUuid m_keptSelection;
 };
 
+// Every warning of the job: where it happened and what it says, in full.
+class WarningsView : public Sheet {
+    Q_OBJECT
+public:
+    explicit WarningsView(ScreenContext context, QWidget *parent = nullptr);
+    QTableView *table() const { return m_table; }
+
+private:
+    QTableView *m_table;
+};
+
 class ReportView : public Sheet {
     Q_OBJECT
 public:
     explicit ReportView(ScreenContext context, QWidget *parent = nullptr);
     QTableView *table() const { return m_table; }
+    // The selected row's fields in full.
+    QLabel *detail() const { return m_detail; }
 
 private:
     QTableView *m_table;
+    QLabel *m_detail;
 };
 
 } // namespace quillmore

@@ -94,8 +94,14 @@ StatusStrip::StatusStrip(QWidget *parent) : QWidget(parent)
     m_icon->setFixedSize(14, 14);
     m_message = new QLabel(row);
     m_message->setObjectName(QStringLiteral("statusMessage"));
-    m_count = new QLabel(row);
+    m_count = new QPushButton(row);
     m_count->setObjectName(QStringLiteral("warningCount"));
+    m_count->setFlat(true);
+    m_count->setAutoDefault(false);
+    m_count->setFocusPolicy(Qt::TabFocus);
+    m_count->setCursor(Qt::PointingHandCursor);
+    m_count->setToolTip(localized("warnings.title"));
+    connect(m_count, &QPushButton::clicked, this, &StatusStrip::warningsRequested);
     applyTextStyle(m_message, TextStyle::caption);
     applyTextStyle(m_count, TextStyle::captionSecondary);
     layout->addWidget(m_icon);
@@ -105,19 +111,32 @@ StatusStrip::StatusStrip(QWidget *parent) : QWidget(parent)
     setStatus(QString(), 0);
 }
 
-void StatusStrip::setStatus(const QString &message, int warningCount)
+void StatusStrip::setStatus(const QString &message, int warningCount, StatusTone tone)
 {
     setTextIfChanged(m_message, message);
-    if (warningCount == m_warningCount)
+    if (warningCount == m_warningCount && tone == m_tone)
         return;
     m_warningCount = warningCount;
+    m_tone = tone;
     const bool warn = warningCount >= 1;
-    const QIcon icon = warn ? symbolIcon(QStringLiteral("exclamationmark.triangle"), namedColor(NamedColor::orange))
-                            : symbolIcon(QStringLiteral("checkmark.circle"), namedColor(NamedColor::secondary));
-    m_icon->setPixmap(icon.pixmap(14, 14));
-    m_icon->setProperty("symbol", warn ? QStringLiteral("exclamationmark.triangle") : QStringLiteral("checkmark.circle"));
+    QString symbol = QStringLiteral("checkmark.circle");
+    QColor color = namedColor(NamedColor::secondary);
+    if (tone == StatusTone::failure) {
+        symbol = QStringLiteral("exclamationmark.circle.fill");
+        color = namedColor(NamedColor::red);
+    } else if (tone == StatusTone::attention || warn) {
+        symbol = QStringLiteral("exclamationmark.triangle");
+        color = namedColor(NamedColor::orange);
+    } else if (tone == StatusTone::success) {
+        symbol = QStringLiteral("checkmark.circle.fill");
+        color = namedColor(NamedColor::green);
+    }
+    m_icon->setPixmap(symbolIcon(symbol, color).pixmap(14, 14));
+    m_icon->setProperty("symbol", symbol);
+    setTextColor(m_message, tone == StatusTone::failure ? std::optional<QColor>(namedColor(NamedColor::red))
+                                                        : std::nullopt);
     m_count->setVisible(warn);
-    m_count->setText(warn ? localized("status.warning.count", warningCount) : QString());
+    m_count->setText(warn ? localizedCount(L10N("status.warning.count"), warningCount) : QString());
 }
 
 QString StatusStrip::message() const

@@ -42,19 +42,29 @@ private:
 };
 
 // The one-line strip at the bottom of the window: an icon, the status text and the warning count.
+// How the last message reads: the strip's icon and colour follow it.
+enum class StatusTone { neutral, success, attention, failure };
+
 class StatusStrip : public QWidget {
     Q_OBJECT
 public:
     explicit StatusStrip(QWidget *parent = nullptr);
-    void setStatus(const QString &message, int warningCount);
+    void setStatus(const QString &message, int warningCount, StatusTone tone = StatusTone::neutral);
     QString message() const;
     int warningCount() const { return m_warningCount; }
+    StatusTone tone() const { return m_tone; }
+    // The warning count, a button that opens the warnings.
+    QPushButton *warningsButton() const { return m_count; }
+
+signals:
+    void warningsRequested();
 
 private:
     QLabel *m_icon;
     QLabel *m_message;
-    QLabel *m_count;
+    QPushButton *m_count;
     int m_warningCount = -1;
+    StatusTone m_tone = StatusTone::neutral;
 };
 
 // One way of giving the selection: a tile that can be clicked or dropped on.

@@ -21,7 +21,70 @@ QString joinNonEmpty(const QStringList &parts, const QString &separator)
     return kept.join(separator);
 }
 
+// The outcome of a result the batch has no outcome for and no conflict kept out of the plan.
+ResultOutcome noOutcome(const SelectionResult &result, const CopyPlan &plan, bool cancelled,
+                        std::optional<CopyFailureCause> *cause)
+{
+    switch (result.status) {
+    case SelectionStatus::notFound: return ResultOutcome::notFound;
+    case SelectionStatus::ambiguous: return ResultOutcome::notChosen;
+    case SelectionStatus::skipped: return ResultOutcome::skippedByYou;
+    case SelectionStatus::existsAtDestination: return ResultOutcome::alreadyInDestination;
+    default: break;
+    }
+    if (!result.chosenRAW)
+        return result.candidates.size() > 1 ? ResultOutcome::notChosen : ResultOutcome::notFound;
+    for (const CopyPreflightIssue &issue : plan.issues) {
+        if (issue.kind == CopyPreflightIssueKind::sourceUnavailable && issue.selectionIDs.contains(result.id())) {
+            *cause = CopyFailureCause::sourceMissing;
+            return ResultOutcome::failed;
+        }
+    }
+    if (cancelled)
+        return ResultOutcome::cancelled;
+    if (result.status == SelectionStatus::failed) {
+        *cause = CopyFailureCause::other;
+        return ResultOutcome::failed;
+    }
+    // Planned but never attempted, without a cancellation: the copy did not run.
+    *cause = CopyFailureCause::other;
+    return ResultOutcome::failed;
+}
+
 } // namespace
+
+QString rawValue(ResultOutcome v)
+{
+    switch (v) {
+    case ResultOutcome::copied: return QStringLiteral("copied");
+    case ResultOutcome::failed: return QStringLiteral("failed");
+    case ResultOutcome::cancelled: return QStringLiteral("cancelled");
+    case ResultOutcome::alreadyInDestination: return QStringLiteral("alreadyInDestination");
+    case ResultOutcome::notFound: return QStringLiteral("notFound");
+    case ResultOutcome::notChosen: return QStringLiteral("notChosen");
+    case ResultOutcome::skippedByYou: return QStringLiteral("skippedByYou");
+    }
+    return {};
+}
+
+QString outcomeText(ResultOutcome outcome)
+{
+    return localized(QStringLiteral("outcome.") + rawValue(outcome));
+}
+
+// Every outcome key, spelled out so that the key check finds them.
+[[maybe_unused]] static const char *const kOutcomeKeys[] = {
+    L10N("outcome.copied"),   L10N("outcome.failed"),    L10N("outcome.cancelled"),
+    L10N("outcome.alreadyInDestination"), L10N("outcome.notFound"), L10N("outcome.notChosen"),
+    L10N("outcome.skippedByYou"),
+};
+
+QList<ResultOutcome> allResultOutcomes()
+{
+    return {ResultOutcome::copied,   ResultOutcome::failed,    ResultOutcome::cancelled,
+            ResultOutcome::alreadyInDestination, ResultOutcome::notFound, ResultOutcome::notChosen,
+            ResultOutcome::skippedByYou};
+}
 
 SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchResult &batch, const CopyPlan &plan,
                        SearchTarget target, const QualityCheckBatchResult &quality)
@@ -93,6 +156,21 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
         CopyOutcomeStatus rowOutcome = CopyOutcomeStatus::skipped;
         QString destinationPath;
         QString errorText;
+        ResultSettlement settlement{result.id(), result.selection.fileName, ResultOutcome::notFound, std::nullopt};
+        if (outcome) {
+            switch (outcome->status) {
+            case CopyOutcomeStatus::copied: settlement.outcome = ResultOutcome::copied; break;
+            case CopyOutcomeStatus::skipped: settlement.outcome = ResultOutcome::alreadyInDestination; break;
+            case CopyOutcomeStatus::failed:
+                settlement.outcome = ResultOutcome::failed;
+                settlement.cause = outcome->cause.value_or(CopyFailureCause::other);
+                break;
+            }
+        } else if (conflict) {
+            settlement.outcome = ResultOutcome::alreadyInDestination;
+        } else {
+            settlement.outcome = noOutcome(result, plan, batch.wasCancelled, &settlement.cause);
+        }
         if (outcome) {
             rowOutcome = outcome->status;
             switch (outcome->status) {
@@ -160,6 +238,7 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
         row.errorMessage = errorText;
         settled.rows.append(row);
         settled.results.append(result);
+        settled.settlements.append(settlement);
     }
     return settled;
 }

@@ -13,9 +13,29 @@ namespace quillmore {
 
 class FileOperations;
 
+// What became of one selected name after a copy, in one word each: the report's "Skipped" is
+// told apart here as not found, not chosen, skipped by the user, already in the destination or
+// cancelled.
+enum class ResultOutcome { copied, failed, cancelled, alreadyInDestination, notFound, notChosen, skippedByYou };
+
+QString rawValue(ResultOutcome v);
+// The word shown for an outcome: the text of "outcome.<raw value>".
+QString outcomeText(ResultOutcome outcome);
+QList<ResultOutcome> allResultOutcomes();
+
+struct ResultSettlement {
+    QUuid id;
+    QString fileName; // the selected name
+    ResultOutcome outcome = ResultOutcome::notFound;
+    std::optional<CopyFailureCause> cause; // failed only
+
+    bool operator==(const ResultSettlement &) const = default;
+};
+
 struct SettledCopy {
-    QList<SelectionResult> results; // the same results, only their status changed
-    QList<CopyReportRow> rows;      // one per result, in result order
+    QList<SelectionResult> results;        // the same results, only their status changed
+    QList<CopyReportRow> rows;             // one per result, in result order
+    QList<ResultSettlement> settlements;   // one per result, in result order
 };
 
 // Settles every result as copied, skipped or failed and builds the report rows. With no

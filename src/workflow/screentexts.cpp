@@ -18,6 +18,18 @@ QString statusLabel(SelectionStatus status)
     L10N("selection.status.failed"),
 };
 
+QString failureCauseText(CopyFailureCause cause)
+{
+    return localized(QStringLiteral("copy.cause.") + rawValue(cause));
+}
+
+// Every cause key, spelled out so that the key check finds them.
+[[maybe_unused]] static const char *const kFailureCauseKeys[] = {
+    L10N("copy.cause.other"),         L10N("copy.cause.sourceMissing"), L10N("copy.cause.destinationMissing"),
+    L10N("copy.cause.destinationReadOnly"), L10N("copy.cause.diskFull"), L10N("copy.cause.alreadyExists"),
+    L10N("copy.cause.notVerified"),
+};
+
 const char *completionLineKey(SearchTarget t)
 {
     return t == SearchTarget::raw ? L10N("completion.raw") : L10N("completion.jpeg");

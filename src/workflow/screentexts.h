@@ -10,6 +10,8 @@ namespace quillmore {
 
 // The label of a status: the text of "selection.status.<raw value>".
 QString statusLabel(SelectionStatus status);
+// What a photographer reads about a failed copy: the text of "copy.cause.<raw value>".
+QString failureCauseText(CopyFailureCause cause);
 
 // The key of the completion line that counts the copied files ("completion.raw" or
 // "completion.jpeg"), for callers that add the count themselves.

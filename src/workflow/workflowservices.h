@@ -22,6 +22,23 @@ namespace quillmore {
 // of its kind was.
 enum class PanelPurpose { selectionFolder, searchLocations, destinationFolder, screenshots, candidateFile, report };
 
+// What the panel for one candidate gave: a file of the target's type, nothing (dismissed), or a
+// file of another type, which the user is told about.
+struct CandidateFileChoice {
+    CandidateFileChoice() = default;
+    CandidateFileChoice(std::optional<FileURL> chosen) : file(std::move(chosen)) {}
+    static CandidateFileChoice unsuitableFile()
+    {
+        CandidateFileChoice choice;
+        choice.unsuitable = true;
+        return choice;
+    }
+    explicit operator bool() const { return file.has_value(); }
+
+    std::optional<FileURL> file;
+    bool unsuitable = false;
+};
+
 // The file panels the controller opens. Each is modal and returns the user's choice.
 class WorkflowPanels {
 public:
@@ -34,8 +51,8 @@ public:
     virtual QList<FileURL> chooseFolders(bool allowsMultiple) = 0;
     // Chosen screenshot image files; empty when cancelled.
     virtual QList<FileURL> chooseScreenshots() = 0;
-    // A file of the target's type, or nothing when cancelled or when the file does not suit.
-    virtual std::optional<FileURL> chooseCandidateFile(SearchTarget target) = 0;
+    // A file of the target's type; nothing when cancelled; unsuitable when the file does not suit.
+    virtual CandidateFileChoice chooseCandidateFile(SearchTarget target) = 0;
     // Where to save the report (proposing "Quillmore-report.csv"), or nothing when cancelled.
     virtual std::optional<FileURL> chooseReportDestination() = 0;
 };
@@ -47,8 +64,8 @@ public:
     // Opens access to a folder or file the user chose; false when it cannot be opened.
     virtual bool startAccess(const FileURL &url) = 0;
     virtual void stopAccess(const FileURL &url) = 0;
-    // Shows the folder in the file browser.
-    virtual void openFolder(const FileURL &folder) = 0;
+    // Shows the folder in the file browser; false when no file browser could be started.
+    virtual bool openFolder(const FileURL &folder) = 0;
 };
 
 // Without a sandbox every access succeeds; folders open with the desktop's default handler
@@ -57,7 +74,7 @@ class DesktopWorkflowPlatform : public WorkflowPlatform {
 public:
     bool startAccess(const FileURL &url) override;
     void stopAccess(const FileURL &url) override;
-    void openFolder(const FileURL &folder) override;
+    bool openFolder(const FileURL &folder) override;
 };
 
 struct WorkflowServices {

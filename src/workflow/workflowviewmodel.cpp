@@ -3,6 +3,7 @@
 #include "copyreport.h"
 #include "failuretext.h"
 #include "identicalcandidates.h"
+#include "screentexts.h"
 #include "jobs.h"
 
 #include "copying/sha256filehasher.h"
@@ -63,9 +64,16 @@ bool DesktopWorkflowPlatform::startAccess(const FileURL &)
 
 void DesktopWorkflowPlatform::stopAccess(const FileURL &) {}
 
-void DesktopWorkflowPlatform::openFolder(const FileURL &folder)
+bool DesktopWorkflowPlatform::openFolder(const FileURL &folder)
 {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {standardizedPath(folder)});
+    // xdg-open hands the folder to the file browser and ends; it fails at once when there is none.
+    QProcess opener;
+    opener.start(QStringLiteral("xdg-open"), {standardizedPath(folder)});
+    if (!opener.waitForStarted(3000))
+        return false;
+    if (!opener.waitForFinished(3000))
+        return true; // still handing over: a browser was found
+    return opener.exitStatus() == QProcess::NormalExit && opener.exitCode() == 0;
 }
 
 // ---- construction -----------------------------------------------------------------------------
@@ -106,6 +114,9 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_statusMessage(localized("status.ready")),
       m_screenshotGeneration(QUuid::createUuid())
 {
+    connect(this, &WorkflowViewModel::selectionFolderChanged, this, &WorkflowViewModel::countSelection);
+    connect(this, &WorkflowViewModel::selectionRequiresReauthorizationChanged, this,
+            &WorkflowViewModel::countSelection);
     readPreferences();
     restoreBookmarks();
     // A copy that was under way when the program last ended did not finish: say so, once.
@@ -115,6 +126,27 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
         m_settings->remove(QLatin1String(kCopyInProgressKey));
         m_settings->sync();
     }
+}
+
+// Counts the pictures of the selection folder in the background, for the setup screen.
+void WorkflowViewModel::countSelection()
+{
+    const quint64 generation = ++m_selectionCountGeneration;
+    assign(m_selectionPictureCount, std::optional<qint64>(), &WorkflowViewModel::selectionPictureCountChanged);
+    if (!m_selectionFolder || m_selectionRequiresReauthorization || !m_selectionReader)
+        return;
+    startJob([link = m_link, reader = m_selectionReader, folder = *m_selectionFolder, generation] {
+        std::optional<qint64> count;
+        try {
+            count = reader->readSelection(folder, std::stop_token()).selections.size();
+        } catch (const std::exception &) {
+            // An unreadable folder shows no count; the scan tells why.
+        }
+        link->post([count, generation](WorkflowViewModel *vm) {
+            if (generation == vm->m_selectionCountGeneration)
+                vm->assign(vm->m_selectionPictureCount, count, &WorkflowViewModel::selectionPictureCountChanged);
+        });
+    });
 }
 
 WorkflowViewModel::~WorkflowViewModel()
@@ -359,6 +391,48 @@ QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
 bool WorkflowViewModel::hasUnsavedReport() const
 {
     return m_stage == WorkflowStage::completed && !m_reportRows.isEmpty() && !m_reportSaved;
+}
+
+qint64 WorkflowViewModel::settledCount(ResultOutcome outcome) const
+{
+    qint64 n = 0;
+    for (const ResultSettlement &settlement : m_settlements)
+        n += settlement.outcome == outcome ? 1 : 0;
+    return n;
+}
+
+CompletionKind WorkflowViewModel::completionKind() const
+{
+    if (m_copyResult && m_copyResult->wasCancelled)
+        return CompletionKind::cancelled;
+    if (!failedOutcomes().isEmpty() || settledCount(ResultOutcome::failed) > 0)
+        return settledCount(ResultOutcome::copied) == 0 ? CompletionKind::nothingCopied : CompletionKind::someFailed;
+    // The copy itself finished; only the checks stopped.
+    return m_checksCancelled ? CompletionKind::checksCancelled : CompletionKind::allCopied;
+}
+
+bool WorkflowViewModel::canRetry() const
+{
+    if (m_stage != WorkflowStage::completed || !m_copyResult || m_operationJob)
+        return false;
+    for (const CopyFileOutcome &o : m_copyResult->outcomes)
+        if (o.status == CopyOutcomeStatus::failed)
+            return true;
+    return settledCount(ResultOutcome::cancelled) > 0;
+}
+
+QPair<qint64, qint64> WorkflowViewModel::pictureProgress() const
+{
+    const CopyFileKind primary = primaryKind(m_searchTarget);
+    qint64 done = 0;
+    qint64 total = 0;
+    for (qsizetype i = 0; i < m_runningPlan.tasks.size(); ++i) {
+        if (m_runningPlan.tasks.at(i).kind != primary)
+            continue;
+        ++total;
+        done += i < m_copyProgress.completedFiles ? 1 : 0;
+    }
+    return {done, total};
 }
 
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
@@ -676,6 +750,8 @@ void WorkflowViewModel::resetResults()
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
@@ -704,6 +780,8 @@ void WorkflowViewModel::startOver()
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
@@ -930,6 +1008,8 @@ void WorkflowViewModel::startScan()
     assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    m_settlements.clear();
+    m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_stage, WorkflowStage::scanning, &WorkflowViewModel::stageChanged);
     setStatus(L10N("status.scanning"));
@@ -1181,15 +1261,18 @@ void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selecti
 void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 {
     preparePanel(PanelPurpose::candidateFile);
-    const std::optional<FileURL> file = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : std::nullopt;
-    if (file)
-        rememberPanelFolder(PanelPurpose::candidateFile, *file);
-    if (!file) {
-        setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw") : L10N("error.unsupported.jpeg"));
+    const CandidateFileChoice choice = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : CandidateFileChoice();
+    if (choice.file)
+        rememberPanelFolder(PanelPurpose::candidateFile, *choice.file);
+    if (!choice.file) {
+        // A dismissed panel changes nothing; a file of another type is explained.
+        if (choice.unsuitable)
+            setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw")
+                                                         : L10N("error.unsupported.jpeg"));
         return;
     }
-    beginAccess(*file);
-    chooseCandidate(*file, selectionID);
+    beginAccess(*choice.file);
+    chooseCandidate(*choice.file, selectionID);
 }
 
 void WorkflowViewModel::skipResult(const QUuid &selectionID)
@@ -1318,6 +1401,9 @@ void WorkflowViewModel::startCopy()
         if (!m_results.isEmpty()) {
             cancel(m_operationJob, true);
             cancel(m_planJob, true);
+            m_resultsBeforeCopy = m_results;
+            m_jobPlan = m_copyPlan;
+            m_retrying = false;
             copyFinished(CopyBatchResult(), QualityCheckBatchResult(),
                          QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled},
                          m_copyPlan, std::nullopt, false);
@@ -1332,20 +1418,53 @@ void WorkflowViewModel::startCopy()
     }
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
+    m_resultsBeforeCopy = m_results;
+    m_jobPlan = m_copyPlan;
+    m_retrying = false;
+    runCopy(m_copyPlan, QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled});
+}
+
+void WorkflowViewModel::retryFailed()
+{
+    if (!canRetry())
+        return;
+    // Every task of the job that has no copy yet, to the destination it was planned for: the
+    // safe copy never leaves a file at a final name it did not finish.
+    QSet<QString> copied;
+    for (const CopyFileOutcome &o : m_copyResult->outcomes)
+        if (o.status == CopyOutcomeStatus::copied)
+            copied.insert(standardizedPath(o.sourceURL));
+    CopyPlan retry;
+    for (const CopyPreflightIssue &issue : m_jobPlan.issues)
+        if (issue.kind != CopyPreflightIssueKind::insufficientSpace)
+            retry.issues << issue;
+    for (const CopyTaskItem &task : m_jobPlan.tasks) {
+        if (copied.contains(standardizedPath(task.sourceURL)))
+            continue;
+        retry.tasks << task;
+        retry.totalBytes += task.size;
+    }
+    if (retry.tasks.isEmpty())
+        return;
+    m_retrying = true;
+    runCopy(retry, m_completedQualityOptions);
+}
+
+void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions &options)
+{
     assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
     m_runningQualityCheck.reset();
+    m_runningPlan = plan;
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
     m_settings->setValue(QLatin1String(kCopyInProgressKey), *m_destinationFolder);
     m_settings->sync();
     m_checkKind.reset();
     m_checkDone = 0;
     m_checkTotal = 0;
-    assign(m_copyProgress, CopyProgress{QString(), 0, m_copyPlan.tasks.size(), 0, m_copyPlan.totalBytes},
+    assign(m_copyProgress, CopyProgress{QString(), 0, plan.tasks.size(), 0, plan.totalBytes},
            &WorkflowViewModel::copyProgressChanged);
     setStatus(L10N("status.copying"));
 
-    const CopyPlan plan = m_copyPlan;
-    const QualityCheckOptions options{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled};
     auto job = std::make_shared<Job>();
     m_operationJob = job;
     startJob([link = m_link, job, plan, options, copier = m_copier, checker = m_qualityChecker] {
@@ -1446,7 +1565,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
     setStatus(statusKey(check)); // the quality module's text for the check
 }
 
-void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const QualityCheckBatchResult &quality,
+void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchResult quality,
                                      const QualityCheckOptions &options, const CopyPlan &plan,
                                      const std::optional<QString> &copierFailure, bool checksCancelled)
 {
@@ -1455,37 +1574,69 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
     m_settings->remove(QLatin1String(kCopyInProgressKey));
     m_settings->sync();
     m_reportSaved = false;
-    CopyBatchResult batch = finished;
-    for (CopyFileOutcome &outcome : batch.outcomes)
-        if (outcome.failure && !outcome.message)
-            outcome.message = copyFailureText(*outcome.failure);
+    for (CopyFileOutcome &outcome : batch.outcomes) {
+        if (!outcome.failure || outcome.message)
+            continue;
+        const bool knownCause = outcome.cause && *outcome.cause != CopyFailureCause::other;
+        outcome.message = knownCause ? failureCauseText(*outcome.cause) : copyFailureText(*outcome.failure);
+    }
+    if (m_retrying && m_copyResult) {
+        // A retry: the earlier outcomes of the files not tried again stay, and so do their checks.
+        QSet<QString> retried;
+        for (const CopyTaskItem &task : plan.tasks)
+            retried.insert(standardizedPath(task.sourceURL));
+        QList<CopyFileOutcome> merged;
+        for (const CopyFileOutcome &o : m_copyResult->outcomes)
+            if (!retried.contains(standardizedPath(o.sourceURL)))
+                merged << o;
+        merged << batch.outcomes;
+        batch.outcomes = merged;
+        batch.copiedBytes += m_copyResult->copiedBytes;
+        QualityCheckBatchResult combined = m_qualityResult;
+        for (auto it = quality.flagsByDestinationPath.cbegin(); it != quality.flagsByDestinationPath.cend(); ++it)
+            combined.flagsByDestinationPath.insert(it.key(), it.value());
+        for (auto it = quality.skippedByDestinationPath.cbegin(); it != quality.skippedByDestinationPath.cend(); ++it)
+            combined.skippedByDestinationPath.insert(it.key(), it.value());
+        for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
+            combined.errorsByDestinationPath.insert(it.key(), it.value());
+        quality = combined;
+    }
+    m_runningPlan = CopyPlan();
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     // Checks that did not finish have no counts to show.
     assign(m_completedQualityOptions, checksCancelled ? QualityCheckOptions() : options,
            &WorkflowViewModel::completedQualityOptionsChanged);
-    // finishCopy: settle every result and build the report.
-    const SettledCopy settled = settleCopy(m_results, batch, plan, m_searchTarget, quality);
+    // finishCopy: settle every result and build the report, always from the job as it was
+    // before its first copy, so that a retry settles it whole.
+    const SettledCopy settled = settleCopy(m_resultsBeforeCopy, batch, m_jobPlan, m_searchTarget, quality);
+    m_settlements = settled.settlements;
+    m_checksCancelled = checksCancelled;
     if (!m_results.isEmpty())
         assign(m_results, settled.results, &WorkflowViewModel::resultsChanged);
     assign(m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
     if (copierFailure)
         setErrorText(*copierFailure);
     assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
-    if (copierFailure)
+    if (copierFailure) {
         setStatus(L10N("status.copy.failed"));
-    else if (batch.wasCancelled)
-        setStatus(L10N("status.copy.cancelled"));
-    else if (checksCancelled)
-        setStatus(L10N("status.copy.checks.cancelled"));
-    else
-        setStatus(L10N("status.copy.complete"));
+        return;
+    }
+    switch (completionKind()) {
+    case CompletionKind::allCopied: setStatus(L10N("status.copy.complete")); break;
+    case CompletionKind::someFailed: setStatus(L10N("status.copy.failed")); break;
+    case CompletionKind::nothingCopied: setStatus(L10N("status.copy.nothing")); break;
+    case CompletionKind::cancelled: setStatus(L10N("status.copy.cancelled")); break;
+    case CompletionKind::checksCancelled: setStatus(L10N("status.checks.cancelled")); break;
+    }
 }
 
 void WorkflowViewModel::openDestination()
 {
-    if (m_destinationFolder)
-        m_platform->openFolder(*m_destinationFolder);
+    // Without a file browser the user is told where the folder is.
+    if (m_destinationFolder && !m_platform->openFolder(*m_destinationFolder))
+        assign(m_errorMessage, std::optional<QString>(localized("error.open.folder", *m_destinationFolder)),
+               &WorkflowViewModel::errorMessageChanged);
 }
 
 // ---- the report -------------------------------------------------------------------------------

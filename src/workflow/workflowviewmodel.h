@@ -5,6 +5,7 @@
 // thread; its long operations run as background jobs that write state back on the GUI thread
 // only. Every published field has a getter and a change signal; `changed()` follows every change.
 
+#include "copyreport.h"
 #include "workflowservices.h"
 
 #include <QHash>
@@ -20,6 +21,9 @@ namespace quillmore {
 class Job;
 template <typename Controller>
 class ControllerLink;
+
+// How a copy run ended, as the completion screen and the status strip tell it.
+enum class CompletionKind { allCopied, someFailed, nothingCopied, cancelled, checksCancelled };
 
 class WorkflowViewModel : public QObject {
     Q_OBJECT
@@ -49,6 +53,9 @@ public:
     // ---- published state ----
     const std::optional<FileURL> &selectionFolder() const { return m_selectionFolder; }
     bool selectionRequiresReauthorization() const { return m_selectionRequiresReauthorization; }
+    // The number of pictures in the selection folder, once counted; nothing while counting or
+    // without a readable folder.
+    std::optional<qint64> selectionPictureCount() const { return m_selectionPictureCount; }
     SelectionInputMode selectionInputMode() const { return m_selectionInputMode; }
     const QList<FileURL> &screenshotURLs() const { return m_screenshotURLs; }
     const ScreenshotCandidateList &screenshotCandidateList() const { return m_screenshotCandidateList; }
@@ -80,6 +87,10 @@ public:
     const std::optional<CopyBatchResult> &copyResult() const { return m_copyResult; }
     const QualityCheckBatchResult &qualityResult() const { return m_qualityResult; }
     const QualityCheckOptions &completedQualityOptions() const { return m_completedQualityOptions; }
+    // What became of each selected name in the last copy run, in result order.
+    const QList<ResultSettlement> &settlements() const { return m_settlements; }
+    // The copy ran to its end and the quality checks were then cancelled.
+    bool checksWereCancelled() const { return m_checksCancelled; }
     const QString &statusMessage() const { return m_statusMessage; }
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
     // A re-plan has been asked for and its plan is not yet applied.
@@ -108,6 +119,12 @@ public:
     QList<CopyFileOutcome> copiedSidecarOutcomes() const;
     QList<CopyFileOutcome> failedOutcomes() const;
     QList<CopyReportRow> skippedReportRows() const;
+    qint64 settledCount(ResultOutcome outcome) const;
+    CompletionKind completionKind() const;
+    // Some files of the finished run failed or were never attempted and can be copied again.
+    bool canRetry() const;
+    // Pictures (main files) done and planned in the running copy; sidecars are not counted.
+    QPair<qint64, qint64> pictureProgress() const;
     // True when a typed or recognised name can be searched for.
     static bool isValidScreenshotName(const QString &name);
     // Folders and files whose access is open, by standardised path.
@@ -161,6 +178,9 @@ public:
     // names whose files still exist.
     void goBackToSetup();
     void startCopy();
+    // Copies again, with every choice kept, the files of the finished run that failed or were
+    // cancelled, and settles the whole job anew.
+    void retryFailed();
     void openDestination();
     // Asks where and writes the report; true when it was written.
     bool saveReport();
@@ -171,6 +191,7 @@ public:
 signals:
     void selectionFolderChanged();
     void selectionRequiresReauthorizationChanged();
+    void selectionPictureCountChanged();
     void selectionInputModeChanged();
     void screenshotURLsChanged();
     void screenshotCandidateListChanged();
@@ -218,6 +239,7 @@ private:
     void setErrorText(const QString &text);
 
     void readPreferences();
+    void countSelection();
     void restoreBookmarks();
     void saveBookmarks(const QList<FileURL> &urls, const char *key);
     bool beginAccess(const FileURL &url);
@@ -262,9 +284,9 @@ private:
     void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total);
-    void copyFinished(const CopyBatchResult &batch, const QualityCheckBatchResult &quality,
-                      const QualityCheckOptions &options, const CopyPlan &plan,
-                      const std::optional<QString> &copierFailure, bool checksCancelled);
+    void runCopy(const CopyPlan &plan, const QualityCheckOptions &options);
+    void copyFinished(CopyBatchResult batch, QualityCheckBatchResult quality, const QualityCheckOptions &options,
+                      const CopyPlan &plan, const std::optional<QString> &copierFailure, bool checksCancelled);
 
     // services
     std::unique_ptr<QSettings> m_settings;
@@ -283,6 +305,7 @@ private:
     // published state
     std::optional<FileURL> m_selectionFolder;
     bool m_selectionRequiresReauthorization = false;
+    std::optional<qint64> m_selectionPictureCount;
     SelectionInputMode m_selectionInputMode = SelectionInputMode::folder;
     QList<FileURL> m_screenshotURLs;
     ScreenshotCandidateList m_screenshotCandidateList;
@@ -316,6 +339,8 @@ private:
     QString m_statusMessage;
     std::optional<QString> m_errorMessage;
     bool m_planPending = false;
+    QList<ResultSettlement> m_settlements;
+    bool m_checksCancelled = false;
 
     // private state
     QHash<QString, FileURL> m_activeScopes;
@@ -333,6 +358,12 @@ private:
     qint64 m_checkTotal = 0;
     QHash<QString, ManualChoice> m_manualChoices;
     QList<UndoStep> m_undoSteps;
+    // The job as it stood when its first copy started: a retry settles it all again from these.
+    QList<SelectionResult> m_resultsBeforeCopy;
+    CopyPlan m_jobPlan;
+    CopyPlan m_runningPlan; // the tasks of the copy running now
+    bool m_retrying = false;
+    quint64 m_selectionCountGeneration = 0; // the latest count asked for; older ones are dropped
 };
 
 } // namespace quillmore

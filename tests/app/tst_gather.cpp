@@ -12,13 +12,13 @@
 #include <QPainter>
 #include <QHash>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
-#include <unistd.h>
-
-#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace quillmore;
@@ -32,17 +32,39 @@ struct Run {
     QByteArray err;
 };
 
-Run gather(const QStringList &args)
+Run gather(const QStringList &args, const QStringList &prefix = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args);
+    if (prefix.isEmpty())
+        p.start(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args);
+    else
+        p.start(prefix.first(),
+                prefix.mid(1) + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("gather")} + args);
     p.waitForFinished(120000);
     return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
                p.readAllStandardError()};
+}
+
+// Root writes everywhere, so a read-only destination is tried as an unprivileged user. Empty when
+// that user cannot run the program here (no setpriv, or a build folder only root may enter).
+QStringList unprivileged()
+{
+    if (::geteuid() != 0)
+        return {QStringLiteral("env")};
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        return {};
+    const QStringList prefix{setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                             QStringLiteral("--clear-groups")};
+    QProcess probe;
+    probe.start(setpriv, prefix.mid(1) + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("--version")});
+    if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        return {};
+    return prefix;
 }
 
 } // namespace
@@ -270,11 +292,54 @@ private slots:
         const QString out = QString::fromUtf8(run.out);
         QVERIFY2(out.contains(QStringLiteral("RAW files copied: 1")), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("XMP sidecar files copied: 1")));
-        QVERIFY(out.contains(QStringLiteral("Skipped: 1")));
-        QVERIFY(out.contains(QStringLiteral("Errors: 0")));
+        // One word per state, the window's: the missing name is "not found", not "skipped".
+        QVERIFY(out.contains(QStringLiteral("Not found: 1")));
+        QVERIFY(out.contains(QStringLiteral("Failed: 0")));
+        QVERIFY(!out.contains(QStringLiteral("Skipped")));
+        QVERIFY(out.contains(QRegularExpression(QStringLiteral("Z\\.jpg +Not found"))));
+        QVERIFY(out.contains(QRegularExpression(QStringLiteral("A\\.jpg +Copied"))));
         QVERIFY(out.contains(QStringLiteral("Duplicates: 0")));
         QVERIFY(!out.contains(QStringLiteral("Possibly unsharp")));
         QVERIFY(out.contains(QStringLiteral("Z.jpg")));
+    }
+
+    // A destination the user may not write to: nothing is copied, and every picture says why.
+    void readOnlyDestination()
+    {
+        const QStringList prefix = unprivileged();
+        if (prefix.isEmpty())
+            QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root "
+                  "may enter)");
+        QTemporaryDir dir;
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        const auto p = [&](const char *rel) { return standardizedPath(dir.filePath(QString::fromUtf8(rel))); };
+        makeFile(p("sel/A.jpg"));
+        makeFile(p("sel/B.jpg"));
+        makeFile(p("card/A.CR3"), "a");
+        makeFile(p("card/B.CR3"), "b");
+        QDir().mkpath(p("dest"));
+        for (const char *rel : {"sel", "sel/A.jpg", "sel/B.jpg", "card", "card/A.CR3", "card/B.CR3"})
+            ::chmod(QFile::encodeName(p(rel)).constData(), QFileInfo(p(rel)).isDir() ? 0755 : 0644);
+        ::chmod(QFile::encodeName(p("dest")).constData(), 0555);
+        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--json"}, prefix);
+        ::chmod(QFile::encodeName(p("dest")).constData(), 0755);
+        const QJsonObject doc = QJsonDocument::fromJson(run.out).object();
+        const QJsonArray results = doc.value(QStringLiteral("results")).toArray();
+        QVERIFY2(results.size() == 2, run.err.constData());
+        for (const QJsonValue &r : results) {
+            QCOMPARE(r.toObject().value(QStringLiteral("outcome")).toString(), QStringLiteral("failed"));
+            QCOMPARE(r.toObject().value(QStringLiteral("cause")).toString(), QStringLiteral("destinationReadOnly"));
+        }
+        QVERIFY(QDir(p("dest")).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+        // The table says it in words.
+        ::chmod(QFile::encodeName(p("dest")).constData(), 0555);
+        const Run table = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest")}, prefix);
+        ::chmod(QFile::encodeName(p("dest")).constData(), 0755);
+        const QString out = QString::fromUtf8(table.out);
+        QVERIFY2(out.contains(QStringLiteral("The destination is read-only")), qPrintable(out + table.err));
+        QVERIFY(out.contains(QStringLiteral("Failed: 2")));
+        QVERIFY(out.contains(QStringLiteral("RAW files copied: 0")));
     }
 
     // Names read from a screenshot of a file list become the selection.

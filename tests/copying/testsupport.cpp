@@ -80,9 +80,9 @@ void FaultyFileOperations::arm(const QString &path)
     m_armed = armed;
 }
 
-void FaultyFileOperations::fail(int errorNumber, const char *operation)
+void FaultyFileOperations::fail(int errorNumber, const char *operation, const QString &path)
 {
-    throw FailureError(FailureCode::fileOperation, errorNumber, QString(), operation);
+    throw FailureError(FailureCode::fileOperation, errorNumber, path, operation);
 }
 
 bool FaultyFileOperations::exists(const QString &path, bool followLinks)
@@ -105,7 +105,7 @@ int FaultyFileOperations::createExclusive(const QString &path)
 {
     calls << QStringLiteral("create ") + lastPathComponent(path);
     if (m_armed && fault == Fault::createFails)
-        fail(EACCES, "open");
+        fail(EACCES, "open", path);
     const int fd = PosixFileOperations::createExclusive(path);
     ++openFiles;
     return fd;
@@ -116,7 +116,7 @@ int FaultyFileOperations::openForReading(const QString &path)
     arm(path);
     calls << QStringLiteral("open ") + lastPathComponent(path);
     if (m_armed && fault == Fault::openSourceFails)
-        fail(EACCES, "open");
+        fail(EACCES, "open", path);
     const int fd = PosixFileOperations::openForReading(path);
     ++openFiles;
     if (!lastPathComponent(path).startsWith(QLatin1String(".quillmore-")))

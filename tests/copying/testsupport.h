@@ -78,7 +78,8 @@ public:
 
 private:
     void arm(const QString &path);
-    [[noreturn]] void fail(int errorNumber, const char *operation);
+    // Like the real calls: those given a path name it in the error.
+    [[noreturn]] void fail(int errorNumber, const char *operation, const QString &path = QString());
 
     bool m_armed = false;
     bool m_spent = false; // one-shot faults already fired

@@ -22,6 +22,7 @@ using namespace quillmore::test;
 
 using Fault = FaultyFileOperations::Fault;
 Q_DECLARE_METATYPE(FaultyFileOperations::Fault)
+Q_DECLARE_METATYPE(quillmore::CopyFailureCause)
 
 namespace {
 
@@ -209,24 +210,25 @@ private slots:
         QTest::addColumn<int>("code");        // the FailureCode expected; -1: the copy succeeds
         QTest::addColumn<int>("errorNumber"); // the system's reason passed on, 0 for none
         QTest::addColumn<bool>("intruder");   // someone else's file ends up at the name
+        QTest::addColumn<CopyFailureCause>("cause"); // what the photographer is told
 
         const int failed = int(FailureCode::fileOperation);
         const int exists = int(FailureCode::destinationExists);
-        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << ENOSPC << false;
-        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << EIO << false;
-        QTest::newRow("lost write") << Fault::lostWrite << false << int(FailureCode::sizeMismatch) << 0 << false;
+        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << ENOSPC << false << CopyFailureCause::diskFull;
+        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << EIO << false << CopyFailureCause::sourceMissing;
+        QTest::newRow("lost write") << Fault::lostWrite << false << int(FailureCode::sizeMismatch) << 0 << false << CopyFailureCause::notVerified;
         QTest::newRow("corrupt write, verified") << Fault::corruptWrite << true << int(FailureCode::checksumMismatch)
-                                                 << 0 << false;
-        QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false;
-        QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false;
-        QTest::newRow("destination appears before the move") << Fault::destinationAppears << true << exists << 0 << true;
+                                                 << 0 << false << CopyFailureCause::notVerified;
+        QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false << CopyFailureCause::destinationMissing;
+        QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false << CopyFailureCause::destinationMissing;
+        QTest::newRow("destination appears before the move") << Fault::destinationAppears << true << exists << 0 << true << CopyFailureCause::alreadyExists;
         QTest::newRow("destination appears before the link")
-            << Fault::destinationAppearsBeforeLink << false << exists << 0 << true;
-        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << EACCES << false;
-        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << EACCES << false;
-        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << -1 << 0 << false;
-        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << -1 << 0 << false;
-        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << -1 << 0 << false;
+            << Fault::destinationAppearsBeforeLink << false << exists << 0 << true << CopyFailureCause::alreadyExists;
+        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << EACCES << false << CopyFailureCause::destinationReadOnly;
+        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << EACCES << false << CopyFailureCause::other;
+        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << -1 << 0 << false << CopyFailureCause::other;
+        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
+        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
     }
     void faults()
     {
@@ -235,6 +237,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, errorNumber);
         QFETCH(bool, intruder);
+        QFETCH(CopyFailureCause, cause);
         const QByteArray b = patternBytes(3 * 1048576 + 5, 11);
         const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), patternBytes(1000, 1)),
                                         task(QStringLiteral("B.CR3"), b),
@@ -269,6 +272,7 @@ private slots:
         QVERIFY(o.failure);
         QCOMPARE(int(o.failure->code), code);
         QCOMPARE(o.failure->errorNumber, errorNumber);
+        QCOMPARE(o.cause, std::optional<CopyFailureCause>(cause));
         QCOMPARE(o.destinationURL, std::optional<FileURL>(tasks[1].destinationURL));
         QVERIFY(!o.sha256);
         QCOMPARE(r.copiedBytes, tasks[0].size + tasks[2].size);
@@ -450,6 +454,7 @@ private slots:
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::failed);
         QCOMPARE(r.outcomes[0].failure->code, FailureCode::fileOperation);
         QCOMPARE(r.outcomes[0].failure->errorNumber, ENOENT);
+        QCOMPARE(r.outcomes[0].cause, std::optional<CopyFailureCause>(CopyFailureCause::destinationMissing));
     }
 
     void onlyRegularFilesAreCopied()
@@ -544,6 +549,7 @@ private slots:
         QCOMPARE(r.outcomes[1].status, CopyOutcomeStatus::failed);
         QCOMPARE(r.outcomes[1].failure->code, FailureCode::fileOperation);
         QCOMPARE(r.outcomes[1].failure->errorNumber, ENOSPC);
+        QCOMPARE(r.outcomes[1].cause, std::optional<CopyFailureCause>(CopyFailureCause::diskFull));
         QCOMPARE(r.outcomes[2].status, CopyOutcomeStatus::copied);
         QCOMPARE(allEntries(mountPoint), (QStringList{"A.CR3", "C.CR3"}));
         QCOMPARE(readFile(tasks[2].destinationURL), readFile(tasks[2].sourceURL));

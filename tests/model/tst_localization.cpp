@@ -31,7 +31,8 @@ QMap<QString, QString> readTs(const QString &language, QStringList *duplicates =
             else if (xml.isStartElement() && xml.name() == QLatin1String("translation")) {
                 if (texts.contains(source) && duplicates)
                     *duplicates << source;
-                texts.insert(source, xml.readElementText());
+                // Plural messages hold one <numerusform> per form: their texts, joined.
+                texts.insert(source, xml.readElementText(QXmlStreamReader::IncludeChildElements));
             }
         }
     }
@@ -41,7 +42,7 @@ QMap<QString, QString> readTs(const QString &language, QStringList *duplicates =
 QSet<QString> placeholders(const QString &text)
 {
     QSet<QString> out;
-    static const QRegularExpression re(QStringLiteral("%\\d+"));
+    static const QRegularExpression re(QStringLiteral("%\\d+|%n"));
     for (auto m = re.globalMatch(text); m.hasNext();)
         out.insert(m.next().captured());
     return out;
@@ -59,6 +60,8 @@ private slots:
     void englishLookupWorks_data();
     void englishLookupWorks();
     void unknownKeyComesBackAsItself();
+    void pluralForms_data();
+    void pluralForms();
 };
 
 void TestLocalization::everyKeyInTheCodeHasAnEnglishText()
@@ -137,6 +140,29 @@ void TestLocalization::englishLookupWorks()
 void TestLocalization::unknownKeyComesBackAsItself()
 {
     QCOMPARE(localized("no.such.key"), QStringLiteral("no.such.key"));
+}
+
+void TestLocalization::pluralForms_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("en one") << "en" << qint64(1) << "1 picture checked";
+    QTest::newRow("en many") << "en" << qint64(25) << "25 pictures checked";
+    QTest::newRow("en none") << "en" << qint64(0) << "0 pictures checked";
+    QTest::newRow("nl one") << "nl" << qint64(1) << "1 foto bekeken";
+    QTest::newRow("nl many") << "nl" << qint64(2) << "2 foto's bekeken";
+}
+
+void TestLocalization::pluralForms()
+{
+    QFETCH(QString, language);
+    QFETCH(qint64, count);
+    QFETCH(QString, text);
+    setTextLanguage(language);
+    const QString shown = localizedCount(L10N("summary.checked"), count);
+    setTextLanguage(QStringLiteral("en"));
+    QCOMPARE(shown, text);
 }
 
 QTEST_GUILESS_MAIN(TestLocalization)

@@ -7,10 +7,15 @@
 #include "platform/paths.h"
 
 #include <QUrl>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 #include "model/localization.h"
 #include "ui/appearance.h"
 #include "ui/completionview.h"
+#include "ui/problemsview.h"
 #include "ui/progressviews.h"
 #include "ui/screenshotreviewview.h"
 #include "ui/setupview.h"
@@ -19,6 +24,7 @@
 #include "ui/singleinstance.h"
 #include "ui/thumbnailservice.h"
 #include "ui/summaryview.h"
+#include "ui/tables.h"
 #include "ui/widgets.h"
 
 #include <QLabel>
@@ -179,7 +185,7 @@ private slots:
         QVERIFY(!ui.find(QStringLiteral("setup.scan"))->isEnabled());
         QCOMPARE(ui.content()->statusStrip()->message(), localized("status.ready"));
         // No warnings: the check-mark icon and no count.
-        QVERIFY(!ui.find<QLabel>(QStringLiteral("warningCount"))->isVisible());
+        QVERIFY(!ui.find(QStringLiteral("warningCount"))->isVisible());
         QVERIFY(ui.find<QLabel>(QStringLiteral("setup.search.empty"))->isVisible());
 
         // At the smallest size everything of the setup screen still fits above the status strip.
@@ -215,6 +221,10 @@ private slots:
                      ->fullText(),
                  standardizedPath(path(QStringLiteral("selection"))));
         QVERIFY(ui.find(QStringLiteral("setup.scan"))->isEnabled());
+        // The selection's size is told as soon as it is counted.
+        QTRY_COMPARE(ui.find<QLabel>(QStringLiteral("setup.selection.count"))->text(),
+                     localizedCount(L10N("setup.selection.count"), 4));
+        QVERIFY(ui.find<QLabel>(QStringLiteral("setup.selection.count"))->isVisible());
 
         // Copy with the file check.
         ui.find(QStringLiteral("quality.fileCheck"))->click();
@@ -242,6 +252,10 @@ private slots:
         QCOMPARE(problems->problemCount(), 3);
         QWidget *ambiguous = problemPanel(problems, QStringLiteral("IMG_0002.JPG"));
         QVERIFY(ambiguous);
+        // The client's pick is shown with its pixel size, to compare the candidates with.
+        QVERIFY(ambiguous->findChild<QWidget *>(QStringLiteral("pick.thumbnail")));
+        QCOMPARE(ambiguous->findChild<QLabel *>(QStringLiteral("pick.details"))->text(),
+                 localized("problems.pick") + QStringLiteral(" · ") + pixelSizeText(32, 24));
         const QList<QAbstractButton *> use = ambiguous->findChildren<QAbstractButton *>(QStringLiteral("problems.use"));
         QCOMPARE(use.size(), 2);
         QVERIFY(!ambiguous->findChild<QAbstractButton *>(QStringLiteral("problems.choose.manual")));
@@ -270,6 +284,12 @@ private slots:
         QTRY_VERIFY(problems->findChild<QWidget *>(QStringLiteral("problems.none"))->isVisible());
         QTest::keyClick(problems, Qt::Key_Return); // Done
         QTRY_VERIFY(!ui.content()->problemsSheet());
+
+        // The skipped picture has its own line, so the lines add up to the pictures checked.
+        settle();
+        auto *skippedLine = ui.find<SummaryLine>(QStringLiteral("summary.skipped"));
+        QVERIFY(skippedLine->isVisible());
+        QCOMPARE(skippedLine->text(), countedText(L10N("summary.skipped"), 1));
 
         // Files sheet: every result; the skipped one has no file.
         ui.find(QStringLiteral("summary.files"))->click();
@@ -302,10 +322,18 @@ private slots:
         const QStringList lines = completion->lineTexts();
         QCOMPARE(lines.value(0), countedText(completionLineKey(SearchTarget::raw), 3));
         QCOMPARE(lines.value(1), countedText(L10N("completion.xmp"), 1));
-        QCOMPARE(lines.value(2), countedText(L10N("completion.skipped"), 1));
-        QCOMPARE(lines.value(3), countedText(L10N("completion.errors"), 0));
+        // One word per state, and they add up: 3 copied + 0 failed + 1 skipped by the user.
+        QCOMPARE(lines.value(2),
+                 localized("format.line.count", outcomeText(ResultOutcome::failed), QStringLiteral("0")));
+        QCOMPARE(lines.value(3),
+                 localized("format.line.count", outcomeText(ResultOutcome::skippedByYou), QStringLiteral("1")));
         QCOMPARE(lines.size(), 6); // the file check ran: two more lines
         QVERIFY(!completion->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title"));
+        QVERIFY(completion->failureTexts().isEmpty());
+        QVERIFY(!ui.find(QStringLiteral("completion.retry"))->isVisible());
+        QCOMPARE(ui.content()->statusStrip()->tone(), StatusTone::success);
         QCOMPARE(QDir(path(QStringLiteral("dest"))).entryList(QDir::Files).size(), 4);
 
         // Report sheet and its CSV.
@@ -314,6 +342,11 @@ private slots:
         ReportView *report = ui.content()->reportSheet();
         QCOMPARE(report->table()->model()->rowCount(), vm->reportRows().size());
         QVERIFY(report->table()->model()->rowCount() >= 4);
+        // A selected row shows every field in full under the table.
+        QVERIFY(!report->detail()->isVisible());
+        report->table()->selectRow(0);
+        QTRY_VERIFY(report->detail()->isVisible());
+        QVERIFY(report->detail()->text().contains(vm->reportRows().first().destinationPath));
         const QString csv = path(QStringLiteral("out/report.csv"));
         QDir().mkpath(path(QStringLiteral("out")));
         ui.script->answers = {{csv}};
@@ -353,6 +386,9 @@ private slots:
         QVERIFY(copying);
         QCOMPARE(copying->findChild<ElidedLabel *>(QStringLiteral("currentFile"))->fullText(),
                  localized("copy.preparing"));
+        // Pictures are counted, the sidecar is a detail.
+        QCOMPARE(copying->findChild<QLabel *>(QStringLiteral("copy.files.complete"))->text(),
+                 QStringLiteral("0 / 2  ") + localized("copy.files.detail", QStringLiteral("0"), QStringLiteral("3")));
 
         int answered = 0;
         answerNext(QStringLiteral("confirmStopCopy"), QStringLiteral("confirm.stop.copy.keep"), &answered);
@@ -377,7 +413,99 @@ private slots:
         ui.standIns.copyGate->open = true;
         QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
         settle();
-        QVERIFY(ui.content()->currentScreen()->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+        auto *completion = qobject_cast<CompletionView *>(ui.content()->currentScreen());
+        QVERIFY(completion->findChild<QWidget *>(QStringLiteral("completion.cancelled"))->isVisible());
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title.cancelled"));
+        QCOMPARE(ui.content()->statusStrip()->message(), localized("status.copy.cancelled"));
+        QCOMPARE(ui.content()->statusStrip()->tone(), StatusTone::attention);
+        QVERIFY(completion->lineTexts().contains(
+            localized("format.line.count", outcomeText(ResultOutcome::cancelled), QStringLiteral("2"))));
+        QVERIFY(completion->lineTexts().contains(
+            localized("format.line.count", outcomeText(ResultOutcome::notFound), QStringLiteral("2"))));
+
+        // Retry copies what the cancel left, and the screen then tells a finished job.
+        auto *retry = ui.find(QStringLiteral("completion.retry"));
+        QVERIFY(retry->isVisible());
+        retry->click();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        settle();
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title"));
+        QCOMPARE(completion->lineTexts().value(0), countedText(completionLineKey(SearchTarget::raw), 2));
+        QCOMPARE(completion->lineTexts().value(1), countedText(L10N("completion.xmp"), 1));
+        QVERIFY(!retry->isVisible());
+        QCOMPARE(QDir(path(QStringLiteral("dest2"))).entryList(QDir::Files).size(), 3);
+    }
+
+    // A card pulled out during the copy: the screen says which pictures were not copied and why,
+    // and once the card is back, Retry Failed copies them with every choice kept.
+    void cardRemovedMidCopyThenRetry()
+    {
+        QTemporaryDir dir;
+        const auto p = [&](const char *rel) { return dir.filePath(QString::fromLatin1(rel)); };
+        for (const char *name : {"sel/IMG_0001.JPG", "sel/IMG_0005.JPG", "sel/IMG_0006.JPG"})
+            makeFile(p(name), jpegBytes(8, 8));
+        makeFile(p("cardA/IMG_0001.CR2"), QByteArray(2000, 'a'));
+        makeFile(p("cardZ/DCIM/IMG_0005.CR2"), QByteArray(3000, 'b'));
+        makeFile(p("cardZ/DCIM/IMG_0005.xmp"), QByteArray(50, 'x'));
+        makeFile(p("cardZ/DCIM/IMG_0006.CR2"), QByteArray(3000, 'c'));
+        QDir().mkpath(p("dest"));
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        vm->setSelectionFolder(p("sel"));
+        vm->setSearchLocations({p("cardA"), p("cardZ")});
+        vm->setDestinationFolder(p("dest"));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        // Card Z goes as the copy starts (at its first progress), before its turn comes: the
+        // copier waits for every progress report to be shown.
+        bool pulled = false;
+        auto connection = connect(vm, &WorkflowViewModel::copyProgressChanged, this, [&] {
+            if (!pulled)
+                pulled = QDir().rename(p("cardZ"), p("cardZ-away"));
+        });
+        vm->startCopy();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        disconnect(connection);
+        QVERIFY(pulled);
+        settle();
+        auto *completion = qobject_cast<CompletionView *>(ui.content()->currentScreen());
+        QVERIFY(completion);
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title.failed"));
+        QCOMPARE(ui.content()->statusStrip()->message(), localized("status.copy.failed"));
+        QCOMPARE(ui.content()->statusStrip()->tone(), StatusTone::failure);
+        const QString gone = failureCauseText(CopyFailureCause::sourceMissing);
+        QCOMPARE(completion->failureTexts(),
+                 (QStringList{localized("format.line.count", QStringLiteral("IMG_0005.JPG"), gone),
+                              localized("format.line.count", QStringLiteral("IMG_0006.JPG"), gone),
+                              localized("format.line.count", QStringLiteral("IMG_0005.xmp"), gone)}));
+        QVERIFY(completion->findChild<QLabel *>(QStringLiteral("completion.failures"))->isVisible());
+        QCOMPARE(completion->lineTexts().value(0), countedText(completionLineKey(SearchTarget::raw), 1));
+        QVERIFY(completion->lineTexts().contains(
+            localized("format.line.count", outcomeText(ResultOutcome::failed), QStringLiteral("2"))));
+        // The report tells the same cause.
+        for (const CopyReportRow &row : vm->reportRows())
+            if (row.jpegPath != QLatin1String("IMG_0001.JPG"))
+                QVERIFY2(row.errorMessage.startsWith(gone), qPrintable(row.errorMessage));
+
+        // The card is back.
+        QVERIFY(QDir().rename(p("cardZ-away"), p("cardZ")));
+        auto *retry = ui.find(QStringLiteral("completion.retry"));
+        QVERIFY(retry->isVisible());
+        retry->click();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::completed);
+        settle();
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title"));
+        QVERIFY(completion->failureTexts().isEmpty());
+        QCOMPARE(completion->lineTexts().value(0), countedText(completionLineKey(SearchTarget::raw), 3));
+        QCOMPARE(ui.content()->statusStrip()->tone(), StatusTone::success);
+        QCOMPARE(QDir(p("dest")).entryList(QDir::Files).size(), 4);
+        QVERIFY(!retry->isVisible());
     }
 
     void closingMidCopyStopsIt()
@@ -906,9 +1034,9 @@ private slots:
         QVERIFY(!review->rows()[0]->showsCheckNote());
         QVERIFY(review->rows()[1]->showsCheckNote()); // 0.64 is below the limit
         QCOMPARE(review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"))->text(),
-                 localized("screenshot.stats.unique", 2));
+                 localizedCount(L10N("screenshot.stats.unique"), 2));
         auto *warnings = review->findChild<QAbstractButton *>(QStringLiteral("screenshot.warnings"));
-        QCOMPARE(warnings->text(), localized("screenshot.warnings.title", 2));
+        QCOMPARE(warnings->text(), localizedCount(L10N("screenshot.warnings.title"), 2));
         auto *scan = review->findChild<QAbstractButton *>(QStringLiteral("screenshot.scan"));
         QVERIFY(scan->isEnabled());
 
@@ -929,6 +1057,26 @@ private slots:
         QVERIFY(scan->isEnabled());
         QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG")); // typing was never disturbed
 
+        // Return in a field confirms the name; it does not start the search.
+        QTest::keyClick(field, Qt::Key_Return);
+        settle();
+        QVERIFY(review->isVisible());
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));
+
+        // A name edited into one already listed is marked, and counts once.
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("img_0001.jpg"));
+        settle();
+        QVERIFY(review->rows()[1]->showsDuplicateNote());
+        QVERIFY(!review->rows()[0]->showsDuplicateNote());
+        QCOMPARE(review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"))->text(),
+                 localizedCount(L10N("screenshot.stats.unique"), 1));
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("IMG_0002.JPG"));
+        settle();
+        QVERIFY(!review->rows()[1]->showsDuplicateNote());
+
         // Add a name (empty, invalid, with the pencil), then remove it.
         review->findChild<QAbstractButton *>(QStringLiteral("screenshot.add.filename"))->click();
         settle();
@@ -936,8 +1084,9 @@ private slots:
         QVERIFY(review->rows()[2]->showsInvalidNote());
         QVERIFY(!review->rows()[2]->showsCheckNote());
         QVERIFY(review->rows()[2]->findChild<QLabel *>(QStringLiteral("manualSymbol")));
+        // An empty name is no picture yet.
         QCOMPARE(review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"))->text(),
-                 localized("screenshot.stats.unique", 3));
+                 localizedCount(L10N("screenshot.stats.unique"), 2));
         QVERIFY(!scan->isEnabled());
         review->rows()[2]->findChild<QAbstractButton *>(QStringLiteral("screenshot.remove.filename"))->click();
         settle();
@@ -954,6 +1103,53 @@ private slots:
         vm->resetResults();
         settle();
         QVERIFY(ui.find(QStringLiteral("screenshot.review.button"))->isVisible());
+    }
+
+    // Names typed in the review: Return confirms a name rather than starting the search, and a
+    // name that is already listed is marked and counted once.
+    void reviewFieldsConfirmAndMarkDuplicates()
+    {
+        UiHarness ui(settingsFile());
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        // A search could start (the search button of the sheet is enabled): Return must not start it.
+        vm->setSelectionFolder(path(QStringLiteral("selection")));
+        vm->setSearchLocations({path(QStringLiteral("cardA"))});
+        vm->setDestinationFolder(path(QStringLiteral("dest")));
+        vm->addScreenshotFilename();
+        vm->addScreenshotFilename();
+        const QList<ScreenshotNameCandidate> candidates = vm->screenshotCandidateList().candidates;
+        QCOMPARE(candidates.size(), 2);
+        vm->updateScreenshotFilename(candidates[0].id, QStringLiteral("IMG_0001.JPG"));
+        vm->setShowingScreenshotReview(true);
+        QTRY_VERIFY(ui.content()->screenshotReviewSheet());
+        ScreenshotReviewView *review = ui.content()->screenshotReviewSheet();
+        QTRY_VERIFY(review->isVisible());
+        settle();
+        auto *unique = review->findChild<QLabel *>(QStringLiteral("screenshot.stats.unique"));
+        QCOMPARE(unique->text(), localizedCount(L10N("screenshot.stats.unique"), 1)); // the empty one is no name
+
+        QLineEdit *field = review->rows()[1]->field();
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("img_0001.jpg"));
+        settle();
+        QVERIFY(review->rows()[1]->showsDuplicateNote());
+        QVERIFY(!review->rows()[0]->showsDuplicateNote());
+        QCOMPARE(unique->text(), localizedCount(L10N("screenshot.stats.unique"), 1));
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("IMG_0002.JPG"));
+        settle();
+        QVERIFY(!review->rows()[1]->showsDuplicateNote());
+        QCOMPARE(unique->text(), localizedCount(L10N("screenshot.stats.unique"), 2));
+
+        // Return confirms; the sheet stays and no search starts, though one could.
+        QVERIFY(review->findChild<QAbstractButton *>(QStringLiteral("screenshot.scan"))->isEnabled());
+        QTest::keyClick(field, Qt::Key_Return);
+        settle();
+        QVERIFY(review->isVisible());
+        QCOMPARE(vm->stage(), WorkflowStage::setup);
+        QCOMPARE(vm->screenshotCandidateList().candidates[1].fileName, QStringLiteral("IMG_0002.JPG"));
+        QCOMPARE(field->selectedText(), QStringLiteral("IMG_0002.JPG"));
     }
 
     void emptyReviewShowsEmptyState()
@@ -992,9 +1188,28 @@ private slots:
         settle();
         if (ui.vm()->warnings().isEmpty())
             QSKIP("the scanner gave no warning for a missing location");
-        auto *count = ui.find<QLabel>(QStringLiteral("warningCount"));
+        auto *count = ui.find(QStringLiteral("warningCount"));
         QVERIFY(count->isVisible());
-        QCOMPARE(count->text(), localized("status.warning.count", qint64(ui.vm()->warnings().size())));
+        QCOMPARE(count->text(), localizedCount(L10N("status.warning.count"), ui.vm()->warnings().size()));
+
+        // The count opens the warnings, each with its place and its message.
+        count->click();
+        QTRY_VERIFY(ui.content()->warningsSheet());
+        WarningsView *sheet = ui.content()->warningsSheet();
+        QTRY_VERIFY(sheet->isVisible());
+        QCOMPARE(sheet->table()->model()->rowCount(), ui.vm()->warnings().size());
+        const AppWarning &first = ui.vm()->warnings().first();
+        QCOMPARE(sheet->table()->model()->index(0, 0).data().toString(), first.url.value_or(QStringLiteral("—")));
+        QCOMPARE(sheet->table()->model()->index(0, 1).data().toString(), first.message);
+        QTest::keyClick(sheet, Qt::Key_Return);
+        QTRY_VERIFY(!ui.content()->warningsSheet());
+
+        // The summary offers them too.
+        auto *fromSummary = ui.find(QStringLiteral("summary.warnings"));
+        QVERIFY(fromSummary->isVisible());
+        QCOMPARE(fromSummary->text(), countedText(L10N("summary.warnings"), ui.vm()->warnings().size(), true));
+        fromSummary->click();
+        QTRY_VERIFY(ui.content()->warningsSheet());
     }
 
     // A long problems list builds its panels in batches as it scrolls.
@@ -1100,6 +1315,94 @@ private slots:
         QVERIFY(!ui.vm()->destinationFolder());
         QVERIFY(ui.vm()->includeXMP());
         QCOMPARE(ui.vm()->conflictPolicy(), ConflictPolicy::skip);
+    }
+
+    // A destination the user may not write to: nothing is copied, the screen says so, and every
+    // picture is listed with the cause. Root writes everywhere, so as root the test runs itself
+    // again as an unprivileged user.
+    void readOnlyDestination()
+    {
+        if (::geteuid() == 0) {
+            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+            if (setpriv.isEmpty())
+                QSKIP("setpriv is missing: the test cannot run as an unprivileged user");
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("HOME"), QDir::tempPath());
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+            child.setProcessEnvironment(env);
+            child.setWorkingDirectory(QDir::tempPath());
+            child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                  QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                                  QStringLiteral("readOnlyDestination")});
+            if (!child.waitForStarted(30000))
+                QSKIP("the test cannot be started as an unprivileged user here");
+            QVERIFY(child.waitForFinished(120000));
+            const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+            if (child.exitCode() != 0 && !out.contains("Totals:"))
+                QSKIP(qPrintable(QStringLiteral("an unprivileged user cannot run the build here (a folder only root "
+                                                "may enter): ")
+                                 + QString::fromLocal8Bit(out.left(300))));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, out.constData());
+            QVERIFY2(!out.contains("SKIP"), out.constData());
+            return;
+        }
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const auto p = [&](const char *rel) { return dir.filePath(QString::fromLatin1(rel)); };
+        makeFile(p("sel/IMG_0001.JPG"), jpegBytes(8, 8));
+        makeFile(p("sel/IMG_0002.JPG"), jpegBytes(8, 8));
+        makeFile(p("card/IMG_0001.CR2"), QByteArray(1000, 'a'));
+        makeFile(p("card/IMG_0002.CR2"), QByteArray(1000, 'b'));
+        QDir().mkpath(p("dest"));
+        QVERIFY(QFile::setPermissions(p("dest"), QFileDevice::ReadOwner | QFileDevice::ExeOwner
+                                                     | QFileDevice::ReadOther | QFileDevice::ExeOther));
+        UiHarness ui(dir.filePath(QStringLiteral("settings.ini")));
+        ui.window->show();
+        WorkflowViewModel *vm = ui.vm();
+        vm->setSelectionFolder(p("sel"));
+        vm->setSearchLocations({p("card")});
+        vm->setDestinationFolder(p("dest"));
+        vm->startScan();
+        QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
+        QTRY_VERIFY(!vm->isPlanning());
+        vm->startCopy();
+        QTRY_COMPARE_WITH_TIMEOUT(vm->stage(), WorkflowStage::completed, 20000);
+        settle();
+        auto *completion = qobject_cast<CompletionView *>(ui.content()->currentScreen());
+        QVERIFY(completion);
+        QCOMPARE(completion->findChild<QLabel *>(QStringLiteral("completion.title"))->text(),
+                 localized("completion.title.none"));
+        QCOMPARE(ui.content()->statusStrip()->message(), localized("status.copy.nothing"));
+        QCOMPARE(ui.content()->statusStrip()->tone(), StatusTone::failure);
+        const QString readOnly = failureCauseText(CopyFailureCause::destinationReadOnly);
+        QCOMPARE(completion->failureTexts(),
+                 (QStringList{localized("format.line.count", QStringLiteral("IMG_0001.JPG"), readOnly),
+                              localized("format.line.count", QStringLiteral("IMG_0002.JPG"), readOnly)}));
+        QVERIFY(QDir(p("dest")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+        QFile::setPermissions(p("dest"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // A second start with "--uitesting-reset" only hands over to the running window: the
+    // settings that window runs on stay.
+    void resetSparesARunningInstance_data()
+    {
+        QTest::addColumn<bool>("anotherRunning");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("alone") << false << true;
+        QTest::newRow("another Quillmore runs") << true << false;
+    }
+    void resetSparesARunningInstance()
+    {
+        QFETCH(bool, anotherRunning);
+        QFETCH(bool, cleared);
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        settings.setValue(QLatin1String(WorkflowViewModel::kIncludeXMPKey), false);
+        const QStringList arguments{QStringLiteral("quillmore"), QStringLiteral("--uitesting-reset")};
+        QCOMPARE(applyResetArgument(arguments, anotherRunning, settings), cleared);
+        QCOMPARE(settings.contains(QLatin1String(WorkflowViewModel::kIncludeXMPKey)), !cleared);
     }
 
     void singleInstance()

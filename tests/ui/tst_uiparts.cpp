@@ -136,6 +136,12 @@ private slots:
         QCOMPARE(panels.chooseScreenshots(), QList<FileURL>{QStringLiteral("/s/list.PNG")});
         answer = {QStringLiteral("/c/IMG_0001.JPG")};
         QVERIFY(!panels.chooseCandidateFile(SearchTarget::raw));
+        QVERIFY(panels.chooseCandidateFile(SearchTarget::raw).unsuitable);
+        answer = {};
+        QVERIFY(!panels.chooseCandidateFile(SearchTarget::raw).unsuitable); // dismissed: nothing to tell
+        answer = {QStringLiteral("/c/IMG_0001.CR2")};
+        QCOMPARE(panels.chooseCandidateFile(SearchTarget::raw).file,
+                 std::optional<FileURL>(QStringLiteral("/c/IMG_0001.CR2")));
         answer = {QStringLiteral("/d/Quillmore-report.csv")};
         QCOMPARE(panels.chooseReportDestination(), std::optional<FileURL>(QStringLiteral("/d/Quillmore-report.csv")));
         answer = {};
@@ -150,8 +156,8 @@ private slots:
         QCOMPARE(labels.value(3), localized("panel.use.raw"));
         QVERIFY(filters.value(3).contains(QLatin1String("*.CR2")));
         QVERIFY(!filters.value(3).contains(QLatin1String("*.jpg")));
-        QCOMPARE(labels.value(4), localized("panel.save"));
-        QCOMPARE(proposed.value(4), QStringLiteral("Quillmore-report.csv"));
+        QCOMPARE(labels.value(7), localized("panel.save")); // after four candidate panels
+        QCOMPARE(proposed.value(7), QStringLiteral("Quillmore-report.csv"));
     }
 
     // A prepared panel says what to choose and opens where asked, once.

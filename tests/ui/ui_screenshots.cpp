@@ -5,6 +5,7 @@
 //   ui-screenshots <output folder>
 
 #include "uitestkit.h"
+#include "ui/tables.h"
 #include "support/testimages.h"
 
 #include "ui/appearance.h"
@@ -183,6 +184,51 @@ int main(int argc, char **argv)
         save(held.window.get(), QStringLiteral("5a-copying"));
         held.standIns.copyGate->open = true;
         waitFor([&] { return hvm->stage() == WorkflowStage::completed; });
+    }
+
+    {
+        // A card that lost files before the copy (pulled and re-inserted, say): the completion
+        // tells which pictures failed and why, and Retry Failed copies them once they are back.
+        // A search location that is not there gives the warnings sheet.
+        UiHarness failing(dir.path() + QStringLiteral("/failing.ini"));
+        failing.window->show();
+        if (!QTest::qWaitForWindowExposed(failing.window.get()))
+            return 1;
+        WorkflowViewModel *fvm = failing.vm();
+        QDir().mkpath(root + QStringLiteral("/Delivery 3"));
+        fvm->setSelectionFolder(root + QStringLiteral("/Selects"));
+        fvm->setSearchLocations({root + QStringLiteral("/Card 1"), root + QStringLiteral("/Card 2")});
+        fvm->setDestinationFolder(root + QStringLiteral("/Delivery 3"));
+        fvm->startScan();
+        waitFor([&] { return fvm->stage() == WorkflowStage::summary && !fvm->isPlanning(); });
+        failing.content()->setShowWarnings(true);
+        waitFor([&] { return failing.content()->warningsSheet() && failing.content()->warningsSheet()->isVisible(); });
+        failing.content()->warningsSheet()->resize(760, 360);
+        save(failing.content()->warningsSheet(), QStringLiteral("3a-warnings"));
+        failing.content()->setShowWarnings(false);
+        for (const SelectionResult &r : fvm->notFoundResults())
+            fvm->skipResult(r.id());
+        waitFor([&] { return !fvm->isPlanning(); });
+        QHash<QString, QByteArray> away;
+        for (const int i : {2, 9, 17}) {
+            const QString name = root + QStringLiteral("/Card 1/DCIM/100CAMERA/DSC_%1.DNG").arg(4100 + i * 3, 4, 10,
+                                                                                               QLatin1Char('0'));
+            QFile f(name);
+            if (f.open(QIODevice::ReadOnly))
+                away.insert(name, f.readAll());
+            QFile::remove(name);
+        }
+        fvm->startCopy();
+        waitFor([&] { return fvm->stage() == WorkflowStage::completed; });
+        save(failing.window.get(), QStringLiteral("5b-partial-failure"));
+        for (auto it = away.cbegin(); it != away.cend(); ++it) {
+            QFile f(it.key());
+            if (f.open(QIODevice::WriteOnly))
+                f.write(it.value());
+        }
+        fvm->retryFailed();
+        waitFor([&] { return fvm->stage() == WorkflowStage::completed; });
+        save(failing.window.get(), QStringLiteral("5c-retried"));
     }
 
     if (ui.standIns.ocrResult) {

@@ -222,7 +222,14 @@ public:
         return allowsMultiple ? chosen : chosen.mid(0, 1);
     }
     QList<FileURL> chooseScreenshots() override { return {}; }
-    std::optional<FileURL> chooseCandidateFile(SearchTarget) override { return *candidateFile; }
+    // Nothing: a file of another type was chosen, unless `dismissed`.
+    std::shared_ptr<bool> dismissed = std::make_shared<bool>(false);
+    CandidateFileChoice chooseCandidateFile(SearchTarget) override
+    {
+        if (*candidateFile || *dismissed)
+            return *candidateFile;
+        return CandidateFileChoice::unsuitableFile();
+    }
     std::optional<FileURL> chooseReportDestination() override { return *reportFile; }
 };
 
@@ -238,7 +245,12 @@ public:
         return true;
     }
     void stopAccess(const FileURL &url) override { stopped->append(url); }
-    void openFolder(const FileURL &folder) override { opened->append(folder); }
+    std::shared_ptr<bool> browserAvailable = std::make_shared<bool>(true);
+    bool openFolder(const FileURL &folder) override
+    {
+        opened->append(folder);
+        return *browserAvailable;
+    }
 };
 
 inline void writeFile(const QString &path, const QByteArray &bytes)

@@ -254,6 +254,64 @@ private slots:
                  QStringList{QStringLiteral("Quillmore-report.csv")});
     }
 
+    // Each picture ends in one state of its own, whatever the report's three status texts say,
+    // and the states add up to the pictures checked.
+    void oneOutcomePerPicture_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("finished run") << false;
+        QTest::newRow("cancelled run") << true;
+    }
+    void oneOutcomePerPicture()
+    {
+        QFETCH(bool, cancelled);
+        QList<SelectionResult> results{
+            result(QStringLiteral("COPIED.jpg"), QStringLiteral("/in/COPIED.NEF"), SelectionStatus::readyToCopy),
+            result(QStringLiteral("FAILED.jpg"), QStringLiteral("/in/FAILED.NEF"), SelectionStatus::readyToCopy),
+            result(QStringLiteral("LATER.jpg"), QStringLiteral("/in/LATER.NEF"), SelectionStatus::manuallyResolved),
+            result(QStringLiteral("THERE.jpg"), QStringLiteral("/in/THERE.NEF"), SelectionStatus::existsAtDestination),
+            result(QStringLiteral("GONE.jpg"), {}, SelectionStatus::notFound),
+            result(QStringLiteral("TWO.jpg"), {}, SelectionStatus::ambiguous),
+            result(QStringLiteral("NO.jpg"), {}, SelectionStatus::skipped),
+        };
+        CopyPlan plan;
+        plan.issues << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/THERE.NEF",
+                                          "/out/THERE.NEF", {results[3].id()}, "exists"};
+        CopyBatchResult batch;
+        batch.wasCancelled = cancelled;
+        batch.outcomes << outcome("/in/COPIED.NEF", "/out/COPIED.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);
+        CopyFileOutcome failed = outcome("/in/FAILED.NEF", {}, CopyFileKind::raw, CopyOutcomeStatus::failed, "gone");
+        failed.cause = CopyFailureCause::sourceMissing;
+        batch.outcomes << failed;
+        const SettledCopy settled = settleCopy(results, batch, plan, SearchTarget::raw, {});
+        QCOMPARE(settled.settlements.size(), results.size());
+        const QList<ResultOutcome> expected{ResultOutcome::copied,
+                                            ResultOutcome::failed,
+                                            cancelled ? ResultOutcome::cancelled : ResultOutcome::failed,
+                                            ResultOutcome::alreadyInDestination,
+                                            ResultOutcome::notFound,
+                                            ResultOutcome::notChosen,
+                                            ResultOutcome::skippedByYou};
+        for (qsizetype i = 0; i < results.size(); ++i) {
+            QCOMPARE(settled.settlements[i].id, results[i].id());
+            QCOMPARE(settled.settlements[i].fileName, results[i].selection.fileName);
+            QCOMPARE(settled.settlements[i].outcome, expected[i]);
+        }
+        QCOMPARE(settled.settlements[1].cause, std::optional<CopyFailureCause>(CopyFailureCause::sourceMissing));
+        QCOMPARE(settled.settlements[0].cause, std::nullopt);
+        // The report keeps its three texts.
+        QCOMPARE(settled.rows[1].status, localized("report.status.failed"));
+        QCOMPARE(settled.rows[1].errorMessage, QStringLiteral("gone"));
+        for (int i : {3, 4, 5, 6})
+            QCOMPARE(settled.rows[i].status, localized("report.status.skipped"));
+        // Every state has a word of its own.
+        QSet<QString> all;
+        for (ResultOutcome o : allResultOutcomes())
+            all.insert(outcomeText(o));
+        QCOMPARE(all.size(), allResultOutcomes().size());
+        QVERIFY(!all.contains(localized("report.status.skipped")));
+    }
+
     void qualityTextsInFixedOrder()
     {
         SelectionResult r = result(QStringLiteral("A.jpg"), QStringLiteral("/in/A.NEF"), SelectionStatus::readyToCopy);

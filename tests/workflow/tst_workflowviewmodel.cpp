@@ -448,10 +448,17 @@ private slots:
         QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::skipped);
         for (const CopyTaskItem &t : vm->copyPlan().tasks)
             QVERIFY(!t.selectionIDs.contains(one));
-        // A dismissed panel is reported; a chosen file resolves the name and opens access to it.
+        // A dismissed panel does nothing; a file of another type is reported; a chosen file
+        // resolves the name and opens access to it.
         const QUuid three = resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->id();
+        *rig.panels.dismissed = true;
+        vm->chooseFileManually(three);
+        QVERIFY(!vm->errorMessage());
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::notFound);
+        *rig.panels.dismissed = false;
         vm->chooseFileManually(three);
         QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.unsupported.raw")));
+        vm->clearErrorMessage();
         const QString byHand = path(QStringLiteral("Elsewhere/IMG_3.ORF"));
         writeFile(byHand, "orf");
         *rig.panels.candidateFile = byHand;
@@ -529,7 +536,9 @@ private slots:
         QVERIFY(copied(*vm));
         QCOMPARE(bool(*rig.copier.lastVerify), fileCheck);
         QCOMPARE(*rig.checker.calls, (fileCheck || duplicate) ? 1 : 0);
-        QCOMPARE(vm->statusMessage(), localized("status.copy.complete"));
+        // A sidecar failed: the run does not read as complete.
+        QCOMPARE(vm->statusMessage(), localized("status.copy.failed"));
+        QCOMPARE(vm->completionKind(), CompletionKind::someFailed);
         QVERIFY(!vm->copyResult()->wasCancelled);
         QCOMPARE(vm->completedQualityOptions(), (QualityCheckOptions{false, duplicate, fileCheck}));
         // Counts never go down, though the copier reports 0 of 0 between files.
@@ -593,6 +602,66 @@ private slots:
                                                          : result->message.value_or(QString()));
         }
         QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+        // Each picture in its own word: the two planned ones cancelled, the others as they were.
+        QCOMPARE(vm->completionKind(), CompletionKind::cancelled);
+        QCOMPARE(vm->settledCount(ResultOutcome::cancelled), 2);
+        QCOMPARE(vm->settledCount(ResultOutcome::notChosen), 1);
+        QCOMPARE(vm->settledCount(ResultOutcome::notFound), 1);
+        QVERIFY(vm->canRetry());
+
+        // The retry copies what was cancelled, and the job is settled whole again.
+        rig.copier.gate->open = true;
+        vm->retryFailed();
+        QCOMPARE(vm->stage(), WorkflowStage::copying);
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+        QCOMPARE(vm->completionKind(), CompletionKind::allCopied);
+        QCOMPARE(vm->statusMessage(), localized("status.copy.complete"));
+        QCOMPARE(vm->settledCount(ResultOutcome::copied), 2);
+        QCOMPARE(vm->settledCount(ResultOutcome::cancelled), 0);
+        QCOMPARE(vm->reportRows().size(), 4);
+        QVERIFY(QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+        QVERIFY(!vm->canRetry());
+    }
+
+    // A failed file is copied again by the retry, with the candidate the user chose, and the
+    // files already copied are neither copied again nor forgotten.
+    void retryCopiesWhatFailed()
+    {
+        Rig rig;
+        *rig.copier.failNames = {QStringLiteral("img_1.CR3")};
+        auto vm = ready(rig);
+        QVERIFY(scanned(*vm));
+        const QUuid two = resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->id();
+        vm->chooseCandidate(m_cardB + QStringLiteral("/IMG_2.CR3"), two);
+        QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
+        QVERIFY(copied(*vm));
+        QCOMPARE(vm->completionKind(), CompletionKind::someFailed);
+        QCOMPARE(vm->statusMessage(), localized("status.copy.failed"));
+        QCOMPARE(vm->settledCount(ResultOutcome::copied), 2);
+        QCOMPARE(vm->settledCount(ResultOutcome::failed), 1);
+        QCOMPARE(vm->settledCount(ResultOutcome::notFound), 1);
+        qint64 sum = 0;
+        for (ResultOutcome o : allResultOutcomes())
+            sum += vm->settledCount(o);
+        QCOMPARE(sum, vm->results().size());
+        QVERIFY(vm->canRetry());
+
+        // The card is back.
+        rig.copier.failNames->clear();
+        QFile::remove(m_cardB + QStringLiteral("/IMG_2.CR3")); // copied already: not read again
+        vm->retryFailed();
+        QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::completed; }, kWait));
+        QCOMPARE(vm->completionKind(), CompletionKind::allCopied);
+        QCOMPARE(vm->settledCount(ResultOutcome::copied), 3);
+        QCOMPARE(vm->settledCount(ResultOutcome::failed), 0);
+        QCOMPARE(vm->copiedPrimaryOutcomes().size(), 3);
+        QVERIFY(vm->failedOutcomes().isEmpty());
+        QCOMPARE(QFileInfo(m_dest + QStringLiteral("/IMG_2.CR3")).size(), 300); // card B's, as chosen
+        QVERIFY(QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
+        const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
+        QCOMPARE(one->status, SelectionStatus::copied);
+        QCOMPARE(vm->reportRows()[vm->results().indexOf(*one)].status, localized("report.status.copied"));
+        QVERIFY(!vm->canRetry());
     }
 
     void cancelDuringChecks()
@@ -612,13 +681,17 @@ private slots:
         QCOMPARE(vm->copiedPrimaryOutcomes().size(), 2); // the copies stay
         QCOMPARE(vm->qualityResult(), QualityCheckBatchResult());
         QCOMPARE(vm->completedQualityOptions(), QualityCheckOptions());
-        QCOMPARE(vm->statusMessage(), localized("status.copy.checks.cancelled"));
+        QCOMPARE(vm->statusMessage(), localized("status.checks.cancelled"));
         for (const CopyReportRow &row : vm->reportRows()) {
             QVERIFY2(row.errorMessage != localized("report.error.cancelled"), qPrintable(row.jpegPath));
             if (row.rawPath.isEmpty()) // not found: says so still
                 QCOMPARE(row.errorMessage, resultNamed(*vm, row.jpegPath)->message.value_or(QString()));
         }
         QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status, SelectionStatus::copied);
+        QCOMPARE(vm->completionKind(), CompletionKind::checksCancelled);
+        QVERIFY(vm->checksWereCancelled());
+        QCOMPARE(vm->settledCount(ResultOutcome::copied), 2);
+        QVERIFY(!vm->canRetry()); // every file is copied
     }
 
     void copierThatBreaksOffIsNotComplete()
@@ -706,6 +779,11 @@ private slots:
         auto vm = ready(rig);
         vm->openDestination();
         QCOMPARE(*rig.platform.opened, QStringList{m_dest});
+        QVERIFY(!vm->errorMessage());
+        // Without a file browser the user is told where the folder is.
+        *rig.platform.browserAvailable = false;
+        vm->openDestination();
+        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.open.folder", m_dest)));
     }
 
     // ---- screenshots ----
