@@ -225,7 +225,9 @@ CopyPlan CopyPlanner::makePlan(const QList<SelectionResult> &results, const File
             const QString numberedBase = base + QLatin1Char('_') + QString::number(n);
             const QString name = extension.isEmpty() ? numberedBase : numberedBase + QLatin1Char('.') + extension;
             const QString numberedSidecar = numberedBase + QLatin1Char('.') + sidecarExtension;
-            if (taken(name) || (sidecar && (sidecarTaken(numberedSidecar) || numberedSidecar.toLower() == name.toLower())))
+            const bool sidecarBlocked = sidecar
+                && (sidecarTaken(numberedSidecar) || numberedSidecar.toLower() == name.toLower());
+            if (taken(name) || sidecarBlocked)
                 continue;
             addTask(item.location, name, item.kind, item.ids);
             if (sidecar)

@@ -256,8 +256,8 @@ QString csvField(const QString &field)
         const QChar first = out.front();
         // A spreadsheet reads these as the start of a formula; a tab or carriage return in front
         // of one hides it.
-        if (first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-') || first == QLatin1Char('@')
-            || first == QLatin1Char('\t') || first == QLatin1Char('\r'))
+        if (first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-')
+            || first == QLatin1Char('@') || first == QLatin1Char('\t') || first == QLatin1Char('\r'))
             out.prepend(QLatin1Char('\''));
     }
     if (out.contains(QLatin1Char(',')) || out.contains(QLatin1Char('"')) || out.contains(QLatin1Char('\n'))

@@ -262,7 +262,8 @@ private slots:
                                                 QStringLiteral("--selection"), p("sel"), QStringLiteral("--search"),
                                                 p("card"), QStringLiteral("--dest"), p("dest"),
                                                 QStringLiteral("--target"), QStringLiteral("jpeg"),
-                                                QStringLiteral("--check"), QStringLiteral("file"), QStringLiteral("--json")});
+                                                QStringLiteral("--check"), QStringLiteral("file"),
+                                                QStringLiteral("--json")});
         QVERIFY(run.waitForFinished(120000));
         const QByteArray out = run.readAllStandardOutput();
         QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
@@ -273,7 +274,8 @@ private slots:
         QCOMPARE(::stat(copy.constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0444));
         char value[4096];
-        const ssize_t size = ::getxattr(copy.constData(), "user.com.apple.metadata:_kMDItemUserTags", value, sizeof value);
+        const ssize_t size =
+            ::getxattr(copy.constData(), "user.com.apple.metadata:_kMDItemUserTags", value, sizeof value);
         QVERIFY2(size > 0, "the flagged copy has no tags");
         QVERIFY(QByteArray(value, int(size)).contains("File Check"));
     }

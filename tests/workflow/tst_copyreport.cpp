@@ -186,10 +186,12 @@ private slots:
     // The issues of a sidecar are its own: its picture is copied and not "already there".
     void sidecarIssuesDoNotSettleThePicture()
     {
-        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
+        SelectionResult r =
+            result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
         CopyPlan plan;
         plan.tasks = {{makeId(), "/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, {r.id()}, 10}};
-        plan.issues = {{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/IMG_1.xmp", "/out/IMG_1.xmp", {r.id()}, "exists"},
+        plan.issues = {{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/IMG_1.xmp", "/out/IMG_1.xmp", {r.id()},
+                        "exists"},
                        {makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/IMG_2.xmp", {}, {r.id()}, "gone"}};
         CopyBatchResult batch;
         batch.outcomes << outcome("/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);
@@ -198,7 +200,9 @@ private slots:
         QCOMPARE(settled.rows[0].status, localized("report.status.copied"));
         QCOMPARE(settled.rows[0].destinationPath, QStringLiteral("/out/IMG_1.NEF"));
         QCOMPARE(settled.rows[0].errorMessage, QStringLiteral("XMP: gone"));
-        QVERIFY(isIssueOfChosenFile({makeId(), CopyPreflightIssueKind::alreadyExists, "/in/./IMG_1.NEF", {}, {}, {}}, r));
+        const CopyPreflightIssue ofPicture{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/./IMG_1.NEF",
+                                           {}, {}, {}};
+        QVERIFY(isIssueOfChosenFile(ofPicture, r));
         QVERIFY(!isIssueOfChosenFile(plan.issues[0], r));
     }
 
