@@ -2,7 +2,10 @@
 
 #include "model/cancellation.h"
 #include "model/localization.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
+
+#include <exception>
 
 namespace quillmore {
 namespace {
@@ -48,6 +51,18 @@ Answer ask(Ask &&question)
         throw;
     } catch (...) {
         return {std::nullopt, true};
+    }
+}
+
+// Records that the step failed for the file, with the facts when the failure has them.
+void noteError(QualityCheckBatchResult &result, const QString &key, const char *messageKey, std::exception_ptr error)
+{
+    result.errorsByDestinationPath[key] = localized(messageKey);
+    try {
+        std::rethrow_exception(error);
+    } catch (const FailureError &e) {
+        result.failuresByDestinationPath[key] = e.failure();
+    } catch (...) {
     }
 }
 
@@ -121,7 +136,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
                 } catch (const Cancelled &) {
                     throw;
                 } catch (...) {
-                    result.errorsByDestinationPath[item.key] = localized("quality.error.duplicate");
+                    noteError(result, item.key, L10N("quality.error.duplicate"), std::current_exception());
                     continue;
                 }
             }
@@ -162,7 +177,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
         } catch (const Cancelled &) {
             throw;
         } catch (...) {
-            result.errorsByDestinationPath[item.key] = localized("quality.error.tags");
+            noteError(result, item.key, L10N("quality.error.tags"), std::current_exception());
         }
     }
     return result;

@@ -1110,7 +1110,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
     setStatus(statusKey(check)); // the quality module's text for the check
 }
 
-void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const QualityCheckBatchResult &quality,
+void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const QualityCheckBatchResult &checked,
                                      const QualityCheckOptions &options, const CopyPlan &plan,
                                      const std::optional<QString> &copierFailure)
 {
@@ -1120,6 +1120,11 @@ void WorkflowViewModel::copyFinished(const CopyBatchResult &finished, const Qual
     for (CopyFileOutcome &outcome : batch.outcomes)
         if (outcome.failure && !outcome.message)
             outcome.message = copyFailureText(*outcome.failure);
+    QualityCheckBatchResult quality = checked;
+    for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
+        if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
+            quality.errorsByDestinationPath[it.key()] =
+                localized("error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     assign(m_completedQualityOptions, options, &WorkflowViewModel::completedQualityOptionsChanged);
