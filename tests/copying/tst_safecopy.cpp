@@ -218,7 +218,8 @@ private slots:
                                                  << 0 << false;
         QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false;
         QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false;
-        QTest::newRow("destination appears before the move") << Fault::destinationAppears << true << exists << 0 << true;
+        QTest::newRow("destination appears before the move")
+            << Fault::destinationAppears << true << exists << 0 << true;
         QTest::newRow("destination appears before the link")
             << Fault::destinationAppearsBeforeLink << false << exists << 0 << true;
         QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << EACCES << false;
