@@ -169,6 +169,14 @@
         <translation>the disk is read-only</translation>
     </message>
     <message>
+        <source>error.reason.unsupported</source>
+        <translation>this disk does not support it</translation>
+    </message>
+    <message>
+        <source>error.with.reason</source>
+        <translation>%1 Reason: %2.</translation>
+    </message>
+    <message>
         <source>report.status.copied</source>
         <translation>Copied</translation>
     </message>

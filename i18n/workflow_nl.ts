@@ -169,6 +169,14 @@
         <translation>de schijf is alleen-lezen</translation>
     </message>
     <message>
+        <source>error.reason.unsupported</source>
+        <translation>deze schijf ondersteunt dat niet</translation>
+    </message>
+    <message>
+        <source>error.with.reason</source>
+        <translation>%1 Reden: %2.</translation>
+    </message>
+    <message>
         <source>report.status.copied</source>
         <translation>Gekopieerd</translation>
     </message>

@@ -35,7 +35,8 @@ public:
     ~SafeCopyService() override;
 
     // One file. Throws FailureError (destinationExists, sizeMismatch, checksumMismatch, or a
-    // failed file operation with its error number), another error of the hasher, or Cancelled; the temporary file is gone on every one of those paths.
+    // failed file operation with its error number), another error of the hasher, or Cancelled;
+    // the temporary file is gone on every one of those paths.
     CopiedFile copyFile(const CopyTaskItem &task, bool verify, qint64 bytesBefore, qint64 totalBytes,
                         const CopyProgressSink &progress, std::stop_token stop);
 

@@ -16,7 +16,8 @@ class SelectionReading {
 public:
     virtual ~SelectionReading() = default;
     // Reads every JPEG file in the folder and its subfolders. Throws FailureError
-    // (selectionUnreadable, with the error number) when the folder cannot be opened, Cancelled when the token asks to stop.
+    // (selectionUnreadable, with the error number) when the folder cannot be opened, Cancelled
+    // when the token asks to stop.
     virtual SelectionReadResult readSelection(const FileURL &folder, std::stop_token stop) = 0;
 };
 

@@ -289,6 +289,7 @@ struct QualityCheckBatchResult {
     QMap<QString, QSet<QualityFlag>> flagsByDestinationPath;
     QMap<QString, QSet<QualityCheckSkip>> skippedByDestinationPath;
     QMap<QString, QString> errorsByDestinationPath;
+    QMap<QString, Failure> failuresByDestinationPath; // why, where a system call said so
 
     bool operator==(const QualityCheckBatchResult &) const = default;
 };

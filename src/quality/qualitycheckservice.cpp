@@ -2,6 +2,7 @@
 
 #include "model/cancellation.h"
 #include "model/localization.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/systemresources.h"
 
@@ -94,6 +95,20 @@ void inParallel(qsizetype count, int workers, Work &&work)
         std::rethrow_exception(first);
 }
 
+// Records that the step failed for the file, with the facts when the failure has them.
+void noteError(QualityCheckBatchResult &result, const QString &key, const char *messageKey, std::exception_ptr error)
+{
+    result.errorsByDestinationPath[key] = localized(messageKey);
+    if (!error)
+        return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const FailureError &e) {
+        result.failuresByDestinationPath[key] = e.failure();
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 const char *statusKey(QualityCheckKind check)
@@ -176,6 +191,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
 
     if (options.duplicate) {
         std::vector<std::optional<QString>> digests(std::size_t(items.size()));
+        std::vector<std::exception_ptr> hashErrors(std::size_t(items.size()));
         inParallel(items.size(), workers, [&](qsizetype i) {
             const Item &item = items[i];
             announce(item, QualityCheckKind::duplicates);
@@ -189,6 +205,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
                 throw;
             } catch (...) {
                 // No digest: this file takes no further part in the pass.
+                hashErrors[std::size_t(i)] = std::current_exception();
             }
         });
         // Digest text → keys with that content, in item order.
@@ -198,7 +215,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
             const Item &item = items[i];
             const std::optional<QString> &digest = digests[std::size_t(i)];
             if (!digest) {
-                result.errorsByDestinationPath[item.key] = localized("quality.error.duplicate");
+                noteError(result, item.key, L10N("quality.error.duplicate"), hashErrors[std::size_t(i)]);
                 continue;
             }
             if (!byDigest.contains(*digest))
@@ -245,7 +262,7 @@ QualityCheckBatchResult QualityCheckService::runChecks(const QList<CopyFileOutco
         } catch (const Cancelled &) {
             throw;
         } catch (...) {
-            result.errorsByDestinationPath[item.key] = localized("quality.error.tags");
+            noteError(result, item.key, L10N("quality.error.tags"), std::current_exception());
         }
     }
     return result;

@@ -32,8 +32,14 @@ QString filesColumnTitle(SearchTarget t)
     return localized(pick(t, L10N("files.raw"), L10N("files.full.jpeg")));
 }
 
-const char *summaryFoundLineKey(SearchTarget t) { return pick(t, L10N("summary.found.raw"), L10N("summary.found.jpeg")); }
-const char *summaryCopyButtonKey(SearchTarget t) { return pick(t, L10N("summary.copy.raw"), L10N("summary.copy.jpeg")); }
+const char *summaryFoundLineKey(SearchTarget t)
+{
+    return pick(t, L10N("summary.found.raw"), L10N("summary.found.jpeg"));
+}
+const char *summaryCopyButtonKey(SearchTarget t)
+{
+    return pick(t, L10N("summary.copy.raw"), L10N("summary.copy.jpeg"));
+}
 const char *problemsNotFoundHeadingKey(SearchTarget t)
 {
     return pick(t, L10N("problems.not.found.raw"), L10N("problems.not.found.jpeg"));
@@ -46,6 +52,9 @@ const char *problemsChooseManualButtonKey(SearchTarget t)
 {
     return pick(t, L10N("problems.choose.manual.raw"), L10N("problems.choose.manual.jpeg"));
 }
-const char *problemsUseButtonKey(SearchTarget t) { return pick(t, L10N("problems.use.raw"), L10N("problems.use.jpeg")); }
+const char *problemsUseButtonKey(SearchTarget t)
+{
+    return pick(t, L10N("problems.use.raw"), L10N("problems.use.jpeg"));
+}
 
 } // namespace quillmore

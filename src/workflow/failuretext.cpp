@@ -29,6 +29,7 @@ QString reasonText(int errorNumber)
     case ENETUNREACH:
     case ETIMEDOUT: return localized("error.reason.disconnected");
     case ENAMETOOLONG: return localized("error.reason.nameTooLong");
+    case EOPNOTSUPP: return localized("error.reason.unsupported");
     default: return systemErrorText(errorNumber);
     }
 }

@@ -1602,6 +1602,10 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
         quality = combined;
     }
     m_runningPlan = CopyPlan();
+    for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
+        if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
+            quality.errorsByDestinationPath[it.key()] =
+                localized("error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     // Checks that did not finish have no counts to show.

@@ -234,8 +234,8 @@ void TestCli::unreadableSearchFolderIsAWarning()
 
 void TestCli::missingSearchLocationIsNamed()
 {
-    const Run r = runCli({"scan", "--selection", m_dir.filePath("sel"), "--search", m_dir.filePath("search"), "--search",
-                          m_dir.filePath("card 2"), "--dest", m_dir.filePath("dest")});
+    const Run r = runCli({"scan", "--selection", m_dir.filePath("sel"), "--search", m_dir.filePath("search"),
+                          "--search", m_dir.filePath("card 2"), "--dest", m_dir.filePath("dest")});
     QCOMPARE(r.exitCode, 2);
     const QString err = QString::fromUtf8(r.err);
     QVERIFY2(err.contains("--search") && err.contains(m_dir.filePath("card 2")), qPrintable(err));

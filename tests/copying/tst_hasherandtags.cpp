@@ -221,7 +221,8 @@ private slots:
         } catch (const FailureError &e) {
             QCOMPARE(e.errorNumber(), ENOENT);
         }
-        QVERIFY_THROWS_EXCEPTION(FailureError, FinderTagService::writeTags({QStringLiteral("a")}, m_dir.path() + QStringLiteral("/missing")));
+        const QString missing = m_dir.path() + QStringLiteral("/missing");
+        QVERIFY_THROWS_EXCEPTION(FailureError, FinderTagService::writeTags({QStringLiteral("a")}, missing));
     }
 
     void namesAreMirroredForLinuxFileBrowsers_data()

@@ -2,6 +2,7 @@
 
 #include "model/cancellation.h"
 #include "model/localization.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "quality/imagequalityanalyzer.h"
 #include "quality/qualitycheckservice.h"
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <cerrno>
 #include <stdexcept>
 
 using namespace quillmore;
@@ -100,7 +102,7 @@ public:
         const QString name = file.section(u'/', -1);
         m_log.calls << u"tags:"_qs + name + u'=' + orderedRawValues(flags).join(u',');
         if (failing.contains(name))
-            throw std::runtime_error("cannot write");
+            throw FailureError(FailureCode::fileOperation, EOPNOTSUPP, file, "setxattr");
     }
 
 private:
@@ -390,6 +392,8 @@ void TestQualityCheckService::tagFailureIsThatFilesError()
     const auto result = f.run({copied("a.jpg"), copied("b.jpg")}, {false, false, true});
     QCOMPARE(result.errorsByDestinationPath,
              (QMap<QString, QString>{{"/dest/a.jpg", localized("quality.error.tags")}}));
+    // Why, kept for the words at the edge.
+    QCOMPARE(result.failuresByDestinationPath.value("/dest/a.jpg").errorNumber, EOPNOTSUPP);
     QCOMPARE(result.flagsByDestinationPath.size(), 2);
     QCOMPARE(f.log.calls.filter("tags:"), (QStringList{"tags:a.jpg=File Check", "tags:b.jpg=File Check"}));
 }
