@@ -209,11 +209,12 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
                     << QStringLiteral("Filesystem candidate inspected exactName=%1 normalizedBase=%2")
                            .arg(privateValue(walk.name()), privateValue(nfc(decodePath(base))));
             }
-            std::string key = matchKeyUtf8(base);
-            if (!selectionKeys.contains(key)) {
+            // The walk asked wantsMetadata, which tested the key, while it listed the folder.
+            if (!walk.metadataWanted()) {
                 progressTest();
                 continue;
             }
+            std::string key = matchKeyUtf8(base);
 
             // A file whose values cannot be read is no candidate: its size, date and identity
             // would be made up.

@@ -55,6 +55,7 @@ private slots:
     void readableTable();
     void unreadableSelectionFailsTheJob();
     void unreadableSearchFolderIsAWarning();
+    void pathsThatAreNotUtf8KeepTheirBytes();
 
 private:
     QTemporaryDir m_dir;
@@ -226,6 +227,27 @@ void TestCli::unreadableSearchFolderIsAWarning()
     const QJsonArray warnings = doc.value("warnings").toArray();
     QCOMPARE(warnings.size(), 1);
     QCOMPARE(warnings[0].toObject().value("path").toString(), standardizedPath(dir.filePath("search/closed")));
+}
+
+void TestCli::pathsThatAreNotUtf8KeepTheirBytes()
+{
+    // A card written by an old camera or another system: a Latin-1 byte in a folder's name.
+    QTemporaryDir dir;
+    makeFile(dir.filePath("sel/IMG_0001.jpg"));
+    const QString odd = decodePath("Caf\xe9");
+    makeFile(dir.filePath("search/") + odd + QStringLiteral("/IMG_0001.CR3"));
+    QDir().mkpath(dir.filePath("dest"));
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest"), "--json"});
+    QCOMPARE(r.exitCode, 0);
+    // The byte is written as the escape \udce9, and the document stays valid JSON.
+    QVERIFY(r.out.contains("/Caf\\udce9/IMG_0001.CR3"));
+    QJsonParseError error;
+    const QJsonObject doc = QJsonDocument::fromJson(r.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QString path = doc.value("results").toArray()[0].toObject().value("chosen").toString();
+    // Read back, the escape gives the real bytes of the file's path.
+    QCOMPARE(encodePath(path), encodePath(standardizedPath(dir.filePath("search/") + odd + "/IMG_0001.CR3")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
