@@ -235,6 +235,8 @@ void TestCli::pathsThatAreNotUtf8KeepTheirBytes()
     QTemporaryDir dir;
     makeFile(dir.filePath("sel/IMG_0001.jpg"));
     const QString odd = decodePath("Caf\xe9");
+    QVERIFY(QDir().mkpath(dir.filePath("search")));
+    QCOMPARE(::mkdir(encodePath(dir.filePath("search/") + odd).constData(), 0755), 0);
     makeFile(dir.filePath("search/") + odd + QStringLiteral("/IMG_0001.CR3"));
     QDir().mkpath(dir.filePath("dest"));
     const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
