@@ -8,11 +8,12 @@
 // are not reported: they are not pictures, and reading one could block.
 //
 // On network and FUSE file systems, folders are listed ahead of the caller by a bounded pool of
-// threads, so that the waits for the server overlap; on local disks the caller lists them. What the caller sees does not depend on
-// that timing: every folder's entries come in byte order of their names, folders depth first,
-// and problems are reported when the walk reaches the place where they arose. Memory stays
-// bounded: only a fixed number of folders are listed ahead of the caller, and each listing holds
-// one descriptor, only while it is being read.
+// threads, so that the waits for the server overlap; on local disks the caller lists each folder
+// itself. What the caller sees never depends on timing: folders come depth first, a folder's
+// entries in the order the file system keeps them (listed by threads: in byte order of their
+// names), and problems are reported when the walk reaches the place where they arose. Memory
+// stays bounded: only a fixed number of folders are listed ahead of the caller, and each listing
+// holds one descriptor, only while it is being read.
 //
 // Folders are not entered when they are one of the excluded folders (compared by device and
 // inode, whatever path reaches them), the root of a system file system (proc, sysfs, devtmpfs,
