@@ -198,22 +198,22 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
                 continue;
 
             ++examined;
+            // The walk asked wantsMetadata (extension, then key) while it listed the folder: only
+            // files whose key is a selection's have their values read.
+            const bool wanted = walk.metadataWanted();
             const std::string_view name = walk.nameBytes();
-            if (!extensions.contains(name)) {
-                progressTest();
-                continue;
-            }
-            const std::string_view base = name.substr(0, std::size_t(extensionDot(name)));
-            if (debugLog) {
+            if (debugLog && (wanted || extensions.contains(name))) {
+                const std::string_view base = name.substr(0, std::size_t(extensionDot(name)));
                 qCDebug(lcMatching).noquote()
                     << QStringLiteral("Filesystem candidate inspected exactName=%1 normalizedBase=%2")
                            .arg(privateValue(walk.name()), privateValue(nfc(decodePath(base))));
             }
-            std::string key = matchKeyUtf8(base);
-            if (!selectionKeys.contains(key)) {
+            if (!wanted) {
                 progressTest();
                 continue;
             }
+            const std::string_view base = name.substr(0, std::size_t(extensionDot(name)));
+            std::string key = matchKeyUtf8(base);
 
             // A file whose values cannot be read is no candidate: its size, date and identity
             // would be made up.

@@ -182,15 +182,39 @@ const QSet<QString> &candidateExtensions(SearchTarget target)
     return target == SearchTarget::raw ? rawExtensions() : jpegExtensions();
 }
 
+namespace {
+std::uint64_t packed(std::string_view bytes)
+{
+    std::uint64_t out = 0;
+    for (char c : bytes)
+        out = (out << 8) | static_cast<unsigned char>(c);
+    return out;
+}
+} // namespace
+
 ExtensionSet::ExtensionSet(const QSet<QString> &extensions)
 {
-    for (const QString &extension : extensions)
-        m_extensions.push_back(extension.toLower().toStdString());
+    for (const QString &extension : extensions) {
+        const std::string bytes = extension.toLower().toStdString();
+        if (bytes.empty())
+            continue;
+        if (bytes.size() <= 8)
+            m_extensions.push_back(packed(bytes));
+        else
+            m_longExtensions.push_back(bytes);
+    }
 }
 
 bool ExtensionSet::containsExtension(std::string_view lowerCase) const
 {
-    return std::find(m_extensions.begin(), m_extensions.end(), lowerCase) != m_extensions.end();
+    // Called for every file a walk reports: short extensions are compared as one number each.
+    if (lowerCase.empty())
+        return false;
+    if (lowerCase.size() <= 8) {
+        const std::uint64_t key = packed(lowerCase);
+        return std::find(m_extensions.begin(), m_extensions.end(), key) != m_extensions.end();
+    }
+    return std::find(m_longExtensions.begin(), m_longExtensions.end(), lowerCase) != m_longExtensions.end();
 }
 
 bool ExtensionSet::contains(std::string_view fileName) const

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -123,7 +124,8 @@ public:
 
 private:
     bool containsExtension(std::string_view lowerCase) const;
-    std::vector<std::string> m_extensions;
+    std::vector<std::uint64_t> m_extensions; // each up to 8 bytes, packed into one number
+    std::vector<std::string> m_longExtensions;
 };
 
 // True when the file name's extension is in the set (ExtensionSet's rule).

@@ -42,8 +42,9 @@ struct LinuxDirent64 {
 constexpr std::size_t kDirentBufferSize = 64 * 1024;
 // Folders listed ahead of the caller, at most. Each holds its names, not a descriptor.
 constexpr std::size_t kListingsAhead = 256;
-// Entries read between two looks at the stop request while a folder is listed.
-constexpr std::size_t kEntriesPerStopTest = 256;
+// Entries whose values are read between two looks at the stop request while a folder is listed:
+// at 1 ms a call, a stop is seen within 64 ms.
+constexpr std::size_t kEntriesPerStopTest = 64;
 
 struct IdentityHash {
     std::size_t operator()(const FileIdentity &i) const noexcept
@@ -214,7 +215,7 @@ struct DirectoryWalk::Shared {
     std::unordered_set<std::uint64_t> systemDevices;
     std::function<bool(std::string_view)> wantsMetadata;
     std::vector<std::thread> threads;
-    int threadLimit = 1;
+    int threadLimit = 0; // 0: no threads, the caller lists every folder itself
 
     bool stopping() const { return shutdown || stop.stop_requested(); }
     std::unique_ptr<Listing> list(Job job, bool isRoot) const;
@@ -260,11 +261,11 @@ std::unique_ptr<DirectoryWalk::Listing> DirectoryWalk::Shared::list(Job job, boo
     listing->ancestry = std::make_shared<const Ancestry>(Ancestry{identity, std::move(job.parent)});
 
     std::vector<unsigned char> types;
-    std::vector<char> buffer(kDirentBufferSize);
+    thread_local const std::unique_ptr<char[]> buffer(new char[kDirentBufferSize]);
     for (;;) {
         if (stopping())
             return listing;
-        const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+        const long n = ::syscall(SYS_getdents64, fd, buffer.get(), kDirentBufferSize);
         if (n < 0) {
             listing->error = errno;
             listing->entries.clear();
@@ -273,7 +274,7 @@ std::unique_ptr<DirectoryWalk::Listing> DirectoryWalk::Shared::list(Job job, boo
         if (n == 0)
             break;
         for (long pos = 0; pos < n;) {
-            const auto *e = reinterpret_cast<const LinuxDirent64 *>(buffer.data() + pos);
+            const auto *e = reinterpret_cast<const LinuxDirent64 *>(buffer.get() + pos);
             pos += e->d_reclen;
             if (e->d_name[0] == '.') // hidden entries, ".", ".."
                 continue;
@@ -328,8 +329,12 @@ std::unique_ptr<DirectoryWalk::Listing> DirectoryWalk::Shared::list(Job job, boo
         listing->entries[kept++] = entry;
     }
     listing->entries.resize(kept);
-    std::sort(listing->entries.begin(), listing->entries.end(),
-              [&l](const ListingEntry &a, const ListingEntry &b) { return l.name(a) < l.name(b); });
+    // Listed ahead by threads, folders come in byte order of their names, so that the walk's
+    // order never depends on which thread listed what. Listed by the caller, the folder's own
+    // order is already fixed.
+    if (threadLimit > 0)
+        std::sort(listing->entries.begin(), listing->entries.end(),
+                  [&l](const ListingEntry &a, const ListingEntry &b) { return l.name(a) < l.name(b); });
     return listing;
 }
 
@@ -433,27 +438,28 @@ bool DirectoryWalk::open(const QString &root, ErrorHandler onError, Options opti
         rootJob.path.clear(); // children are "/name", not "//name"
     m_rootLength = rootJob.path.size();
     const std::string rootPath = rootJob.path;
+    int threads = std::max(options.threads, 0);
+    if (options.threads == 0) {
+        const int fd = openFolderPath(rootPath, false);
+        const bool slow = fd >= 0 && isLatencyBound(fd);
+        if (fd >= 0)
+            ::close(fd);
+        // On a local disk a listing costs microseconds: the caller lists each folder itself, as
+        // threads would only add hand-overs. Where every call waits for a server, many
+        // listings in flight hide the waits.
+        threads = slow ? 32 : 0;
+    }
+    shared.threadLimit = threads;
     std::unique_ptr<Listing> listing = shared.list(std::move(rootJob), true);
     if (listing->error != 0) {
         errno = listing->error;
         return false;
     }
-
-    int threads = options.threads;
-    if (threads <= 0) {
-        const int fd = openFolderPath(rootPath, false);
-        const bool slow = fd >= 0 && isLatencyBound(fd);
-        if (fd >= 0)
-            ::close(fd);
-        const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-        threads = slow ? 32 : std::clamp(2 * cores, 2, 8);
-    }
-    shared.threadLimit = threads;
-    {
-        std::lock_guard lock(shared.mutex);
-        shared.enqueueChildren(*listing);
-    }
-    if (!shared.pending.empty()) {
+    if (threads > 0) { // else the caller lists each folder when it gets there
+        {
+            std::lock_guard lock(shared.mutex);
+            shared.enqueueChildren(*listing);
+        }
         for (int i = 0; i < threads; ++i)
             shared.threads.emplace_back([&shared] { shared.work(); });
     }
@@ -486,7 +492,10 @@ void DirectoryWalk::descend()
 
     Shared &shared = *m_shared;
     std::unique_ptr<Listing> listing;
-    {
+    if (shared.threadLimit == 0) {
+        Job job{std::move(place), path, parent.listing->ancestry};
+        listing = shared.list(std::move(job), false);
+    } else {
         std::unique_lock lock(shared.mutex);
         shared.wanted = place;
         // Listings of folders the caller skipped are no longer needed.
@@ -582,6 +591,11 @@ bool DirectoryWalk::valuesReadable() const
 DirectoryWalk::Kind DirectoryWalk::kind() const
 {
     return current().kind;
+}
+
+bool DirectoryWalk::metadataWanted() const
+{
+    return current().metadataIndex >= 0;
 }
 
 bool DirectoryWalk::readMetadata(FileMetadata &out) const

@@ -7,12 +7,13 @@
 // Entries that are neither regular files, folders nor symbolic links (FIFOs, sockets, devices)
 // are not reported: they are not pictures, and reading one could block.
 //
-// Folders are listed ahead of the caller by a small pool of threads, so that on network and
-// FUSE file systems the waits for the server overlap. What the caller sees does not depend on
-// that timing: every folder's entries come in byte order of their names, folders depth first,
-// and problems are reported when the walk reaches the place where they arose. Memory stays
-// bounded: only a fixed number of folders are listed ahead of the caller, and each listing holds
-// one descriptor, only while it is being read.
+// On network and FUSE file systems, folders are listed ahead of the caller by a bounded pool of
+// threads, so that the waits for the server overlap; on local disks the caller lists each folder
+// itself. What the caller sees never depends on timing: folders come depth first, a folder's
+// entries in the order the file system keeps them (listed by threads: in byte order of their
+// names), and problems are reported when the walk reaches the place where they arose. Memory
+// stays bounded: only a fixed number of folders are listed ahead of the caller, and each listing
+// holds one descriptor, only while it is being read.
 //
 // Folders are not entered when they are one of the excluded folders (compared by device and
 // inode, whatever path reaches them), the root of a system file system (proc, sysfs, devtmpfs,
@@ -72,7 +73,9 @@ public:
         // Stops the walk: next() returns false soon after a stop is asked for, also in the
         // middle of a long listing.
         std::stop_token stop;
-        // Threads that list folders; 0 chooses by the kind of storage.
+        // Threads that list folders ahead of the caller: 0 chooses by the kind of storage (none
+        // on local disks, where the caller lists each folder itself; many on network and FUSE
+        // file systems); -1 none.
         int threads = 0;
     };
 
@@ -99,13 +102,16 @@ public:
     // refused); its kind is then unknown and it should be treated as unreadable.
     bool valuesReadable() const;
     Kind kind() const;
+    // True when the options' wantsMetadata said yes for this file (its values were read with the
+    // listing).
+    bool metadataWanted() const;
     // Size, modification date and identity. False when they cannot be read.
     bool readMetadata(FileMetadata &out) const;
 
     // Do not descend into the current entry.
     void skipDescendants() { m_skipCurrent = true; }
 
-    // The number of listing threads the walk uses (after open).
+    // The number of listing threads the walk uses (after open); 0 when the caller lists.
     int threadCount() const;
 
     struct Listing;

@@ -56,6 +56,7 @@ private slots:
     void unreadableSelectionFailsTheJob();
     void unreadableSearchFolderIsAWarning();
     void missingSearchLocationIsNamed();
+    void pathsThatAreNotUtf8KeepTheirBytes();
 
 private:
     QTemporaryDir m_dir;
@@ -245,6 +246,29 @@ void TestCli::missingSearchLocationIsNamed()
                              "--dest", m_dir.filePath("dest")});
     QCOMPARE(file.exitCode, 2);
     QVERIFY2(file.err.contains("it is not a folder"), file.err.constData());
+}
+
+void TestCli::pathsThatAreNotUtf8KeepTheirBytes()
+{
+    // A card written by an old camera or another system: a Latin-1 byte in a folder's name.
+    QTemporaryDir dir;
+    makeFile(dir.filePath("sel/IMG_0001.jpg"));
+    const QString odd = decodePath("Caf\xe9");
+    QVERIFY(QDir().mkpath(dir.filePath("search")));
+    QCOMPARE(::mkdir(encodePath(dir.filePath("search/") + odd).constData(), 0755), 0);
+    makeFile(dir.filePath("search/") + odd + QStringLiteral("/IMG_0001.CR3"));
+    QDir().mkpath(dir.filePath("dest"));
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest"), "--json"});
+    QCOMPARE(r.exitCode, 0);
+    // The byte is written as the escape \udce9, and the document stays valid JSON.
+    QVERIFY(r.out.contains("/Caf\\udce9/IMG_0001.CR3"));
+    QJsonParseError error;
+    const QJsonObject doc = QJsonDocument::fromJson(r.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QString path = doc.value("results").toArray()[0].toObject().value("chosen").toString();
+    // Read back, the escape gives the real bytes of the file's path.
+    QCOMPARE(encodePath(path), encodePath(standardizedPath(dir.filePath("search/") + odd + "/IMG_0001.CR3")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

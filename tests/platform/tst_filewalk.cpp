@@ -70,6 +70,9 @@ private slots:
     void unreadableFolderIsReportedAndTheWalkGoesOn();
     void oddNamesSurvive();
     void metadataOnDemand();
+    void theSameWalkWhateverTheThreads();
+    void excludedFoldersAreLeftOutByIdentity();
+    void stopEndsTheWalk();
     void jpegHeaderSize_data();
     void jpegHeaderSize();
 };
@@ -186,6 +189,98 @@ void TestFileWalk::metadataOnDemand()
     QVERIFY(seen.value("a.CR3").modificationDate.has_value());
     QCOMPARE(seen.value("a.CR3").identity, seen.value("b.CR3").identity); // hard links: one file
     QVERIFY(seen.value("hard-not.CR3").identity != seen.value("a.CR3").identity); // the link itself
+}
+
+namespace {
+
+// Every entry in walk order, with its kind, the metadata read with the listing and the errors.
+QStringList walkOrder(const QString &root, int threads, const QStringList &skip = {},
+                      std::vector<FileIdentity> excluded = {})
+{
+    QStringList out;
+    DirectoryWalk walk;
+    DirectoryWalk::Options options;
+    options.threads = threads;
+    options.excludedFolders = std::move(excluded);
+    options.wantsMetadata = [](std::string_view name) { return name.ends_with(".CR3"); };
+    if (!walk.open(root, [&](const QString &path, int) { out << QStringLiteral("error ") + path; }, options))
+        return {QStringLiteral("cannot open")};
+    while (walk.next()) {
+        const QString rel = decodePath(walk.relativePathBytes());
+        FileMetadata m;
+        const bool wanted = walk.metadataWanted() && walk.readMetadata(m);
+        out << QStringLiteral("%1 %2 %3").arg(rel).arg(int(walk.kind())).arg(wanted ? m.size.value_or(-1) : -2);
+        if (skip.contains(rel))
+            walk.skipDescendants();
+    }
+    return out;
+}
+
+} // namespace
+
+void TestFileWalk::theSameWalkWhateverTheThreads()
+{
+    // Folders listed ahead by threads come in one fixed order: names in byte order, depth first.
+    QTemporaryDir dir;
+    for (int f = 0; f < 12; ++f)
+        for (int g = 0; g < 4; ++g)
+            for (int i = 0; i < 5; ++i)
+                touch(dir.filePath(QStringLiteral("f%1/g%2/IMG_%3.%4").arg(f).arg(g).arg(i).arg(i % 2 ? "CR3" : "jpg")),
+                      QByteArray(f + g + i, 'x'));
+    QVERIFY(QFile::link(dir.filePath("f1"), dir.filePath("f2/link")));
+    const QStringList skip{"f3", "f5/g1"};
+    const QStringList one = walkOrder(dir.path(), 1, skip);
+    QCOMPARE(one.size(), 12 * 4 * 5 + 12 * 4 + 12 + 1 - 4 * 5 - 4 - 5);
+    QVERIFY(one.contains("f0/g0/IMG_1.CR3 0 1"));   // metadata read with the listing
+    QVERIFY(one.contains("f0/g0/IMG_0.jpg 0 -2"));  // not asked for
+    QStringList sorted = one;
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+        return encodePath(a.section(' ', 0, 0)) < encodePath(b.section(' ', 0, 0));
+    });
+    QCOMPARE(one, sorted);
+    for (int threads : {2, 8, 32})
+        for (int round = 0; round < 3; ++round)
+            QCOMPARE(walkOrder(dir.path(), threads, skip), one);
+    // Listed by the caller, the same entries.
+    QStringList caller = walkOrder(dir.path(), -1, skip);
+    std::sort(caller.begin(), caller.end());
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(caller, sorted);
+}
+
+void TestFileWalk::excludedFoldersAreLeftOutByIdentity()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("shoot/a.CR3"));
+    touch(dir.filePath("shoot/out/b.CR3"));
+    QVERIFY(QFile::link(dir.filePath("shoot"), dir.filePath("alias")));
+    const auto out = identityOfPath(dir.filePath("shoot/out"));
+    QVERIFY(out.has_value());
+    for (int threads : {-1, 4}) {
+        const QStringList walked = walkOrder(dir.filePath("alias"), threads, {}, {*out});
+        QCOMPARE(walked, (QStringList{"a.CR3 0 0", "out 1 -2"}));
+    }
+}
+
+void TestFileWalk::stopEndsTheWalk()
+{
+    QTemporaryDir dir;
+    for (int f = 0; f < 20; ++f)
+        touch(dir.filePath(QStringLiteral("f%1/a.jpg").arg(f)));
+    for (int threads : {-1, 4}) {
+        std::stop_source stop;
+        DirectoryWalk walk;
+        DirectoryWalk::Options options;
+        options.threads = threads;
+        options.stop = stop.get_token();
+        QVERIFY(walk.open(dir.path(), {}, options));
+        int seen = 0;
+        while (walk.next()) {
+            if (++seen == 3)
+                stop.request_stop();
+        }
+        QCOMPARE(seen, 3);
+    }
 }
 
 void TestFileWalk::jpegHeaderSize_data()
