@@ -18,9 +18,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include <sched.h>
 #include <unistd.h>
 
 #ifndef QUILLMORE_OCR_MODEL_DIR
@@ -197,6 +199,35 @@ void restartWithSingleThreadedOcr(char **argv)
     // Could not restart: go on as we are.
 }
 
+int concurrentRecognitionLimit()
+{
+    int processors = 1;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0)
+        processors = std::max(1, CPU_COUNT(&set));
+    else
+        processors = int(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
+    // MemAvailable, in kB: what can be used without swapping.
+    constexpr qint64 bytesPerRecognition = qint64(1024) * 1024 * 1024;
+    qint64 available = -1;
+    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, meminfo)) {
+            long long kib = 0;
+            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
+                available = qint64(kib) * 1024;
+                break;
+            }
+        }
+        std::fclose(meminfo);
+    }
+    int byMemory = processors;
+    if (available >= 0)
+        byMemory = int(std::max<qint64>(1, available / bytesPerRecognition));
+    return std::max(1, std::min(processors, byMemory));
+}
+
 OcrModelPaths locateOcrModels()
 {
     QStringList dirs;
@@ -270,6 +301,14 @@ struct OcrEngine::Impl {
         const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
                                              "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
         const std::vector<std::string> values(names.size(), "0");
+        // Each language's data must be there: Tesseract's own failure does not say which is not.
+        if (paths.tessdataDir.isEmpty() || !QFileInfo(paths.tessdataDir).isDir())
+            throw OcrInstallationError(paths.tessdataDir.isEmpty() ? QStringLiteral("tessdata") : paths.tessdataDir);
+        for (const QString &language : paths.languages.split(QLatin1Char('+'), Qt::SkipEmptyParts)) {
+            if (!hasLanguage(paths.tessdataDir, language))
+                throw OcrInstallationError(paths.tessdataDir + QLatin1Char('/') + language +
+                                           QLatin1String(".traineddata"));
+        }
         const QByteArray dir = QFile::encodeName(paths.tessdataDir);
         const QByteArray languages = paths.languages.toUtf8();
         if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,

@@ -40,6 +40,10 @@ OcrModelPaths locateOcrModels();
 // OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
 void restartWithSingleThreadedOcr(char **argv);
 
+// How many screenshots can be read at the same time: one per processor this program may use, and
+// no more than the memory now available holds at about a gigabyte each. At least one.
+int concurrentRecognitionLimit();
+
 // One word of a recognised box: text between wide gaps, in image coordinates.
 struct OcrWord {
     QRect rect;
@@ -64,6 +68,19 @@ struct OcrTextBox {
 class OcrEngineError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Part of the installation is missing: `missing` names the file or folder.
+class OcrInstallationError : public OcrEngineError {
+public:
+    explicit OcrInstallationError(const QString &missing)
+        : OcrEngineError("text recognition data missing: " + missing.toStdString()), m_missing(missing)
+    {
+    }
+    const QString &missing() const { return m_missing; }
+
+private:
+    QString m_missing;
 };
 
 class OcrEngine {

@@ -5,19 +5,67 @@
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/log.h"
+#include "platform/ocrengine.h"
 #include "platform/paths.h"
+#include "platform/screenshotimage.h"
 #include "platform/text.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <thread>
+#include <vector>
 
 namespace quillmore {
 
-ScreenshotOCRBatchProcessor::ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer)
-    : m_recognizer(std::move(recognizer))
+ScreenshotOCRBatchProcessor::ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer,
+                                                         int concurrentReads)
+    : m_recognizer(std::move(recognizer)), m_concurrentReads(concurrentReads)
 {
 }
+
+namespace {
+
+// What reading one screenshot gave: its lines, or the warning that stands for it.
+struct ScreenshotOutcome {
+    QList<RecognizedTextLine> lines;
+    std::optional<QString> warning;
+    bool cancelled = false;
+};
+
+ScreenshotOutcome readOne(ScreenshotTextRecognizing &recognizer, const FileURL &url, const std::stop_token &stop)
+{
+    ScreenshotOutcome outcome;
+    const QString name = lastPathComponent(url);
+    // A pipe, socket or device named like a picture is refused by its type before anything opens
+    // it: opening a pipe would wait for a writer for good.
+    if (QFileInfo::exists(url) && !isRegularFilePath(url)) {
+        outcome.warning = localized("screenshot.ocr.file.notRegular", name);
+        return outcome;
+    }
+    try {
+        outcome.lines = recognizer.recognizeTextLines(url, stop);
+    } catch (const Cancelled &) {
+        outcome.cancelled = true;
+    } catch (const OcrInstallationError &e) {
+        outcome.warning = localized("screenshot.ocr.install.error", name, e.missing());
+    } catch (const ScreenshotNotRegularFileError &) {
+        outcome.warning = localized("screenshot.ocr.file.notRegular", name);
+    } catch (const ScreenshotTooLargeError &e) {
+        qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
+        outcome.warning =
+            localized("screenshot.ocr.file.tooLarge", name, QString::number(maxScreenshotPixels / 1000000));
+    } catch (const std::exception &e) {
+        qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
+        outcome.warning = localized("screenshot.ocr.file.error", name);
+    }
+    return outcome;
+}
+
+} // namespace
 
 ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<FileURL> &screenshots,
                                                                     const ScreenshotOCRProgressCallback &progress,
@@ -33,22 +81,69 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             progress(ScreenshotOCRProgress{completed, total, url});
     };
 
+    // Screenshots are read by several workers at once, each taking the next one not yet taken;
+    // this thread takes their outcomes in the order of the list, reports progress and stops the
+    // workers when the job is cancelled (they finish the screenshot in hand, which the stop cuts
+    // short).
+    const int workers = int(std::min<qint64>(total, m_concurrentReads > 0 ? m_concurrentReads
+                                                                          : concurrentRecognitionLimit()));
+    std::vector<std::optional<ScreenshotOutcome>> outcomes(static_cast<std::size_t>(total));
+    std::mutex outcomeMutex;
+    std::condition_variable outcomeReady;
+    std::stop_source workerStop;
+    std::stop_callback forwardStop(stop, [&] {
+        workerStop.request_stop();
+        std::lock_guard guard(outcomeMutex);
+        outcomeReady.notify_all();
+    });
+    std::atomic<qint64> nextToRead{0};
+    auto work = [&] {
+        const std::stop_token token = workerStop.get_token();
+        for (qint64 i = nextToRead++; i < total && !token.stop_requested(); i = nextToRead++) {
+            ScreenshotOutcome outcome = readOne(*m_recognizer, urls.at(i), token);
+            std::lock_guard guard(outcomeMutex);
+            outcomes[std::size_t(i)] = std::move(outcome);
+            outcomeReady.notify_all();
+        }
+    };
+    std::vector<std::jthread> threads;
+    struct StopWorkers {
+        std::stop_source &source;
+        std::vector<std::jthread> &threads;
+        ~StopWorkers()
+        {
+            source.request_stop();
+            for (std::jthread &t : threads)
+                t.join();
+        }
+    } stopWorkers{workerStop, threads};
+    // With one worker the screenshots are read on this thread, in turn.
+    if (workers > 1) {
+        for (int w = 0; w < workers; ++w)
+            threads.emplace_back(work);
+    }
+
     for (qint64 i = 0; i < total; ++i) {
         const FileURL &url = urls.at(i);
         throwIfCancelled(stop);
         report(i, url);
-        try {
-            const QList<RecognizedTextLine> lines = m_recognizer->recognizeTextLines(url, stop);
-            for (const RecognizedTextLine &line : lines) {
-                for (const QString &token : extractFilenameTokens(line.text))
-                    detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text});
-            }
-        } catch (const Cancelled &) {
-            throw;
-        } catch (const std::exception &e) {
-            qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
-            warnings.append(AppWarning{makeId(), url, localized("screenshot.ocr.file.error", lastPathComponent(url))});
+        ScreenshotOutcome outcome;
+        if (workers > 1) {
+            std::unique_lock wait(outcomeMutex);
+            outcomeReady.wait(wait, [&] { return outcomes[std::size_t(i)].has_value() || stop.stop_requested(); });
+            throwIfCancelled(stop);
+            outcome = std::move(*outcomes[std::size_t(i)]);
+        } else {
+            outcome = readOne(*m_recognizer, url, stop);
         }
+        if (outcome.cancelled)
+            throw Cancelled();
+        for (const RecognizedTextLine &line : outcome.lines) {
+            for (const QString &token : extractFilenameTokens(line.text))
+                detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text});
+        }
+        if (outcome.warning)
+            warnings.append(AppWarning{makeId(), url, *outcome.warning});
         report(i + 1, url);
     }
     throwIfCancelled(stop);

@@ -3,6 +3,7 @@
 #include "filenamerules.h"
 
 #include "model/cancellation.h"
+#include "platform/log.h"
 #include "platform/screenshotimage.h"
 #include "platform/text.h"
 
@@ -26,13 +27,46 @@ OcrEngine &OcrEnginePlatform::engine()
     return *m_engine;
 }
 
+std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_engine)
+        m_engine = std::make_shared<OcrEngine>();
+    if (!m_engineLeased) {
+        m_engineLeased = true;
+        return m_engine;
+    }
+    if (!m_idleEngines.empty()) {
+        std::shared_ptr<OcrEngine> engine = std::move(m_idleEngines.back());
+        m_idleEngines.pop_back();
+        return engine;
+    }
+    // Another screenshot is being read at the same time: an engine of its own, kept for later.
+    return std::make_shared<OcrEngine>(m_engine->paths());
+}
+
+void OcrEnginePlatform::returnEngine(std::shared_ptr<OcrEngine> engine)
+{
+    std::lock_guard lock(m_mutex);
+    if (engine == m_engine)
+        m_engineLeased = false;
+    else
+        m_idleEngines.push_back(std::move(engine));
+}
+
 QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, const std::stop_token &stop)
 {
     throwIfCancelled(stop);
     QString why;
-    const QImage image = loadScreenshotImage(screenshot, &why);
-    if (image.isNull())
+    ScreenshotImageProblem problem = ScreenshotImageProblem::None;
+    const QImage image = loadScreenshotImage(screenshot, &why, &problem);
+    if (image.isNull()) {
+        if (problem == ScreenshotImageProblem::NotRegularFile)
+            throw ScreenshotNotRegularFileError("not a regular file: " + why.toStdString());
+        if (problem == ScreenshotImageProblem::TooLarge)
+            throw ScreenshotTooLargeError("too large: " + why.toStdString());
         throw ScreenshotRecognitionError("not a readable image: " + why.toStdString());
+    }
     return recognizeImage(image, {}, stop);
 }
 
@@ -63,8 +97,18 @@ std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL 
 QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const QList<QRect> &regions,
                                                     const std::stop_token &stop)
 {
+    // Each call reads with an engine no other call is using, so that screenshots can be read at
+    // the same time.
+    struct Lease {
+        OcrEnginePlatform &platform;
+        std::shared_ptr<OcrEngine> engine = platform.leaseEngine();
+        ~Lease() { platform.returnEngine(std::move(engine)); }
+    } lease{*this};
     try {
-        return regions.isEmpty() ? engine().recognize(image, stop) : engine().recognizeRegions(image, regions, stop);
+        return regions.isEmpty() ? lease.engine->recognize(image, stop)
+                                 : lease.engine->recognizeRegions(image, regions, stop);
+    } catch (const OcrInstallationError &) {
+        throw; // the installation's problem, not the screenshot's
     } catch (const OcrEngineError &e) {
         throw ScreenshotRecognitionError(e.what());
     } catch (const std::bad_alloc &) {
@@ -415,7 +459,6 @@ VisionTextRecognizer::VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatfo
 
 QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL &screenshot, std::stop_token stop)
 {
-    std::lock_guard lock(m_mutex);
     // One recognition: checked before, and its result dropped when a stop arrived meanwhile,
     // whatever the engine made of the stop.
     auto recognizeOnce = [&](auto &&perform) -> QList<AssembledTextLine> {
@@ -465,8 +508,16 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         if (!region.isEmpty())
             regions.append(region);
     }
-    const QList<AssembledTextLine> second =
-        recognizeOnce([&] { return m_platform->recognizeImage(prepared->image, regions, stop); });
+    // The second pass only confirms: when it fails, the first pass's lines still stand.
+    QList<AssembledTextLine> second;
+    try {
+        second = recognizeOnce([&] { return m_platform->recognizeImage(prepared->image, regions, stop); });
+    } catch (const Cancelled &) {
+        throw;
+    } catch (const std::exception &e) {
+        qCDebug(lcMatching) << "second recognition pass failed, first pass kept:" << e.what();
+        return result;
+    }
 
     for (const AssembledTextLine &assembled : second) {
         const QStringList tokens = extractFilenameTokens(assembled.line.text);

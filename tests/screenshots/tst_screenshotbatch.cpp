@@ -4,9 +4,16 @@
 #include "model/cancellation.h"
 #include "model/localization.h"
 
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace quillmore;
 
@@ -17,13 +24,28 @@ namespace {
 class FakeRecognizer : public ScreenshotTextRecognizing {
 public:
     std::map<QString, QList<RecognizedTextLine>> lines;
+    std::map<QString, int> millisecondsToRead;
     QString stopWhileReading;
     std::stop_source *source = nullptr;
     QStringList calls;
+    std::mutex mutex;
+    int reading = 0, mostAtOnce = 0;
 
     QList<RecognizedTextLine> recognizeTextLines(const FileURL &url, std::stop_token stop) override
     {
-        calls << url;
+        {
+            std::lock_guard lock(mutex);
+            calls << url;
+            mostAtOnce = std::max(mostAtOnce, ++reading);
+        }
+        auto done = qScopeGuard([this] {
+            std::lock_guard lock(mutex);
+            --reading;
+        });
+        if (const auto delay = millisecondsToRead.find(url); delay != millisecondsToRead.end())
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay->second));
+        if (url.endsWith(QLatin1String("uninstalled.png")))
+            throw OcrInstallationError(QStringLiteral("/usr/share/tessdata/Latin.traineddata"));
         if (url == stopWhileReading && source) {
             source->request_stop();
             throwIfCancelled(stop);
@@ -167,6 +189,82 @@ private slots:
         QVERIFY(result.warnings.at(0).message.contains(QStringLiteral("2 broken.png")));
         QCOMPARE(result.candidates.size(), 2);
         QCOMPARE(result.screenshotCount, 3);
+    }
+
+    // A pipe named like a picture is refused by its type: the recognizer never sees it, and the
+    // batch neither waits for it nor stops at it.
+    void nonRegularFilesAreRefusedByType()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.path() + QStringLiteral("/pipe.png");
+        const QString folder = dir.path() + QStringLiteral("/folder.jpg");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkdir(folder));
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/s/1.png"] = {{"IMG_0001.jpg", 0.5f}};
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({pipe, "/s/1.png", folder}, {}, stop.get_token());
+        QCOMPARE(recognizer->calls, QStringList{"/s/1.png"});
+        QCOMPARE(result.warnings.size(), 2);
+        QCOMPARE(result.warnings.at(0).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("pipe.png")));
+        QCOMPARE(result.warnings.at(1).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("folder.jpg")));
+        QCOMPARE(result.candidates.size(), 1);
+    }
+
+    // Missing language data is the installation's problem, and the message names what is missing.
+    void missingInstallationIsNamed()
+    {
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({"/s/uninstalled.png"}, {}, stop.get_token());
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).message,
+                 localized("screenshot.ocr.install.error", QStringLiteral("uninstalled.png"),
+                           QStringLiteral("/usr/share/tessdata/Latin.traineddata")));
+        QVERIFY(result.warnings.at(0).message.contains(QStringLiteral("Latin.traineddata")));
+    }
+
+    // Screenshots are read several at once, yet progress, names and warnings come in the order of
+    // the list, whichever finishes first.
+    void parallelReadingKeepsTheOrder_data()
+    {
+        QTest::addColumn<int>("concurrentReads");
+        QTest::newRow("one at a time") << 1;
+        QTest::newRow("three at once") << 3;
+    }
+    void parallelReadingKeepsTheOrder()
+    {
+        QFETCH(int, concurrentReads);
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        QList<FileURL> urls;
+        for (int i = 1; i <= 6; ++i) {
+            const QString url = QStringLiteral("/s/%1.png").arg(i);
+            urls << url;
+            if (i != 4)
+                recognizer->lines[url] = {{QStringLiteral("IMG_000%1.jpg").arg(i), 0.5f}};
+            recognizer->millisecondsToRead[url] = (7 - i) * 15; // the first take the longest
+        }
+        ScreenshotOCRBatchProcessor processor(recognizer, concurrentReads);
+        QList<ScreenshotOCRProgress> calls;
+        std::stop_source stop;
+        const auto result =
+            processor.processScreenshots(urls, [&](const ScreenshotOCRProgress &p) { calls << p; }, stop.get_token());
+        QCOMPARE(progressText(calls), QStringLiteral("(0,6) (1,6) (1,6) (2,6) (2,6) (3,6) (3,6) (4,6) (4,6) (5,6) "
+                                                     "(5,6) (6,6)"));
+        for (qsizetype k = 0; k < calls.size(); ++k)
+            QCOMPARE(calls.at(k).currentURL.value_or(QString()), urls.at(k / 2));
+        QStringList names;
+        for (const auto &candidate : result.candidates)
+            names << candidate.fileName;
+        QCOMPARE(names, QStringList({"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg", "IMG_0005.jpg", "IMG_0006.jpg"}));
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).url.value_or(QString()), QStringLiteral("/s/4.png"));
+        QCOMPARE(recognizer->calls.size(), 6);
+        QVERIFY(recognizer->mostAtOnce <= concurrentReads);
+        if (concurrentReads == 1)
+            QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
     }
 
     void emptyBatch()
@@ -319,7 +417,7 @@ private slots:
         QTest::addColumn<bool>("stopDuringFirst");
         QTest::addColumn<bool>("cancelled");
         QTest::newRow("first pass fails") << true << false << false << false;
-        QTest::newRow("second pass fails the whole") << false << true << false << false;
+        QTest::newRow("second pass fails, first kept") << false << true << false << false;
         QTest::newRow("stop during the first pass, engine error") << true << false << true << true;
         QTest::newRow("stop during the first pass, engine succeeds") << false << false << true << true;
     }
@@ -340,8 +438,10 @@ private slots:
         VisionTextRecognizer recognizer(platform);
         if (cancelled)
             QVERIFY_THROWS_EXCEPTION(Cancelled, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
-        else
+        else if (firstFails)
             QVERIFY_THROWS_EXCEPTION(ScreenshotRecognitionError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+        else // the second pass only confirms: its failure leaves the first pass's lines
+            QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
     }
 
     // ---- repairs of what the engine misreads in camera names ----
