@@ -16,8 +16,11 @@ namespace quillmore {
 
 // One line of recognised text.
 struct RecognizedTextLine {
-    QString text;
+    QString text;            // the reading names are taken from
     float confidence = 0.0f; // 0.0 to 1.0
+    // The line exactly as the recogniser returned it (the pieces of a wrapped label one a line),
+    // when the reading differs from it; empty when `text` is what was recognised.
+    QString recognizedText = {};
     bool operator==(const RecognizedTextLine &) const = default;
 };
 
@@ -27,6 +30,7 @@ struct DetectedScreenshotFilename {
     float confidence = 0.0f;
     FileURL sourceScreenshotURL;
     QString rawVisionRecognizedString;
+    bool needsNameCheck = false; // the name is not in the line as recognised: it was mended or joined
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };
 
@@ -38,6 +42,8 @@ struct ScreenshotNameCandidate {
     QList<FileURL> sourceScreenshotURLs;
     QStringList rawVisionRecognizedStrings;
     bool wasManuallyEdited = false;
+    // Every reading of the name was mended or joined from pieces: the review asks to check it.
+    bool needsNameCheck = false;
     bool operator==(const ScreenshotNameCandidate &) const = default;
 };
 

@@ -139,8 +139,12 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
         if (outcome.cancelled)
             throw Cancelled();
         for (const RecognizedTextLine &line : outcome.lines) {
-            for (const QString &token : extractFilenameTokens(line.text))
-                detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text});
+            // The line as recognised is what is kept, so that a wrong name can be traced to it.
+            const QString raw = line.recognizedText.isEmpty() ? line.text : line.recognizedText;
+            for (const QString &token : screenshotNamesInLine(line.text)) {
+                const bool asRecognised = cleanRecognizedText(raw).contains(token);
+                detections.append(DetectedScreenshotFilename{token, line.confidence, url, raw, !asRecognised});
+            }
         }
         if (outcome.warning)
             warnings.append(AppWarning{makeId(), url, *outcome.warning});
@@ -167,10 +171,13 @@ QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFil
             indexByKey.insert(key, candidates.size());
             candidates.append(ScreenshotNameCandidate{makeId(), detection.fileName, detection.confidence,
                                                       {detection.sourceScreenshotURL},
-                                                      {detection.rawVisionRecognizedString}, false});
+                                                      {detection.rawVisionRecognizedString}, false,
+                                                      detection.needsNameCheck});
             continue;
         }
         ScreenshotNameCandidate &candidate = candidates[*found];
+        // The same name read as it stands elsewhere confirms a mended reading.
+        candidate.needsNameCheck = candidate.needsNameCheck && detection.needsNameCheck;
         candidate.confidence = std::max(candidate.confidence, detection.confidence);
         candidate.sourceScreenshotURLs.append(detection.sourceScreenshotURL);
         candidate.sourceScreenshotURLs = uniqueByStandardizedPath(candidate.sourceScreenshotURLs);

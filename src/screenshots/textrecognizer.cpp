@@ -341,8 +341,19 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
 QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &input)
 {
     QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
-    for (OcrTextBox &box : boxes)
+    // What each box read, kept as it was for the lines' record.
+    QStringList recognized;
+    for (OcrTextBox &box : boxes) {
+        recognized.append(box.text);
         box.text = repairReading(box.text);
+    }
+    auto lineOf = [&recognized](const QString &text, float confidence, const QList<qsizetype> &from) {
+        QStringList pieces;
+        for (qsizetype k : from)
+            pieces.append(recognized.at(k));
+        const QString asRecognised = pieces.join(QLatin1Char('\n'));
+        return RecognizedTextLine{text, confidence, asRecognised == text ? QString() : asRecognised};
+    };
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {
@@ -433,7 +444,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(AssembledTextLine{RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence},
+                lines.append(AssembledTextLine{lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}),
                                                {boxes.at(i).rect}});
                 continue;
             }
@@ -445,7 +456,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
             sources.append(boxes.at(chain.at(k)).rect);
         }
-        lines.append(AssembledTextLine{RecognizedTextLine{bestText, confidence}, sources});
+        lines.append(AssembledTextLine{lineOf(bestText, confidence, chain.mid(0, bestCount)), sources});
     }
     return lines;
 }

@@ -332,10 +332,11 @@ private slots:
                                            {"IMG_1.jpg", 0.6f, "/s/b.png", "IMG_1.jpg"}});
         const auto second = list.addManualName(QStringLiteral("IMG_1"));
         list.addManualName(QString());
-        list.addManualName(QStringLiteral("IMG 2.jpg"));
+        list.addManualName(QStringLiteral("IMG_2.png"));
         list.addManualName(QStringLiteral(" DSC01234 "));
+        list.addManualName(QStringLiteral("Smith Wedding-0042.jpg"));
         const QList<SelectedJPEG> selected = selectedJPEGs(list.candidates);
-        QCOMPARE(selected.size(), 2);
+        QCOMPARE(selected.size(), 3);
         QCOMPARE(selected.at(0).fileName, QStringLiteral("IMG_1.jpg"));
         QCOMPARE(selected.at(0).baseName, QStringLiteral("IMG_1"));
         QVERIFY(!selected.at(0).localURL);
@@ -343,6 +344,9 @@ private slots:
         QCOMPARE(selected.at(0).rawVisionRecognizedStrings, (QStringList{"IMG_1.jpg  2 MB", "IMG_1.jpg"}));
         QCOMPARE(selected.at(1).fileName, QStringLiteral("DSC01234")); // cleaned, nothing appended
         QCOMPARE(selected.at(1).baseName, QStringLiteral("DSC01234"));
+        // Any name a picture file can have, inner space and all.
+        QCOMPARE(selected.at(2).fileName, QStringLiteral("Smith Wedding-0042.jpg"));
+        QCOMPARE(selected.at(2).baseName, QStringLiteral("Smith Wedding-0042"));
         QSet<QString> seen{QStringLiteral("IMG_1")};
         QVERIFY(!toSelectedJPEG(second, seen));
     }
