@@ -267,6 +267,49 @@ private slots:
             QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
     }
 
+    // The line is kept exactly as recognised; a name the reading mended is marked for checking,
+    // unless the same name is read as it stands elsewhere.
+    void keepsTheLineAsRecognised()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = boxes({"DSCO1234.jpg", "IMG_0001.jpg"});
+        auto recognizer = std::make_shared<VisionTextRecognizer>(platform);
+        std::stop_source stop;
+        const QList<RecognizedTextLine> lines = recognizer->recognizeTextLines("/s/a.png", stop.get_token());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).text, QStringLiteral("DSC01234.jpg"));
+        QCOMPARE(lines.at(0).recognizedText, QStringLiteral("DSCO1234.jpg"));
+        QCOMPARE(lines.at(1).recognizedText, QString()); // read as it stands
+
+        ScreenshotOCRBatchProcessor processor(recognizer, 1);
+        const auto result = processor.processScreenshots({"/s/a.png"}, {}, stop.get_token());
+        QCOMPARE(result.candidates.size(), 2);
+        QCOMPARE(result.candidates.at(0).fileName, QStringLiteral("DSC01234.jpg"));
+        QCOMPARE(result.candidates.at(0).rawVisionRecognizedStrings, QStringList{"DSCO1234.jpg"});
+        QVERIFY(result.candidates.at(0).needsNameCheck);
+        QVERIFY(!result.candidates.at(1).needsNameCheck);
+    }
+
+    void mendedNameConfirmedElsewhere_data()
+    {
+        QTest::addColumn<bool>("firstMended");
+        QTest::addColumn<bool>("secondMended");
+        QTest::addColumn<bool>("check");
+        QTest::newRow("mended twice") << true << true << true;
+        QTest::newRow("mended, then read as it stands") << true << false << false;
+        QTest::newRow("read as it stands, then mended") << false << true << false;
+    }
+    void mendedNameConfirmedElsewhere()
+    {
+        QFETCH(bool, firstMended);
+        QFETCH(bool, secondMended);
+        QFETCH(bool, check);
+        const auto candidates = mergeDetections({{"DSC01234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", firstMended},
+                                                 {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", secondMended}});
+        QCOMPARE(candidates.size(), 1);
+        QCOMPARE(candidates.at(0).needsNameCheck, check);
+    }
+
     void emptyBatch()
     {
         ScreenshotOCRBatchProcessor processor(std::make_shared<FakeRecognizer>());
