@@ -1,6 +1,7 @@
 #include "ocrengine.h"
 
 #include "model/cancellation.h"
+#include "textpolarity.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -476,7 +477,7 @@ struct OcrEngine::Impl {
     std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
     {
         cv::Mat crop = grey(box).clone();
-        if (medianLevel(crop) < 128)
+        if (lightInk(crop))
             cv::bitwise_not(crop, crop);
         double lowest = 0, highest = 0;
         cv::minMaxLoc(crop, &lowest, &highest);
@@ -532,7 +533,7 @@ struct OcrEngine::Impl {
     {
         const cv::Mat inside = grey(box);
         const int median = medianLevel(inside);
-        const bool darkBackground = median < 128;
+        const bool darkBackground = lightInk(inside);
         double lowest = 0, highest = 0;
         cv::minMaxLoc(inside, &lowest, &highest);
         const double contrast = darkBackground ? highest - median : median - lowest;
@@ -610,12 +611,13 @@ struct OcrEngine::Impl {
         cv::Mat colour = bgr(box);
         // Background decides the polarity.
         const int median = medianLevel(crop);
-        if (median < 128)
+        const bool inverted = lightInk(crop);
+        if (inverted)
             cv::bitwise_not(crop, crop);
         // Stretch from the darkest ink to the background: the faint, anti-aliased strokes of dots
         // and underscores at small sizes then survive binarisation.
         {
-            const int background = median < 128 ? 255 - median : median;
+            const int background = inverted ? 255 - median : median;
             double lowest = 0;
             cv::minMaxLoc(crop, &lowest);
             const int darkest = int(lowest);

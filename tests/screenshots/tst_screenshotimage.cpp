@@ -1,4 +1,5 @@
 #include "platform/screenshotimage.h"
+#include "platform/textpolarity.h"
 
 #include <QDir>
 #include <QFile>
@@ -208,6 +209,42 @@ private slots:
         QVERIFY(!loaded.hasAlphaChannel());
         QCOMPARE(loaded.pixel(10, 5) & 0xffffff, 0xffffffu);
         QCOMPARE(loaded.pixel(2, 2) & 0xffffff, 0u);
+    }
+
+    // Each box's text polarity comes from its own background and ink: light text on a coloured
+    // highlight is light text, however light the highlight.
+    void polarity_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<bool>("withIcon");
+        QTest::addColumn<bool>("light");
+        QTest::newRow("dark on white") << QColor(255, 255, 255) << QColor(30, 30, 30) << false << false;
+        QTest::newRow("light on dark") << QColor(40, 40, 40) << QColor(230, 230, 230) << false << true;
+        QTest::newRow("white on light blue highlight") << QColor(120, 170, 230) << QColor(255, 255, 255) << false << true;
+        QTest::newRow("white on blue highlight, dark icon") << QColor(53, 132, 228) << QColor(255, 255, 255) << true << true;
+        QTest::newRow("dark on yellow highlight") << QColor(250, 220, 120) << QColor(20, 20, 20) << false << false;
+        QTest::newRow("dark on mid grey") << QColor(110, 110, 110) << QColor(0, 0, 0) << false << false;
+        QTest::newRow("dark on white, colourful icon") << QColor(255, 255, 255) << QColor(40, 40, 40) << true << false;
+    }
+    void polarity()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, ink);
+        QFETCH(bool, withIcon);
+        QFETCH(bool, light);
+        // A box 200 x 24 with strokes like letters, and an icon at its left when asked.
+        QImage box(200, 24, QImage::Format_RGB32);
+        box.fill(background);
+        QPainter painter(&box);
+        for (int x = 30; x < 190; x += 7)
+            painter.fillRect(x, 6, 2, 12, ink);
+        if (withIcon) {
+            painter.fillRect(2, 2, 20, 20, QColor(20, 60, 20));
+            painter.fillRect(6, 6, 8, 8, QColor(200, 40, 40));
+        }
+        painter.end();
+        QCOMPARE(hasLightText(box), light);
     }
 
     void secondPassSizes_data()
