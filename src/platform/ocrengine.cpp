@@ -100,31 +100,6 @@ QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes)
     return ordered;
 }
 
-// The characters recognition may return: those of file names and the text around them in a file
-// list (sizes, dates, kinds), and the letters of the Latin-script names clients have. Left out are
-// signs that never stand in a name, and the letters with a dot or a macron of the Baltic and
-// Maltese alphabets: at screen sizes they are mostly misreadings of common ones (ė for é).
-const QByteArray &recognisedCharacters()
-{
-    static const QByteArray characters = [] {
-        QString set = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _-.,:/'");
-        for (char16_t c = 0xC0; c <= 0xFF; ++c) {
-            if (c != 0xD7 && c != 0xF7)
-                set += QChar(c);
-        }
-        // Latin Extended-A: the letters of Polish, Czech, Slovak, Hungarian, Romanian, Turkish,
-        // Croatian and Slovene names, and the ligatures.
-        set += QStringLiteral("\u0104\u0105\u0106\u0107\u010C\u010D\u010E\u010F\u0110\u0111\u0118\u0119"
-                              "\u011A\u011B\u011E\u011F\u0130\u0131\u0139\u013A\u013D\u013E\u0141\u0142"
-                              "\u0143\u0144\u0147\u0148\u0150\u0151\u0152\u0153\u0154\u0155\u0158\u0159"
-                              "\u015A\u015B\u015E\u015F\u0160\u0161\u0162\u0163\u0164\u0165\u016E\u016F"
-                              "\u0170\u0171\u0179\u017A\u017B\u017C\u017D\u017E\u0102\u0103");
-        set += QStringLiteral("\u0218\u0219\u021A\u021B");
-        return set.toUtf8();
-    }();
-    return characters;
-}
-
 // Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
 // baseline): two wide boxes side by side, level with each other, with a gap of less than half
 // their height, become one. File icons (about square) and the next column stay apart.
@@ -284,7 +259,9 @@ struct OcrEngine::Impl {
     double cropScale = 1.0;
     QRect cropText; // the text on it (icon trimmed off), in image coordinates
 
-    explicit Impl(OcrModelPaths p) : paths(std::move(p)) {}
+    QByteArray characters; // UTF-8; empty for all the language data knows
+
+    Impl(OcrModelPaths p, const QString &c) : paths(std::move(p)), characters(c.toUtf8()) {}
 
     QRect fromCrop(int left, int top, int right, int bottom) const
     {
@@ -320,7 +297,8 @@ struct OcrEngine::Impl {
         // Each crop is already dark on light: no second, inverted reading of doubtful lines.
         tesseract.SetVariable("tessedit_do_invert", "0");
         tesseract.SetVariable("debug_file", "/dev/null");
-        tesseract.SetVariable("tessedit_char_whitelist", recognisedCharacters().constData());
+        if (!characters.isEmpty())
+            tesseract.SetVariable("tessedit_char_whitelist", characters.constData());
         tesseractReady = true;
     }
 
@@ -934,14 +912,17 @@ struct OcrEngine::Impl {
     }
 };
 
-OcrEngine::OcrEngine(OcrModelPaths paths) : m_paths(std::move(paths)) {}
+OcrEngine::OcrEngine(OcrModelPaths paths, QString characters)
+    : m_paths(std::move(paths)), m_characters(std::move(characters))
+{
+}
 
 OcrEngine::~OcrEngine() = default;
 
 OcrEngine::Impl &OcrEngine::impl()
 {
     if (!m_impl)
-        m_impl = std::make_unique<Impl>(m_paths);
+        m_impl = std::make_unique<Impl>(m_paths, m_characters);
     return *m_impl;
 }
 

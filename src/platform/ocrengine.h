@@ -85,7 +85,8 @@ private:
 
 class OcrEngine {
 public:
-    explicit OcrEngine(OcrModelPaths paths = locateOcrModels());
+    // Recognition returns only `characters` when any are given.
+    explicit OcrEngine(OcrModelPaths paths = locateOcrModels(), QString characters = {});
     ~OcrEngine();
     OcrEngine(const OcrEngine &) = delete;
     OcrEngine &operator=(const OcrEngine &) = delete;
@@ -104,12 +105,14 @@ public:
     QList<QRect> detect(const QImage &image, const std::stop_token &stop);
 
     const OcrModelPaths &paths() const { return m_paths; }
+    const QString &characters() const { return m_characters; }
     // True when the neural detector is in use (not the morphological fallback).
     bool usesNeuralDetector();
 
 private:
     struct Impl;
     OcrModelPaths m_paths;
+    QString m_characters;
     std::mutex m_mutex;
     std::unique_ptr<Impl> m_impl;
     Impl &impl();

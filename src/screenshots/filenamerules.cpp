@@ -196,14 +196,43 @@ QStringList extractFilenameTokens(const QString &line)
     return tokens;
 }
 
+// The characters recognition may return: those of file names and the text around them in a file
+// list (sizes, dates, kinds), and the letters of the Latin-script names clients have. Left out are
+// signs that never stand in a name, and the letters with a dot or a macron of the Baltic and
+// Maltese alphabets: at screen sizes they are mostly misreadings of common ones (ė for é).
+const QString &screenshotNameCharacters()
+{
+    static const QString characters = [] {
+        QString set = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _-.,:/'");
+        for (char16_t c = 0xC0; c <= 0xFF; ++c) {
+            if (c != 0xD7 && c != 0xF7)
+                set += QChar(c);
+        }
+        // Latin Extended-A: the letters of Polish, Czech, Slovak, Hungarian, Romanian, Turkish,
+        // Croatian and Slovene names, and the ligatures.
+        set += QStringLiteral("\u0104\u0105\u0106\u0107\u010C\u010D\u010E\u010F\u0110\u0111\u0118\u0119"
+                              "\u011A\u011B\u011E\u011F\u0130\u0131\u0139\u013A\u013D\u013E\u0141\u0142"
+                              "\u0143\u0144\u0147\u0148\u0150\u0151\u0152\u0153\u0154\u0155\u0158\u0159"
+                              "\u015A\u015B\u015E\u015F\u0160\u0161\u0162\u0163\u0164\u0165\u016E\u016F"
+                              "\u0170\u0171\u0179\u017A\u017B\u017C\u017D\u017E\u0102\u0103");
+        set += QStringLiteral("\u0218\u0219\u021A\u021B");
+        return set;
+    }();
+    return characters;
+}
+
 QStringList screenshotNamesInLine(const QString &line)
 {
     const QString cleaned = cleanRecognizedText(line);
     // One box that holds exactly one name with inner spaces or dots. Two names side by side are
     // two names: an extension inside the line parts them.
+    // A word of one character before it is a file icon read as a letter ('g IMG_2231.jpg'), not
+    // part of the name.
     static const QRegularExpression innerExtension(QStringLiteral("\\.jpe?g[ .]"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression loneCharacter(QStringLiteral("(?:^| )\\S(?: |$)"));
     if ((cleaned.contains(QLatin1Char(' ')) || cleaned.count(QLatin1Char('.')) > 1) &&
-        !cleaned.contains(innerExtension) && matchesWhole(spacedFileNamePattern(), cleaned))
+        !cleaned.contains(innerExtension) && !cleaned.contains(loneCharacter) &&
+        matchesWhole(spacedFileNamePattern(), cleaned))
         return {cleaned};
     // The runs of name characters that an ellipsis cuts, what touches '…' or '...' (or the '..'
     // a small ellipsis is often read as) on either side, are no names.

@@ -24,6 +24,9 @@ QString cleanRecognizedText(const QString &text);
 // The file names in one recognised line, left to right, exactly as the cleaned line shows them.
 QStringList extractFilenameTokens(const QString &line);
 
+// The characters text recognition may return when it reads screenshots of file lists.
+const QString &screenshotNameCharacters();
+
 // The names a recognised line shows: one name when the whole line is exactly one picture file
 // name with inner spaces or dots, as editing software exports them ('Smith Wedding-0042.jpg',
 // '2024.05.01_shoot_001.jpg'), else the tokens of extractFilenameTokens. A name shortened with an

@@ -23,7 +23,7 @@ OcrEngine &OcrEnginePlatform::engine()
 {
     std::lock_guard lock(m_mutex);
     if (!m_engine)
-        m_engine = std::make_shared<OcrEngine>();
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
     return *m_engine;
 }
 
@@ -31,7 +31,7 @@ std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
 {
     std::lock_guard lock(m_mutex);
     if (!m_engine)
-        m_engine = std::make_shared<OcrEngine>();
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
     if (!m_engineLeased) {
         m_engineLeased = true;
         return m_engine;
@@ -42,7 +42,7 @@ std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
         return engine;
     }
     // Another screenshot is being read at the same time: an engine of its own, kept for later.
-    return std::make_shared<OcrEngine>(m_engine->paths());
+    return std::make_shared<OcrEngine>(m_engine->paths(), m_engine->characters());
 }
 
 void OcrEnginePlatform::returnEngine(std::shared_ptr<OcrEngine> engine)

@@ -115,6 +115,7 @@ private slots:
         QTest::newRow("whole with dots") << "2024.05.01_shoot_001.jpg" << QStringList{"2024.05.01_shoot_001.jpg"};
         QTest::newRow("two spaced names stay two")
             << "Smith Wedding-0042.jpg Smith Wedding-0043.jpg" << QStringList{"Wedding-0042.jpg", "Wedding-0043.jpg"};
+        QTest::newRow("icon read as a letter") << "g IMG_2231.jpg" << QStringList{"IMG_2231.jpg"};
         QTest::newRow("name beside a size") << "IMG_0001.jpg 2.3 MB" << QStringList{"IMG_0001.jpg"};
         QTest::newRow("ellipsis in the middle") << QStringLiteral("Hendriksen-Bak\u20260117.jpg") << QStringList{};
         QTest::newRow("three dots in the middle") << "Hendriksen-Bak...0117.jpg" << QStringList{};
