@@ -226,10 +226,10 @@ QStringList screenshotNamesInLine(const QString &line)
     const QString cleaned = cleanRecognizedText(line);
     // One box that holds exactly one name with inner spaces or dots. Two names side by side are
     // two names: an extension inside the line parts them.
-    // A word of one character before it is a file icon read as a letter ('g IMG_2231.jpg'), not
-    // part of the name.
+    // A word of one character, or a first word of two, is a file icon read as letters
+    // ('g IMG_2231.jpg', 'Ææ DSCF7316.jpeg'), not part of the name.
     static const QRegularExpression innerExtension(QStringLiteral("\\.jpe?g[ .]"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression loneCharacter(QStringLiteral("(?:^| )\\S(?: |$)"));
+    static const QRegularExpression loneCharacter(QStringLiteral("(?:^| )\\S(?: |$)|^\\S\\S "));
     if ((cleaned.contains(QLatin1Char(' ')) || cleaned.count(QLatin1Char('.')) > 1) &&
         !cleaned.contains(innerExtension) && !cleaned.contains(loneCharacter) &&
         matchesWhole(spacedFileNamePattern(), cleaned))

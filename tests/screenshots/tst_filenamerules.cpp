@@ -116,6 +116,9 @@ private slots:
         QTest::newRow("two spaced names stay two")
             << "Smith Wedding-0042.jpg Smith Wedding-0043.jpg" << QStringList{"Wedding-0042.jpg", "Wedding-0043.jpg"};
         QTest::newRow("icon read as a letter") << "g IMG_2231.jpg" << QStringList{"IMG_2231.jpg"};
+        QTest::newRow("icon read as two letters")
+            << QStringLiteral("\u00C6\u00E6 DSCF7316.jpeg") << QStringList{"DSCF7316.jpeg"};
+        QTest::newRow("short word inside") << "Jan de Vries 0042.jpg" << QStringList{"Jan de Vries 0042.jpg"};
         QTest::newRow("name beside a size") << "IMG_0001.jpg 2.3 MB" << QStringList{"IMG_0001.jpg"};
         QTest::newRow("ellipsis in the middle") << QStringLiteral("Hendriksen-Bak\u20260117.jpg") << QStringList{};
         QTest::newRow("three dots in the middle") << "Hendriksen-Bak...0117.jpg" << QStringList{};
