@@ -13,7 +13,15 @@
     </message>
     <message>
         <source>screenshot.ocr.unavailable</source>
-        <translation>The screenshot “%1” could not be read: the text recognition could not start, because its language data is missing from “%2”.</translation>
+        <translation>The screenshot “%1” could not be read: text recognition is not completely installed (missing: %2). Reinstall Quillmore.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.file.notRegular</source>
+        <translation>“%1” is a folder, pipe, socket or device, not a picture file: it was not read.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.file.tooLarge</source>
+        <translation>The screenshot “%1” is too large to read: screenshots of up to %2 megapixels are read.</translation>
     </message>
     <message>
         <source>cli.command.readScreenshots</source>

@@ -13,7 +13,15 @@
     </message>
     <message>
         <source>screenshot.ocr.unavailable</source>
-        <translation>De schermafbeelding “%1” kon niet worden gelezen: de tekstherkenning kon niet starten, omdat de taalgegevens ontbreken in “%2”.</translation>
+        <translation>De schermafbeelding “%1” kon niet worden gelezen: tekstherkenning is niet volledig geïnstalleerd (ontbreekt: %2). Installeer Quillmore opnieuw.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.file.notRegular</source>
+        <translation>“%1” is een map, pipe, socket of apparaat, geen afbeeldingsbestand: het is niet gelezen.</translation>
+    </message>
+    <message>
+        <source>screenshot.ocr.file.tooLarge</source>
+        <translation>De schermafbeelding “%1” is te groot om te lezen: schermafbeeldingen tot %2 megapixel worden gelezen.</translation>
     </message>
     <message>
         <source>cli.command.readScreenshots</source>

@@ -126,7 +126,7 @@ QSet<QString> namesIn(const QStringList &lines)
 {
     QSet<QString> names;
     for (const QString &line : lines) {
-        for (const QString &token : extractFilenameTokens(line))
+        for (const QString &token : screenshotNamesInLine(line))
             names.insert(token);
     }
     return names;

@@ -31,6 +31,7 @@ QJsonDocument screenshotDocument(const ScreenshotOCRResult &result)
             {QStringLiteral("confidence"), std::round(double(c.confidence) * 1000.0) / 1000.0},
             {QStringLiteral("sources"), QJsonArray::fromStringList(c.sourceScreenshotURLs)},
             {QStringLiteral("lines"), QJsonArray::fromStringList(c.rawVisionRecognizedStrings)},
+            {QStringLiteral("checkName"), c.needsNameCheck},
         });
     }
     const QJsonArray warnings = warningsJson(result.warnings);

@@ -22,6 +22,8 @@ enum class FailureCode {
     bookmarkFolderMissing,  // a folder to remember is no longer there (path)
     reportUnwritable,       // the report could not be written (error number, path)
     imageUnreadable,        // a screenshot is not a readable image (path)
+    notRegularFile,         // a folder, pipe, socket or device named like a picture; not opened (path)
+    imageTooLarge,          // a picture larger than a screenshot is read at (path)
     recognitionUnavailable, // the text recognition could not start (path: its data folder)
     outOfMemory,            // not enough memory for the operation
     serviceUnavailable,     // this part of the program is not in this build

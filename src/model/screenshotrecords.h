@@ -17,9 +17,12 @@ namespace quillmore {
 
 // One line of recognised text.
 struct RecognizedTextLine {
-    QString text;
+    QString text;            // the reading names are taken from
     float confidence = 0.0f; // 0.0 to 1.0
     QRect box{}; // where the line lies on the screenshot, in its pixels; empty when not known
+    // The line exactly as the recogniser returned it (the pieces of a wrapped label one a line),
+    // when the reading differs from it; empty when `text` is what was recognised.
+    QString recognizedText = {};
     bool operator==(const RecognizedTextLine &) const = default;
 };
 
@@ -30,6 +33,7 @@ struct DetectedScreenshotFilename {
     FileURL sourceScreenshotURL;
     QString rawVisionRecognizedString;
     QRect sourceBox{}; // the line's box on the screenshot
+    bool needsNameCheck = false; // the name is not in the line as recognised: it was mended or joined
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };
 
@@ -43,6 +47,8 @@ struct ScreenshotNameCandidate {
     bool wasManuallyEdited = false;
     // Where the name was first read on its first screenshot; empty when not known.
     QRect sourceBox{};
+    // Every reading of the name was mended or joined from pieces: the review asks to check it.
+    bool needsNameCheck = false;
     bool operator==(const ScreenshotNameCandidate &) const = default;
 };
 

@@ -1,6 +1,7 @@
 #include "ocrengine.h"
 
 #include "model/cancellation.h"
+#include "textpolarity.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,10 +18,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include <sched.h>
 #include <unistd.h>
 
 #ifndef QUILLMORE_OCR_MODEL_DIR
@@ -95,31 +99,6 @@ QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes)
             ordered.append(QRect(r.x, r.y, r.width, r.height));
     }
     return ordered;
-}
-
-// The characters recognition may return: those of file names and the text around them in a file
-// list (sizes, dates, kinds), and the letters of the Latin-script names clients have. Left out are
-// signs that never stand in a name, and the letters with a dot or a macron of the Baltic and
-// Maltese alphabets: at screen sizes they are mostly misreadings of common ones (ė for é).
-const QByteArray &recognisedCharacters()
-{
-    static const QByteArray characters = [] {
-        QString set = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _-.,:/'");
-        for (char16_t c = 0xC0; c <= 0xFF; ++c) {
-            if (c != 0xD7 && c != 0xF7)
-                set += QChar(c);
-        }
-        // Latin Extended-A: the letters of Polish, Czech, Slovak, Hungarian, Romanian, Turkish,
-        // Croatian and Slovene names, and the ligatures.
-        set += QStringLiteral("\u0104\u0105\u0106\u0107\u010C\u010D\u010E\u010F\u0110\u0111\u0118\u0119"
-                              "\u011A\u011B\u011E\u011F\u0130\u0131\u0139\u013A\u013D\u013E\u0141\u0142"
-                              "\u0143\u0144\u0147\u0148\u0150\u0151\u0152\u0153\u0154\u0155\u0158\u0159"
-                              "\u015A\u015B\u015E\u015F\u0160\u0161\u0162\u0163\u0164\u0165\u016E\u016F"
-                              "\u0170\u0171\u0179\u017A\u017B\u017C\u017D\u017E\u0102\u0103");
-        set += QStringLiteral("\u0218\u0219\u021A\u021B");
-        return set.toUtf8();
-    }();
-    return characters;
 }
 
 // Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
@@ -197,6 +176,35 @@ void restartWithSingleThreadedOcr(char **argv)
     // Could not restart: go on as we are.
 }
 
+int concurrentRecognitionLimit()
+{
+    int processors = 1;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0)
+        processors = std::max(1, CPU_COUNT(&set));
+    else
+        processors = int(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
+    // MemAvailable, in kB: what can be used without swapping.
+    constexpr qint64 bytesPerRecognition = qint64(1024) * 1024 * 1024;
+    qint64 available = -1;
+    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, meminfo)) {
+            long long kib = 0;
+            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
+                available = qint64(kib) * 1024;
+                break;
+            }
+        }
+        std::fclose(meminfo);
+    }
+    int byMemory = processors;
+    if (available >= 0)
+        byMemory = int(std::max<qint64>(1, available / bytesPerRecognition));
+    return std::max(1, std::min(processors, byMemory));
+}
+
 OcrModelPaths locateOcrModels()
 {
     QStringList dirs;
@@ -252,7 +260,9 @@ struct OcrEngine::Impl {
     double cropScale = 1.0;
     QRect cropText; // the text on it (icon trimmed off), in image coordinates
 
-    explicit Impl(OcrModelPaths p) : paths(std::move(p)) {}
+    QByteArray characters; // UTF-8; empty for all the language data knows
+
+    Impl(OcrModelPaths p, const QString &c) : paths(std::move(p)), characters(c.toUtf8()) {}
 
     QRect fromCrop(int left, int top, int right, int bottom) const
     {
@@ -270,6 +280,15 @@ struct OcrEngine::Impl {
         const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
                                              "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
         const std::vector<std::string> values(names.size(), "0");
+        // Each language's data must be there: Tesseract's own failure does not say which is not.
+        if (paths.tessdataDir.isEmpty() || !QFileInfo(paths.tessdataDir).isDir())
+            throw FailureError(FailureCode::recognitionUnavailable, ENOENT,
+                               paths.tessdataDir.isEmpty() ? QStringLiteral("tessdata") : paths.tessdataDir);
+        for (const QString &language : paths.languages.split(QLatin1Char('+'), Qt::SkipEmptyParts)) {
+            if (!hasLanguage(paths.tessdataDir, language))
+                throw FailureError(FailureCode::recognitionUnavailable, ENOENT,
+                                   paths.tessdataDir + QLatin1Char('/') + language + QLatin1String(".traineddata"));
+        }
         const QByteArray dir = QFile::encodeName(paths.tessdataDir);
         const QByteArray languages = paths.languages.toUtf8();
         if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
@@ -280,7 +299,8 @@ struct OcrEngine::Impl {
         // Each crop is already dark on light: no second, inverted reading of doubtful lines.
         tesseract.SetVariable("tessedit_do_invert", "0");
         tesseract.SetVariable("debug_file", "/dev/null");
-        tesseract.SetVariable("tessedit_char_whitelist", recognisedCharacters().constData());
+        if (!characters.isEmpty())
+            tesseract.SetVariable("tessedit_char_whitelist", characters.constData());
         tesseractReady = true;
     }
 
@@ -437,7 +457,7 @@ struct OcrEngine::Impl {
     std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
     {
         cv::Mat crop = grey(box).clone();
-        if (medianLevel(crop) < 128)
+        if (lightInk(crop))
             cv::bitwise_not(crop, crop);
         double lowest = 0, highest = 0;
         cv::minMaxLoc(crop, &lowest, &highest);
@@ -493,7 +513,7 @@ struct OcrEngine::Impl {
     {
         const cv::Mat inside = grey(box);
         const int median = medianLevel(inside);
-        const bool darkBackground = median < 128;
+        const bool darkBackground = lightInk(inside);
         double lowest = 0, highest = 0;
         cv::minMaxLoc(inside, &lowest, &highest);
         const double contrast = darkBackground ? highest - median : median - lowest;
@@ -571,12 +591,13 @@ struct OcrEngine::Impl {
         cv::Mat colour = bgr(box);
         // Background decides the polarity.
         const int median = medianLevel(crop);
-        if (median < 128)
+        const bool inverted = lightInk(crop);
+        if (inverted)
             cv::bitwise_not(crop, crop);
         // Stretch from the darkest ink to the background: the faint, anti-aliased strokes of dots
         // and underscores at small sizes then survive binarisation.
         {
-            const int background = median < 128 ? 255 - median : median;
+            const int background = inverted ? 255 - median : median;
             double lowest = 0;
             cv::minMaxLoc(crop, &lowest);
             const int darkest = int(lowest);
@@ -893,14 +914,17 @@ struct OcrEngine::Impl {
     }
 };
 
-OcrEngine::OcrEngine(OcrModelPaths paths) : m_paths(std::move(paths)) {}
+OcrEngine::OcrEngine(OcrModelPaths paths, QString characters)
+    : m_paths(std::move(paths)), m_characters(std::move(characters))
+{
+}
 
 OcrEngine::~OcrEngine() = default;
 
 OcrEngine::Impl &OcrEngine::impl()
 {
     if (!m_impl)
-        m_impl = std::make_unique<Impl>(m_paths);
+        m_impl = std::make_unique<Impl>(m_paths, m_characters);
     return *m_impl;
 }
 

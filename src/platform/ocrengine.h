@@ -42,6 +42,10 @@ OcrModelPaths locateOcrModels();
 // OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
 void restartWithSingleThreadedOcr(char **argv);
 
+// How many screenshots can be read at the same time: one per processor this program may use, and
+// no more than the memory now available holds at about a gigabyte each. At least one.
+int concurrentRecognitionLimit();
+
 // One word of a recognised box: text between wide gaps, in image coordinates.
 struct OcrWord {
     QRect rect;
@@ -64,7 +68,8 @@ struct OcrTextBox {
 
 class OcrEngine {
 public:
-    explicit OcrEngine(OcrModelPaths paths = locateOcrModels());
+    // Recognition returns only `characters` when any are given.
+    explicit OcrEngine(OcrModelPaths paths = locateOcrModels(), QString characters = {});
     ~OcrEngine();
     OcrEngine(const OcrEngine &) = delete;
     OcrEngine &operator=(const OcrEngine &) = delete;
@@ -83,12 +88,14 @@ public:
     QList<QRect> detect(const QImage &image, const std::stop_token &stop);
 
     const OcrModelPaths &paths() const { return m_paths; }
+    const QString &characters() const { return m_characters; }
     // True when the neural detector is in use (not the morphological fallback).
     bool usesNeuralDetector();
 
 private:
     struct Impl;
     OcrModelPaths m_paths;
+    QString m_characters;
     std::mutex m_mutex;
     std::unique_ptr<Impl> m_impl;
     Impl &impl();

@@ -10,7 +10,9 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
@@ -23,18 +25,41 @@ namespace {
 
 constexpr qint64 maxScreenshotFileBytes = qint64(512) * 1024 * 1024;
 
-bool readWholeFile(const QString &path, QByteArray &data, QString *error)
+void fail(QString *error, ScreenshotImageProblem *problem, ScreenshotImageProblem kind, const QString &why)
 {
-    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
+    if (error)
+        *error = why;
+    if (problem)
+        *problem = kind;
+}
+
+bool readWholeFile(const QString &path, QByteArray &data, QString *error, ScreenshotImageProblem *problem)
+{
+    // A pipe, socket or device named like a picture is refused by its type before it is opened:
+    // opening a pipe waits for a writer that may never come. The file is opened without waiting
+    // and its type checked again, in case it was replaced meanwhile.
+    const QByteArray encoded = encodePath(path);
+    struct stat st {};
+    if (::stat(encoded.constData(), &st) != 0) {
+        fail(error, problem, ScreenshotImageProblem::Unreadable, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxScreenshotFileBytes) {
-        if (error)
-            *error = QStringLiteral("not a regular file of a usable size");
+    if (!S_ISREG(st.st_mode)) {
+        fail(error, problem, ScreenshotImageProblem::NotRegularFile, QStringLiteral("not a regular file"));
+        return false;
+    }
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        fail(error, problem, ScreenshotImageProblem::Unreadable, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fail(error, problem, ScreenshotImageProblem::NotRegularFile, QStringLiteral("not a regular file"));
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size > maxScreenshotFileBytes) {
+        fail(error, problem, ScreenshotImageProblem::TooLarge, QStringLiteral("file too large"));
         ::close(fd);
         return false;
     }
@@ -53,16 +78,26 @@ bool readWholeFile(const QString &path, QByteArray &data, QString *error)
     return true;
 }
 
-QImage decodeHeif(const QByteArray &data, QString *error)
+bool withinLimits(QSize size)
 {
-    auto fail = [error](const heif_error &e) {
+    return size.width() > 0 && size.height() > 0 && size.width() <= maxScreenshotSide &&
+           size.height() <= maxScreenshotSide && qint64(size.width()) * size.height() <= maxScreenshotPixels;
+}
+
+QImage decodeHeif(const QByteArray &data, QString *error, ScreenshotImageProblem *problem)
+{
+    auto fail = [error, problem](const heif_error &e) {
         if (error)
             *error = QString::fromUtf8(e.message ? e.message : "HEIF decoding failed");
+        if (problem)
+            *problem = ScreenshotImageProblem::NotAnImage;
         return QImage();
     };
     std::unique_ptr<heif_context, void (*)(heif_context *)> context(heif_context_alloc(), heif_context_free);
     if (!context)
         return QImage();
+    // libheif's own limit, for the tiles and layers inside the file.
+    heif_context_set_maximum_image_size_limit(context.get(), maxScreenshotSide);
     heif_error e = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
                                                              std::size_t(data.size()), nullptr);
     if (e.code != heif_error_Ok)
@@ -73,6 +108,13 @@ QImage decodeHeif(const QByteArray &data, QString *error)
         return fail(e);
     std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(rawHandle,
                                                                                  heif_image_handle_release);
+    if (!withinLimits(QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())))) {
+        if (error)
+            *error = QStringLiteral("image too large");
+        if (problem)
+            *problem = ScreenshotImageProblem::TooLarge;
+        return QImage();
+    }
     heif_image *rawImage = nullptr;
     // Decoding applies the file's rotation and mirroring.
     e = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr);
@@ -96,29 +138,58 @@ bool looksLikeHeif(const QByteArray &data)
     return kind == heif_filetype_yes_supported || kind == heif_filetype_maybe;
 }
 
+// The image over white: what shows through transparent parts is the page, not what the file
+// happens to store under them.
+QImage overWhite(const QImage &image)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage canvas(image.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return canvas;
+}
+
 } // namespace
 
-QImage loadScreenshotImage(const QString &path, QString *error)
+QImage loadScreenshotImage(const QString &path, QString *error, ScreenshotImageProblem *problem)
 {
+    if (problem)
+        *problem = ScreenshotImageProblem::None;
     QByteArray data;
-    if (!readWholeFile(path, data, error))
+    if (!readWholeFile(path, data, error, problem))
         return QImage();
     if (data.size() >= 12 && looksLikeHeif(data)) {
-        QImage image = decodeHeif(data, error);
+        QImage image = decodeHeif(data, error, problem);
         if (!image.isNull())
-            return image;
+            return overWhite(image);
+        if (problem && *problem == ScreenshotImageProblem::TooLarge)
+            return QImage();
     }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true); // EXIF orientation
-    QImage image = reader.read();
-    if (image.isNull()) {
-        if (error)
-            *error = reader.errorString();
+    // The size the file declares is checked before anything is decoded; the reader's own
+    // allocation limit stops a file that declares less than it holds.
+    const QSize declared = reader.size();
+    if (declared.isValid() && !withinLimits(declared)) {
+        fail(error, problem, ScreenshotImageProblem::TooLarge, QStringLiteral("image too large"));
         return QImage();
     }
-    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    reader.setAllocationLimit(int(maxScreenshotPixels * 4 / (1024 * 1024)) + 1);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        fail(error, problem, ScreenshotImageProblem::NotAnImage, reader.errorString());
+        return QImage();
+    }
+    if (!withinLimits(image.size())) {
+        fail(error, problem, ScreenshotImageProblem::TooLarge, QStringLiteral("image too large"));
+        return QImage();
+    }
+    return overWhite(image);
 }
 
 double secondPassScale(QSize padded)

@@ -9,10 +9,25 @@
 
 namespace quillmore {
 
-// The image in the file with its orientation applied, as 32-bit RGB. HEIC/HEIF files are decoded
-// with libheif, the rest with Qt's readers. A null image when the file cannot be read or holds no
-// image we can decode; `error` (when given) then says why, for diagnostics.
-QImage loadScreenshotImage(const QString &path, QString *error = nullptr);
+// The largest screenshot read, by side and by pixel count (an 8K screen fits, with room), for every
+// decoder: reading one then stays well within a gigabyte.
+constexpr int maxScreenshotSide = 32768;
+constexpr qint64 maxScreenshotPixels = qint64(64) * 1000 * 1000;
+
+// Why a screenshot could not be loaded.
+enum class ScreenshotImageProblem {
+    None,
+    Unreadable,     // missing, or no permission
+    NotRegularFile, // a folder, pipe, socket or device: refused without being opened
+    TooLarge,       // beyond the limits above
+    NotAnImage,     // no image a decoder understands
+};
+
+// The image in the file with its orientation applied, as 32-bit RGB, transparent parts over white.
+// HEIC/HEIF files are decoded with libheif, the rest with Qt's readers, all within the same
+// limits. A null image when the file cannot be read or holds no image we can decode; `error`
+// (when given) then says why, for diagnostics, and `problem` what kind of failure it was.
+QImage loadScreenshotImage(const QString &path, QString *error = nullptr, ScreenshotImageProblem *problem = nullptr);
 
 // White border added on every side before the second pass.
 constexpr int secondPassBorder = 20;

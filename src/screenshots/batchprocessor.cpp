@@ -6,19 +6,73 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "platform/log.h"
+#include "platform/ocrengine.h"
 #include "platform/paths.h"
+#include "platform/screenshotimage.h"
 #include "platform/text.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <thread>
+#include <vector>
 
 namespace quillmore {
 
-ScreenshotOCRBatchProcessor::ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer)
-    : m_recognizer(std::move(recognizer))
+ScreenshotOCRBatchProcessor::ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer,
+                                                         int concurrentReads)
+    : m_recognizer(std::move(recognizer)), m_concurrentReads(concurrentReads)
 {
 }
+
+namespace {
+
+// What reading one screenshot gave: its lines, or the warning that stands for it.
+struct ScreenshotOutcome {
+    QList<RecognizedTextLine> lines;
+    std::optional<QString> warning;
+    bool cancelled = false;
+};
+
+ScreenshotOutcome readOne(ScreenshotTextRecognizing &recognizer, const FileURL &url, const std::stop_token &stop)
+{
+    ScreenshotOutcome outcome;
+    const QString name = lastPathComponent(url);
+    // A pipe, socket or device named like a picture is refused by its type before anything opens
+    // it: opening a pipe would wait for a writer for good.
+    if (QFileInfo::exists(url) && !isRegularFilePath(url)) {
+        outcome.warning = localized("screenshot.ocr.file.notRegular", name);
+        return outcome;
+    }
+    try {
+        outcome.lines = recognizer.recognizeTextLines(url, stop);
+    } catch (const Cancelled &) {
+        outcome.cancelled = true;
+    } catch (const FailureError &e) {
+        qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
+        switch (e.code()) {
+        case FailureCode::outOfMemory: outcome.warning = localized("screenshot.ocr.file.memory", name); break;
+        case FailureCode::recognitionUnavailable:
+            outcome.warning = localized("screenshot.ocr.unavailable", name, e.path());
+            break;
+        case FailureCode::notRegularFile: outcome.warning = localized("screenshot.ocr.file.notRegular", name); break;
+        case FailureCode::imageTooLarge:
+            outcome.warning =
+                localized("screenshot.ocr.file.tooLarge", name, QString::number(maxScreenshotPixels / 1000000));
+            break;
+        default: outcome.warning = localized("screenshot.ocr.file.error", name); break;
+        }
+    } catch (const std::exception &e) {
+        qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
+        outcome.warning = localized("screenshot.ocr.file.error", name);
+    }
+    return outcome;
+}
+
+} // namespace
 
 ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<FileURL> &screenshots,
                                                                     const ScreenshotOCRProgressCallback &progress,
@@ -36,36 +90,78 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
 
     qint64 read = 0;
     bool cancelled = false;
+    // Screenshots are read by several workers at once, each taking the next one not yet taken;
+    // this thread takes their outcomes in the order of the list, reports progress and stops the
+    // workers when the job is cancelled (they finish the screenshot in hand, which the stop cuts
+    // short).
+    const int workers = int(std::min<qint64>(total, m_concurrentReads > 0 ? m_concurrentReads
+                                                                          : concurrentRecognitionLimit()));
+    std::vector<std::optional<ScreenshotOutcome>> outcomes(static_cast<std::size_t>(total));
+    std::mutex outcomeMutex;
+    std::condition_variable outcomeReady;
+    std::stop_source workerStop;
+    std::stop_callback forwardStop(stop, [&] {
+        workerStop.request_stop();
+        std::lock_guard guard(outcomeMutex);
+        outcomeReady.notify_all();
+    });
+    std::atomic<qint64> nextToRead{0};
+    auto work = [&] {
+        const std::stop_token token = workerStop.get_token();
+        for (qint64 i = nextToRead++; i < total && !token.stop_requested(); i = nextToRead++) {
+            ScreenshotOutcome outcome = readOne(*m_recognizer, urls.at(i), token);
+            std::lock_guard guard(outcomeMutex);
+            outcomes[std::size_t(i)] = std::move(outcome);
+            outcomeReady.notify_all();
+        }
+    };
+    std::vector<std::jthread> threads;
+    struct StopWorkers {
+        std::stop_source &source;
+        std::vector<std::jthread> &threads;
+        ~StopWorkers()
+        {
+            source.request_stop();
+            for (std::jthread &t : threads)
+                t.join();
+        }
+    } stopWorkers{workerStop, threads};
+    // With one worker the screenshots are read on this thread, in turn.
+    if (workers > 1) {
+        for (int w = 0; w < workers; ++w)
+            threads.emplace_back(work);
+    }
+
     for (qint64 i = 0; i < total && !cancelled; ++i) {
         const FileURL &url = urls.at(i);
         if (stop.stop_requested())
             break;
         report(i, url);
-        try {
-            const QList<RecognizedTextLine> lines = m_recognizer->recognizeTextLines(url, stop);
-            for (const RecognizedTextLine &line : lines) {
-                for (const QString &token : extractFilenameTokens(line.text))
-                    detections.append(DetectedScreenshotFilename{token, line.confidence, url, line.text, line.box});
-            }
-        } catch (const Cancelled &) {
+        ScreenshotOutcome outcome;
+        if (workers > 1) {
+            std::unique_lock wait(outcomeMutex);
+            outcomeReady.wait(wait, [&] { return outcomes[std::size_t(i)].has_value() || stop.stop_requested(); });
+            if (!outcomes[std::size_t(i)])
+                break; // cancelled: the screenshots read so far are kept
+            outcome = std::move(*outcomes[std::size_t(i)]);
+        } else {
+            outcome = readOne(*m_recognizer, url, stop);
+        }
+        if (outcome.cancelled) {
             cancelled = true; // this screenshot is not counted; the earlier ones are kept
             break;
-        } catch (const FailureError &e) {
-            qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
-            const QString name = lastPathComponent(url);
-            QString message;
-            switch (e.code()) {
-            case FailureCode::outOfMemory: message = localized("screenshot.ocr.file.memory", name); break;
-            case FailureCode::recognitionUnavailable:
-                message = localized("screenshot.ocr.unavailable", name, e.path());
-                break;
-            default: message = localized("screenshot.ocr.file.error", name); break;
-            }
-            warnings.append(AppWarning{makeId(), url, message});
-        } catch (const std::exception &e) {
-            qCDebug(lcMatching) << "screenshot not recognised:" << e.what();
-            warnings.append(AppWarning{makeId(), url, localized("screenshot.ocr.file.error", lastPathComponent(url))});
         }
+        for (const RecognizedTextLine &line : outcome.lines) {
+            // The line as recognised is what is kept, so that a wrong name can be traced to it.
+            const QString raw = line.recognizedText.isEmpty() ? line.text : line.recognizedText;
+            for (const QString &token : screenshotNamesInLine(line.text)) {
+                const bool asRecognised = cleanRecognizedText(raw).contains(token);
+                detections.append(
+                    DetectedScreenshotFilename{token, line.confidence, url, raw, line.box, !asRecognised});
+            }
+        }
+        if (outcome.warning)
+            warnings.append(AppWarning{makeId(), url, *outcome.warning});
         ++read;
         report(i + 1, url);
     }
@@ -92,10 +188,12 @@ QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFil
             candidates.append(ScreenshotNameCandidate{makeId(), detection.fileName, detection.confidence,
                                                       {detection.sourceScreenshotURL},
                                                       {detection.rawVisionRecognizedString}, false,
-                                                      detection.sourceBox});
+                                                      detection.sourceBox, detection.needsNameCheck});
             continue;
         }
         ScreenshotNameCandidate &candidate = candidates[*found];
+        // The same name read as it stands elsewhere confirms a mended reading.
+        candidate.needsNameCheck = candidate.needsNameCheck && detection.needsNameCheck;
         candidate.confidence = std::max(candidate.confidence, detection.confidence);
         candidate.sourceScreenshotURLs.append(detection.sourceScreenshotURL);
         candidate.sourceScreenshotURLs = uniqueByStandardizedPath(candidate.sourceScreenshotURLs);

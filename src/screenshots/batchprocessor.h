@@ -16,7 +16,10 @@ namespace quillmore {
 
 class ScreenshotOCRBatchProcessor : public ScreenshotOCRProcessing {
 public:
-    explicit ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer);
+    // Up to `concurrentReads` screenshots are read at the same time (0: as many as the processors
+    // and the memory allow), with a recognizer that is safe to call from several threads then.
+    explicit ScreenshotOCRBatchProcessor(std::shared_ptr<ScreenshotTextRecognizing> recognizer,
+                                         int concurrentReads = 0);
     ScreenshotOCRResult processScreenshots(const QList<FileURL> &screenshots,
                                            const ScreenshotOCRProgressCallback &progress,
                                            std::stop_token stop) override;
@@ -24,6 +27,7 @@ public:
 private:
     std::mutex m_mutex;
     std::shared_ptr<ScreenshotTextRecognizing> m_recognizer;
+    int m_concurrentReads = 0;
 };
 
 // One candidate per screenshot name key, in the order each name was first read; the form read

@@ -7,6 +7,9 @@
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <memory>
 
 namespace quillmore {
@@ -107,6 +110,42 @@ bool matchesWhole(const CompiledPattern &pattern, const QString &text)
     return U_SUCCESS(status) && matched;
 }
 
+// A whole picture file name with inner spaces or dots: name characters, with single spaces and
+// dots between them, then the extension.
+const CompiledPattern &spacedFileNamePattern()
+{
+    static const CompiledPattern p(u"(?iu)^[\\p{L}\\p{N}](?:[\\p{L}\\p{N}\\p{M}_-]|[ .](?=[\\p{L}\\p{N}_]))*"
+                                   u"\\.(?:jpg|jpeg)$");
+    return p;
+}
+
+// A bare name with inner spaces or dots.
+const CompiledPattern &spacedBaseNamePattern()
+{
+    static const CompiledPattern p(u"(?iu)^(?=.*\\p{L})(?=.*\\p{N})[\\p{L}\\p{N}_]"
+                                   u"(?:[\\p{L}\\p{N}\\p{M}_-]|[ .](?=[\\p{L}\\p{N}_]))*$");
+    return p;
+}
+
+bool isNameCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_') || c == QLatin1Char('-');
+}
+
+bool hasJpegExtension(const QString &name)
+{
+    return name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) ||
+           name.endsWith(QLatin1String(".jpeg"), Qt::CaseInsensitive);
+}
+
+// Any name a file can have: no slash, no control character, at most 255 bytes.
+bool possibleFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.toUtf8().size() > 255)
+        return false;
+    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c == QLatin1Char('/') || c.category() == QChar::Other_Control; });
+}
+
 } // namespace
 
 QString cleanRecognizedText(const QString &text)
@@ -157,6 +196,69 @@ QStringList extractFilenameTokens(const QString &line)
     return tokens;
 }
 
+// The characters recognition may return: those of file names and the text around them in a file
+// list (sizes, dates, kinds), and the letters of the Latin-script names clients have. Left out are
+// signs that never stand in a name, and the letters with a dot or a macron of the Baltic and
+// Maltese alphabets: at screen sizes they are mostly misreadings of common ones (ė for é).
+const QString &screenshotNameCharacters()
+{
+    static const QString characters = [] {
+        QString set = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _-.,:/'");
+        for (char16_t c = 0xC0; c <= 0xFF; ++c) {
+            if (c != 0xD7 && c != 0xF7)
+                set += QChar(c);
+        }
+        // Latin Extended-A: the letters of Polish, Czech, Slovak, Hungarian, Romanian, Turkish,
+        // Croatian and Slovene names, and the ligatures.
+        set += QStringLiteral("\u0104\u0105\u0106\u0107\u010C\u010D\u010E\u010F\u0110\u0111\u0118\u0119"
+                              "\u011A\u011B\u011E\u011F\u0130\u0131\u0139\u013A\u013D\u013E\u0141\u0142"
+                              "\u0143\u0144\u0147\u0148\u0150\u0151\u0152\u0153\u0154\u0155\u0158\u0159"
+                              "\u015A\u015B\u015E\u015F\u0160\u0161\u0162\u0163\u0164\u0165\u016E\u016F"
+                              "\u0170\u0171\u0179\u017A\u017B\u017C\u017D\u017E\u0102\u0103");
+        set += QStringLiteral("\u0218\u0219\u021A\u021B");
+        return set;
+    }();
+    return characters;
+}
+
+QStringList screenshotNamesInLine(const QString &line)
+{
+    const QString cleaned = cleanRecognizedText(line);
+    // One box that holds exactly one name with inner spaces or dots. Two names side by side are
+    // two names: an extension inside the line parts them.
+    // A word of one character, or a first word of two, is a file icon read as letters
+    // ('g IMG_2231.jpg', 'Ææ DSCF7316.jpeg'), not part of the name.
+    static const QRegularExpression innerExtension(QStringLiteral("\\.jpe?g[ .]"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression loneCharacter(QStringLiteral("(?:^| )\\S(?: |$)|^\\S\\S "));
+    if ((cleaned.contains(QLatin1Char(' ')) || cleaned.count(QLatin1Char('.')) > 1) &&
+        !cleaned.contains(innerExtension) && !cleaned.contains(loneCharacter) &&
+        matchesWhole(spacedFileNamePattern(), cleaned))
+        return {cleaned};
+    // The runs of name characters that an ellipsis cuts, what touches '…' or '...' (or the '..'
+    // a small ellipsis is often read as) on either side, are no names.
+    QStringList names;
+    const QStringList tokens = extractFilenameTokens(cleaned);
+    qsizetype from = 0;
+    for (const QString &token : tokens) {
+        const qsizetype at = cleaned.indexOf(token, from);
+        if (at < 0)
+            continue;
+        from = at + token.size();
+        const QString before = cleaned.left(at);
+        const QString after = cleaned.mid(from);
+        static const QRegularExpression endsInEllipsis(QStringLiteral("(?:\u2026|\\.{2,})\\s?$"));
+        static const QRegularExpression startsWithEllipsis(QStringLiteral("^\\s?(?:\u2026|\\.{2,}|\\.?\u2026)"));
+        if (before.contains(endsInEllipsis) || after.contains(startsWithEllipsis))
+            continue;
+        // Nor is the tail of a longer name after one of its dots ('…_Bak.0117.jpg', where the
+        // ellipsis was read as a dot).
+        if (before.size() >= 2 && before.back() == QLatin1Char('.') && isNameCharacter(before.at(before.size() - 2)))
+            continue;
+        names.append(token);
+    }
+    return names;
+}
+
 std::optional<QString> nameNumberCandidate(const QString &line)
 {
     const icu::UnicodeString u = toIcu(line);
@@ -178,14 +280,25 @@ std::optional<QString> nameNumberCandidate(const QString &line)
 bool isValidScreenshotName(const QString &name)
 {
     const QString cleaned = cleanRecognizedText(name);
-    return matchesWhole(fullNamePattern(), cleaned) || matchesWhole(bareNamePattern(), cleaned);
+    if (matchesWhole(fullNamePattern(), cleaned) || matchesWhole(bareNamePattern(), cleaned))
+        return true;
+    if (!possibleFileName(cleaned))
+        return false;
+    if (hasJpegExtension(cleaned)) {
+        const QString base = cleaned.left(cleaned.lastIndexOf(QLatin1Char('.')));
+        return std::any_of(base.cbegin(), base.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    }
+    // A bare name may hold dots, but does not end in another extension ('IMG_1.png').
+    static const QRegularExpression otherExtension(QStringLiteral("\\.\\p{L}{1,5}$"),
+                                                   QRegularExpression::UseUnicodePropertiesOption);
+    return matchesWhole(spacedBaseNamePattern(), cleaned) && !cleaned.contains(otherExtension);
 }
 
 QString screenshotNameKey(const QString &name)
 {
     QString cleaned = cleanRecognizedText(name);
     const qsizetype dot = cleaned.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0)
+    if (dot > 0 && hasJpegExtension(cleaned))
         cleaned.truncate(dot);
     return nfc(cleaned);
 }

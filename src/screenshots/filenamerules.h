@@ -24,15 +24,28 @@ QString cleanRecognizedText(const QString &text);
 // The file names in one recognised line, left to right, exactly as the cleaned line shows them.
 QStringList extractFilenameTokens(const QString &line);
 
+// The characters text recognition may return when it reads screenshots of file lists.
+const QString &screenshotNameCharacters();
+
+// The names a recognised line shows: one name when the whole line is exactly one picture file
+// name with inner spaces or dots, as editing software exports them ('Smith Wedding-0042.jpg',
+// '2024.05.01_shoot_001.jpg'), else the tokens of extractFilenameTokens. A name shortened with an
+// ellipsis ('Hendriksen-Bak…0117.jpg', 'Hendriksen-Bakker_Cer...') gives nothing: neither the
+// piece before the ellipsis nor the piece after it is a name.
+QStringList screenshotNamesInLine(const QString &line);
+
 // 'Smith_0042' for a line that reads 'Smith 0042' (a word and a number apart, nothing else but
 // punctuation); nothing otherwise. The line is taken as recognised, without cleaning.
 std::optional<QString> nameNumberCandidate(const QString &line);
 
 // A full '.jpg'/'.jpeg' file name or a bare base name with a letter, a number and an underscore,
-// a hyphen or four numbers in a row.
+// a hyphen or four numbers in a row; also, as the folder mode takes them, any '.jpg'/'.jpeg' name
+// a file can have (inner spaces, dots and signs; no slash or control character, at most 255
+// bytes), and a bare name with inner spaces or dots that has a letter and a number.
 bool isValidScreenshotName(const QString &name);
 
-// The cleaned name without its extension, in Form C; case-sensitive.
+// The cleaned name without its '.jpg'/'.jpeg' extension (any other ending is part of a bare name:
+// '2024.05.01_shoot_001'), in Form C; case-sensitive.
 QString screenshotNameKey(const QString &name);
 
 } // namespace quillmore

@@ -3,6 +3,8 @@
 #include "filenamerules.h"
 
 #include "model/cancellation.h"
+#include "platform/errors.h"
+#include "platform/log.h"
 #include "platform/screenshotimage.h"
 #include "platform/text.h"
 
@@ -23,16 +25,51 @@ OcrEngine &OcrEnginePlatform::engine()
 {
     std::lock_guard lock(m_mutex);
     if (!m_engine)
-        m_engine = std::make_shared<OcrEngine>();
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
     return *m_engine;
+}
+
+std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_engine)
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
+    if (!m_engineLeased) {
+        m_engineLeased = true;
+        return m_engine;
+    }
+    if (!m_idleEngines.empty()) {
+        std::shared_ptr<OcrEngine> engine = std::move(m_idleEngines.back());
+        m_idleEngines.pop_back();
+        return engine;
+    }
+    // Another screenshot is being read at the same time: an engine of its own, kept for later.
+    return std::make_shared<OcrEngine>(m_engine->paths(), m_engine->characters());
+}
+
+void OcrEnginePlatform::returnEngine(std::shared_ptr<OcrEngine> engine)
+{
+    std::lock_guard lock(m_mutex);
+    if (engine == m_engine)
+        m_engineLeased = false;
+    else
+        m_idleEngines.push_back(std::move(engine));
 }
 
 QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, const std::stop_token &stop)
 {
     throwIfCancelled(stop);
-    const QImage image = loadScreenshotImage(screenshot);
-    if (image.isNull())
+    QString why;
+    ScreenshotImageProblem problem = ScreenshotImageProblem::None;
+    const QImage image = loadScreenshotImage(screenshot, &why, &problem);
+    if (image.isNull()) {
+        qCDebug(lcMatching) << "screenshot not loaded:" << why;
+        if (problem == ScreenshotImageProblem::NotRegularFile)
+            throw FailureError(FailureCode::notRegularFile, 0, screenshot);
+        if (problem == ScreenshotImageProblem::TooLarge)
+            throw FailureError(FailureCode::imageTooLarge, 0, screenshot);
         throw FailureError(FailureCode::imageUnreadable, 0, screenshot);
+    }
     return recognizeImage(image, {}, stop);
 }
 
@@ -63,8 +100,16 @@ std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL 
 QList<OcrTextBox> OcrEnginePlatform::recognizeImage(const QImage &image, const QList<QRect> &regions,
                                                     const std::stop_token &stop)
 {
+    // Each call reads with an engine no other call is using, so that screenshots can be read at
+    // the same time.
+    struct Lease {
+        OcrEnginePlatform &platform;
+        std::shared_ptr<OcrEngine> engine = platform.leaseEngine();
+        ~Lease() { platform.returnEngine(std::move(engine)); }
+    } lease{*this};
     try {
-        return regions.isEmpty() ? engine().recognize(image, stop) : engine().recognizeRegions(image, regions, stop);
+        return regions.isEmpty() ? lease.engine->recognize(image, stop)
+                                 : lease.engine->recognizeRegions(image, regions, stop);
     } catch (const std::bad_alloc &) {
         throw FailureError(FailureCode::outOfMemory);
     }
@@ -295,8 +340,19 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
 QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &input)
 {
     QList<OcrTextBox> boxes = splitNeighbouringLabels(input);
-    for (OcrTextBox &box : boxes)
+    // What each box read, kept as it was for the lines' record.
+    QStringList recognized;
+    for (OcrTextBox &box : boxes) {
+        recognized.append(box.text);
         box.text = repairReading(box.text);
+    }
+    auto lineOf = [&recognized](const QString &text, float confidence, const QList<qsizetype> &from) {
+        QStringList pieces;
+        for (qsizetype k : from)
+            pieces.append(recognized.at(k));
+        const QString asRecognised = pieces.join(QLatin1Char('\n'));
+        return RecognizedTextLine{text, confidence, asRecognised == text ? QString() : asRecognised};
+    };
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
     for (qsizetype i = 0; i < boxes.size(); ++i) {
@@ -387,7 +443,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(AssembledTextLine{RecognizedTextLine{boxes.at(i).text, boxes.at(i).confidence},
+                lines.append(AssembledTextLine{lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}),
                                                {boxes.at(i).rect}});
                 continue;
             }
@@ -399,7 +455,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
             sources.append(boxes.at(chain.at(k)).rect);
         }
-        lines.append(AssembledTextLine{RecognizedTextLine{bestText, confidence}, sources});
+        lines.append(AssembledTextLine{lineOf(bestText, confidence, chain.mid(0, bestCount)), sources});
     }
     return lines;
 }
@@ -413,7 +469,6 @@ VisionTextRecognizer::VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatfo
 
 QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL &screenshot, std::stop_token stop)
 {
-    std::lock_guard lock(m_mutex);
     // One recognition: checked before, and its result dropped when a stop arrived meanwhile,
     // whatever the engine made of the stop.
     auto recognizeOnce = [&](auto &&perform) -> QList<AssembledTextLine> {
@@ -470,8 +525,16 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         if (!region.isEmpty())
             regions.append(region);
     }
-    const QList<AssembledTextLine> second =
-        recognizeOnce([&] { return m_platform->recognizeImage(prepared->image, regions, stop); });
+    // The second pass only confirms: when it fails, the first pass's lines still stand.
+    QList<AssembledTextLine> second;
+    try {
+        second = recognizeOnce([&] { return m_platform->recognizeImage(prepared->image, regions, stop); });
+    } catch (const Cancelled &) {
+        throw;
+    } catch (const std::exception &e) {
+        qCDebug(lcMatching) << "second recognition pass failed, first pass kept:" << e.what();
+        return result;
+    }
 
     for (const AssembledTextLine &assembled : second) {
         const QStringList tokens = extractFilenameTokens(assembled.line.text);

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <stop_token>
+#include <vector>
 
 namespace quillmore {
 
@@ -58,11 +59,18 @@ public:
     std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) override;
     QList<OcrTextBox> recognizeImage(const QImage &image, const QList<QRect> &regions,
                                      const std::stop_token &stop) override;
+    // The first engine, for its paths and for tools.
     OcrEngine &engine();
 
 private:
+    // An engine that no other recognition is using, and its return.
+    std::shared_ptr<OcrEngine> leaseEngine();
+    void returnEngine(std::shared_ptr<OcrEngine> engine);
+
     std::mutex m_mutex;
     std::shared_ptr<OcrEngine> m_engine;
+    bool m_engineLeased = false;
+    std::vector<std::shared_ptr<OcrEngine>> m_idleEngines;
 };
 
 // The letter O read inside the number of a camera file name ('DSCO1234', 'PO144621') is the digit
@@ -99,10 +107,10 @@ class VisionTextRecognizer : public ScreenshotTextRecognizing {
 public:
     // With no platform given, the real engine is used; its models are loaded on first use.
     explicit VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatform> platform = nullptr);
+    // Safe to call from several threads at once when the platform is (the real one is).
     QList<RecognizedTextLine> recognizeTextLines(const FileURL &screenshot, std::stop_token stop) override;
 
 private:
-    std::mutex m_mutex;
     std::shared_ptr<TextRecognitionPlatform> m_platform;
 };
 

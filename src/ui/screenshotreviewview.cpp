@@ -153,7 +153,8 @@ void ScreenshotNameRow::update(const ScreenshotNameCandidate &candidate, bool du
 {
     if (m_field->text() != candidate.fileName)
         m_field->setText(candidate.fileName);
-    const bool doubtful = candidate.confidence < kLowConfidence && !candidate.wasManuallyEdited;
+    const bool doubtful =
+        (candidate.confidence < kLowConfidence || candidate.needsNameCheck) && !candidate.wasManuallyEdited;
     m_check->setVisible(doubtful);
     m_check->setProperty("shown", doubtful);
     const bool valid = m_vm->isValidScreenshotName(candidate.fileName);

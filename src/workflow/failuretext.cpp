@@ -57,7 +57,9 @@ QString failureText(const Failure &failure)
     case FailureCode::bookmarkFolderMissing: return localized("error.bookmark.folder.missing", lastPathComponent(path));
     case FailureCode::reportUnwritable:
         return localized("error.report.write", path, reasonText(failure.errorNumber));
-    case FailureCode::imageUnreadable: return localized("error.screenshot.unreadable", lastPathComponent(path));
+    case FailureCode::imageUnreadable:
+    case FailureCode::notRegularFile:
+    case FailureCode::imageTooLarge: return localized("error.screenshot.unreadable", lastPathComponent(path));
     case FailureCode::recognitionUnavailable: return localized("error.recognition.unavailable", path);
     case FailureCode::outOfMemory: return localized("error.memory");
     case FailureCode::serviceUnavailable: return localized("error.service.unavailable");

@@ -104,6 +104,40 @@ private slots:
         QCOMPARE(result.has_value(), !candidate.isEmpty());
     }
 
+    // The names a recognised line (one box, or the pieces of one label) shows.
+    void namesInLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("plain") << "IMG_0001.jpg" << QStringList{"IMG_0001.jpg"};
+        QTest::newRow("two names") << "IMG_0001.jpg IMG_0002.jpg" << QStringList{"IMG_0001.jpg", "IMG_0002.jpg"};
+        QTest::newRow("whole with a space") << "Smith Wedding-0042.jpg" << QStringList{"Smith Wedding-0042.jpg"};
+        QTest::newRow("whole with dots") << "2024.05.01_shoot_001.jpg" << QStringList{"2024.05.01_shoot_001.jpg"};
+        QTest::newRow("two spaced names stay two")
+            << "Smith Wedding-0042.jpg Smith Wedding-0043.jpg" << QStringList{"Wedding-0042.jpg", "Wedding-0043.jpg"};
+        QTest::newRow("icon read as a letter") << "g IMG_2231.jpg" << QStringList{"IMG_2231.jpg"};
+        QTest::newRow("icon read as two letters")
+            << QStringLiteral("\u00C6\u00E6 DSCF7316.jpeg") << QStringList{"DSCF7316.jpeg"};
+        QTest::newRow("short word inside") << "Jan de Vries 0042.jpg" << QStringList{"Jan de Vries 0042.jpg"};
+        QTest::newRow("name beside a size") << "IMG_0001.jpg 2.3 MB" << QStringList{"IMG_0001.jpg"};
+        QTest::newRow("ellipsis in the middle") << QStringLiteral("Hendriksen-Bak\u20260117.jpg") << QStringList{};
+        QTest::newRow("three dots in the middle") << "Hendriksen-Bak...0117.jpg" << QStringList{};
+        // A dot where the ellipsis was cannot be told from a dotted name: the whole, never the tail.
+        QTest::newRow("ellipsis read as a dot") << "Hendriksen-Bak.0117.jpg" << QStringList{"Hendriksen-Bak.0117.jpg"};
+        QTest::newRow("tail after a dot") << "Hendriksen-Bak.0117.jpg 2 MB" << QStringList{};
+        QTest::newRow("ellipsis at the end") << QStringLiteral("Hendriksen-Bakker_2023\u2026") << QStringList{};
+        QTest::newRow("dots at the end") << "Hendriksen-Bakker_2023..." << QStringList{};
+        QTest::newRow("other name on the line kept")
+            << QStringLiteral("IMG_0001.jpg Hendriksen-Bak\u20260117.jpg") << QStringList{"IMG_0001.jpg"};
+        QTest::newRow("RAW file") << "IMG_0001.CR2" << QStringList{};
+    }
+    void namesInLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, names);
+        QCOMPARE(screenshotNamesInLine(line), names);
+    }
+
     void validity_data()
     {
         QTest::addColumn<QString>("name");
@@ -112,11 +146,23 @@ private slots:
         QTest::newRow("spaces trimmed, upper case") << " IMG_1.JPG " << true;
         QTest::newRow("bare") << "IMG_1" << true;
         QTest::newRow("empty") << "" << false;
-        QTest::newRow("inner space") << "IMG 1.jpg" << false;
         QTest::newRow("png") << "IMG_1.png" << false;
-        QTest::newRow("double extension") << "IMG_1.jpg.jpg" << false;
         QTest::newRow("word") << "photo" << false;
         QTest::newRow("zero-width space only") << QStringLiteral("\u200B") << false;
+        // Any name a picture file can have, as the folder mode takes it.
+        QTest::newRow("inner space") << "IMG 1.jpg" << true;
+        QTest::newRow("words and a number") << "Smith Wedding-0042.jpg" << true;
+        QTest::newRow("dotted date") << "2024.05.01_shoot_001.jpg" << true;
+        QTest::newRow("double extension") << "IMG_1.jpg.jpg" << true;
+        QTest::newRow("signs") << "Anne & Tom (2) #3.JPG" << true;
+        QTest::newRow("bare with a space") << "Smith Wedding-0042" << true;
+        QTest::newRow("bare dotted date") << "2024.05.01_shoot_001" << true;
+        QTest::newRow("other extension") << "IMG_1.tiff" << false;
+        QTest::newRow("slash") << "a/IMG_1.jpg" << false;
+        QTest::newRow("control character") << QStringLiteral("IMG\u0007_1.jpg") << false;
+        QTest::newRow("extension only") << ".jpg" << false;
+        QTest::newRow("too long for a file") << QString(252, QLatin1Char('a')) + ".jpg" << false;
+        QTest::newRow("bare words only") << "Smith Wedding" << false;
     }
     void validity()
     {
@@ -137,6 +183,9 @@ private slots:
         QTest::newRow("precomposed") << QStringLiteral("\u00E9.jpg") << QStringLiteral("\u00E9");
         QTest::newRow("leading dot kept") << ".jpg" << ".jpg";
         QTest::newRow("cleaned first") << QStringLiteral(" IMG_1.jpg\u200B ") << "IMG_1";
+        QTest::newRow("inner dots of a full name") << "2024.05.01_shoot_001.jpg" << "2024.05.01_shoot_001";
+        QTest::newRow("inner dots of a bare name") << "2024.05.01_shoot_001" << "2024.05.01_shoot_001";
+        QTest::newRow("inner space") << "Smith Wedding-0042.JPG" << "Smith Wedding-0042";
     }
     void key()
     {

@@ -5,9 +5,17 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <map>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace quillmore;
 
@@ -18,14 +26,29 @@ namespace {
 class FakeRecognizer : public ScreenshotTextRecognizing {
 public:
     std::map<QString, QList<RecognizedTextLine>> lines;
+    std::map<QString, int> millisecondsToRead;
     QString stopWhileReading;
     std::stop_source *source = nullptr;
     QStringList calls;
     FailureCode failure = FailureCode::imageUnreadable; // how a path not listed fails
+    std::mutex mutex;
+    int reading = 0, mostAtOnce = 0;
 
     QList<RecognizedTextLine> recognizeTextLines(const FileURL &url, std::stop_token stop) override
     {
-        calls << url;
+        {
+            std::lock_guard lock(mutex);
+            calls << url;
+            mostAtOnce = std::max(mostAtOnce, ++reading);
+        }
+        auto done = qScopeGuard([this] {
+            std::lock_guard lock(mutex);
+            --reading;
+        });
+        if (const auto delay = millisecondsToRead.find(url); delay != millisecondsToRead.end())
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay->second));
+        if (url.endsWith(QLatin1String("uninstalled.png")))
+            throw FailureError(FailureCode::recognitionUnavailable, ENOENT, QStringLiteral("/usr/share/tessdata/Latin.traineddata"));
         if (url == stopWhileReading && source) {
             source->request_stop();
             throwIfCancelled(stop);
@@ -196,6 +219,125 @@ private slots:
         QCOMPARE(result.warnings.at(0).message, expected);
     }
 
+    // A pipe named like a picture is refused by its type: the recognizer never sees it, and the
+    // batch neither waits for it nor stops at it.
+    void nonRegularFilesAreRefusedByType()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.path() + QStringLiteral("/pipe.png");
+        const QString folder = dir.path() + QStringLiteral("/folder.jpg");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkdir(folder));
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines["/s/1.png"] = {{"IMG_0001.jpg", 0.5f}};
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({pipe, "/s/1.png", folder}, {}, stop.get_token());
+        QCOMPARE(recognizer->calls, QStringList{"/s/1.png"});
+        QCOMPARE(result.warnings.size(), 2);
+        QCOMPARE(result.warnings.at(0).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("pipe.png")));
+        QCOMPARE(result.warnings.at(1).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("folder.jpg")));
+        QCOMPARE(result.candidates.size(), 1);
+    }
+
+    // Missing language data is the installation's problem, and the message names what is missing.
+    void missingInstallationIsNamed()
+    {
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        ScreenshotOCRBatchProcessor processor(recognizer);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots({"/s/uninstalled.png"}, {}, stop.get_token());
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).message,
+                 localized("screenshot.ocr.unavailable", QStringLiteral("uninstalled.png"),
+                           QStringLiteral("/usr/share/tessdata/Latin.traineddata")));
+        QVERIFY(result.warnings.at(0).message.contains(QStringLiteral("Latin.traineddata")));
+    }
+
+    // Screenshots are read several at once, yet progress, names and warnings come in the order of
+    // the list, whichever finishes first.
+    void parallelReadingKeepsTheOrder_data()
+    {
+        QTest::addColumn<int>("concurrentReads");
+        QTest::newRow("one at a time") << 1;
+        QTest::newRow("three at once") << 3;
+    }
+    void parallelReadingKeepsTheOrder()
+    {
+        QFETCH(int, concurrentReads);
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        QList<FileURL> urls;
+        for (int i = 1; i <= 6; ++i) {
+            const QString url = QStringLiteral("/s/%1.png").arg(i);
+            urls << url;
+            if (i != 4)
+                recognizer->lines[url] = {{QStringLiteral("IMG_000%1.jpg").arg(i), 0.5f}};
+            recognizer->millisecondsToRead[url] = (7 - i) * 15; // the first take the longest
+        }
+        ScreenshotOCRBatchProcessor processor(recognizer, concurrentReads);
+        QList<ScreenshotOCRProgress> calls;
+        std::stop_source stop;
+        const auto result =
+            processor.processScreenshots(urls, [&](const ScreenshotOCRProgress &p) { calls << p; }, stop.get_token());
+        QCOMPARE(progressText(calls), QStringLiteral("(0,6) (1,6) (1,6) (2,6) (2,6) (3,6) (3,6) (4,6) (4,6) (5,6) "
+                                                     "(5,6) (6,6)"));
+        for (qsizetype k = 0; k < calls.size(); ++k)
+            QCOMPARE(calls.at(k).currentURL.value_or(QString()), urls.at(k / 2));
+        QStringList names;
+        for (const auto &candidate : result.candidates)
+            names << candidate.fileName;
+        QCOMPARE(names, QStringList({"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg", "IMG_0005.jpg", "IMG_0006.jpg"}));
+        QCOMPARE(result.warnings.size(), 1);
+        QCOMPARE(result.warnings.at(0).url.value_or(QString()), QStringLiteral("/s/4.png"));
+        QCOMPARE(recognizer->calls.size(), 6);
+        QVERIFY(recognizer->mostAtOnce <= concurrentReads);
+        if (concurrentReads == 1)
+            QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
+    }
+
+    // The line is kept exactly as recognised; a name the reading mended is marked for checking,
+    // unless the same name is read as it stands elsewhere.
+    void keepsTheLineAsRecognised()
+    {
+        auto platform = std::make_shared<FakePlatform>();
+        platform->first = boxes({"DSCO1234.jpg", "IMG_0001.jpg"});
+        auto recognizer = std::make_shared<VisionTextRecognizer>(platform);
+        std::stop_source stop;
+        const QList<RecognizedTextLine> lines = recognizer->recognizeTextLines("/s/a.png", stop.get_token());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).text, QStringLiteral("DSC01234.jpg"));
+        QCOMPARE(lines.at(0).recognizedText, QStringLiteral("DSCO1234.jpg"));
+        QCOMPARE(lines.at(1).recognizedText, QString()); // read as it stands
+
+        ScreenshotOCRBatchProcessor processor(recognizer, 1);
+        const auto result = processor.processScreenshots({"/s/a.png"}, {}, stop.get_token());
+        QCOMPARE(result.candidates.size(), 2);
+        QCOMPARE(result.candidates.at(0).fileName, QStringLiteral("DSC01234.jpg"));
+        QCOMPARE(result.candidates.at(0).rawVisionRecognizedStrings, QStringList{"DSCO1234.jpg"});
+        QVERIFY(result.candidates.at(0).needsNameCheck);
+        QVERIFY(!result.candidates.at(1).needsNameCheck);
+    }
+
+    void mendedNameConfirmedElsewhere_data()
+    {
+        QTest::addColumn<bool>("firstMended");
+        QTest::addColumn<bool>("secondMended");
+        QTest::addColumn<bool>("check");
+        QTest::newRow("mended twice") << true << true << true;
+        QTest::newRow("mended, then read as it stands") << true << false << false;
+        QTest::newRow("read as it stands, then mended") << false << true << false;
+    }
+    void mendedNameConfirmedElsewhere()
+    {
+        QFETCH(bool, firstMended);
+        QFETCH(bool, secondMended);
+        QFETCH(bool, check);
+        const auto candidates = mergeDetections({{"DSC01234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", QRect(), firstMended},
+                                                 {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), secondMended}});
+        QCOMPARE(candidates.size(), 1);
+        QCOMPARE(candidates.at(0).needsNameCheck, check);
+    }
+
     void emptyBatch()
     {
         ScreenshotOCRBatchProcessor processor(std::make_shared<FakeRecognizer>());
@@ -269,10 +411,11 @@ private slots:
                                            {"IMG_1.jpg", 0.6f, "/s/b.png", "IMG_1.jpg"}});
         const auto second = list.addManualName(QStringLiteral("IMG_1"));
         list.addManualName(QString());
-        list.addManualName(QStringLiteral("IMG 2.jpg"));
+        list.addManualName(QStringLiteral("IMG_2.png"));
         list.addManualName(QStringLiteral(" DSC01234 "));
+        list.addManualName(QStringLiteral("Smith Wedding-0042.jpg"));
         const QList<SelectedJPEG> selected = selectedJPEGs(list.candidates);
-        QCOMPARE(selected.size(), 2);
+        QCOMPARE(selected.size(), 3);
         QCOMPARE(selected.at(0).fileName, QStringLiteral("IMG_1.jpg"));
         QCOMPARE(selected.at(0).baseName, QStringLiteral("IMG_1"));
         QVERIFY(!selected.at(0).localURL);
@@ -280,6 +423,9 @@ private slots:
         QCOMPARE(selected.at(0).rawVisionRecognizedStrings, (QStringList{"IMG_1.jpg  2 MB", "IMG_1.jpg"}));
         QCOMPARE(selected.at(1).fileName, QStringLiteral("DSC01234")); // cleaned, nothing appended
         QCOMPARE(selected.at(1).baseName, QStringLiteral("DSC01234"));
+        // Any name a picture file can have, inner space and all.
+        QCOMPARE(selected.at(2).fileName, QStringLiteral("Smith Wedding-0042.jpg"));
+        QCOMPARE(selected.at(2).baseName, QStringLiteral("Smith Wedding-0042"));
         QSet<QString> seen{QStringLiteral("IMG_1")};
         QVERIFY(!toSelectedJPEG(second, seen));
     }
@@ -377,7 +523,7 @@ private slots:
         QTest::addColumn<bool>("stopDuringFirst");
         QTest::addColumn<bool>("cancelled");
         QTest::newRow("first pass fails") << true << false << false << false;
-        QTest::newRow("second pass fails the whole") << false << true << false << false;
+        QTest::newRow("second pass fails, first kept") << false << true << false << false;
         QTest::newRow("stop during the first pass, engine error") << true << false << true << true;
         QTest::newRow("stop during the first pass, engine succeeds") << false << false << true << true;
     }
@@ -398,8 +544,10 @@ private slots:
         VisionTextRecognizer recognizer(platform);
         if (cancelled)
             QVERIFY_THROWS_EXCEPTION(Cancelled, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
-        else
+        else if (firstFails)
             QVERIFY_THROWS_EXCEPTION(FailureError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
+        else // the second pass only confirms: its failure leaves the first pass's lines
+            QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
     }
 
     // ---- repairs of what the engine misreads in camera names ----

@@ -1,5 +1,7 @@
 #include "platform/screenshotimage.h"
+#include "platform/textpolarity.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
@@ -7,6 +9,13 @@
 #include <QTest>
 
 #include <libheif/heif.h>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace quillmore;
 
@@ -131,6 +140,111 @@ private slots:
         QString why;
         QVERIFY(loadScreenshotImage(path, &why).isNull());
         QVERIFY(!why.isEmpty());
+    }
+
+    // Whatever is named like a picture but is no regular file is refused by its type, at once,
+    // without being opened: opening a pipe would wait for a writer for good.
+    void nonRegularFilesAreRefusedByType_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("socket") << "socket";
+        QTest::newRow("device") << "device";
+        QTest::newRow("folder") << "folder";
+    }
+    void nonRegularFilesAreRefusedByType()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/shot.png");
+        const QByteArray encoded = QFile::encodeName(path);
+        int boundSocket = -1;
+        if (kind == QLatin1String("pipe")) {
+            QCOMPARE(::mkfifo(encoded.constData(), 0600), 0);
+        } else if (kind == QLatin1String("socket")) {
+            boundSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            if (encoded.size() >= qsizetype(sizeof address.sun_path))
+                QSKIP("the temporary folder's path is too long for a socket");
+            std::memcpy(address.sun_path, encoded.constData(), std::size_t(encoded.size()));
+            QCOMPARE(::bind(boundSocket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        } else if (kind == QLatin1String("device")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else {
+            QVERIFY(QDir().mkdir(path));
+        }
+        QString why;
+        ScreenshotImageProblem problem = ScreenshotImageProblem::None;
+        QVERIFY(loadScreenshotImage(path, &why, &problem).isNull());
+        QCOMPARE(problem, ScreenshotImageProblem::NotRegularFile);
+        QVERIFY(!why.isEmpty());
+        if (boundSocket >= 0)
+            ::close(boundSocket);
+    }
+
+    // The same limits hold whatever decodes the file.
+    void tooLargeImagesAreRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/wide.png");
+        QImage wide(maxScreenshotSide + 1, 1, QImage::Format_RGB32);
+        wide.fill(Qt::white);
+        QVERIFY(wide.save(path));
+        ScreenshotImageProblem problem = ScreenshotImageProblem::None;
+        QVERIFY(loadScreenshotImage(path, nullptr, &problem).isNull());
+        QCOMPARE(problem, ScreenshotImageProblem::TooLarge);
+    }
+
+    // Transparent parts show the white page, not the colour stored under them (often black).
+    void transparencyIsCompositedOntoWhite()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/clear.png");
+        QImage image(20, 10, QImage::Format_ARGB32);
+        image.fill(qRgba(0, 0, 0, 0));
+        image.setPixel(2, 2, qRgba(0, 0, 0, 255));
+        QVERIFY(image.save(path));
+        const QImage loaded = loadScreenshotImage(path);
+        QVERIFY(!loaded.hasAlphaChannel());
+        QCOMPARE(loaded.pixel(10, 5) & 0xffffff, 0xffffffu);
+        QCOMPARE(loaded.pixel(2, 2) & 0xffffff, 0u);
+    }
+
+    // Each box's text polarity comes from its own background and ink: light text on a coloured
+    // highlight is light text, however light the highlight.
+    void polarity_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<bool>("withIcon");
+        QTest::addColumn<bool>("light");
+        QTest::newRow("dark on white") << QColor(255, 255, 255) << QColor(30, 30, 30) << false << false;
+        QTest::newRow("light on dark") << QColor(40, 40, 40) << QColor(230, 230, 230) << false << true;
+        QTest::newRow("white on light blue highlight") << QColor(120, 170, 230) << QColor(255, 255, 255) << false << true;
+        QTest::newRow("white on blue highlight, dark icon") << QColor(53, 132, 228) << QColor(255, 255, 255) << true << true;
+        QTest::newRow("dark on yellow highlight") << QColor(250, 220, 120) << QColor(20, 20, 20) << false << false;
+        QTest::newRow("dark on mid grey") << QColor(110, 110, 110) << QColor(0, 0, 0) << false << false;
+        QTest::newRow("dark on white, colourful icon") << QColor(255, 255, 255) << QColor(40, 40, 40) << true << false;
+    }
+    void polarity()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, ink);
+        QFETCH(bool, withIcon);
+        QFETCH(bool, light);
+        // A box 200 x 24 with strokes like letters, and an icon at its left when asked.
+        QImage box(200, 24, QImage::Format_RGB32);
+        box.fill(background);
+        QPainter painter(&box);
+        for (int x = 30; x < 190; x += 7)
+            painter.fillRect(x, 6, 2, 12, ink);
+        if (withIcon) {
+            painter.fillRect(2, 2, 20, 20, QColor(20, 60, 20));
+            painter.fillRect(6, 6, 8, 8, QColor(200, 40, 40));
+        }
+        painter.end();
+        QCOMPARE(hasLightText(box), light);
     }
 
     void secondPassSizes_data()
