@@ -351,7 +351,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         for (qsizetype k : from)
             pieces.append(recognized.at(k));
         const QString asRecognised = pieces.join(QLatin1Char('\n'));
-        return RecognizedTextLine{text, confidence, asRecognised == text ? QString() : asRecognised};
+        return RecognizedTextLine{text, confidence, QRect(), asRecognised == text ? QString() : asRecognised};
     };
     QList<AssembledTextLine> lines;
     QList<bool> used(boxes.size(), false);
