@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "support/fixtures.h"
+#include "support/processes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,23 +19,11 @@ using quillmore::testing::makeFile;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = quillmore::testing::ProcessRun;
 
 Run gather(const QStringList &args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args);
-    p.waitForFinished(120000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-               p.readAllStandardError()};
+    return quillmore::testing::runProcess(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "ui/appearance.h"
 #include "ui/screenshotreviewview.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QTimer>
