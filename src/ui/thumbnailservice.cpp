@@ -67,10 +67,11 @@ void ThumbnailService::thumbnail(const QString &path, QSize sizeInPoints, QObjec
         if (!image.isNull())
             image.setDevicePixelRatio(scale);
         QCoreApplication *application = QCoreApplication::instance();
-        if (!application || !guard)
+        if (!application)
             return;
         // Back on the GUI thread (through the application object, which outlives every view);
-        // the answer is dropped there if the receiver is gone by then.
+        // the answer is dropped there if the receiver is gone by then. The guard is read there
+        // only: a QPointer is not safe to read on another thread while its object is destroyed.
         QMetaObject::invokeMethod(
             application,
             [guard, done, image] {

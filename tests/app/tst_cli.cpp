@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "support/fixtures.h"
+#include "support/processes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,29 +19,11 @@ using quillmore::testing::makeFile;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = quillmore::testing::ProcessRun;
 
 Run runCli(const QStringList &args, const QString &workingDir = {}, const QStringList &prefix = {})
 {
-    QProcess p;
-    p.setWorkingDirectory(workingDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    p.setProcessEnvironment(env);
-    if (prefix.isEmpty()) {
-        p.start(QStringLiteral(QUILLMORE_CLI), args);
-    } else {
-        QStringList all = prefix.mid(1);
-        all << QStringLiteral(QUILLMORE_CLI) << args;
-        p.start(prefix.first(), all);
-    }
-    p.waitForFinished(60000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-               p.readAllStandardError()};
+    return quillmore::testing::runProcess(QStringLiteral(QUILLMORE_CLI), args, {workingDir, prefix, 60000});
 }
 
 } // namespace
@@ -168,19 +151,7 @@ void TestCli::readableTable()
 // Root reads every folder, so as root the command runs as an unprivileged user.
 static QStringList unprivileged()
 {
-    if (::geteuid() != 0)
-        return {};
-    const QString setpriv = QStandardPaths::findExecutable("setpriv");
-    if (setpriv.isEmpty())
-        return {QStringLiteral("missing")};
-    const QStringList prefix{setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
-    // The build may lie in a folder only root may enter (a home folder): then there is no way to
-    // run the program as another user here.
-    QProcess probe;
-    probe.start(setpriv, prefix.mid(1) + QStringList{QStringLiteral(QUILLMORE_CLI), "--version"});
-    if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        return {QStringLiteral("missing")};
-    return prefix;
+    return quillmore::testing::unprivilegedPrefix(QStringLiteral(QUILLMORE_CLI));
 }
 
 void TestCli::unreadableSelectionFailsTheJob()

@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "support/fixtures.h"
+#include "support/processes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,45 +27,24 @@ using quillmore::testing::makeFile;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = quillmore::testing::ProcessRun;
 
 Run gather(const QStringList &args, const QStringList &prefix = {})
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
-    p.setProcessEnvironment(env);
-    if (prefix.isEmpty())
-        p.start(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args);
-    else
-        p.start(prefix.first(),
-                prefix.mid(1) + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("gather")} + args);
-    p.waitForFinished(120000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-               p.readAllStandardError()};
+    quillmore::testing::ProcessOptions options;
+    options.prefix = prefix;
+    return quillmore::testing::runProcess(QStringLiteral(QUILLMORE_CLI), QStringList{QStringLiteral("gather")} + args,
+                                          options);
 }
 
 // Root writes everywhere, so a read-only destination is tried as an unprivileged user. Empty when
 // that user cannot run the program here (no setpriv, or a build folder only root may enter).
 QStringList unprivileged()
 {
-    if (::geteuid() != 0)
-        return {QStringLiteral("env")};
-    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (setpriv.isEmpty())
+    const QStringList prefix = quillmore::testing::unprivilegedPrefix(QStringLiteral(QUILLMORE_CLI));
+    if (prefix == QStringList{QStringLiteral("missing")})
         return {};
-    const QStringList prefix{setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                             QStringLiteral("--clear-groups")};
-    QProcess probe;
-    probe.start(setpriv, prefix.mid(1) + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("--version")});
-    if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        return {};
-    return prefix;
+    return prefix.isEmpty() ? QStringList{QStringLiteral("env")} : prefix;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "copying/copyplanner.h"
 #include "model/localization.h"
 #include "platform/paths.h"
-#include "testsupport.h"
+#include "support/faultyfileoperations.h"
+#include "support/fixtures.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,7 +10,7 @@
 #include <unistd.h>
 
 using namespace quillmore;
-using namespace quillmore::test;
+using namespace quillmore::testing;
 
 namespace {
 
@@ -53,7 +54,7 @@ private:
     QString file(const QString &relative, qint64 size = 10)
     {
         const QString path = m_root + QLatin1Char('/') + relative;
-        writeFile(path, patternBytes(size));
+        makeFile(path, patternBytes(size));
         return path;
     }
     CopyPlan plan(const QList<SelectionResult> &results, SearchTarget target = SearchTarget::raw,
@@ -263,7 +264,7 @@ private slots:
             if (e.startsWith(QLatin1Char('@')))
                 QCOMPARE(::symlink("/nonexistent/target", encodePath(m_destination + QLatin1Char('/') + e.mid(1)).constData()), 0);
             else
-                writeFile(m_destination + QLatin1Char('/') + e, "old");
+                makeFile(m_destination + QLatin1Char('/') + e, "old");
         }
         const CopyPlan p = plan(results, SearchTarget::raw, true, policy);
         QCOMPARE(destinationNames(p), expected);
@@ -335,7 +336,7 @@ private slots:
         QFETCH(bool, issue);
         m_files.capacity = capacity;
         m_files.capacityUnreadable = !capacity;
-        writeFile(m_destination + QStringLiteral("/C.CR3"), "x");
+        makeFile(m_destination + QStringLiteral("/C.CR3"), "x");
         const CopyPlan p = plan({chosen(file(QStringLiteral("a/A.CR3"), 100)), chosen(file(QStringLiteral("a/B.CR3"), 200)),
                                  chosen(file(QStringLiteral("a/C.CR3"), 50))},
                                 SearchTarget::raw, true, ConflictPolicy::skip);
@@ -353,14 +354,6 @@ private slots:
         }
     }
 
-    void realVolumeCapacityIsRead()
-    {
-        PosixFileOperations real;
-        const auto capacity = real.availableCapacity(m_destination);
-        QVERIFY(capacity);
-        QVERIFY(*capacity > 0);
-        QVERIFY(!real.availableCapacity(m_root + QStringLiteral("/no/such/folder")));
-    }
 };
 
 QTEST_GUILESS_MAIN(CopyPlannerTest)

@@ -3,7 +3,8 @@
 #include "model/cancellation.h"
 #include "platform/extendedattributes.h"
 #include "platform/propertylist.h"
-#include "testsupport.h"
+#include "support/faultyfileoperations.h"
+#include "support/fixtures.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
@@ -12,7 +13,7 @@
 #include <cerrno>
 
 using namespace quillmore;
-using namespace quillmore::test;
+using namespace quillmore::testing;
 
 Q_DECLARE_METATYPE(QSet<QualityFlag>)
 
@@ -26,7 +27,7 @@ private:
     QString newFile(const QByteArray &bytes)
     {
         const QString path = m_dir.path() + QStringLiteral("/f") + QString::number(++m_serial);
-        writeFile(path, bytes);
+        makeFile(path, bytes);
         return path;
     }
     bool xattrsWork()

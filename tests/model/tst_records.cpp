@@ -11,7 +11,6 @@ private slots:
     void displayName();
     void conflictPolicyDecoding_data();
     void conflictPolicyDecoding();
-    void rawValuesRoundTrip();
     void qualityRawValuesAreTheReportWords();
     void flagsListInCaseOrder();
     void candidateRowsAreIdentifiedByURL();
@@ -64,21 +63,6 @@ void TestRecords::conflictPolicyDecoding()
     QCOMPARE(decoded.has_value(), expected >= 0);
     if (decoded)
         QCOMPARE(int(*decoded), expected);
-}
-
-void TestRecords::rawValuesRoundTrip()
-{
-    for (SelectionStatus s : allSelectionStatuses())
-        QCOMPARE(selectionStatusFromRaw(rawValue(s)), s);
-    for (SearchTarget t : allSearchTargets())
-        QCOMPARE(searchTargetFromRaw(rawValue(t)), t);
-    for (QualityFlag f : allQualityFlags())
-        QCOMPARE(qualityFlagFromRaw(rawValue(f)), f);
-    for (QualityCheckSkip k : allQualityCheckSkips())
-        QCOMPARE(qualityCheckSkipFromRaw(rawValue(k)), k);
-    QCOMPARE(rawValue(SelectionStatus::notFound), QStringLiteral("notFound"));
-    QCOMPARE(rawValue(CopyPreflightIssueKind::insufficientSpace), QStringLiteral("insufficientSpace"));
-    QCOMPARE(allSelectionStatuses().size(), 9);
 }
 
 void TestRecords::qualityRawValuesAreTheReportWords()

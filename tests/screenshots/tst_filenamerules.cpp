@@ -8,14 +8,6 @@ class TestFilenameRules : public QObject {
     Q_OBJECT
 
 private slots:
-    void patternsAreTheFixedConstants()
-    {
-        QCOMPARE(QString::fromUtf16(filenameTokenPattern).size(), 409);
-        QCOMPARE(QString::fromUtf16(fileNamePattern).size(), 103);
-        QCOMPARE(QString::fromUtf16(baseNamePattern).size(), 188);
-        QCOMPARE(QString::fromUtf16(nameNumberLinePattern).size(), 85);
-    }
-
     void cleaning_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,39 +1,31 @@
 #pragma once
 
-// Helpers that build fixture trees at test time.
+// Files and folders made at test time. A fixture that cannot be made fails loudly: the writer
+// prints what it could not make and throws, which ends the test run with a failure (Qt Test
+// reports the exception), wherever the writer was called from.
 
-#include "platform/paths.h"
-
-#include <QBuffer>
-#include <QDir>
-#include <QImage>
-#include <QTest>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 namespace quillmore::testing {
 
-// Creates the file (and its folders) with the given content; fails the test on error.
-inline void makeFile(const QString &path, const QByteArray &content = QByteArray("x"))
-{
-    QDir().mkpath(parentPath(path));
-    const int fd = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    QVERIFY2(fd >= 0, qPrintable(path));
-    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-    ::close(fd);
-}
+// Prints the reason and throws std::runtime_error.
+[[noreturn]] void fixtureFailed(const QString &what);
+
+// Creates the file (and its folders) with the given content, through the same path encoding as
+// the code under test, so that names which are not UTF-8 are made as the code sees them.
+void makeFile(const QString &path, const QByteArray &content = QByteArray("x"));
+// The file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// `size` bytes of a repeatable, not repeating pattern.
+QByteArray patternBytes(qint64 size, quint32 seed = 1);
+// Names in the folder, hidden ones included.
+QStringList allEntries(const QString &folder);
+// Names in the folder that look like our temporary files.
+QStringList temporaryFiles(const QString &folder);
 
 // A small real JPEG file's bytes.
-inline QByteArray jpegBytes(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkYellow);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes;
-}
+QByteArray jpegBytes(int width, int height);
 
 } // namespace quillmore::testing

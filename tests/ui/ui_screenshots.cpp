@@ -11,6 +11,7 @@
 #include "ui/appearance.h"
 #include "ui/screenshotreviewview.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QTimer>

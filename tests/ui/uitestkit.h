@@ -4,7 +4,7 @@
 // the real file panels driven by the test instead of a person. Services this build does not have
 // yet are stood in for by the workflow tests' stand-ins.
 
-#include "../workflow/fakes.h"
+#include "support/fakes.h"
 #include "support/fixtures.h"
 
 #include "ui/contentview.h"

@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "support/fakes.h"
 
 #include "workflow/copyreport.h"
 #include "workflow/jobs.h"
@@ -100,12 +100,12 @@ private slots:
         m_cardB = path(QStringLiteral("Card B"));
         m_dest = path(QStringLiteral("Delivery"));
         for (const char *n : {"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg", "Cafe\xCC\x81.jpg"})
-            writeFile(m_selection + QLatin1Char('/') + QString::fromUtf8(n), "\xFF\xD8\xFF\xD9");
-        writeFile(m_cardA + QStringLiteral("/DCIM/img_1.CR3"), QByteArray(100, 'a'));
-        writeFile(m_cardA + QStringLiteral("/DCIM/img_1.xmp"), "<xmp/>");
-        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_2.CR3"), QByteArray(200, 'b'));
-        writeFile(m_cardB + QStringLiteral("/IMG_2.CR3"), QByteArray(300, 'c'));
-        writeFile(m_cardB + QString::fromUtf8("/Caf\xC3\xA9.NEF"), QByteArray(50, 'd'));
+            makeFile(m_selection + QLatin1Char('/') + QString::fromUtf8(n), "\xFF\xD8\xFF\xD9");
+        makeFile(m_cardA + QStringLiteral("/DCIM/img_1.CR3"), QByteArray(100, 'a'));
+        makeFile(m_cardA + QStringLiteral("/DCIM/img_1.xmp"), "<xmp/>");
+        makeFile(m_cardA + QStringLiteral("/DCIM/IMG_2.CR3"), QByteArray(200, 'b'));
+        makeFile(m_cardB + QStringLiteral("/IMG_2.CR3"), QByteArray(300, 'c'));
+        makeFile(m_cardB + QString::fromUtf8("/Caf\xC3\xA9.NEF"), QByteArray(50, 'd'));
         QDir().mkpath(m_dest);
     }
     void cleanup() { QVERIFY(waitForJobs(kWait)); }
@@ -460,7 +460,7 @@ private slots:
         QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.unsupported.raw")));
         vm->clearErrorMessage();
         const QString byHand = path(QStringLiteral("Elsewhere/IMG_3.ORF"));
-        writeFile(byHand, "orf");
+        makeFile(byHand, "orf");
         *rig.panels.candidateFile = byHand;
         vm->chooseFileManually(three);
         QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_3.jpg"))->status, SelectionStatus::manuallyResolved);
@@ -491,7 +491,7 @@ private slots:
     void conflictUnderSkipPolicy()
     {
         Rig rig;
-        writeFile(m_dest + QStringLiteral("/img_1.CR3"), "already here");
+        makeFile(m_dest + QStringLiteral("/img_1.CR3"), "already here");
         auto vm = ready(rig);
         QVERIFY(scanned(*vm));
         const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));

@@ -1,71 +1,12 @@
-#include "testsupport.h"
+#include "faultyfileoperations.h"
+
+#include "fixtures.h"
 
 #include "platform/paths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTest>
-
 #include <cerrno>
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <stdexcept>
-
-namespace quillmore::test {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(parentPath(path));
-    // Through encodePath, so that names which are not UTF-8 are made as the code sees them.
-    const int fd = ::open(encodePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size()) {
-        if (fd >= 0)
-            ::close(fd);
-        throw std::runtime_error("cannot write fixture " + path.toStdString());
-    }
-    ::close(fd);
-}
-
-QByteArray readFile(const QString &path)
-{
-    const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QByteArray();
-    QByteArray out;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        out.append(buffer, n);
-    ::close(fd);
-    return out;
-}
-
-QByteArray patternBytes(qint64 size, quint32 seed)
-{
-    QByteArray out(size, Qt::Uninitialized);
-    quint32 x = seed * 2654435761u + 1;
-    for (qint64 i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        out[i] = char(x & 0xFF);
-    }
-    return out;
-}
-
-QStringList allEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QStringList temporaryFiles(const QString &folder)
-{
-    return allEntries(folder).filter(QStringLiteral(".quillmore-"));
-}
-
-// ---- FaultyFileOperations ----
+namespace quillmore::testing {
 
 void FaultyFileOperations::arm(const QString &path)
 {
@@ -196,7 +137,7 @@ void FaultyFileOperations::renameNoReplace(const QString &from, const QString &t
         case Fault::renameFails:
             fail(EIO, "renameat2");
         case Fault::destinationAppears:
-            writeFile(to, intruderBytes);
+            makeFile(to, intruderBytes);
             break;
         case Fault::renameUnsupported:
         case Fault::linksUnsupported:
@@ -215,7 +156,7 @@ void FaultyFileOperations::link(const QString &from, const QString &to)
     if (m_armed && fault == Fault::linksUnsupported)
         fail(EPERM, "link");
     if (m_armed && fault == Fault::destinationAppearsBeforeLink)
-        writeFile(to, intruderBytes);
+        makeFile(to, intruderBytes);
     PosixFileOperations::link(from, to);
 }
 
@@ -233,4 +174,4 @@ void FaultyFileOperations::flushFolder(const QString &folder)
     PosixFileOperations::flushFolder(folder);
 }
 
-} // namespace quillmore::test
+} // namespace quillmore::testing

@@ -5,6 +5,8 @@
 
 #include "workflow/workflowservices.h"
 
+#include "support/fixtures.h"
+
 #include "model/cancellation.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -252,13 +254,5 @@ public:
         return *browserAvailable;
     }
 };
-
-inline void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(parentPath(path));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
 
 } // namespace quillmore::testing

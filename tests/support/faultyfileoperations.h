@@ -1,7 +1,7 @@
 #pragma once
 
-// Fixtures for the copying tests: files written at test time, and a file system that can be
-// told to fail in one place.
+// A file system that can be told to fail in one place, for the fault tests of the copying
+// services.
 
 #include "platform/fileoperations.h"
 
@@ -13,17 +13,7 @@
 #include <functional>
 #include <optional>
 
-namespace quillmore::test {
-
-// Writes the bytes to the path (creating folders), or fails the test run.
-void writeFile(const QString &path, const QByteArray &bytes);
-QByteArray readFile(const QString &path);
-// `size` bytes of a repeatable, not repeating pattern.
-QByteArray patternBytes(qint64 size, quint32 seed = 1);
-// Names in the folder, hidden ones included.
-QStringList allEntries(const QString &folder);
-// Names in the folder that look like our temporary files.
-QStringList temporaryFiles(const QString &folder);
+namespace quillmore::testing {
 
 // The real file system with hooks. Faults apply to the work on one source file: from the moment
 // a file of that name is opened for reading (as a copy source) until another source is opened.
@@ -87,4 +77,4 @@ private:
     QSet<int> m_sourceFds;
 };
 
-} // namespace quillmore::test
+} // namespace quillmore::testing
