@@ -1026,7 +1026,7 @@ private slots:
     {
         Rig rig;
         const QString byHand = path(QStringLiteral("Elsewhere/IMG_1.CR3"));
-        writeFile(byHand, QByteArray(10, 'h'));
+        makeFile(byHand, QByteArray(10, 'h'));
         *rig.panels.candidateFile = byHand;
         auto vm = ready(rig);
         QVERIFY(scanned(*vm));
@@ -1066,15 +1066,15 @@ private slots:
     // Both cards of a dual-slot camera: the same name with the same bytes is one file.
     void identicalCandidatesCountOnce()
     {
-        writeFile(m_selection + QStringLiteral("/IMG_4.jpg"), "\xFF\xD8\xFF\xD9");
-        writeFile(m_selection + QStringLiteral("/IMG_5.jpg"), "\xFF\xD8\xFF\xD9");
-        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_3.CR3"), QByteArray(4096, 's'));
-        writeFile(m_cardB + QStringLiteral("/IMG_3.CR3"), QByteArray(4096, 's'));
-        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_4.CR3"), QByteArray(4096, 'x'));
-        writeFile(m_cardB + QStringLiteral("/IMG_4.CR3"), QByteArray(4096, 'y')); // same size, other bytes
-        writeFile(m_cardA + QStringLiteral("/DCIM/IMG_5.CR3"), QByteArray(64, 'z'));
-        writeFile(m_cardB + QStringLiteral("/IMG_5.CR3"), QByteArray(64, 'z'));
-        writeFile(m_cardB + QStringLiteral("/more/IMG_5.CR3"), QByteArray(64, 'z'));
+        makeFile(m_selection + QStringLiteral("/IMG_4.jpg"), "\xFF\xD8\xFF\xD9");
+        makeFile(m_selection + QStringLiteral("/IMG_5.jpg"), "\xFF\xD8\xFF\xD9");
+        makeFile(m_cardA + QStringLiteral("/DCIM/IMG_3.CR3"), QByteArray(4096, 's'));
+        makeFile(m_cardB + QStringLiteral("/IMG_3.CR3"), QByteArray(4096, 's'));
+        makeFile(m_cardA + QStringLiteral("/DCIM/IMG_4.CR3"), QByteArray(4096, 'x'));
+        makeFile(m_cardB + QStringLiteral("/IMG_4.CR3"), QByteArray(4096, 'y')); // same size, other bytes
+        makeFile(m_cardA + QStringLiteral("/DCIM/IMG_5.CR3"), QByteArray(64, 'z'));
+        makeFile(m_cardB + QStringLiteral("/IMG_5.CR3"), QByteArray(64, 'z'));
+        makeFile(m_cardB + QStringLiteral("/more/IMG_5.CR3"), QByteArray(64, 'z'));
         Rig rig;
         auto vm = ready(rig);
         QVERIFY(scanned(*vm));
