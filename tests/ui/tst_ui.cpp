@@ -1044,7 +1044,7 @@ private slots:
         QLineEdit *field = review->rows()[1]->field();
         field->setFocus();
         field->selectAll();
-        QTest::keyClicks(field, QStringLiteral("IMG 2.jpg"));
+        QTest::keyClicks(field, QStringLiteral("IMG_2.png"));
         settle();
         QVERIFY(review->rows()[1]->showsInvalidNote());
         QVERIFY(!review->rows()[1]->showsCheckNote()); // edited: no longer doubtful

@@ -794,7 +794,7 @@ private slots:
         const QString shotA = path(QStringLiteral("Shots/a.png")), shotB = path(QStringLiteral("Shots/b.PNG"));
         ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {shotA, shotB}, {QStringLiteral("IMG_1.jpg 2 MB")}, false};
         ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_2"), 0.8f, {shotA}, {}, false};
-        ScreenshotNameCandidate bad{makeId(), QStringLiteral("IMG 9"), 0.4f, {shotB}, {}, false};
+        ScreenshotNameCandidate bad{makeId(), QStringLiteral("IMG_9.png"), 0.4f, {shotB}, {}, false};
         *rig.screenshots.result = {2, 5, {one, two, bad}, {}};
         auto vm = ready(rig);
         vm->selectScreenshots({shotA, shotB, path(QStringLiteral("notes.txt")), shotA});
@@ -806,7 +806,7 @@ private slots:
         QCOMPARE(vm->screenshotCandidateList().candidates.size(), 3);
         QCOMPARE(vm->screenshotDuplicatesRemoved(), 2);
         QCOMPARE(vm->screenshotProgress(), (ScreenshotOCRProgress{2, 2, shotB}));
-        QVERIFY(!vm->hasSelection()); // "IMG 9" is not a valid name
+        QVERIFY(!vm->hasSelection()); // "IMG_9.png" is not a valid name
         vm->updateScreenshotFilename(bad.id, QStringLiteral("IMG_9.jpg"));
         QVERIFY(vm->hasSelection());
         vm->removeScreenshotFilename(bad.id);
