@@ -190,7 +190,7 @@ bool isMounted(const QString &folder)
 {
     struct stat inner, outer;
     return ::stat(encodePath(folder).constData(), &inner) == 0
-           && ::stat(encodePath(parentPath(folder)).constData(), &outer) == 0 && inner.st_dev != outer.st_dev;
+        && ::stat(encodePath(parentPath(folder)).constData(), &outer) == 0 && inner.st_dev != outer.st_dev;
 }
 
 void unmount(const QString &mountPoint)
@@ -217,9 +217,12 @@ bool latencyBench(const QString &data, const QList<SelectedJPEG> &picks, const Q
     const QByteArray script = QUILLMORE_LATENCYFS;
     const QByteArray sourceBytes = encodePath(source);
     const QByteArray mountBytes = encodePath(mountPoint);
-    char *argv[] = {const_cast<char *>("/usr/bin/python3"), const_cast<char *>(script.constData()),
-                    const_cast<char *>(sourceBytes.constData()), const_cast<char *>(mountBytes.constData()),
-                    const_cast<char *>("1"), nullptr};
+    char *argv[] = {const_cast<char *>("/usr/bin/python3"),
+                    const_cast<char *>(script.constData()),
+                    const_cast<char *>(sourceBytes.constData()),
+                    const_cast<char *>(mountBytes.constData()),
+                    const_cast<char *>("1"),
+                    nullptr};
     pid_t server = 0;
     if (posix_spawn(&server, argv[0], nullptr, nullptr, argv, environ) != 0) {
         std::printf("latency tree: /usr/bin/python3 cannot be started\n");
@@ -330,10 +333,10 @@ int main(int argc, char **argv)
     std::printf("tree: %.0f files in %d folders, %d selected names\n", files, kFolders, kSelected);
     std::printf("scanner: %lld files checked, %lld candidates found\n", static_cast<long long>(last.checked),
                 static_cast<long long>(last.found));
-    std::printf("find -type f: %.3f s median of %d (%.3f s CPU), %.0f files/s\n", findSeconds, kRounds,
-                median(findCpu), files / findSeconds);
-    std::printf("RawScanner:   %.3f s median of %d (%.3f s CPU), %.0f files/s\n", scanSeconds, kRounds,
-                median(scanCpu), files / scanSeconds);
+    std::printf("find -type f: %.3f s median of %d (%.3f s CPU), %.0f files/s\n", findSeconds, kRounds, median(findCpu),
+                files / findSeconds);
+    std::printf("RawScanner:   %.3f s median of %d (%.3f s CPU), %.0f files/s\n", scanSeconds, kRounds, median(scanCpu),
+                files / scanSeconds);
     std::printf("ratio scanner/find (CPU time): %.2f\n", median(scanCpu) / median(findCpu));
     std::printf("peak resident memory: %ld KiB before, %ld KiB walking 1/4 of the tree, %ld KiB walking all of it\n",
                 before, quarterPeak, wholePeak);

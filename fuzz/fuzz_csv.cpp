@@ -73,15 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QStringList parts = text.split(QChar(0));
     QList<CopyReportRow> rows;
     for (qsizetype i = 0; i + 8 <= parts.size(); i += 8)
-        rows << CopyReportRow{QString(), parts[i], parts[i + 1], parts[i + 2], parts[i + 3],
+        rows << CopyReportRow{QString(),    parts[i],     parts[i + 1], parts[i + 2], parts[i + 3],
                               parts[i + 4], parts[i + 5], parts[i + 6], parts[i + 7]};
     const QList<QStringList> records = readCsv(csvText(rows));
     if (records.size() != rows.size() + 1 || records.first().size() != 8)
         std::abort();
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const CopyReportRow &row = rows[r];
-        const QStringList expected{row.jpegPath, row.screenshotSource, row.rawPath, row.matchType,
-                                   row.destinationPath, row.status, row.qualityFlags, row.errorMessage};
+        const QStringList expected{row.jpegPath,        row.screenshotSource, row.rawPath,      row.matchType,
+                                   row.destinationPath, row.status,           row.qualityFlags, row.errorMessage};
         const QStringList &got = records[r + 1];
         if (got.size() != 8)
             std::abort();

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Split the input in two paths at the first NUL.
     const std::size_t split = bytes.find('\0');
     const QString a = QStringLiteral("/") + decodePath(bytes.substr(0, split));
-    const QString b = split == std::string_view::npos ? QStringLiteral("/") : QStringLiteral("/") + decodePath(bytes.substr(split + 1));
+    const QString b = split == std::string_view::npos ? QStringLiteral("/")
+                                                      : QStringLiteral("/") + decodePath(bytes.substr(split + 1));
 
     const QString sa = standardizedPath(a);
     if (standardizedPath(sa) != sa) // standardising is idempotent

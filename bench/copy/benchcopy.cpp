@@ -70,7 +70,8 @@ void ensureFile(const QString &path, qint64 size, quint64 seed)
         if (::write(fd, block.data(), n) != ssize_t(n))
             die(QStringLiteral("cannot write ") + partial);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(encodePath(partial).constData(), encodePath(path).constData()) != 0)
+    if (::fsync(fd) != 0 || ::close(fd) != 0
+        || ::rename(encodePath(partial).constData(), encodePath(path).constData()) != 0)
         die(QStringLiteral("cannot finish ") + path);
 }
 
@@ -125,7 +126,10 @@ double runShell(const QString &script)
     return timer.nsecsElapsed() / 1e9;
 }
 
-double mbPerSecond(qint64 bytes, double seconds) { return bytes / 1e6 / seconds; }
+double mbPerSecond(qint64 bytes, double seconds)
+{
+    return bytes / 1e6 / seconds;
+}
 
 long maxRssKiB()
 {
@@ -189,7 +193,8 @@ int main(int argc, char **argv)
         const double seconds = timer.nsecsElapsed() / 1e9;
         for (const CopyFileOutcome &o : r.outcomes)
             if (o.status != CopyOutcomeStatus::copied)
-                die(QStringLiteral("copy failed: ") + o.sourceURL + QStringLiteral(": ") + o.message.value_or(QString()));
+                die(QStringLiteral("copy failed: ") + o.sourceURL + QStringLiteral(": ")
+                    + o.message.value_or(QString()));
         if (r.outcomes.size() != tasks.size())
             die(QStringLiteral("copy incomplete"));
         return seconds;
@@ -199,8 +204,9 @@ int main(int argc, char **argv)
     const QString cpSync = QStringLiteral("cp --") + quotedSources + QLatin1Char(' ') + target
         + QStringLiteral(" && sync -- ") + target + QStringLiteral("/* ") + target;
     const QString cpSyncVerify = cpSync + QStringLiteral(" && openssl dgst -sha256") + quotedSources
-        + QStringLiteral(" && for f in ") + target + QStringLiteral("/*; do dd if=\"$f\" iflag=direct bs=1M status=none"
-                                                                  " | openssl dgst -sha256; done");
+        + QStringLiteral(" && for f in ") + target
+        + QStringLiteral("/*; do dd if=\"$f\" iflag=direct bs=1M status=none"
+                         " | openssl dgst -sha256; done");
 
     struct Method {
         const char *name;
@@ -241,22 +247,27 @@ int main(int argc, char **argv)
     }
     {
         QProcess p;
-        p.start(QStringLiteral("openssl"), {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-r"), hashFile});
+        p.start(QStringLiteral("openssl"),
+                {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-r"), hashFile});
         p.waitForFinished(-1);
         theirs = QString::fromLatin1(p.readAllStandardOutput()).section(QLatin1Char(' '), 0, 0);
     }
     if (ours != theirs)
         die(QStringLiteral("digests differ: ") + ours + QStringLiteral(" vs ") + theirs);
 
-    std::printf("\nthroughput (MB = 10^6 bytes; copies: %d x 50 MiB from a cold cache; best of %d)\n", kFileCount, rounds);
+    std::printf("\nthroughput (MB = 10^6 bytes; copies: %d x 50 MiB from a cold cache; best of %d)\n", kFileCount,
+                rounds);
     for (const Method &m : methods)
         std::printf("  %-70s %8.1f MB/s\n", m.name, mbPerSecond(totalBytes, m.best));
     std::printf("  %-70s %8.1f MB/s\n", "SHA256FileHasher (1 GiB, in memory)", mbPerSecond(kHashFileSize, hasherBest));
-    std::printf("  %-70s %8.1f MB/s\n", "openssl dgst -sha256 (1 GiB, in memory)", mbPerSecond(kHashFileSize, opensslBest));
+    std::printf("  %-70s %8.1f MB/s\n", "openssl dgst -sha256 (1 GiB, in memory)",
+                mbPerSecond(kHashFileSize, opensslBest));
     std::printf("  peak memory growth during the copies: %ld KiB\n", rssGrowth);
     std::printf("\nratios (target in brackets)\n");
-    std::printf("  verify off: SafeCopyService / (cp + sync)             %.2f  (>= 0.90)\n", methods[0].best / methods[1].best);
-    std::printf("  verify on:  SafeCopyService / (cp + sync + dd + dgst) %.2f  (>= 0.90)\n", methods[2].best / methods[3].best);
+    std::printf("  verify off: SafeCopyService / (cp + sync)             %.2f  (>= 0.90)\n",
+                methods[0].best / methods[1].best);
+    std::printf("  verify on:  SafeCopyService / (cp + sync + dd + dgst) %.2f  (>= 0.90)\n",
+                methods[2].best / methods[3].best);
     std::printf("  hasher:     SHA256FileHasher / openssl dgst            %.2f  (>= 0.95)\n", opensslBest / hasherBest);
     return 0;
 }

@@ -15,17 +15,19 @@ struct Theme {
 };
 
 const Theme lightTheme{QColor(0xfa, 0xfa, 0xfa), QColor(0x24, 0x24, 0x24), QColor(0x77, 0x77, 0x77),
-                       QColor(0xeb, 0xeb, 0xeb), QColor(0x35, 0x84, 0xe4), Qt::white, QColor(0xf3, 0xf3, 0xf3)};
+                       QColor(0xeb, 0xeb, 0xeb), QColor(0x35, 0x84, 0xe4), Qt::white,
+                       QColor(0xf3, 0xf3, 0xf3)};
 const Theme darkTheme{QColor(0x24, 0x24, 0x24), QColor(0xee, 0xee, 0xee), QColor(0x9a, 0x9a, 0x9a),
-                      QColor(0x30, 0x30, 0x30), QColor(0x1f, 0x5f, 0xb0), Qt::white, QColor(0x2b, 0x2b, 0x2b)};
+                      QColor(0x30, 0x30, 0x30), QColor(0x1f, 0x5f, 0xb0), Qt::white,
+                      QColor(0x2b, 0x2b, 0x2b)};
 
 const std::array<const char *, 4> fontFamilies{"DejaVu Sans", "Cantarell", "Liberation Sans", "Open Sans"};
 
-const QStringList clientNames{QStringLiteral("Zoë"), QStringLiteral("Łukasz"), QStringLiteral("François"),
-                              QStringLiteral("Søren"), QStringLiteral("José"), QStringLiteral("Anne-Marie"),
-                              QStringLiteral("Smith"), QStringLiteral("Müller"), QStringLiteral("Çelik"),
-                              QStringLiteral("Renée"), QStringLiteral("Jansen"), QStringLiteral("Björk"),
-                              QStringLiteral("Noël"), QStringLiteral("de_Vries")};
+const QStringList clientNames{QStringLiteral("Zoë"),   QStringLiteral("Łukasz"),  QStringLiteral("François"),
+                              QStringLiteral("Søren"), QStringLiteral("José"),    QStringLiteral("Anne-Marie"),
+                              QStringLiteral("Smith"), QStringLiteral("Müller"),  QStringLiteral("Çelik"),
+                              QStringLiteral("Renée"), QStringLiteral("Jansen"),  QStringLiteral("Björk"),
+                              QStringLiteral("Noël"),  QStringLiteral("de_Vries")};
 const QStringList longWords{QStringLiteral("Hochzeit_Garten"), QStringLiteral("wedding_ceremony"),
                             QStringLiteral("portrait_session"), QStringLiteral("bruiloft_kerk"),
                             QStringLiteral("family_shoot_beach")};
@@ -57,8 +59,7 @@ QString pictureName(std::mt19937 &rng, bool allowLong)
     case 4:
     case 5: return clientNames.at(pick(rng, int(clientNames.size()))) + QLatin1Char('_') + number(rng, 4) + ext;
     case 6: return QStringLiteral("P") + number(rng, 7) + ext;
-    default:
-        return longWords.at(pick(rng, int(longWords.size()))) + QLatin1Char('_') + number(rng, 4) + ext;
+    default: return longWords.at(pick(rng, int(longWords.size()))) + QLatin1Char('_') + number(rng, 4) + ext;
     }
 }
 
@@ -85,9 +86,14 @@ QString dateText(std::mt19937 &rng)
 {
     static const QStringList months{"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     if (pick(rng, 2))
-        return QStringLiteral("%1 %2 2024 %3:%4").arg(1 + pick(rng, 28)).arg(months.at(pick(rng, 12)))
-            .arg(8 + pick(rng, 12)).arg(pick(rng, 60), 2, 10, QLatin1Char('0'));
-    return QStringLiteral("2024-%1-%2").arg(1 + pick(rng, 12), 2, 10, QLatin1Char('0')).arg(1 + pick(rng, 28), 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1 %2 2024 %3:%4")
+            .arg(1 + pick(rng, 28))
+            .arg(months.at(pick(rng, 12)))
+            .arg(8 + pick(rng, 12))
+            .arg(pick(rng, 60), 2, 10, QLatin1Char('0'));
+    return QStringLiteral("2024-%1-%2")
+        .arg(1 + pick(rng, 12), 2, 10, QLatin1Char('0'))
+        .arg(1 + pick(rng, 28), 2, 10, QLatin1Char('0'));
 }
 
 // A file icon: a coloured page with a folded corner, or a small photo thumbnail.
@@ -291,7 +297,9 @@ CorpusShot renderCorpusShot(int index, unsigned seed)
     std::mt19937 rng(seed * 7919u + unsigned(index) * 104729u);
     CorpusShot shot;
     const int layout = index % 3;
-    shot.layout = layout == 0 ? QStringLiteral("list") : layout == 1 ? QStringLiteral("grid") : QStringLiteral("compact");
+    shot.layout = layout == 0 ? QStringLiteral("list")
+        : layout == 1         ? QStringLiteral("grid")
+                              : QStringLiteral("compact");
     shot.dark = (index / 3) % 2 == 1;
     shot.scale = (index / 6) % 2 == 0 ? 1 : 2;
     const QSize logical = shot.scale == 1 ? QSize(1920, 1080) : QSize(960, 540 + pick(rng, 2) * 100);

@@ -10,7 +10,7 @@
 #include <random>
 
 struct CorpusShot {
-    QString name;      // file name of the screenshot (…png or …jpg)
+    QString name; // file name of the screenshot (…png or …jpg)
     QImage image;
     QStringList truth; // the picture names it shows, exactly as shown
     QString layout;

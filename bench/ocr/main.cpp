@@ -68,8 +68,8 @@ struct Score {
 // as capture-real-screenshots names them. Other paths are reported only as a whole.
 QStringList groupsOf(const QString &path)
 {
-    static const QRegularExpression shape(QStringLiteral(
-        R"(^([a-z]+)-(light|dark)-(\d)x-(none|some|all)(?:-(q\d+|small))?\.(png|jpe?g)$)"));
+    static const QRegularExpression shape(
+        QStringLiteral(R"(^([a-z]+)-(light|dark)-(\d)x-(none|some|all)(?:-(q\d+|small))?\.(png|jpe?g)$)"));
     const QFileInfo info(path);
     const QRegularExpressionMatch m = shape.match(info.fileName());
     if (!m.hasMatch())
@@ -79,9 +79,10 @@ QStringList groupsOf(const QString &path)
         copy = QStringLiteral("downscaled");
     else if (!m.captured(5).isEmpty() || m.captured(6) != QLatin1String("png"))
         copy = QStringLiteral("jpeg");
-    return {QStringLiteral("browser:") + info.dir().dirName(), QStringLiteral("view:") + m.captured(1),
-            QStringLiteral("theme:") + m.captured(2), QStringLiteral("scale:") + m.captured(3) + QLatin1Char('x'),
-            QStringLiteral("selected:") + m.captured(4), QStringLiteral("copy:") + copy};
+    return {
+        QStringLiteral("browser:") + info.dir().dirName(), QStringLiteral("view:") + m.captured(1),
+        QStringLiteral("theme:") + m.captured(2),          QStringLiteral("scale:") + m.captured(3) + QLatin1Char('x'),
+        QStringLiteral("selected:") + m.captured(4),       QStringLiteral("copy:") + copy};
 }
 
 QSet<QString> readNames(const QString &file)
@@ -166,7 +167,8 @@ long peakKiB()
 QStringList plainTesseract(const QString &file)
 {
     QProcess process;
-    process.start(QStringLiteral("tesseract"), {file, QStringLiteral("stdout"), QStringLiteral("-l"), QStringLiteral("eng")});
+    process.start(QStringLiteral("tesseract"),
+                  {file, QStringLiteral("stdout"), QStringLiteral("-l"), QStringLiteral("eng")});
     if (!process.waitForFinished(120000))
         return {};
     return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -214,12 +216,14 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "cannot read %s\n", qPrintable(file));
                 return 2;
             }
-            for (const QString &line : QString::fromUtf8(results.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            for (const QString &line :
+                 QString::fromUtf8(results.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
                 const QStringList f = line.split(QLatin1Char('\t'));
                 if (f.size() < 5)
                     continue;
-                earlier.insert(f[0], Earlier{f[1].toDouble(), f[2].toDouble(), f[3].toLong(),
-                                             f[4].split(QLatin1Char('|'), Qt::SkipEmptyParts)});
+                earlier.insert(f[0],
+                               Earlier{f[1].toDouble(), f[2].toDouble(), f[3].toLong(),
+                                       f[4].split(QLatin1Char('|'), Qt::SkipEmptyParts)});
                 items.append(Item{f[0], QStringLiteral("given"), readNames(f[0] + QStringLiteral(".truth")),
                                   readNames(f[0] + QStringLiteral(".ellipsized")), groupsOf(f[0])});
             }
@@ -241,12 +245,14 @@ int main(int argc, char **argv)
             QFile truth(path + QStringLiteral(".truth"));
             if (truth.open(QIODevice::WriteOnly))
                 truth.write((shot.truth.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-            items.append(Item{path, shot.layout + (shot.dark ? "/dark" : "/light") + QString("/%1x").arg(shot.scale),
-                              QSet<QString>(shot.truth.cbegin(), shot.truth.cend()), {},
-                              {QStringLiteral("view:") + shot.layout,
-                               QStringLiteral("theme:") + (shot.dark ? "dark" : "light"),
-                               QStringLiteral("scale:%1x").arg(shot.scale),
-                               QStringLiteral("copy:") + (path.endsWith(QLatin1String(".jpg")) ? "jpeg" : "png")}});
+            items.append(
+                Item{path,
+                     shot.layout + (shot.dark ? "/dark" : "/light") + QString("/%1x").arg(shot.scale),
+                     QSet<QString>(shot.truth.cbegin(), shot.truth.cend()),
+                     {},
+                     {QStringLiteral("view:") + shot.layout, QStringLiteral("theme:") + (shot.dark ? "dark" : "light"),
+                      QStringLiteral("scale:%1x").arg(shot.scale),
+                      QStringLiteral("copy:") + (path.endsWith(QLatin1String(".jpg")) ? "jpeg" : "png")}});
         }
     }
 
@@ -350,8 +356,9 @@ int main(int argc, char **argv)
                 std::printf("  box %4d,%4d %4dx%3d %.2f %s\n", b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height(),
                             double(b.confidence), qPrintable(b.text));
         }
-        std::printf("%-44s ", qPrintable(QFileInfo(item.path).dir().dirName() + QLatin1Char('/')
-                                           + QFileInfo(item.path).fileName()));
+        std::printf(
+            "%-44s ",
+            qPrintable(QFileInfo(item.path).dir().dirName() + QLatin1Char('/') + QFileInfo(item.path).fileName()));
         if (parser.isSet("boxes")) {
             QElapsedTimer detectTimer;
             detectTimer.start();
@@ -364,7 +371,8 @@ int main(int argc, char **argv)
                 painter.drawRect(r);
             painter.end();
             QDir().mkpath(parser.value("boxes"));
-            drawn.save(parser.value("boxes") + QLatin1Char('/') + QFileInfo(item.path).completeBaseName() + QStringLiteral("-boxes.png"));
+            drawn.save(parser.value("boxes") + QLatin1Char('/') + QFileInfo(item.path).completeBaseName()
+                       + QStringLiteral("-boxes.png"));
             std::printf("detect %lld boxes %.2f s; ", qlonglong(detected.size()), detectTimer.nsecsElapsed() / 1e9);
         }
         std::printf("ours %3lld/%3lld names, %5.2f s (cpu %5.2f s)", qlonglong((item.truth & predicted).size()),
@@ -396,17 +404,17 @@ int main(int argc, char **argv)
 
     if (!groups.empty()) {
         // On a shared machine the processor time is the steadier of the two.
-        std::printf("\n%-22s %6s %8s %10s %7s %9s %12s %8s\n", "ours, by group", "shots", "recall", "precision", "names",
-                    "ellipsis", "s/1080p(med)", "cpu s");
+        std::printf("\n%-22s %6s %8s %10s %7s %9s %12s %8s\n", "ours, by group", "shots", "recall", "precision",
+                    "names", "ellipsis", "s/1080p(med)", "cpu s");
         QString dimension;
         for (const auto &[group, g] : groups) {
             if (group.section(':', 0, 0) != dimension) {
                 dimension = group.section(':', 0, 0);
                 std::printf("%s\n", qPrintable(dimension));
             }
-            std::printf("  %-20s %6lld %8.3f %10.3f %7lld %4lld/%-4lld %12.2f %8.2f\n", qPrintable(group.section(':', 1)),
-                        qlonglong(g.shots), g.score.recall(), g.score.precision(), qlonglong(g.score.truth),
-                        qlonglong(g.pieces), qlonglong(g.ellipsized), median(g.seconds1080p),
+            std::printf("  %-20s %6lld %8.3f %10.3f %7lld %4lld/%-4lld %12.2f %8.2f\n",
+                        qPrintable(group.section(':', 1)), qlonglong(g.shots), g.score.recall(), g.score.precision(),
+                        qlonglong(g.score.truth), qlonglong(g.pieces), qlonglong(g.ellipsized), median(g.seconds1080p),
                         median(g.cpuSeconds1080p));
         }
         std::printf("accented names\n  %-20s %6s %8.3f %10.3f %7lld\n", "", "", oursAccented.recall(),
@@ -421,8 +429,8 @@ int main(int argc, char **argv)
                 "s/1080p(med)");
     std::printf("%-22s %8.3f %10.3f %10.3f %12.2f %12.2f\n", "detector + Tesseract", ours.recall(), ours.precision(),
                 oursAccented.recall(), median(ourSeconds), median(ourSeconds1080p));
-    std::printf("%-22s %8.3f %10.3f   (names compared as the scan compares them: case aside)\n",
-                "  by match key", oursByKey.recall(), oursByKey.precision());
+    std::printf("%-22s %8.3f %10.3f   (names compared as the scan compares them: case aside)\n", "  by match key",
+                oursByKey.recall(), oursByKey.precision());
     if (withBaseline)
         std::printf("%-22s %8.3f %10.3f %10.3f %12.2f\n", "plain tesseract", base.recall(), base.precision(),
                     baseAccented.recall(), median(baseSeconds));

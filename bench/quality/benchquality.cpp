@@ -118,7 +118,7 @@ double cpuMsOfProcess()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return (double(usage.ru_utime.tv_sec) + double(usage.ru_stime.tv_sec)) * 1000.0
-           + (double(usage.ru_utime.tv_usec) + double(usage.ru_stime.tv_usec)) / 1000.0;
+        + (double(usage.ru_utime.tv_usec) + double(usage.ru_stime.tv_usec)) / 1000.0;
 }
 
 // The peak resident size of this process so far, in MB (VmHWM: unlike the rusage of a spawned
@@ -435,8 +435,11 @@ int main(int argc, char **argv)
         return 1;
     QStringList delivery;
     const auto link = [&](const QString &original, int n) {
-        const QString name = QDir(deliveryFolder).filePath(
-            QStringLiteral("%1-%2.%3").arg(QFileInfo(original).baseName()).arg(n).arg(QFileInfo(original).suffix()));
+        const QString name = QDir(deliveryFolder)
+                                 .filePath(QStringLiteral("%1-%2.%3")
+                                               .arg(QFileInfo(original).baseName())
+                                               .arg(n)
+                                               .arg(QFileInfo(original).suffix()));
         if (::link(QFile::encodeName(original).constData(), QFile::encodeName(name).constData()) != 0
             && !QFile::copy(original, name))
             return false;

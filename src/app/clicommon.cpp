@@ -128,8 +128,7 @@ void ProgressLine::clear()
 std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     parser.addOption(help);
     QStringList all = arguments;
     all.prepend(QStringLiteral("quillmore-cli ") + command);
@@ -153,7 +152,8 @@ JobOptions::JobOptions()
       screenshot(QStringLiteral("screenshot"), localized("cli.option.screenshot"), QStringLiteral("FILE")),
       search(QStringLiteral("search"), localized("cli.option.search"), QStringLiteral("DIR")),
       dest(QStringLiteral("dest"), localized("cli.option.dest"), QStringLiteral("DIR")),
-      target(QStringLiteral("target"), localized("cli.option.target"), QStringLiteral("raw|jpeg"), QStringLiteral("raw"))
+      target(QStringLiteral("target"), localized("cli.option.target"), QStringLiteral("raw|jpeg"),
+             QStringLiteral("raw"))
 {
 }
 

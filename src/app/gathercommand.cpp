@@ -61,14 +61,14 @@ QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
     QJsonArray outcomes;
     if (vm.copyResult())
         for (const CopyFileOutcome &o : vm.copyResult()->outcomes)
-            outcomes.append(QJsonObject{{QStringLiteral("source"), o.sourceURL},
-                                        {QStringLiteral("destination"), optionalJson(o.destinationURL)},
-                                        {QStringLiteral("kind"), rawValue(o.kind)},
-                                        {QStringLiteral("status"), rawValue(o.status)},
-                                        {QStringLiteral("message"), optionalJson(o.message)},
-                                        {QStringLiteral("cause"),
-                                         o.cause ? QJsonValue(rawValue(*o.cause)) : QJsonValue()},
-                                        {QStringLiteral("sha256"), optionalJson(o.sha256)}});
+            outcomes.append(
+                QJsonObject{{QStringLiteral("source"), o.sourceURL},
+                            {QStringLiteral("destination"), optionalJson(o.destinationURL)},
+                            {QStringLiteral("kind"), rawValue(o.kind)},
+                            {QStringLiteral("status"), rawValue(o.status)},
+                            {QStringLiteral("message"), optionalJson(o.message)},
+                            {QStringLiteral("cause"), o.cause ? QJsonValue(rawValue(*o.cause)) : QJsonValue()},
+                            {QStringLiteral("sha256"), optionalJson(o.sha256)}});
     QJsonArray issues;
     for (const CopyPreflightIssue &i : vm.copyPlan().issues)
         issues.append(QJsonObject{{QStringLiteral("kind"), rawValue(i.kind)},
@@ -89,9 +89,10 @@ QJsonDocument gatherDocument(const WorkflowViewModel &vm, bool wasCancelled)
         {QStringLiteral("results"), results},
         {QStringLiteral("outcomes"), outcomes},
         {QStringLiteral("planIssues"), issues},
-        {QStringLiteral("quality"), QJsonObject{{QStringLiteral("flags"), flags},
-                                                {QStringLiteral("skipped"), skipped},
-                                                {QStringLiteral("errors"), errors}}},
+        {QStringLiteral("quality"),
+         QJsonObject{{QStringLiteral("flags"), flags},
+                     {QStringLiteral("skipped"), skipped},
+                     {QStringLiteral("errors"), errors}}},
         {QStringLiteral("warnings"), warnings},
     });
 }
@@ -213,8 +214,7 @@ void showProgress(cli::ProgressLine &line, const WorkflowViewModel &vm)
             line.show(vm.statusMessage() + QStringLiteral(" ") + p.currentFile);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -244,7 +244,8 @@ int runGatherCommand(const QStringList &arguments)
                                             QStringLiteral("skip|numbered"), QStringLiteral("skip"));
     const QCommandLineOption checkOption(QStringLiteral("check"), localized("cli.option.check"),
                                          QStringLiteral("blur,duplicate,file"));
-    const QCommandLineOption reportOption(QStringLiteral("report"), localized("cli.option.report"), QStringLiteral("FILE"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), localized("cli.option.report"),
+                                          QStringLiteral("FILE"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), localized("cli.option.json"));
     parser.addOptions(job.all());
     parser.addOptions({noXmpOption, conflictOption, checkOption, reportOption, jsonOption});
@@ -332,7 +333,8 @@ int runGatherCommand(const QStringList &arguments)
         cli::printError(localized("cli.error.noTemporaryFolder"));
         return cli::exitFailure;
     }
-    auto settings = std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    auto settings = std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")),
+                                                QSettings::IniFormat);
     auto controller = std::make_unique<WorkflowViewModel>(
         makeDefaultWorkflowServices(std::make_unique<CommandLinePanels>(reportFile)), std::move(settings));
     WorkflowViewModel &vm = *controller;

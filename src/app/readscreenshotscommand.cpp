@@ -78,7 +78,8 @@ ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressL
         urls,
         [&](const ScreenshotOCRProgress &p) {
             const qint64 shown = std::min(p.completedScreenshots + 1, p.totalScreenshots);
-            QString text = localized("cli.progress.screenshot", QString::number(shown), QString::number(p.totalScreenshots));
+            QString text = localized("cli.progress.screenshot", QString::number(shown),
+                                     QString::number(p.totalScreenshots));
             if (p.currentURL)
                 text += QStringLiteral(" — ") + lastPathComponent(*p.currentURL);
             progressLine.show(text);

@@ -15,6 +15,7 @@ int runReadScreenshotsCommand(const QStringList &arguments);
 
 // Reads the screenshots with the on-device recognizer, showing progress on the line. Throws
 // Cancelled.
-ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressLine &progressLine, std::stop_token stop);
+ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressLine &progressLine,
+                                        std::stop_token stop);
 
 } // namespace quillmore

@@ -82,14 +82,16 @@ void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &
         switch (r.status) {
         case SelectionStatus::found:
             ++found;
-            printLine(name + QStringLiteral("  ") + status + QStringLiteral("  ") + printable(r.chosenRAW.value_or(QString())));
+            printLine(name + QStringLiteral("  ") + status + QStringLiteral("  ")
+                      + printable(r.chosenRAW.value_or(QString())));
             break;
         case SelectionStatus::ambiguous:
             ++ambiguous;
             printLine(name + QStringLiteral("  ") + status + QStringLiteral("  ")
                       + localized("cli.table.candidates", QString::number(r.candidates.size())));
             for (const RawCandidate &c : r.candidates)
-                printLine(QString(nameWidth + statusWidth + 4, QLatin1Char(' ')) + QStringLiteral("- ") + printable(c.url));
+                printLine(QString(nameWidth + statusWidth + 4, QLatin1Char(' ')) + QStringLiteral("- ")
+                          + printable(c.url));
             break;
         default:
             ++notFound;
@@ -160,8 +162,8 @@ int runScanCommand(const QStringList &arguments)
         SelectionReadResult selection;
         if (fromScreenshots) {
             // The names read from the screenshots take the place of a selection folder.
-            const ScreenshotOCRResult read =
-                readScreenshotFiles(parser.values(job.screenshot), progressLine, stop.get_token());
+            const ScreenshotOCRResult read = readScreenshotFiles(parser.values(job.screenshot), progressLine,
+                                                                 stop.get_token());
             selection.selections = selectedJPEGs(read.candidates);
             selection.warnings = read.warnings;
         } else {

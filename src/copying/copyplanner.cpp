@@ -27,8 +27,7 @@ struct Pending {
 };
 
 CopyPreflightIssue makeIssue(CopyPreflightIssueKind kind, const std::optional<FileURL> &source,
-                             const std::optional<FileURL> &destination, const QSet<QUuid> &ids,
-                             const char *messageKey)
+                             const std::optional<FileURL> &destination, const QSet<QUuid> &ids, const char *messageKey)
 {
     CopyPreflightIssue issue;
     issue.id = makeId();
@@ -64,8 +63,7 @@ bool codePointLess(const QString &a, const QString &b)
     return (x.size() - i) < (y.size() - j);
 }
 
-CopyPlanner::CopyPlanner(FileOperations *fileManager)
-    : m_fileManager(fileManager ? *fileManager : realFileOperations())
+CopyPlanner::CopyPlanner(FileOperations *fileManager) : m_fileManager(fileManager ? *fileManager : realFileOperations())
 {
 }
 
@@ -173,8 +171,8 @@ CopyPlan CopyPlanner::makePlan(const QList<SelectionResult> &results, const File
     };
     for (const Pending &item : pending) {
         if (!files.exists(item.location, true)) {
-            plan.issues << makeIssue(CopyPreflightIssueKind::sourceUnavailable, item.location, std::nullopt,
-                                     item.ids, L10N("copy.error.source.unavailable"));
+            plan.issues << makeIssue(CopyPreflightIssueKind::sourceUnavailable, item.location, std::nullopt, item.ids,
+                                     L10N("copy.error.source.unavailable"));
             continue;
         }
         // A sidecar that is gone, or is not a file, is reported on its own; its picture is copied.
@@ -210,7 +208,7 @@ CopyPlan CopyPlanner::makePlan(const QList<SelectionResult> &results, const File
                 // The picture goes; the sidecar already there is left as it is.
                 const FileURL existing = appendingPathComponent(destination, sidecarName);
                 plan.issues << makeIssue(files.exists(existing, false) ? CopyPreflightIssueKind::alreadyExists
-                                                                        : CopyPreflightIssueKind::nameConflict,
+                                                                       : CopyPreflightIssueKind::nameConflict,
                                          *sidecar, existing, item.ids, L10N("copy.conflict.skipped"));
                 continue;
             }

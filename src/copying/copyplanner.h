@@ -16,8 +16,8 @@ class CopyPlanner : public CopyPlanning {
 public:
     explicit CopyPlanner(FileOperations *fileManager = nullptr); // nullptr: the real file system
 
-    CopyPlan makePlan(const QList<SelectionResult> &results, const FileURL &destination,
-                      SearchTarget searchTarget, bool includeXMP, ConflictPolicy conflictPolicy) override;
+    CopyPlan makePlan(const QList<SelectionResult> &results, const FileURL &destination, SearchTarget searchTarget,
+                      bool includeXMP, ConflictPolicy conflictPolicy) override;
 
 private:
     FileOperations &m_fileManager;

@@ -20,8 +20,7 @@ namespace {
 // temporary file on every way out, unless the copy reached its final name.
 class TemporaryFile {
 public:
-    TemporaryFile(FileOperations &files, QString path, int fd)
-        : m_files(files), m_path(std::move(path)), m_out(fd) {}
+    TemporaryFile(FileOperations &files, QString path, int fd) : m_files(files), m_path(std::move(path)), m_out(fd) {}
     ~TemporaryFile()
     {
         closeFiles();
@@ -54,8 +53,8 @@ private:
 
 bool linksUnsupported(int errorNumber)
 {
-    return errorNumber == EPERM || errorNumber == EOPNOTSUPP || errorNumber == ENOTSUP
-        || errorNumber == ENOSYS || errorNumber == EINVAL;
+    return errorNumber == EPERM || errorNumber == EOPNOTSUPP || errorNumber == ENOTSUP || errorNumber == ENOSYS
+        || errorNumber == EINVAL;
 }
 
 CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, bool withDestination,
@@ -73,7 +72,6 @@ CopyFileOutcome failedOutcome(const CopyTaskItem &task, const Failure &failure, 
     return outcome;
 }
 
-
 } // namespace
 
 CopyFailureCause SafeCopyService::causeOf(const FailureError &error, const CopyTaskItem &task)
@@ -87,9 +85,8 @@ CopyFailureCause SafeCopyService::causeOf(const FailureError &error, const CopyT
     default: return CopyFailureCause::other;
     }
     // A call on an open file names no path: only the source is read through one.
-    const bool atSource = error.path().isEmpty()
-        ? qstrcmp(error.operation(), "read") == 0
-        : standardizedPath(error.path()) == standardizedPath(task.sourceURL);
+    const bool atSource = error.path().isEmpty() ? qstrcmp(error.operation(), "read") == 0
+                                                 : standardizedPath(error.path()) == standardizedPath(task.sourceURL);
     return causeOf(error.errorNumber(), atSource);
 }
 

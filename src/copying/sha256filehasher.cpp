@@ -8,10 +8,7 @@
 
 namespace quillmore {
 
-SHA256FileHasher::SHA256FileHasher(FileOperations *files)
-    : m_files(files ? *files : realFileOperations())
-{
-}
+SHA256FileHasher::SHA256FileHasher(FileOperations *files) : m_files(files ? *files : realFileOperations()) {}
 
 QString SHA256FileHasher::sha256Hex(const FileURL &file, std::stop_token stop)
 {

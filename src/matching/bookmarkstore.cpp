@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-
 namespace quillmore {
 namespace {
 
@@ -62,8 +61,8 @@ QByteArray BookmarkStore::encode(const QList<StoredBookmark> &records)
     for (qsizetype i = 0; i < records.size(); ++i) {
         if (i > 0)
             out += ',';
-        out += "{\"path\":" + jsonString(records[i].path) + ",\"data\":"
-            + jsonString(QString::fromLatin1(records[i].data.toBase64())) + '}';
+        out += "{\"path\":" + jsonString(records[i].path)
+            + ",\"data\":" + jsonString(QString::fromLatin1(records[i].data.toBase64())) + '}';
     }
     out += ']';
     return out;

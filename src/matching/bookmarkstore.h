@@ -22,7 +22,7 @@ namespace quillmore {
 class BookmarkTokens {
 public:
     struct Resolved {
-        FileURL url;         // the folder as found again
+        FileURL url;          // the folder as found again
         bool isStale = false; // the token still works but should be made anew
     };
     virtual ~BookmarkTokens() = default;
@@ -68,7 +68,8 @@ private:
     static QByteArray encode(const QList<StoredBookmark> &records);
     static std::optional<QList<StoredBookmark>> decode(const QByteArray &bytes);
     std::optional<QList<StoredBookmark>> readList(const QString &key) const;
-    void refreshBookmark(const QString &key, const QString &oldPath, const QString &newPath, const QByteArray &newToken);
+    void refreshBookmark(const QString &key, const QString &oldPath, const QString &newPath,
+                         const QByteArray &newToken);
 
     QSettings *m_settings;
     std::unique_ptr<BookmarkTokens> m_tokens;

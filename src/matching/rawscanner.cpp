@@ -76,7 +76,8 @@ void logDiagnostic(const SelectedJPEG &selection)
     QStringList scalars;
     for (quint32 v : d.unicodeScalarValues)
         scalars << QString::number(v);
-    qCDebug(lcMatching).noquote() << QStringLiteral("OCR raw Vision=%1 extracted=%2 canonical=%3 scalars=%4 normalized=%5")
+    qCDebug(lcMatching).noquote() << QStringLiteral(
+                                         "OCR raw Vision=%1 extracted=%2 canonical=%3 scalars=%4 normalized=%5")
                                          .arg(privateValue(d.rawVisionRecognizedStrings.join(QStringLiteral(" | "))),
                                               privateValue(d.extractedFileName), privateValue(d.canonicalBaseName),
                                               privateValue(scalars.join(QLatin1Char(','))),
@@ -169,9 +170,12 @@ ScanOutput RawScanner::scanCandidates(const QList<SelectedJPEG> &selections, con
         }
 
         DirectoryWalk walk;
-        const bool opened = walk.open(location, [&](const QString &path, int) {
-            output.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
-        }, options);
+        const bool opened = walk.open(
+            location,
+            [&](const QString &path, int) {
+                output.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
+            },
+            options);
         if (!opened) {
             output.warnings.append(makeWarning(location, L10N("warning.location.unavailable")));
             continue;

@@ -12,10 +12,10 @@
 namespace quillmore {
 
 struct ScanOutput {
-    QList<SelectedJPEG> selections;                    // as passed in
+    QList<SelectedJPEG> selections;                      // as passed in
     QHash<QString, QList<RawCandidate>> candidatesByKey; // match key -> candidates, Finder order
-    QList<AppWarning> warnings;                        // in the order they arose
-    qint64 checkedFiles = 0;                           // files examined
+    QList<AppWarning> warnings;                          // in the order they arose
+    qint64 checkedFiles = 0;                             // files examined
 };
 
 // Called with each progress report; the scan waits until it returns.

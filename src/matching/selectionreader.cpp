@@ -19,9 +19,10 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
     DirectoryWalk walk;
     DirectoryWalk::Options options;
     options.stop = stop;
-    const bool opened = walk.open(folder, [&](const QString &path, int) {
-        result.warnings.append(makeWarning(path, L10N("warning.file.unreadable")));
-    }, options);
+    const bool opened = walk.open(
+        folder,
+        [&](const QString &path, int) { result.warnings.append(makeWarning(path, L10N("warning.file.unreadable"))); },
+        options);
     if (!opened)
         throw FailureError(FailureCode::selectionUnreadable, errno, folder);
 
@@ -33,13 +34,10 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
             continue;
         }
         switch (walk.kind()) {
-        case DirectoryWalk::Kind::symbolicLink:
-            walk.skipDescendants();
-            continue;
+        case DirectoryWalk::Kind::symbolicLink: walk.skipDescendants(); continue;
         case DirectoryWalk::Kind::directory:
             continue; // hidden folders are never reported, and nothing here is a package
-        case DirectoryWalk::Kind::file:
-            break;
+        case DirectoryWalk::Kind::file: break;
         }
         if (!extensions.contains(walk.nameBytes()))
             continue;
@@ -53,8 +51,7 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
     }
     throwIfCancelled(stop);
 
-    sortByLocalizedStandard(result.selections,
-                            [](const SelectedJPEG &s) { return s.localURL.value_or(QString()); });
+    sortByLocalizedStandard(result.selections, [](const SelectedJPEG &s) { return s.localURL.value_or(QString()); });
     return result;
 }
 

@@ -18,7 +18,7 @@ constexpr const char *kContext = "Quillmore";
 struct Catalogue {
     QMutex mutex;
     bool loaded = false;
-    QString languageCode; // empty: the user's languages
+    QString languageCode;                                  // empty: the user's languages
     std::vector<std::unique_ptr<QTranslator>> translators; // asked in order
 };
 

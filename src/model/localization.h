@@ -20,8 +20,14 @@ QString localized(const char *key);
 QString localized(const QString &key);
 
 namespace detail {
-inline QString textArgument(const QString &value) { return value; }
-inline QString textArgument(const char *value) { return QString::fromUtf8(value); }
+inline QString textArgument(const QString &value)
+{
+    return value;
+}
+inline QString textArgument(const char *value)
+{
+    return QString::fromUtf8(value);
+}
 template <typename T>
 QString textArgument(const T &value)
 {

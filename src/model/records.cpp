@@ -25,18 +25,20 @@ std::optional<E> decode(const std::array<E, N> &cases, const QString &raw)
 }
 
 constexpr std::array kSearchTargets{SearchTarget::raw, SearchTarget::jpeg};
-constexpr std::array kSelectionStatuses{
-    SelectionStatus::found,       SelectionStatus::notFound,           SelectionStatus::ambiguous,
-    SelectionStatus::manuallyResolved, SelectionStatus::existsAtDestination,
-    SelectionStatus::readyToCopy, SelectionStatus::copied,             SelectionStatus::skipped,
-    SelectionStatus::failed};
+constexpr std::array kSelectionStatuses{SelectionStatus::found,
+                                        SelectionStatus::notFound,
+                                        SelectionStatus::ambiguous,
+                                        SelectionStatus::manuallyResolved,
+                                        SelectionStatus::existsAtDestination,
+                                        SelectionStatus::readyToCopy,
+                                        SelectionStatus::copied,
+                                        SelectionStatus::skipped,
+                                        SelectionStatus::failed};
 constexpr std::array kConflictPolicies{ConflictPolicy::skip, ConflictPolicy::keepNumbered};
 constexpr std::array kCopyFileKinds{CopyFileKind::raw, CopyFileKind::jpeg, CopyFileKind::xmp};
 constexpr std::array kIssueKinds{CopyPreflightIssueKind::alreadyExists, CopyPreflightIssueKind::nameConflict,
-                                 CopyPreflightIssueKind::sourceUnavailable,
-                                 CopyPreflightIssueKind::insufficientSpace};
-constexpr std::array kOutcomeStatuses{CopyOutcomeStatus::copied, CopyOutcomeStatus::skipped,
-                                      CopyOutcomeStatus::failed};
+                                 CopyPreflightIssueKind::sourceUnavailable, CopyPreflightIssueKind::insufficientSpace};
+constexpr std::array kOutcomeStatuses{CopyOutcomeStatus::copied, CopyOutcomeStatus::skipped, CopyOutcomeStatus::failed};
 constexpr std::array kQualityFlags{QualityFlag::possibleUnsharp, QualityFlag::duplicate, QualityFlag::fileCheck};
 constexpr std::array kQualitySkips{QualityCheckSkip::blurNotAssessed, QualityCheckSkip::fileCheckNotAssessed};
 
@@ -119,26 +121,64 @@ QString rawValue(QualityCheckSkip v)
 {
     switch (v) {
     case QualityCheckSkip::blurNotAssessed: return QStringLiteral("Blur Not Assessed (Preview Unavailable)");
-    case QualityCheckSkip::fileCheckNotAssessed:
-        return QStringLiteral("File Check Not Assessed (Preview Unsupported)");
+    case QualityCheckSkip::fileCheckNotAssessed: return QStringLiteral("File Check Not Assessed (Preview Unsupported)");
     }
     return {};
 }
 
-std::optional<SearchTarget> searchTargetFromRaw(const QString &raw) { return decode(kSearchTargets, raw); }
-std::optional<SelectionStatus> selectionStatusFromRaw(const QString &raw) { return decode(kSelectionStatuses, raw); }
-std::optional<ConflictPolicy> conflictPolicyFromRaw(const QString &raw) { return decode(kConflictPolicies, raw); }
-std::optional<CopyFileKind> copyFileKindFromRaw(const QString &raw) { return decode(kCopyFileKinds, raw); }
-std::optional<CopyPreflightIssueKind> copyPreflightIssueKindFromRaw(const QString &raw) { return decode(kIssueKinds, raw); }
-std::optional<CopyOutcomeStatus> copyOutcomeStatusFromRaw(const QString &raw) { return decode(kOutcomeStatuses, raw); }
-std::optional<QualityFlag> qualityFlagFromRaw(const QString &raw) { return decode(kQualityFlags, raw); }
-std::optional<QualityCheckSkip> qualityCheckSkipFromRaw(const QString &raw) { return decode(kQualitySkips, raw); }
+std::optional<SearchTarget> searchTargetFromRaw(const QString &raw)
+{
+    return decode(kSearchTargets, raw);
+}
+std::optional<SelectionStatus> selectionStatusFromRaw(const QString &raw)
+{
+    return decode(kSelectionStatuses, raw);
+}
+std::optional<ConflictPolicy> conflictPolicyFromRaw(const QString &raw)
+{
+    return decode(kConflictPolicies, raw);
+}
+std::optional<CopyFileKind> copyFileKindFromRaw(const QString &raw)
+{
+    return decode(kCopyFileKinds, raw);
+}
+std::optional<CopyPreflightIssueKind> copyPreflightIssueKindFromRaw(const QString &raw)
+{
+    return decode(kIssueKinds, raw);
+}
+std::optional<CopyOutcomeStatus> copyOutcomeStatusFromRaw(const QString &raw)
+{
+    return decode(kOutcomeStatuses, raw);
+}
+std::optional<QualityFlag> qualityFlagFromRaw(const QString &raw)
+{
+    return decode(kQualityFlags, raw);
+}
+std::optional<QualityCheckSkip> qualityCheckSkipFromRaw(const QString &raw)
+{
+    return decode(kQualitySkips, raw);
+}
 
-QList<SearchTarget> allSearchTargets() { return listOf(kSearchTargets); }
-QList<SelectionStatus> allSelectionStatuses() { return listOf(kSelectionStatuses); }
-QList<ConflictPolicy> allConflictPolicies() { return listOf(kConflictPolicies); }
-QList<QualityFlag> allQualityFlags() { return listOf(kQualityFlags); }
-QList<QualityCheckSkip> allQualityCheckSkips() { return listOf(kQualitySkips); }
+QList<SearchTarget> allSearchTargets()
+{
+    return listOf(kSearchTargets);
+}
+QList<SelectionStatus> allSelectionStatuses()
+{
+    return listOf(kSelectionStatuses);
+}
+QList<ConflictPolicy> allConflictPolicies()
+{
+    return listOf(kConflictPolicies);
+}
+QList<QualityFlag> allQualityFlags()
+{
+    return listOf(kQualityFlags);
+}
+QList<QualityCheckSkip> allQualityCheckSkips()
+{
+    return listOf(kQualitySkips);
+}
 
 QString rawValue(CopyFailureCause v)
 {
@@ -156,11 +196,11 @@ QString rawValue(CopyFailureCause v)
 
 const QSet<QString> &rawExtensions()
 {
-    static const QSet<QString> set{
-        QStringLiteral("nef"), QStringLiteral("nrw"), QStringLiteral("cr2"), QStringLiteral("cr3"),
-        QStringLiteral("arw"), QStringLiteral("raf"), QStringLiteral("orf"), QStringLiteral("rw2"),
-        QStringLiteral("dng"), QStringLiteral("pef"), QStringLiteral("3fr"), QStringLiteral("iiq"),
-        QStringLiteral("rwl"), QStringLiteral("srw"), QStringLiteral("x3f")};
+    static const QSet<QString> set{QStringLiteral("nef"), QStringLiteral("nrw"), QStringLiteral("cr2"),
+                                   QStringLiteral("cr3"), QStringLiteral("arw"), QStringLiteral("raf"),
+                                   QStringLiteral("orf"), QStringLiteral("rw2"), QStringLiteral("dng"),
+                                   QStringLiteral("pef"), QStringLiteral("3fr"), QStringLiteral("iiq"),
+                                   QStringLiteral("rwl"), QStringLiteral("srw"), QStringLiteral("x3f")};
     return set;
 }
 

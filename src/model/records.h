@@ -53,17 +53,26 @@ enum class CopyFailureCause {
     destinationMissing,  // the destination folder or drive is gone
     destinationReadOnly, // the destination cannot be written to
     diskFull,
-    alreadyExists,       // a file took the name first
-    notVerified          // the copy could not be confirmed on the device
+    alreadyExists, // a file took the name first
+    notVerified    // the copy could not be confirmed on the device
 };
 enum class QualityFlag { possibleUnsharp, duplicate, fileCheck };
 enum class QualityCheckSkip { blurNotAssessed, fileCheckNotAssessed };
 enum class WorkflowStage { setup, scanning, summary, copying, completed };
 enum class SelectionInputMode { folder, screenshots };
 
-inline size_t qHash(QualityFlag v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
-inline size_t qHash(QualityCheckSkip v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
-inline size_t qHash(CopyFileKind v, size_t seed = 0) noexcept { return ::qHash(int(v), seed); }
+inline size_t qHash(QualityFlag v, size_t seed = 0) noexcept
+{
+    return ::qHash(int(v), seed);
+}
+inline size_t qHash(QualityCheckSkip v, size_t seed = 0) noexcept
+{
+    return ::qHash(int(v), seed);
+}
+inline size_t qHash(CopyFileKind v, size_t seed = 0) noexcept
+{
+    return ::qHash(int(v), seed);
+}
 
 // Raw values. Every enumeration that is stored, compared or written has a raw value; decoding
 // an unknown text yields no value, and the caller falls back to its default.
@@ -249,7 +258,7 @@ struct CopyFileOutcome {
     CopyOutcomeStatus status = CopyOutcomeStatus::failed;
     std::optional<QString> message; // the words for a failure, filled in where it is shown
     std::optional<QString> sha256;
-    std::optional<Failure> failure; // what went wrong, when the copy failed
+    std::optional<Failure> failure;        // what went wrong, when the copy failed
     std::optional<CopyFailureCause> cause; // failed outcomes only
 
     bool operator==(const CopyFileOutcome &) const = default;

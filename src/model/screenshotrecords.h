@@ -19,7 +19,7 @@ namespace quillmore {
 struct RecognizedTextLine {
     QString text;            // the reading names are taken from
     float confidence = 0.0f; // 0.0 to 1.0
-    QRect box{}; // where the line lies on the screenshot, in its pixels; empty when not known
+    QRect box{};             // where the line lies on the screenshot, in its pixels; empty when not known
     // The line exactly as the recogniser returned it (the pieces of a wrapped label one a line),
     // when the reading differs from it; empty when `text` is what was recognised.
     QString recognizedText = {};
@@ -32,7 +32,7 @@ struct DetectedScreenshotFilename {
     float confidence = 0.0f;
     FileURL sourceScreenshotURL;
     QString rawVisionRecognizedString;
-    QRect sourceBox{}; // the line's box on the screenshot
+    QRect sourceBox{};           // the line's box on the screenshot
     bool needsNameCheck = false; // the name is not in the line as recognised: it was mended or joined
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };

@@ -22,8 +22,7 @@ namespace {
 
 bool unsupported(int errorNumber)
 {
-    return errorNumber == EINVAL || errorNumber == ENOSYS || errorNumber == EOPNOTSUPP
-        || errorNumber == ENOTSUP;
+    return errorNumber == EINVAL || errorNumber == ENOSYS || errorNumber == EOPNOTSUPP || errorNumber == ENOTSUP;
 }
 
 } // namespace
@@ -39,7 +38,8 @@ std::optional<FileAttributes> PosixFileOperations::attributes(const QString &pat
 {
     struct statx sx;
     if (::statx(AT_FDCWD, encodePath(path).constData(), 0,
-                STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO, &sx) != 0)
+                STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO, &sx)
+        != 0)
         return std::nullopt;
     if (!(sx.stx_mask & STATX_SIZE))
         return std::nullopt;
@@ -198,8 +198,8 @@ bool PosixFileOperations::remove(const QString &path) noexcept
 
 void PosixFileOperations::renameNoReplace(const QString &from, const QString &to)
 {
-    if (::renameat2(AT_FDCWD, encodePath(from).constData(), AT_FDCWD, encodePath(to).constData(),
-                    RENAME_NOREPLACE) != 0) {
+    if (::renameat2(AT_FDCWD, encodePath(from).constData(), AT_FDCWD, encodePath(to).constData(), RENAME_NOREPLACE)
+        != 0) {
         if (unsupported(errno))
             errno = EINVAL; // one answer for "this file system cannot"
         fail("renameat2", to);

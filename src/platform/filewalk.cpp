@@ -58,10 +58,9 @@ struct IdentityHash {
 bool isSystemFileSystemType(std::string_view type)
 {
     static const std::set<std::string_view> types{
-        "autofs",  "binfmt_misc", "bpf",     "cgroup",   "cgroup2",   "configfs",   "debugfs",
-        "devpts",  "devtmpfs",    "efivarfs", "fusectl", "hugetlbfs", "mqueue",     "nfsd",
-        "nsfs",    "proc",        "pstore",  "rpc_pipefs", "securityfs", "selinuxfs", "sysfs",
-        "tracefs"};
+        "autofs",   "binfmt_misc", "bpf",        "cgroup",    "cgroup2", "configfs", "debugfs", "devpts",
+        "devtmpfs", "efivarfs",    "fusectl",    "hugetlbfs", "mqueue",  "nfsd",     "nsfs",    "proc",
+        "pstore",   "rpc_pipefs",  "securityfs", "selinuxfs", "sysfs",   "tracefs"};
     return types.contains(type);
 }
 
@@ -107,8 +106,7 @@ bool isLatencyBound(int fd)
     case 0x01021997UL: // 9P
     case 0x5346414FUL: // AFS
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -192,8 +190,8 @@ struct ListingEntry {
 
 struct DirectoryWalk::Listing {
     Place place;
-    std::string path;  // this folder's path ("" for the root folder "/")
-    std::string names; // the entries' names, each followed by a NUL
+    std::string path;                  // this folder's path ("" for the root folder "/")
+    std::string names;                 // the entries' names, each followed by a NUL
     std::vector<ListingEntry> entries; // in byte order of their names
     std::vector<FileMetadata> metadata;
     int error = 0;       // the folder could not be opened or listed
@@ -501,9 +499,8 @@ void DirectoryWalk::descend()
         // Listings of folders the caller skipped are no longer needed.
         shared.done.erase(shared.done.begin(), shared.done.lower_bound(place));
         shared.changed.notify_all();
-        const bool arrived = shared.changed.wait(lock, shared.stop, [&] {
-            return shared.shutdown || shared.done.contains(place);
-        });
+        const bool arrived = shared.changed.wait(lock, shared.stop,
+                                                 [&] { return shared.shutdown || shared.done.contains(place); });
         if (!arrived || shared.shutdown)
             return;
         auto node = shared.done.extract(place);

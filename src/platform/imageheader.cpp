@@ -47,8 +47,7 @@ std::optional<PixelSize> parseJpeg(const ReadAt &readAt)
         const unsigned length = (unsigned(b[0]) << 8) | b[1];
         if (length < 2)
             return std::nullopt;
-        const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
-                                 && marker != 0xCC;
+        const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frameHeader) {
             if (length < 7 || !readAt(pos + 2, b, 5))
                 return std::nullopt;

@@ -114,17 +114,12 @@ void jpegEmitMessage(j_common_ptr info, int level)
     if (level != -1)
         return;
     switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-        reinterpret_cast<JpegErrors *>(info->err)->endOfData = true;
-        break;
+    case JWRN_JPEG_EOF: reinterpret_cast<JpegErrors *>(info->err)->endOfData = true; break;
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-        reinterpret_cast<JpegErrors *>(info->err)->damaged = true;
-        break;
-    default:
-        break;
+    case JWRN_NOT_SEQUENTIAL: reinterpret_cast<JpegErrors *>(info->err)->damaged = true; break;
+    default: break;
     }
 }
 
@@ -419,13 +414,34 @@ GreyImage oriented(const GreyImage &image, int exifOrientation)
         for (int x = 0; x < result.width; ++x) {
             int sx = x, sy = y;
             switch (exifOrientation) {
-            case 2: sx = w - 1 - x; sy = y; break;             // mirrored
-            case 3: sx = w - 1 - x; sy = h - 1 - y; break;     // half turn
-            case 4: sx = x; sy = h - 1 - y; break;             // mirrored upside down
-            case 5: sx = y; sy = x; break;                     // transposed
-            case 6: sx = y; sy = h - 1 - x; break;             // quarter turn clockwise
-            case 7: sx = w - 1 - y; sy = h - 1 - x; break;     // transversed
-            case 8: sx = w - 1 - y; sy = x; break;             // quarter turn anticlockwise
+            case 2:
+                sx = w - 1 - x;
+                sy = y;
+                break; // mirrored
+            case 3:
+                sx = w - 1 - x;
+                sy = h - 1 - y;
+                break; // half turn
+            case 4:
+                sx = x;
+                sy = h - 1 - y;
+                break; // mirrored upside down
+            case 5:
+                sx = y;
+                sy = x;
+                break; // transposed
+            case 6:
+                sx = y;
+                sy = h - 1 - x;
+                break; // quarter turn clockwise
+            case 7:
+                sx = w - 1 - y;
+                sy = h - 1 - x;
+                break; // transversed
+            case 8:
+                sx = w - 1 - y;
+                sy = x;
+                break; // quarter turn anticlockwise
             }
             result.at(x, y) = image.at(sx, sy);
         }
@@ -443,13 +459,10 @@ Preview makePreview(const QString &path, int maximumDimension, std::stop_token s
     };
     switch (content) {
     case Content::missing:
-    case Content::empty:
-        return Preview{PreviewStatus::unreadable, std::nullopt};
-    case Content::jpeg:
-        return made(jpegPreview(encoded, maximumDimension, stop), PreviewStatus::damaged);
+    case Content::empty: return Preview{PreviewStatus::unreadable, std::nullopt};
+    case Content::jpeg: return made(jpegPreview(encoded, maximumDimension, stop), PreviewStatus::damaged);
     case Content::tiff:
-    case Content::other:
-        break;
+    case Content::other: break;
     }
     std::optional<GreyImage> preview;
     const RawResult raw = rawPreview(encoded, maximumDimension, stop, preview);

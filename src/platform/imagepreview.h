@@ -20,8 +20,7 @@ struct GreyImage {
     std::vector<std::uint8_t> pixels;
 
     GreyImage() = default;
-    GreyImage(int w, int h, std::uint8_t fill = 0)
-        : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill)
+    GreyImage(int w, int h, std::uint8_t fill = 0) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill)
     {
     }
 

@@ -78,9 +78,8 @@ cv::Mat toBgr(const QImage &image)
 // holds its centre.
 QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes)
 {
-    std::sort(boxes.begin(), boxes.end(), [](const cv::Rect &a, const cv::Rect &b) {
-        return a.y + a.height / 2 < b.y + b.height / 2;
-    });
+    std::sort(boxes.begin(), boxes.end(),
+              [](const cv::Rect &a, const cv::Rect &b) { return a.y + a.height / 2 < b.y + b.height / 2; });
     std::vector<std::vector<cv::Rect>> rows;
     std::vector<std::pair<int, int>> spans;
     for (const cv::Rect &box : boxes) {
@@ -120,8 +119,8 @@ std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes)
                 if (gap > 0.5 * height)
                     continue;
                 const int overlap = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
-                if (!wide(a) || !wide(b) || overlap < 0.6 * std::min(a.height, b.height) ||
-                    std::abs(a.height - b.height) > 0.3 * height)
+                if (!wide(a) || !wide(b) || overlap < 0.6 * std::min(a.height, b.height)
+                    || std::abs(a.height - b.height) > 0.3 * height)
                     continue;
                 boxes[i] = a | b;
                 boxes.erase(boxes.begin() + std::ptrdiff_t(j));
@@ -237,8 +236,8 @@ OcrModelPaths locateOcrModels()
         paths.languages = QStringLiteral("Latin");
     else
         paths.languages = hasLanguage(bestIntDir.isEmpty() ? debian : bestIntDir, QStringLiteral("nld"))
-                              ? QStringLiteral("eng+nld")
-                              : QStringLiteral("eng");
+            ? QStringLiteral("eng+nld")
+            : QStringLiteral("eng");
     if (paths.languages.contains(QLatin1String("Latin")) || bestIntDir.isEmpty()) {
         paths.tessdataDir = debian;
         paths.bestIntData = false;
@@ -277,7 +276,7 @@ struct OcrEngine::Impl {
         if (tesseractReady)
             return;
         // Recognition without dictionary correction: names are not words.
-        const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
+        const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg",    "load_punc_dawg",
                                              "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
         const std::vector<std::string> values(names.size(), "0");
         // Each language's data must be there: Tesseract's own failure does not say which is not.
@@ -291,8 +290,9 @@ struct OcrEngine::Impl {
         }
         const QByteArray dir = QFile::encodeName(paths.tessdataDir);
         const QByteArray languages = paths.languages.toUtf8();
-        if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
-                           &names, &values, false) != 0)
+        if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
+                           &values, false)
+            != 0)
             throw FailureError(FailureCode::recognitionUnavailable, 0, paths.tessdataDir, "tesseract init");
         tesseract.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         tesseract.SetVariable("user_defined_dpi", "300");
@@ -440,7 +440,8 @@ struct OcrEngine::Impl {
             if (r.height < 6 || r.height > 120 || r.width < 6 || r.width < r.height)
                 continue;
             const int pad = std::max(2, r.height / 4);
-            r = cv::Rect(r.x - pad, r.y - pad, r.width + 2 * pad, r.height + 2 * pad) & cv::Rect(0, 0, bgr.cols, bgr.rows);
+            r = cv::Rect(r.x - pad, r.y - pad, r.width + 2 * pad, r.height + 2 * pad)
+                & cv::Rect(0, 0, bgr.cols, bgr.rows);
             boxes.push_back(r);
         }
         return boxes;
@@ -604,7 +605,8 @@ struct OcrEngine::Impl {
             if (background - darkest >= 24) {
                 cv::Mat lut(1, 256, CV_8U);
                 for (int v = 0; v < 256; ++v)
-                    lut.at<uchar>(0, v) = cv::saturate_cast<uchar>(255.0 * (v - darkest) / double(background - darkest));
+                    lut.at<uchar>(0,
+                                  v) = cv::saturate_cast<uchar>(255.0 * (v - darkest) / double(background - darkest));
                 cv::LUT(crop, lut, crop);
             }
         }
@@ -630,8 +632,8 @@ struct OcrEngine::Impl {
             return {};
         // A sliver at the left edge is what the box cut off of something beside the text (the
         // edge of an icon): it holds no letter.
-        if (runs.size() >= 2 && runs.front().first == 0 && runs.front().second <= std::max(2, ink.rows / 12) &&
-            runs[1].first - runs.front().second >= 2)
+        if (runs.size() >= 2 && runs.front().first == 0 && runs.front().second <= std::max(2, ink.rows / 12)
+            && runs[1].first - runs.front().second >= 2)
             runs.erase(runs.begin());
         // A picture file's icon at the start: columns more colourful than the background, however
         // its light parts fall in the ink runs. It and what touches it (its grey edge or a folded
@@ -694,15 +696,15 @@ struct OcrEngine::Impl {
             return {};
         const int margin = std::max(1, (bottom - top) / 5);
         const cv::Rect textRect = cv::Rect(left - margin, top - margin, right - left + 2 * margin,
-                                           bottom - top + 2 * margin) &
-                                  cv::Rect(0, 0, crop.cols, crop.rows);
+                                           bottom - top + 2 * margin)
+            & cv::Rect(0, 0, crop.cols, crop.rows);
         cv::Mat text = crop(textRect);
         const double scale = std::clamp(targetTextHeight / double(bottom - top), 0.5, 8.0);
         cv::Mat scaled;
         cv::resize(text, scaled, cv::Size(), scale, scale, scale > 1 ? cv::INTER_LANCZOS4 : cv::INTER_AREA);
         cv::Mat bordered;
-        cv::copyMakeBorder(scaled, bordered, recognitionBorder, recognitionBorder, recognitionBorder,
-                           recognitionBorder, cv::BORDER_CONSTANT, cv::Scalar(255));
+        cv::copyMakeBorder(scaled, bordered, recognitionBorder, recognitionBorder, recognitionBorder, recognitionBorder,
+                           cv::BORDER_CONSTANT, cv::Scalar(255));
         cropOrigin = cv::Point2d(box.x + textRect.x, box.y + textRect.y);
         cropScale = scale;
         cropText = QRect(box.x + textRect.x, box.y + textRect.y, textRect.width, textRect.height);
@@ -789,9 +791,9 @@ struct OcrEngine::Impl {
                 // Words whose boxes touch were read apart at a stroke under both: look around
                 // the join then.
                 const int reach = l - previousWordRight <= 2 ? int(0.25 * capHeight) : 0;
-                const bool stroke =
-                    dashIn(std::min(previousWordRight, l) - reach, std::max(previousWordRight, l) + reach) ==
-                    QLatin1Char('_');
+                const bool stroke = dashIn(std::min(previousWordRight, l) - reach,
+                                           std::max(previousWordRight, l) + reach)
+                    == QLatin1Char('_');
                 // A wide gap parts two words, or two names, unless an underscore fills it.
                 if (l - previousWordRight > (stroke ? 1.2 : 0.6) * capHeight)
                     separator = QLatin1Char(' ');
@@ -883,8 +885,8 @@ struct OcrEngine::Impl {
                 cv::Mat thick;
                 cv::erode(prepared, thick, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
                 const OcrTextBox again = readBox(thick, rect, stop);
-                if (again.text.count(QLatin1Char(' ')) < box.text.count(QLatin1Char(' ')) &&
-                    std::abs(again.text.size() - box.text.size()) <= 1)
+                if (again.text.count(QLatin1Char(' ')) < box.text.count(QLatin1Char(' '))
+                    && std::abs(again.text.size() - box.text.size()) <= 1)
                     box = again;
             }
             if (!box.text.isEmpty())
@@ -986,8 +988,8 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
         for (const QRect &other : boxes) {
             const int gap = other.left() - (rect.left() + rect.width());
             const int overlap = std::min(rect.bottom(), other.bottom()) - std::max(rect.top(), other.top());
-            if (other != rect && gap >= -2 && gap <= rect.height() / 2 && overlap >= rect.height() / 2 &&
-                other.width() >= 2 * rect.width())
+            if (other != rect && gap >= -2 && gap <= rect.height() / 2 && overlap >= rect.height() / 2
+                && other.width() >= 2 * rect.width())
                 return true;
         }
         return false;

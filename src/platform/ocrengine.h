@@ -20,9 +20,9 @@ namespace quillmore {
 
 // Where the recognition models are.
 struct OcrModelPaths {
-    QString detectionModel; // ONNX file; empty when none was found
-    QString tessdataDir;    // folder with the traineddata files
-    QString languages;      // "Latin" (Debian's script model), else "eng+nld"
+    QString detectionModel;   // ONNX file; empty when none was found
+    QString tessdataDir;      // folder with the traineddata files
+    QString languages;        // "Latin" (Debian's script model), else "eng+nld"
     bool bestIntData = false; // the tessdata folder is the "best_int" set from set-up
     // The language data recognition is measured with: the Latin model, or the best_int set.
     bool fullLanguageData() const { return languages == QLatin1String("Latin") || bestIntData; }

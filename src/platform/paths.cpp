@@ -32,9 +32,19 @@ QString decodePath(std::string_view bytes)
         int len = 0;
         char32_t cp = 0;
         char32_t min = 0;
-        if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; min = 0x80; }
-        else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; min = 0x800; }
-        else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; min = 0x10000; }
+        if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            cp = c & 0x07;
+            min = 0x10000;
+        }
         bool valid = len > 0 && i + std::size_t(len) <= n;
         for (int k = 1; valid && k < len; ++k) {
             const unsigned char cc = p[i + std::size_t(k)];

@@ -80,8 +80,8 @@ bool readWholeFile(const QString &path, QByteArray &data, QString *error, Screen
 
 bool withinLimits(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && size.width() <= maxScreenshotSide &&
-           size.height() <= maxScreenshotSide && qint64(size.width()) * size.height() <= maxScreenshotPixels;
+    return size.width() > 0 && size.height() > 0 && size.width() <= maxScreenshotSide
+        && size.height() <= maxScreenshotSide && qint64(size.width()) * size.height() <= maxScreenshotPixels;
 }
 
 QImage decodeHeif(const QByteArray &data, QString *error, ScreenshotImageProblem *problem)
@@ -98,8 +98,8 @@ QImage decodeHeif(const QByteArray &data, QString *error, ScreenshotImageProblem
         return QImage();
     // libheif's own limit, for the tiles and layers inside the file.
     heif_context_set_maximum_image_size_limit(context.get(), maxScreenshotSide);
-    heif_error e = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
-                                                             std::size_t(data.size()), nullptr);
+    heif_error e = heif_context_read_from_memory_without_copy(context.get(), data.constData(), std::size_t(data.size()),
+                                                              nullptr);
     if (e.code != heif_error_Ok)
         return fail(e);
     heif_image_handle *rawHandle = nullptr;
@@ -107,7 +107,7 @@ QImage decodeHeif(const QByteArray &data, QString *error, ScreenshotImageProblem
     if (e.code != heif_error_Ok)
         return fail(e);
     std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(rawHandle,
-                                                                                 heif_image_handle_release);
+                                                                                   heif_image_handle_release);
     if (!withinLimits(QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())))) {
         if (error)
             *error = QStringLiteral("image too large");

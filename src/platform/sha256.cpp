@@ -8,11 +8,13 @@
 namespace quillmore {
 
 namespace {
-EVP_MD_CTX *ctx(void *p) { return static_cast<EVP_MD_CTX *>(p); }
+EVP_MD_CTX *ctx(void *p)
+{
+    return static_cast<EVP_MD_CTX *>(p);
+}
 }
 
-Sha256::Sha256()
-    : m_context(EVP_MD_CTX_new())
+Sha256::Sha256() : m_context(EVP_MD_CTX_new())
 {
     if (!m_context)
         throw std::bad_alloc();

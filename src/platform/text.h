@@ -53,8 +53,7 @@ void quillmore::sortByLocalizedStandard(QList<T> &items, KeyOf keyOf)
     keyed.reserve(std::size_t(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i)
         keyed.emplace_back(localizedStandardSortKey(keyOf(items.at(i))), i);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &x, const auto &y) { return x.first < y.first; });
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &x, const auto &y) { return x.first < y.first; });
     QList<T> sorted;
     sorted.reserve(items.size());
     for (const auto &k : keyed)

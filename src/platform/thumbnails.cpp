@@ -86,10 +86,10 @@ QImage readHeif(const QString &path, QSize box)
     if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok)
         return {};
     std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> primaryHandle(primary,
-                                                                                          heif_image_handle_release);
+                                                                                           heif_image_handle_release);
     heif_image_handle *chosen = primary;
     std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> thumbHandle(nullptr,
-                                                                                        heif_image_handle_release);
+                                                                                         heif_image_handle_release);
     heif_item_id thumbId = 0;
     if (heif_image_handle_get_list_of_thumbnail_IDs(primary, &thumbId, 1) == 1) {
         heif_image_handle *thumb = nullptr;

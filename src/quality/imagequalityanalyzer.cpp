@@ -140,13 +140,10 @@ std::optional<bool> ImageQualityAnalyzer::assessFile(const FileURL &file, std::s
     if (attributes && attributes->size == 0)
         return true;
     switch (findingFor(file, stop).preview) {
-    case PreviewStatus::made:
-        return false;
-    case PreviewStatus::damaged:
-        return true; // the decoder knows the format, but the data is cut short or corrupt
+    case PreviewStatus::made: return false;
+    case PreviewStatus::damaged: return true; // the decoder knows the format, but the data is cut short or corrupt
     case PreviewStatus::unreadable:
-    case PreviewStatus::unknownFormat:
-        break;
+    case PreviewStatus::unknownFormat: break;
     }
     // A JPEG nothing can decode is damaged; a RAW file may be of a camera unknown here.
     if (jpeg)

@@ -29,8 +29,7 @@ QList<Item> selectItems(const QList<CopyFileOutcome> &outcomes)
     QList<Item> items;
     QSet<QString> seen;
     for (const CopyFileOutcome &outcome : outcomes) {
-        if (outcome.status != CopyOutcomeStatus::copied || outcome.kind == CopyFileKind::xmp
-            || !outcome.destinationURL)
+        if (outcome.status != CopyOutcomeStatus::copied || outcome.kind == CopyFileKind::xmp || !outcome.destinationURL)
             continue;
         const QString key = standardizedPath(*outcome.destinationURL);
         if (seen.contains(key))
@@ -114,14 +113,10 @@ void noteError(QualityCheckBatchResult &result, const QString &key, const char *
 const char *statusKey(QualityCheckKind check)
 {
     switch (check) {
-    case QualityCheckKind::fileCheck:
-        return L10N("status.quality.file.check");
-    case QualityCheckKind::duplicates:
-        return L10N("status.quality.duplicates");
-    case QualityCheckKind::sharpness:
-        return L10N("status.quality.sharpness");
-    case QualityCheckKind::tags:
-        return L10N("status.quality.tags");
+    case QualityCheckKind::fileCheck: return L10N("status.quality.file.check");
+    case QualityCheckKind::duplicates: return L10N("status.quality.duplicates");
+    case QualityCheckKind::sharpness: return L10N("status.quality.sharpness");
+    case QualityCheckKind::tags: return L10N("status.quality.tags");
     }
     return L10N("status.quality.file.check");
 }
@@ -129,7 +124,9 @@ const char *statusKey(QualityCheckKind check)
 QualityCheckService::QualityCheckService(std::unique_ptr<FileHashing> hasher,
                                          std::unique_ptr<ImageQualityAnalyzing> analyzer,
                                          std::unique_ptr<FinderTagging> tagger, int maximumWorkers)
-    : m_hasher(std::move(hasher)), m_analyzer(std::move(analyzer)), m_tagger(std::move(tagger)),
+    : m_hasher(std::move(hasher)),
+      m_analyzer(std::move(analyzer)),
+      m_tagger(std::move(tagger)),
       m_maximumWorkers(maximumWorkers)
 {
 }

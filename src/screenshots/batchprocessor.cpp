@@ -60,8 +60,8 @@ ScreenshotOutcome readOne(ScreenshotTextRecognizing &recognizer, const FileURL &
             break;
         case FailureCode::notRegularFile: outcome.warning = localized("screenshot.ocr.file.notRegular", name); break;
         case FailureCode::imageTooLarge:
-            outcome.warning =
-                localized("screenshot.ocr.file.tooLarge", name, QString::number(maxScreenshotPixels / 1000000));
+            outcome.warning = localized("screenshot.ocr.file.tooLarge", name,
+                                        QString::number(maxScreenshotPixels / 1000000));
             break;
         default: outcome.warning = localized("screenshot.ocr.file.error", name); break;
         }
@@ -94,8 +94,8 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     // this thread takes their outcomes in the order of the list, reports progress and stops the
     // workers when the job is cancelled (they finish the screenshot in hand, which the stop cuts
     // short).
-    const int workers = int(std::min<qint64>(total, m_concurrentReads > 0 ? m_concurrentReads
-                                                                          : concurrentRecognitionLimit()));
+    const int workers = int(
+        std::min<qint64>(total, m_concurrentReads > 0 ? m_concurrentReads : concurrentRecognitionLimit()));
     std::vector<std::optional<ScreenshotOutcome>> outcomes(static_cast<std::size_t>(total));
     std::mutex outcomeMutex;
     std::condition_variable outcomeReady;
@@ -185,10 +185,14 @@ QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFil
         const auto found = indexByKey.constFind(key);
         if (found == indexByKey.constEnd()) {
             indexByKey.insert(key, candidates.size());
-            candidates.append(ScreenshotNameCandidate{makeId(), detection.fileName, detection.confidence,
+            candidates.append(ScreenshotNameCandidate{makeId(),
+                                                      detection.fileName,
+                                                      detection.confidence,
                                                       {detection.sourceScreenshotURL},
-                                                      {detection.rawVisionRecognizedString}, false,
-                                                      detection.sourceBox, detection.needsNameCheck});
+                                                      {detection.rawVisionRecognizedString},
+                                                      false,
+                                                      detection.sourceBox,
+                                                      detection.needsNameCheck});
             continue;
         }
         ScreenshotNameCandidate &candidate = candidates[*found];

@@ -15,11 +15,16 @@
 namespace quillmore {
 
 const char16_t *const filenameTokenPattern =
-    u"(?iu)(?<![\\p{L}\\p{N}\\p{M}_-])(((?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})\\.(?:jpg|jpeg))|((?=[\\p{L}\\p{N}\\p{M}_-]{1,128}(?![\\p{L}\\p{N}\\p{M}_-]))(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{4}))(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})))(?![\\p{L}\\p{N}\\p{M}_-]|\\.[\\p{L}\\p{N}\\p{M}])";
-const char16_t *const fileNamePattern =
-    u"(?iu)^(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})\\.(?:jpg|jpeg)$";
+    u"(?iu)(?<![\\p{L}\\p{N}\\p{M}_-])(((?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{"
+    u"M}_-]{0,127})\\.(?:jpg|jpeg))|((?=[\\p{L}\\p{N}\\p{M}_-]{1,128}(?![\\p{L}\\p{N}\\p{M}_-]))(?=[\\p{L}\\p{N}\\p{M}_"
+    u"-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{4}))(?:_[\\p{L}\\p{N}][\\p{L}"
+    u"\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})))(?![\\p{L}\\p{N}\\p{M}_-]|\\.[\\p{L}\\p{N}"
+    u"\\p{M}])";
+const char16_t *const fileNamePattern = u"(?iu)^(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}"
+                                        u"\\p{N}\\p{M}_-]{0,127})\\.(?:jpg|jpeg)$";
 const char16_t *const baseNamePattern =
-    u"(?iu)^(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{4}))(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})$";
+    u"(?iu)^(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{L})(?=[\\p{L}\\p{N}\\p{M}_-]*\\p{N})(?=[\\p{L}\\p{N}\\p{M}_-]*(?:[_-]|\\p{N}{"
+    u"4}))(?:_[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,126}|[\\p{L}\\p{N}][\\p{L}\\p{N}\\p{M}_-]{0,127})$";
 const char16_t *const nameNumberLinePattern =
     u"(?iu)^\\s*[^\\p{L}\\p{N}]*([\\p{L}][\\p{L}\\p{M}-]{1,63})\\s+(\\p{N}{4,12})[^\\p{L}\\p{N}]*\\s*$";
 
@@ -79,7 +84,6 @@ icu::UnicodeString toIcu(const QString &text)
     return icu::UnicodeString(reinterpret_cast<const char16_t *>(text.utf16()), int32_t(text.size()));
 }
 
-
 bool isTrimmedSpace(UChar32 c)
 {
     if ((c >= 0x09 && c <= 0x0D) || c == 0x85)
@@ -134,8 +138,8 @@ bool isNameCharacter(QChar c)
 
 bool hasJpegExtension(const QString &name)
 {
-    return name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) ||
-           name.endsWith(QLatin1String(".jpeg"), Qt::CaseInsensitive);
+    return name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
+        || name.endsWith(QLatin1String(".jpeg"), Qt::CaseInsensitive);
 }
 
 // Any name a file can have: no slash, no control character, at most 255 bytes.
@@ -143,7 +147,8 @@ bool possibleFileName(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.toUtf8().size() > 255)
         return false;
-    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c == QLatin1Char('/') || c.category() == QChar::Other_Control; });
+    return std::none_of(name.cbegin(), name.cend(),
+                        [](QChar c) { return c == QLatin1Char('/') || c.category() == QChar::Other_Control; });
 }
 
 } // namespace
@@ -228,11 +233,11 @@ QStringList screenshotNamesInLine(const QString &line)
     // two names: an extension inside the line parts them.
     // A word of one character, or a first word of two, is a file icon read as letters
     // ('g IMG_2231.jpg', 'Ææ DSCF7316.jpeg'), not part of the name.
-    static const QRegularExpression innerExtension(QStringLiteral("\\.jpe?g[ .]"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression innerExtension(QStringLiteral("\\.jpe?g[ .]"),
+                                                   QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression loneCharacter(QStringLiteral("(?:^| )\\S(?: |$)|^\\S\\S "));
-    if ((cleaned.contains(QLatin1Char(' ')) || cleaned.count(QLatin1Char('.')) > 1) &&
-        !cleaned.contains(innerExtension) && !cleaned.contains(loneCharacter) &&
-        matchesWhole(spacedFileNamePattern(), cleaned))
+    if ((cleaned.contains(QLatin1Char(' ')) || cleaned.count(QLatin1Char('.')) > 1) && !cleaned.contains(innerExtension)
+        && !cleaned.contains(loneCharacter) && matchesWhole(spacedFileNamePattern(), cleaned))
         return {cleaned};
     // The runs of name characters that an ellipsis cuts, what touches '…' or '...' (or the '..'
     // a small ellipsis is often read as) on either side, are no names.

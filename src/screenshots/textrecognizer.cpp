@@ -231,10 +231,12 @@ QString repairExtensionDots(const QString &text)
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     // '.j' read as 'jj' at small sizes, once the pieces of a wrapped label are together.
     static const QRegularExpression dotJ(QStringLiteral("(?<=\\d)jj(pe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
-                                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::UseUnicodePropertiesOption);
     // The tail of a lower-case g read as a 9: 'jp9', 'jpe9' after a name's dot.
-    static const QRegularExpression tailOfG(QStringLiteral("(?<=[\\p{L}\\p{N}_-]\\.)(jpe?)9(?![\\p{L}\\p{N}\\p{M}_.-])"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression tailOfG(
+        QStringLiteral("(?<=[\\p{L}\\p{N}_-]\\.)(jpe?)9(?![\\p{L}\\p{N}\\p{M}_.-])"),
+        QRegularExpression::UseUnicodePropertiesOption);
     QString result = text;
     result.replace(lostDot, QStringLiteral("\\1.\\2"));
     result.replace(tailOfG, QStringLiteral("\\1g"));
@@ -385,8 +387,8 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             auto open = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.'); };
             const bool upperOpen = open(last);
             const bool lowerOpen = open(lowerText.back());
-            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left()) <=
-                                     std::max(2.0, 0.12 * current.rect.height());
+            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left())
+                <= std::max(2.0, 0.12 * current.rect.height());
             if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
             taken[next] = true;
@@ -435,16 +437,16 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             if (chain.size() >= 2) {
                 const QRect upper = boxes.at(i).rect;
                 const QRect lower = boxes.at(chain.at(1)).rect;
-                centred = lower.width() <= 0.8 * upper.width() &&
-                          lower.left() - upper.left() >= std::max(3.0, 0.1 * upper.width()) &&
-                          std::abs(lower.center().x() - upper.center().x()) <= std::max(3.0, 0.08 * upper.width());
+                centred = lower.width() <= 0.8 * upper.width()
+                    && lower.left() - upper.left() >= std::max(3.0, 0.1 * upper.width())
+                    && std::abs(lower.center().x() - upper.center().x()) <= std::max(3.0, 0.08 * upper.width());
             }
             if (chain.size() >= 2 && (open || centred)) {
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(AssembledTextLine{lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}),
-                                               {boxes.at(i).rect}});
+                lines.append(
+                    AssembledTextLine{lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}});
                 continue;
             }
         }
@@ -486,8 +488,7 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         return assembleTextLinesWithBoxes(boxes);
     };
 
-    const QList<AssembledTextLine> first =
-        recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+    const QList<AssembledTextLine> first = recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
     // Each line carries where it lies on the screenshot, in the screenshot's own pixels.
     const auto boxed = [](const AssembledTextLine &assembled, const std::function<QRect(const QRect &)> &toOriginal) {
         RecognizedTextLine line = assembled.line;
@@ -541,8 +542,9 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
             result.append(boxed(assembled, [&prepared](const QRect &box) {
                 const double scale = prepared->scale > 0 ? prepared->scale : 1.0;
-                return QRect(QPoint(int(box.left() / scale) - prepared->border, int(box.top() / scale) - prepared->border),
-                             QSize(int(std::ceil(box.width() / scale)), int(std::ceil(box.height() / scale))));
+                return QRect(
+                    QPoint(int(box.left() / scale) - prepared->border, int(box.top() / scale) - prepared->border),
+                    QSize(int(std::ceil(box.width() / scale)), int(std::ceil(box.height() / scale))));
             }));
     }
     return result;

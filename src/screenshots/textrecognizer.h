@@ -30,8 +30,8 @@ public:
 // The second-pass image and where the first pass's boxes lie on it.
 struct SecondPassImage {
     QImage image;
-    int border = 0;      // white border added on every side, in original pixels
-    double scale = 1.0;  // enlargement after the border was added
+    int border = 0;     // white border added on every side, in original pixels
+    double scale = 1.0; // enlargement after the border was added
     // A rectangle of the original image on this one.
     QRect fromOriginal(const QRect &rect) const;
 };
@@ -92,8 +92,9 @@ QString repairExtensionDots(const QString &text);
 // All of the above, in the order they build on each other.
 QString repairReading(const QString &text);
 
-// Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two or three pieces of an icon label that
-// wrapped under its icon are joined into one line, since the name only exists whole.
+// Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two
+// or three pieces of an icon label that wrapped under its icon are joined into one line, since the
+// name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
 
 // One assembled line and the boxes it was read from.

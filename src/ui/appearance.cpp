@@ -233,7 +233,8 @@ QColor namedColor(NamedColor color)
         QColor text = qApp->palette().color(QPalette::WindowText);
         const QColor window = qApp->palette().color(QPalette::Window);
         // Between text and background, still well readable.
-        return QColor::fromRgbF(text.redF() * 0.62 + window.redF() * 0.38, text.greenF() * 0.62 + window.greenF() * 0.38,
+        return QColor::fromRgbF(text.redF() * 0.62 + window.redF() * 0.38,
+                                text.greenF() * 0.62 + window.greenF() * 0.38,
                                 text.blueF() * 0.62 + window.blueF() * 0.38);
     }
     case NamedColor::accent: return qApp->palette().color(QPalette::Highlight);
@@ -272,7 +273,6 @@ QIcon symbolIcon(const QString &symbol, std::optional<QColor> tint)
 
 void ensureIconTheme()
 {
-
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
@@ -282,12 +282,14 @@ QString applicationStyleSheet()
 {
     return QStringLiteral(
         "QFrame[tile=\"true\"] { border: 1px solid palette(mid); border-radius: 8px; background: palette(base); }"
-        "QFrame[tile=\"true\"][targeted=\"true\"] { border: 2px solid palette(highlight); background: palette(alternate-base); }"
+        "QFrame[tile=\"true\"][targeted=\"true\"] { border: 2px solid palette(highlight); background: "
+        "palette(alternate-base); }"
         "QFrame[panel=\"true\"] { border: 1px solid palette(mid); border-radius: 8px; }"
         "QPushButton[prominent=\"true\"] { background: palette(highlight); color: palette(highlighted-text);"
         "  border: 1px solid palette(highlight); border-radius: 6px; padding: 5px 14px; font-weight: 600; }"
         "QPushButton[prominent=\"true\"]:hover { border-color: palette(dark); }"
-        "QPushButton[prominent=\"true\"]:disabled { background: palette(button); color: palette(mid); border-color: palette(mid); }"
+        "QPushButton[prominent=\"true\"]:disabled { background: palette(button); color: palette(mid); border-color: "
+        "palette(mid); }"
         "QPushButton[large=\"true\"] { min-height: 30px; padding: 6px 18px; }");
 }
 
@@ -297,11 +299,23 @@ void applyTextStyle(QWidget *label, TextStyle style)
     const qreal base = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
     std::optional<QColor> color;
     switch (style) {
-    case TextStyle::largeTitle: font.setPointSizeF(base * 2.1); font.setWeight(QFont::Bold); break;
-    case TextStyle::title: font.setPointSizeF(base * 1.7); font.setWeight(QFont::DemiBold); break;
-    case TextStyle::title2: font.setPointSizeF(base * 1.45); font.setWeight(QFont::DemiBold); break;
+    case TextStyle::largeTitle:
+        font.setPointSizeF(base * 2.1);
+        font.setWeight(QFont::Bold);
+        break;
+    case TextStyle::title:
+        font.setPointSizeF(base * 1.7);
+        font.setWeight(QFont::DemiBold);
+        break;
+    case TextStyle::title2:
+        font.setPointSizeF(base * 1.45);
+        font.setWeight(QFont::DemiBold);
+        break;
     case TextStyle::title3: font.setPointSizeF(base * 1.2); break;
-    case TextStyle::headline: font.setPointSizeF(base * 1.05); font.setWeight(QFont::DemiBold); break;
+    case TextStyle::headline:
+        font.setPointSizeF(base * 1.05);
+        font.setWeight(QFont::DemiBold);
+        break;
     case TextStyle::body: break;
     case TextStyle::caption: font.setPointSizeF(base * 0.9); break;
     case TextStyle::secondary: color = namedColor(NamedColor::secondary); break;
@@ -390,7 +404,8 @@ QString countedText(const char *key, qint64 count, bool asButtonTitle)
     const QString number = QLocale().toString(count);
     if (text.contains(QLatin1String("%1")))
         return text.arg(number);
-    return asButtonTitle ? localized("format.button.count", text, number) : localized("format.line.count", text, number);
+    return asButtonTitle ? localized("format.button.count", text, number)
+                         : localized("format.line.count", text, number);
 }
 
 void setTextIfChanged(QLabel *label, const QString &text)

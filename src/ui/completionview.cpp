@@ -201,8 +201,7 @@ void CompletionView::refresh()
                                   failureCauseText(settlement.cause.value_or(CopyFailureCause::other)));
     if (m_vm->copyResult()) {
         for (const CopyFileOutcome &outcome : m_vm->copyResult()->outcomes)
-            if (outcome.status == CopyOutcomeStatus::failed
-                && (outcome.kind == CopyFileKind::xmp || !settled))
+            if (outcome.status == CopyOutcomeStatus::failed && (outcome.kind == CopyFileKind::xmp || !settled))
                 failures << localized("format.line.count", lastPathComponent(outcome.sourceURL),
                                       failureCauseText(outcome.cause.value_or(CopyFailureCause::other)));
     }

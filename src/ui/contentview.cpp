@@ -58,7 +58,8 @@ ContentView::ContentView(std::unique_ptr<WorkflowViewModel> viewModel, QWidget *
     m_summary = new SummaryView(
         m_context, [this] { setShowProblems(true); }, [this] { setShowFiles(true); }, m_stack);
     m_copy = new CopyProgressView(m_context, m_stack);
-    m_completion = new CompletionView(m_context, [this] { setShowReport(true); }, m_stack);
+    m_completion = new CompletionView(
+        m_context, [this] { setShowReport(true); }, m_stack);
     m_stack->addWidget(m_setup);
     m_stack->addWidget(m_scan);
     m_stack->addWidget(m_summary);

@@ -44,7 +44,8 @@ void applyLaunchLocations(WorkflowViewModel &viewModel, const QStringList &locat
         viewModel.dropScreenshots(screenshots);
     if (folders.isEmpty())
         return;
-    if (!viewModel.selectionFolder() && viewModel.selectionInputMode() == SelectionInputMode::folder && screenshots.isEmpty())
+    if (!viewModel.selectionFolder() && viewModel.selectionInputMode() == SelectionInputMode::folder
+        && screenshots.isEmpty())
         viewModel.dropSelectionFolder({folders.takeFirst()});
     if (!folders.isEmpty())
         viewModel.dropSearchLocations(folders);

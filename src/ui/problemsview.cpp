@@ -38,7 +38,7 @@ QString candidateDetails(const RawCandidate &candidate)
         const QLocale locale;
         const QDateTime local = candidate.modificationDate->toLocalTime();
         parts << locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                     + locale.toString(local.time(), QLocale::ShortFormat);
+                + locale.toString(local.time(), QLocale::ShortFormat);
     }
     return parts.join(QStringLiteral(" · "));
 }
@@ -127,7 +127,8 @@ ProblemsView::ProblemsView(ScreenContext context, QWidget *parent)
     auto *emptyLayout = new QVBoxLayout(m_empty);
     emptyLayout->addStretch(1);
     auto *emptyIcon = new QLabel(m_empty);
-    emptyIcon->setPixmap(symbolIcon(QStringLiteral("checkmark.circle"), namedColor(NamedColor::secondary)).pixmap(40, 40));
+    emptyIcon->setPixmap(
+        symbolIcon(QStringLiteral("checkmark.circle"), namedColor(NamedColor::secondary)).pixmap(40, 40));
     emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
     auto *emptyTitle = new QLabel(localized("problems.none"), m_empty);
     applyTextStyle(emptyTitle, TextStyle::title3);
@@ -299,9 +300,8 @@ QWidget *ProblemsView::makeResultPanel(const SelectionResult &result)
     pick->addLayout(pickTexts, 1);
     layout->addLayout(pick);
     const bool notFound = result.status == SelectionStatus::notFound;
-    auto *heading = new QLabel(localized(notFound ? problemsNotFoundHeadingKey(m_target)
-                                                  : problemsMultipleHeadingKey(m_target)),
-                               panel);
+    auto *heading = new QLabel(
+        localized(notFound ? problemsNotFoundHeadingKey(m_target) : problemsMultipleHeadingKey(m_target)), panel);
     heading->setObjectName(QStringLiteral("heading"));
     setTextColor(heading, namedColor(NamedColor::orange));
     layout->addWidget(heading);

@@ -221,10 +221,11 @@ void CopyProgressView::refresh()
     m_file->setFullText(file);
     const std::optional<double> rate = m_pace.bytesPerSecond();
     const std::optional<qint64> left = m_pace.secondsLeft(progress.copiedBytes, progress.totalBytes);
-    setTextIfChanged(m_speed, checking || !rate ? localized("copy.pace.unknown")
-                                                : localized("copy.speed.value", fileByteCount(qint64(*rate))));
-    setTextIfChanged(m_remaining, checking || !left ? localized("copy.pace.unknown")
-                                                    : ThroughputEstimator::remainingText(*left));
+    setTextIfChanged(m_speed,
+                     checking || !rate ? localized("copy.pace.unknown")
+                                       : localized("copy.speed.value", fileByteCount(qint64(*rate))));
+    setTextIfChanged(m_remaining,
+                     checking || !left ? localized("copy.pace.unknown") : ThroughputEstimator::remainingText(*left));
     const double fraction = copyFraction(progress.copiedBytes, progress.totalBytes);
     m_bar->setValue(int(std::lround(fraction * 1000)));
     m_bar->setAccessibleDescription(QLocale().toString(fraction * 100.0, 'f', 0) + QLocale().percent());
@@ -232,11 +233,12 @@ void CopyProgressView::refresh()
     const auto [pictures, totalPictures] = m_vm->pictureProgress();
     QString files = QString::number(pictures) + QStringLiteral(" / ") + QString::number(totalPictures);
     if (progress.totalFiles != totalPictures)
-        files += QStringLiteral("  ") + localized("copy.files.detail", QString::number(progress.completedFiles),
-                                                  QString::number(progress.totalFiles));
+        files += QStringLiteral("  ")
+            + localized("copy.files.detail", QString::number(progress.completedFiles),
+                        QString::number(progress.totalFiles));
     setTextIfChanged(m_files, files);
-    setTextIfChanged(m_bytes, fileByteCount(progress.copiedBytes) + QStringLiteral(" / ")
-                                  + fileByteCount(progress.totalBytes));
+    setTextIfChanged(m_bytes,
+                     fileByteCount(progress.copiedBytes) + QStringLiteral(" / ") + fileByteCount(progress.totalBytes));
 }
 
 } // namespace quillmore

@@ -88,7 +88,8 @@ ScreenshotNameRow::ScreenshotNameRow(WorkflowViewModel *vm, const ScreenshotName
         pencil->setObjectName(QStringLiteral("manualSymbol"));
         pencil->setFixedSize(48, 48);
         pencil->setAlignment(Qt::AlignCenter);
-        pencil->setPixmap(symbolIcon(QStringLiteral("square.and.pencil"), namedColor(NamedColor::secondary)).pixmap(26, 26));
+        pencil->setPixmap(
+            symbolIcon(QStringLiteral("square.and.pencil"), namedColor(NamedColor::secondary)).pixmap(26, 26));
         layout->addWidget(pencil);
     }
     // Where the name was read, beside the name as it stands: a wrong letter shows at a glance.
@@ -153,8 +154,8 @@ void ScreenshotNameRow::update(const ScreenshotNameCandidate &candidate, bool du
 {
     if (m_field->text() != candidate.fileName)
         m_field->setText(candidate.fileName);
-    const bool doubtful =
-        (candidate.confidence < kLowConfidence || candidate.needsNameCheck) && !candidate.wasManuallyEdited;
+    const bool doubtful = (candidate.confidence < kLowConfidence || candidate.needsNameCheck)
+        && !candidate.wasManuallyEdited;
     m_check->setVisible(doubtful);
     m_check->setProperty("shown", doubtful);
     const bool valid = m_vm->isValidScreenshotName(candidate.fileName);
@@ -200,8 +201,8 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
 
     auto *stats = new QHBoxLayout();
     stats->setSpacing(16);
-    const char *const names[] = {L10N("screenshot.stats.read"), L10N("screenshot.stats.found"), L10N("screenshot.stats.unique"),
-                                 L10N("screenshot.stats.duplicates")};
+    const char *const names[] = {L10N("screenshot.stats.read"), L10N("screenshot.stats.found"),
+                                 L10N("screenshot.stats.unique"), L10N("screenshot.stats.duplicates")};
     for (int i = 0; i < 4; ++i) {
         m_stats[i] = new QLabel(this);
         m_stats[i]->setObjectName(QString::fromLatin1(names[i]));
@@ -238,7 +239,8 @@ ScreenshotReviewView::ScreenshotReviewView(ScreenContext context, QWidget *paren
     auto *emptyLayout = new QVBoxLayout(m_empty);
     emptyLayout->addStretch(1);
     auto *emptyIcon = new QLabel(m_empty);
-    emptyIcon->setPixmap(symbolIcon(QStringLiteral("text.magnifyingglass"), namedColor(NamedColor::secondary)).pixmap(40, 40));
+    emptyIcon->setPixmap(
+        symbolIcon(QStringLiteral("text.magnifyingglass"), namedColor(NamedColor::secondary)).pixmap(40, 40));
     emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
     auto *emptyTitle = new QLabel(localized("screenshot.review.empty.title"), m_empty);
     applyTextStyle(emptyTitle, TextStyle::title3);
@@ -347,7 +349,8 @@ void ScreenshotReviewView::refresh()
         }
         m_rows = kept;
         m_rowIds = ids;
-        if (!candidates.isEmpty() && candidates.last().fileName.isEmpty() && candidates.last().sourceScreenshotURLs.isEmpty())
+        if (!candidates.isEmpty() && candidates.last().fileName.isEmpty()
+            && candidates.last().sourceScreenshotURLs.isEmpty())
             m_rows.value(candidates.last().id)->field()->setFocus();
     }
     for (qsizetype i = 0; i < candidates.size(); ++i)

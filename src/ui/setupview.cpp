@@ -20,8 +20,7 @@
 
 namespace quillmore {
 
-SetupView::SetupView(ScreenContext context, QWidget *parent)
-    : QWidget(parent), m_vm(context.viewModel)
+SetupView::SetupView(ScreenContext context, QWidget *parent) : QWidget(parent), m_vm(context.viewModel)
 {
     setObjectName(QStringLiteral("setupView"));
     auto *layout = new QVBoxLayout(this);
@@ -201,8 +200,7 @@ QWidget *SetupView::makeOptions()
         m_targetGroup->addButton(segment, int(target));
         segments->addWidget(segment);
     }
-    connect(m_targetGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { m_vm->setSearchTarget(SearchTarget(id)); });
+    connect(m_targetGroup, &QButtonGroup::idClicked, this, [this](int id) { m_vm->setSearchTarget(SearchTarget(id)); });
     first->addLayout(segments);
     first->addSpacing(14);
     m_includeXMP = new QCheckBox(localized("setup.include.xmp"), options);
@@ -239,8 +237,7 @@ QWidget *SetupView::makeOptions()
     connect(m_blur, &QualityOptionToggle::toggledByUser, this, [this](bool on) { m_vm->setBlurCheckEnabled(on); });
     connect(m_duplicate, &QualityOptionToggle::toggledByUser, this,
             [this](bool on) { m_vm->setDuplicateCheckEnabled(on); });
-    connect(m_fileCheck, &QualityOptionToggle::toggledByUser, this,
-            [this](bool on) { m_vm->setFileCheckEnabled(on); });
+    connect(m_fileCheck, &QualityOptionToggle::toggledByUser, this, [this](bool on) { m_vm->setFileCheckEnabled(on); });
     auto *checksLabel = new QLabel(localized("setup.checks.label"), options);
     checksLabel->setFont(medium);
     second->addWidget(checksLabel);
@@ -311,9 +308,9 @@ void SetupView::refresh()
     m_folderTile->setDetail(folderMode ? m_vm->selectionFolder().value_or(QString()) : QString());
     const bool counted = folderMode && m_vm->selectionFolder() && m_vm->selectionPictureCount();
     m_selectionCount->setVisible(counted);
-    setTextIfChanged(m_selectionCount, counted ? localizedCount(L10N("setup.selection.count"),
-                                                                *m_vm->selectionPictureCount())
-                                               : QString());
+    setTextIfChanged(m_selectionCount,
+                     counted ? localizedCount(L10N("setup.selection.count"), *m_vm->selectionPictureCount())
+                             : QString());
 
     const bool reading = m_vm->isReadingScreenshots();
     QString screenshotDetail;

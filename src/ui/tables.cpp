@@ -129,17 +129,16 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const keys[] = {L10N("report.selection"),  L10N("report.screenshot.source"),
-                                       L10N("report.matched"),    L10N("report.match.type"),
-                                       L10N("report.destination"), L10N("report.status"),
+    static const char *const keys[] = {L10N("report.selection"),     L10N("report.screenshot.source"),
+                                       L10N("report.matched"),       L10N("report.match.type"),
+                                       L10N("report.destination"),   L10N("report.status"),
                                        L10N("report.quality.flags"), L10N("report.error")};
     return section >= 0 && section < 8 ? localized(keys[section]) : QVariant();
 }
 
 // ---- warnings -------------------------------------------------------------------------------------
 
-WarningsTableModel::WarningsTableModel(WorkflowViewModel *vm, QObject *parent)
-    : QAbstractTableModel(parent), m_vm(vm)
+WarningsTableModel::WarningsTableModel(WorkflowViewModel *vm, QObject *parent) : QAbstractTableModel(parent), m_vm(vm)
 {
     connect(vm, &WorkflowViewModel::warningsChanged, this, [this] {
         beginResetModel();
@@ -276,7 +275,8 @@ FilesView::FilesView(ScreenContext context, QWidget *parent)
 
 QUuid FilesView::selectedID() const
 {
-    const QModelIndexList rows = m_table->selectionModel() ? m_table->selectionModel()->selectedRows() : QModelIndexList();
+    const QModelIndexList rows = m_table->selectionModel() ? m_table->selectionModel()->selectedRows()
+                                                           : QModelIndexList();
     if (rows.isEmpty() || rows.first().row() >= m_vm->results().size())
         return {};
     return m_vm->results()[rows.first().row()].id();

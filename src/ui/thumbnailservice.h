@@ -42,7 +42,8 @@ class ThumbnailView : public QWidget {
     Q_OBJECT
 public:
     explicit ThumbnailView(const QString &path, int side = 64, QSize request = QSize(72, 72),
-                           const QString &placeholderSymbol = QStringLiteral("doc.richtext"), QWidget *parent = nullptr);
+                           const QString &placeholderSymbol = QStringLiteral("doc.richtext"),
+                           QWidget *parent = nullptr);
     bool isLoaded() const { return m_loaded; }
     bool hasImage() const { return !m_image.isNull(); }
 

@@ -133,8 +133,8 @@ void StatusStrip::setStatus(const QString &message, int warningCount, StatusTone
     }
     m_icon->setPixmap(symbolIcon(symbol, color).pixmap(14, 14));
     m_icon->setProperty("symbol", symbol);
-    setTextColor(m_message, tone == StatusTone::failure ? std::optional<QColor>(namedColor(NamedColor::red))
-                                                        : std::nullopt);
+    setTextColor(m_message,
+                 tone == StatusTone::failure ? std::optional<QColor>(namedColor(NamedColor::red)) : std::nullopt);
     m_count->setVisible(warn);
     m_count->setText(warn ? localizedCount(L10N("status.warning.count"), warningCount) : QString());
 }

@@ -74,15 +74,17 @@ QString outcomeText(ResultOutcome outcome)
 
 // Every outcome key, spelled out so that the key check finds them.
 [[maybe_unused]] static const char *const kOutcomeKeys[] = {
-    L10N("outcome.copied"),   L10N("outcome.failed"),    L10N("outcome.cancelled"),
-    L10N("outcome.alreadyInDestination"), L10N("outcome.notFound"), L10N("outcome.notChosen"),
+    L10N("outcome.copied"),       L10N("outcome.failed"),
+    L10N("outcome.cancelled"),    L10N("outcome.alreadyInDestination"),
+    L10N("outcome.notFound"),     L10N("outcome.notChosen"),
     L10N("outcome.skippedByYou"),
 };
 
 QList<ResultOutcome> allResultOutcomes()
 {
-    return {ResultOutcome::copied,   ResultOutcome::failed,    ResultOutcome::cancelled,
-            ResultOutcome::alreadyInDestination, ResultOutcome::notFound, ResultOutcome::notChosen,
+    return {ResultOutcome::copied,      ResultOutcome::failed,
+            ResultOutcome::cancelled,   ResultOutcome::alreadyInDestination,
+            ResultOutcome::notFound,    ResultOutcome::notChosen,
             ResultOutcome::skippedByYou};
 }
 
@@ -146,7 +148,8 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
             outcome = primaryBySource.value(standardizedPath(*result.chosenRAW), nullptr);
         const CopyPreflightIssue *conflict = nullptr;
         for (const CopyPreflightIssue &issue : plan.issues) {
-            if ((issue.kind == CopyPreflightIssueKind::alreadyExists || issue.kind == CopyPreflightIssueKind::nameConflict)
+            if ((issue.kind == CopyPreflightIssueKind::alreadyExists
+                 || issue.kind == CopyPreflightIssueKind::nameConflict)
                 && issue.selectionIDs.contains(result.id()) && isIssueOfChosenFile(issue, result)) {
                 conflict = &issue;
                 break;
@@ -232,8 +235,8 @@ SettledCopy settleCopy(const QList<SelectionResult> &results, const CopyBatchRes
         row.destinationPath = destinationPath;
         row.outcome = rowOutcome;
         row.status = rowOutcome == CopyOutcomeStatus::copied ? localized("report.status.copied")
-            : rowOutcome == CopyOutcomeStatus::failed      ? localized("report.status.failed")
-                                                           : localized("report.status.skipped");
+            : rowOutcome == CopyOutcomeStatus::failed        ? localized("report.status.failed")
+                                                             : localized("report.status.skipped");
         row.qualityFlags = qualityText;
         row.errorMessage = errorText;
         settled.rows.append(row);
@@ -272,9 +275,8 @@ QString csvText(const QList<CopyReportRow> &rows)
 {
     QStringList lines{QString::fromLatin1(kReportHeader)};
     for (const CopyReportRow &row : rows) {
-        const QStringList fields{row.jpegPath,        row.screenshotSource, row.rawPath,
-                                 row.matchType,       row.destinationPath,  row.status,
-                                 row.qualityFlags,    row.errorMessage};
+        const QStringList fields{row.jpegPath,        row.screenshotSource, row.rawPath,      row.matchType,
+                                 row.destinationPath, row.status,           row.qualityFlags, row.errorMessage};
         QStringList escaped;
         for (const QString &f : fields)
             escaped << csvField(f);
@@ -292,9 +294,10 @@ void writeFileAtomically(const FileURL &file, const QByteArray &bytes, FileOpera
 {
     const QString target = standardizedPath(file);
     const QString folder = parentPath(target);
-    const QString temporary = appendingPathComponent(
-        folder, QStringLiteral(".") + lastPathComponent(target) + QLatin1Char('.')
-                    + QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral(".tmp"));
+    const QString temporary = appendingPathComponent(folder,
+                                                     QStringLiteral(".") + lastPathComponent(target) + QLatin1Char('.')
+                                                         + QUuid::createUuid().toString(QUuid::Id128).left(12)
+                                                         + QStringLiteral(".tmp"));
     const auto fail = [&](const FailureError &error) {
         throw FailureError(FailureCode::reportUnwritable, error.errorNumber(), target);
     };

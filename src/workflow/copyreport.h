@@ -33,9 +33,9 @@ struct ResultSettlement {
 };
 
 struct SettledCopy {
-    QList<SelectionResult> results;        // the same results, only their status changed
-    QList<CopyReportRow> rows;             // one per result, in result order
-    QList<ResultSettlement> settlements;   // one per result, in result order
+    QList<SelectionResult> results;      // the same results, only their status changed
+    QList<CopyReportRow> rows;           // one per result, in result order
+    QList<ResultSettlement> settlements; // one per result, in result order
 };
 
 // Settles every result as copied, skipped or failed and builds the report rows. With no

@@ -20,9 +20,11 @@ WorkflowServices makeDefaultWorkflowServices(std::unique_ptr<WorkflowPanels> pan
     services.planner = std::make_unique<CopyPlanner>();
     // Each service that hashes has a hasher of its own (1 MiB chunks).
     services.copier = std::make_unique<SafeCopyService>(nullptr, std::make_unique<SHA256FileHasher>());
-    services.qualityChecker = std::make_unique<QualityCheckService>(
-        std::make_unique<SHA256FileHasher>(), std::make_unique<ImageQualityAnalyzer>(), std::make_unique<FinderTagService>());
-    services.screenshotProcessor = std::make_unique<ScreenshotOCRBatchProcessor>(std::make_shared<VisionTextRecognizer>());
+    services.qualityChecker = std::make_unique<QualityCheckService>(std::make_unique<SHA256FileHasher>(),
+                                                                    std::make_unique<ImageQualityAnalyzer>(),
+                                                                    std::make_unique<FinderTagService>());
+    services.screenshotProcessor = std::make_unique<ScreenshotOCRBatchProcessor>(
+        std::make_shared<VisionTextRecognizer>());
     services.panels = std::move(panels);
     services.platform = platform ? std::move(platform) : std::make_unique<DesktopWorkflowPlatform>();
     return services;

@@ -55,8 +55,7 @@ QString failureText(const Failure &failure)
     case FailureCode::tagsUnreadable: return localized("error.tags.corrupt");
     case FailureCode::tagsUnwritable: return localized("error.tags.encode");
     case FailureCode::bookmarkFolderMissing: return localized("error.bookmark.folder.missing", lastPathComponent(path));
-    case FailureCode::reportUnwritable:
-        return localized("error.report.write", path, reasonText(failure.errorNumber));
+    case FailureCode::reportUnwritable: return localized("error.report.write", path, reasonText(failure.errorNumber));
     case FailureCode::imageUnreadable:
     case FailureCode::notRegularFile:
     case FailureCode::imageTooLarge: return localized("error.screenshot.unreadable", lastPathComponent(path));

@@ -146,7 +146,9 @@ private:
     };
     struct Notifier {
         Notifier(std::shared_ptr<ControllerLink> link, std::shared_ptr<Delivery> state)
-            : link(std::move(link)), state(std::move(state)) {}
+            : link(std::move(link)), state(std::move(state))
+        {
+        }
         ~Notifier()
         {
             std::lock_guard lock(link->m_mutex);

@@ -19,7 +19,6 @@
 
 #include <QProcess>
 
-
 namespace quillmore {
 namespace {
 
@@ -339,7 +338,8 @@ QList<T> filtered(const QList<T> &items, Keep keep)
 
 QList<SelectionResult> WorkflowViewModel::foundResults() const
 {
-    return filtered(m_results, [](const SelectionResult &r) { return r.chosenRAW && r.status != SelectionStatus::skipped; });
+    return filtered(m_results,
+                    [](const SelectionResult &r) { return r.chosenRAW && r.status != SelectionStatus::skipped; });
 }
 
 QList<SelectionResult> WorkflowViewModel::notFoundResults() const
@@ -898,7 +898,8 @@ void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appe
                 [&](const ScreenshotOCRProgress &progress) {
                     link->call([&](WorkflowViewModel *vm) {
                         if (stillCurrent(vm))
-                            vm->assign(vm->m_screenshotProgress, progress, &WorkflowViewModel::screenshotProgressChanged);
+                            vm->assign(vm->m_screenshotProgress, progress,
+                                       &WorkflowViewModel::screenshotProgressChanged);
                     });
                 },
                 job->token());
@@ -930,8 +931,7 @@ void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appe
     });
 }
 
-void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls,
-                                        bool appending)
+void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending)
 {
     if (result.wasCancelled) {
         // The screenshots not reached are let go, so that choosing them again reads them.
@@ -1063,13 +1063,14 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
             names, request.locations, request.target, request.destination,
             request.mode == SelectionInputMode::folder ? request.selectionFolder : std::nullopt,
             [&](const ScanProgress &progress) {
-                pacer.offer(progress, [](const ScanProgress &, const ScanProgress &newer) { return newer; }, deliver);
+                pacer.offer(
+                    progress, [](const ScanProgress &, const ScanProgress &newer) { return newer; }, deliver);
             },
             job->token());
         pacer.flush(deliver);
         throwIfCancelled(job->token());
-        const IdenticalCandidatesMerge merged =
-            mergeIdenticalCandidates(buildResults(output.selections, output.candidatesByKey), *hasher, job->token());
+        const IdenticalCandidatesMerge merged = mergeIdenticalCandidates(
+            buildResults(output.selections, output.candidatesByKey), *hasher, job->token());
         link->call([&](WorkflowViewModel *vm) {
             if (!vm->isCurrentOperation(job))
                 return;
@@ -1098,9 +1099,10 @@ void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<J
     });
 }
 
-std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(
-    const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
-    const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates)
+std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(const QList<SelectionResult> &results,
+                                                                               const QList<AppWarning> &readerWarnings,
+                                                                               const QList<AppWarning> &scannerWarnings,
+                                                                               qint64 mergedCandidates)
 {
     m_identicalCandidatesMerged = mergedCandidates;
     m_undoSteps.clear(); // the steps name results of the scan before
@@ -1604,8 +1606,8 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
     m_runningPlan = CopyPlan();
     for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
         if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
-            quality.errorsByDestinationPath[it.key()] =
-                localized("error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
+            quality.errorsByDestinationPath[it.key()] = localized(
+                "error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     // Checks that did not finish have no counts to show.

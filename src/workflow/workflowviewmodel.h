@@ -279,8 +279,9 @@ private:
                            std::shared_ptr<CopyPlanning> planner, std::shared_ptr<FileHashing> hasher);
     static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
-    std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results, const QList<AppWarning> &readerWarnings,
-                       const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates = 0);
+    std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results,
+                                             const QList<AppWarning> &readerWarnings,
+                                             const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates = 0);
     void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total);

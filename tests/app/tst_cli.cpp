@@ -69,10 +69,14 @@ void TestCli::usageErrors_data()
     QTest::newRow("no selection") << QStringList{"scan", "--search", d + "/search", "--dest", d + "/dest"};
     QTest::newRow("no search") << QStringList{"scan", "--selection", d + "/sel", "--dest", d + "/dest"};
     QTest::newRow("no dest") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search"};
-    QTest::newRow("selection missing") << QStringList{"scan", "--selection", d + "/nope", "--search", d + "/search", "--dest", d + "/dest"};
-    QTest::newRow("search is a file") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/afile", "--dest", d + "/dest"};
-    QTest::newRow("second search missing") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search", "--search", d + "/nope", "--dest", d + "/dest"};
-    QTest::newRow("dest missing") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/nope"};
+    QTest::newRow("selection missing") << QStringList{"scan",        "--selection", d + "/nope", "--search",
+                                                      d + "/search", "--dest",      d + "/dest"};
+    QTest::newRow("search is a file") << QStringList{"scan",       "--selection", d + "/sel", "--search",
+                                                     d + "/afile", "--dest",      d + "/dest"};
+    QTest::newRow("second search missing") << QStringList{
+        "scan", "--selection", d + "/sel", "--search", d + "/search", "--search", d + "/nope", "--dest", d + "/dest"};
+    QTest::newRow("dest missing") << QStringList{"scan",        "--selection", d + "/sel", "--search",
+                                                 d + "/search", "--dest",      d + "/nope"};
     QTest::newRow("bad target") << (QStringList{"scan"} + good + QStringList{"--target", "tiff"});
     QTest::newRow("unknown option") << (QStringList{"scan"} + good + QStringList{"--frobnicate"});
     QTest::newRow("stray argument") << (QStringList{"scan"} + good + QStringList{"extra"});
@@ -92,8 +96,8 @@ void TestCli::usageErrors()
 void TestCli::jsonDocument()
 {
     // Relative paths are taken from the working folder and come back absolute and standardised.
-    const Run r = runCli({"scan", "--selection", "sel/./sub/..", "--search", "search", "--search", "dest",
-                          "--search", "full", "--dest", "dest", "--json"},
+    const Run r = runCli({"scan", "--selection", "sel/./sub/..", "--search", "search", "--search", "dest", "--search",
+                          "full", "--dest", "dest", "--json"},
                          m_dir.path());
     QCOMPARE(r.exitCode, 0);
     QJsonParseError error;
@@ -127,8 +131,8 @@ void TestCli::jsonDocument()
     QVERIFY(!warnings[0].toObject().value("message").toString().isEmpty());
 
     // A JPEG search reads the declared pixel size.
-    const Run j = runCli({"scan", "--selection", "sel", "--search", ".", "--dest", "dest", "--target", "jpeg", "--json"},
-                         m_dir.path());
+    const Run j = runCli(
+        {"scan", "--selection", "sel", "--search", ".", "--dest", "dest", "--target", "jpeg", "--json"}, m_dir.path());
     QCOMPARE(j.exitCode, 0);
     const QJsonArray jr = QJsonDocument::fromJson(j.out).object().value("results").toArray();
     const QJsonObject jpeg = jr[1].toObject().value("candidates").toArray().at(0).toObject();
@@ -158,7 +162,8 @@ void TestCli::unreadableSelectionFailsTheJob()
 {
     const QStringList prefix = unprivileged();
     if (prefix == QStringList{"missing"})
-        QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root may enter)");
+        QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root may "
+              "enter)");
     QTemporaryDir dir;
     ::chmod(encodePath(dir.path()).constData(), 0755);
     makeFile(dir.filePath("sel/IMG_1.jpg"));
@@ -181,7 +186,8 @@ void TestCli::unreadableSearchFolderIsAWarning()
 {
     const QStringList prefix = unprivileged();
     if (prefix == QStringList{"missing"})
-        QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root may enter)");
+        QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root may "
+              "enter)");
     QTemporaryDir dir;
     ::chmod(encodePath(dir.path()).constData(), 0755);
     makeFile(dir.filePath("sel/IMG_1.jpg"));

@@ -72,17 +72,21 @@ private slots:
         QTest::addColumn<QStringList>("args");
         const QStringList place{"--search", d("search"), "--dest", d("dest")};
         QTest::newRow("no selection") << place;
-        QTest::newRow("selection and screenshots") << QStringList{"--selection", d("sel"), "--screenshot", d("a.png")} + place;
+        QTest::newRow("selection and screenshots")
+            << QStringList{"--selection", d("sel"), "--screenshot", d("a.png")} + place;
         QTest::newRow("no search") << QStringList{"--selection", d("sel"), "--dest", d("dest")};
         QTest::newRow("no destination") << QStringList{"--selection", d("sel"), "--search", d("search")};
         QTest::newRow("selection is not a folder") << QStringList{"--selection", d("notes.txt")} + place;
-        QTest::newRow("missing search folder") << QStringList{"--selection", d("sel"), "--search", d("nope"), "--dest", d("dest")};
+        QTest::newRow("missing search folder")
+            << QStringList{"--selection", d("sel"), "--search", d("nope"), "--dest", d("dest")};
         QTest::newRow("bad target") << QStringList{"--selection", d("sel"), "--target", "tiff"} + place;
-        QTest::newRow("bad conflict policy") << QStringList{"--selection", d("sel"), "--on-conflict", "replace"} + place;
+        QTest::newRow("bad conflict policy")
+            << QStringList{"--selection", d("sel"), "--on-conflict", "replace"} + place;
         QTest::newRow("bad check") << QStringList{"--selection", d("sel"), "--check", "blur,sharp"} + place;
         QTest::newRow("screenshot of another type") << QStringList{"--screenshot", d("notes.txt")} + place;
         QTest::newRow("screenshot that does not exist") << QStringList{"--screenshot", d("gone.png")} + place;
-        QTest::newRow("report in a missing folder") << QStringList{"--selection", d("sel"), "--report", d("no/r.csv")} + place;
+        QTest::newRow("report in a missing folder")
+            << QStringList{"--selection", d("sel"), "--report", d("no/r.csv")} + place;
         QTest::newRow("report is a folder") << QStringList{"--selection", d("sel"), "--report", d("dest")} + place;
         QTest::newRow("unknown option") << QStringList{"--selection", d("sel"), "--fast"} + place;
         QTest::newRow("stray argument") << QStringList{"--selection", d("sel"), "extra"} + place;
@@ -120,8 +124,9 @@ private slots:
         makeFile(p("backup/B.CR3"), "b2");
         makeFile(p("card/D.CR3"), QByteArray(10, 'd'));
         makeFile(p("dest/D.CR3"), "earlier");
-        QStringList args{"--selection", p("sel"), "--search", p("card"), "--search", p("backup"), "--dest", p("dest"),
-                         "--on-conflict", policy, "--check", "file", "--report", p("report.csv"), "--json"};
+        QStringList args{"--selection", p("sel"), "--search", p("card"),       "--search",
+                         p("backup"),   "--dest", p("dest"),  "--on-conflict", policy,
+                         "--check",     "file",   "--report", p("report.csv"), "--json"};
         if (!xmp)
             args << "--no-xmp";
         const Run run = gather(args);
@@ -140,7 +145,8 @@ private slots:
         QCOMPARE(results["B.jpg"].value("status").toString(), QStringLiteral("skipped"));
         QVERIFY(results["B.jpg"].value("chosen").isNull());
         QCOMPARE(results["C.jpg"].value("status").toString(), QStringLiteral("skipped"));
-        QCOMPARE(results["D.jpg"].value("status").toString(), policy == "skip" ? QStringLiteral("skipped") : QStringLiteral("copied"));
+        QCOMPARE(results["D.jpg"].value("status").toString(),
+                 policy == "skip" ? QStringLiteral("skipped") : QStringLiteral("copied"));
         // Every copied file carries the digest it was verified with.
         int sidecars = 0;
         for (const QJsonValue &v : doc.value("outcomes").toArray()) {
@@ -160,7 +166,8 @@ private slots:
         QFile report(p("report.csv"));
         QVERIFY(report.open(QIODevice::ReadOnly));
         const QByteArray bytes = report.readAll();
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "Selection filename,Screenshot source,Matched file path,Match Type,"
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
+                                 "Selection filename,Screenshot source,Matched file path,Match Type,"
                                  "Destination path,Status,Quality Flags,Error\r\n"));
         QCOMPARE(bytes.count("\r\n"), 5);
         QVERIFY(bytes.endsWith("\r\n"));
@@ -179,8 +186,8 @@ private slots:
         makeFile(p("sel/Z.jpg"));
         makeFile(p("card/A.CR3"), "a");
         makeFile(p("dest/A.CR3"), "earlier");
-        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--report",
-                                p("report.csv")});
+        const Run run = gather(
+            {"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--report", p("report.csv")});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QFile report(p("report.csv"));
         QVERIFY(report.open(QIODevice::ReadOnly));
@@ -199,8 +206,8 @@ private slots:
         makeFile(p("card/IMG_0001.CR3"), "new");
         makeFile(p("card/IMG_0001.xmp"), "<new/>");
         makeFile(p("dest/IMG_0001.CR3"), "unrelated");
-        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--on-conflict",
-                                "numbered"});
+        const Run run = gather(
+            {"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--on-conflict", "numbered"});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(QFile::exists(p("dest/IMG_0001_2.CR3")));
         QVERIFY(QFile::exists(p("dest/IMG_0001_2.xmp")));
@@ -238,12 +245,13 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
         run.setProcessEnvironment(env);
-        run.start(setpriv, prefix + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("gather"),
-                                                QStringLiteral("--selection"), p("sel"), QStringLiteral("--search"),
-                                                p("card"), QStringLiteral("--dest"), p("dest"),
-                                                QStringLiteral("--target"), QStringLiteral("jpeg"),
-                                                QStringLiteral("--check"), QStringLiteral("file"),
-                                                QStringLiteral("--json")});
+        run.start(setpriv,
+                  prefix
+                      + QStringList{QStringLiteral(QUILLMORE_CLI), QStringLiteral("gather"),
+                                    QStringLiteral("--selection"), p("sel"), QStringLiteral("--search"), p("card"),
+                                    QStringLiteral("--dest"), p("dest"), QStringLiteral("--target"),
+                                    QStringLiteral("jpeg"), QStringLiteral("--check"), QStringLiteral("file"),
+                                    QStringLiteral("--json")});
         QVERIFY(run.waitForFinished(120000));
         const QByteArray out = run.readAllStandardOutput();
         QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
@@ -254,8 +262,8 @@ private slots:
         QCOMPARE(::stat(copy.constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0444));
         char value[4096];
-        const ssize_t size =
-            ::getxattr(copy.constData(), "user.com.apple.metadata:_kMDItemUserTags", value, sizeof value);
+        const ssize_t size = ::getxattr(copy.constData(), "user.com.apple.metadata:_kMDItemUserTags", value,
+                                        sizeof value);
         QVERIFY2(size > 0, "the flagged copy has no tags");
         QVERIFY(QByteArray(value, int(size)).contains("File Check"));
     }
@@ -269,7 +277,8 @@ private slots:
         makeFile(p("card/A.CR3"), "a");
         makeFile(p("card/A.xmp"), "x");
         QDir().mkpath(p("dest"));
-        const Run run = gather({"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--check", "duplicate"});
+        const Run run = gather(
+            {"--selection", p("sel"), "--search", p("card"), "--dest", p("dest"), "--check", "duplicate"});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         const QString out = QString::fromUtf8(run.out);
         QVERIFY2(out.contains(QStringLiteral("RAW files copied: 1")), qPrintable(out));
@@ -388,8 +397,8 @@ private slots:
             ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
         } unmount{encodePath(dest)};
 
-        const Run run = gather({"--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest", dest,
-                                "--no-xmp"});
+        const Run run = gather(
+            {"--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest", dest, "--no-xmp"});
         QCOMPARE(run.exitCode, 1);
         const QString err = QString::fromUtf8(run.err);
         QVERIFY2(err.contains(standardizedPath(dir.filePath("search/IMG_2.CR3"))), qPrintable(err));

@@ -57,8 +57,8 @@ private:
         makeFile(path, patternBytes(size));
         return path;
     }
-    CopyPlan plan(const QList<SelectionResult> &results, SearchTarget target = SearchTarget::raw,
-                  bool xmp = true, ConflictPolicy policy = ConflictPolicy::keepNumbered)
+    CopyPlan plan(const QList<SelectionResult> &results, SearchTarget target = SearchTarget::raw, bool xmp = true,
+                  ConflictPolicy policy = ConflictPolicy::keepNumbered)
     {
         CopyPlanner planner(&m_files);
         return planner.makePlan(results, m_destination, target, xmp, policy);
@@ -68,9 +68,11 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_root = QDir(m_dir.path()).canonicalPath() + QStringLiteral("/") + QString::fromLatin1(QTest::currentTestFunction());
+        m_root = QDir(m_dir.path()).canonicalPath() + QStringLiteral("/")
+            + QString::fromLatin1(QTest::currentTestFunction());
         if (QTest::currentDataTag())
-            m_root += QLatin1Char('-') + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+            m_root += QLatin1Char('-')
+                + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
         m_destination = m_root + QStringLiteral("/dest");
         QVERIFY(QDir().mkpath(m_destination));
         m_files = FaultyFileOperations();
@@ -126,8 +128,7 @@ private slots:
         const QString upper = file(QStringLiteral("a/Z.CR3"));
         const QString lower = file(QStringLiteral("a/a.CR3"));
         const CopyPlan p = plan({chosen(lower), chosen(nine), chosen(upper), chosen(ten)});
-        QCOMPARE(sourcePaths(p, m_root),
-                 (QStringList{"a/IMG_10.CR3", "a/IMG_9.CR3", "a/Z.CR3", "a/a.CR3"}));
+        QCOMPARE(sourcePaths(p, m_root), (QStringList{"a/IMG_10.CR3", "a/IMG_9.CR3", "a/Z.CR3", "a/a.CR3"}));
     }
 
     void codePointOrderIsNotUtf16Order()
@@ -149,9 +150,8 @@ private slots:
         QTest::addColumn<bool>("includeXMP");
         QTest::addColumn<QStringList>("expected"); // destination names, in order
 
-        QTest::newRow("any case follows its file")
-            << QStringList{"IMG_1.CR3", "img_1.XMP"} << SearchTarget::raw << true
-            << QStringList{"IMG_1.CR3", "img_1.XMP"};
+        QTest::newRow("any case follows its file") << QStringList{"IMG_1.CR3", "img_1.XMP"} << SearchTarget::raw << true
+                                                   << QStringList{"IMG_1.CR3", "img_1.XMP"};
         QTest::newRow("hidden sidecar ignored")
             << QStringList{"IMG_1.CR3", ".IMG_1.xmp"} << SearchTarget::raw << true << QStringList{"IMG_1.CR3"};
         QTest::newRow("name with the extension kept is not a sidecar")
@@ -198,25 +198,27 @@ private slots:
         QTest::addColumn<QStringList>("sources");  // under root, in result order
         QTest::addColumn<QStringList>("existing"); // already in the destination
         QTest::addColumn<ConflictPolicy>("policy");
-        QTest::addColumn<QStringList>("expected");  // destination names of the tasks
-        QTest::addColumn<QStringList>("issues");    // raw values of the issue kinds
+        QTest::addColumn<QStringList>("expected"); // destination names of the tasks
+        QTest::addColumn<QStringList>("issues");   // raw values of the issue kinds
 
         QTest::newRow("same name, skip") << QStringList{"a/X.CR3", "b/X.CR3"} << QStringList{} << ConflictPolicy::skip
                                          << QStringList{"X.CR3"} << QStringList{"nameConflict"};
-        QTest::newRow("same name, numbered") << QStringList{"a/X.CR3", "b/X.CR3"} << QStringList{}
-                                             << ConflictPolicy::keepNumbered << QStringList{"X.CR3", "X_2.CR3"}
-                                             << QStringList{};
+        QTest::newRow("same name, numbered")
+            << QStringList{"a/X.CR3", "b/X.CR3"} << QStringList{} << ConflictPolicy::keepNumbered
+            << QStringList{"X.CR3", "X_2.CR3"} << QStringList{};
         QTest::newRow("on disk, skip") << QStringList{"a/X.CR3"} << QStringList{"X.CR3"} << ConflictPolicy::skip
                                        << QStringList{} << QStringList{"alreadyExists"};
-        QTest::newRow("numbers taken on disk") << QStringList{"a/X.CR3"} << QStringList{"X.CR3", "X_2.CR3"}
-                                               << ConflictPolicy::keepNumbered << QStringList{"X_3.CR3"} << QStringList{};
-        QTest::newRow("case differs") << QStringList{"a/X.CR3", "b/x.cr3"} << QStringList{} << ConflictPolicy::keepNumbered
-                                      << QStringList{"X.CR3", "x_2.cr3"} << QStringList{};
-        QTest::newRow("number taken by a task") << QStringList{"a/X.CR3", "b/X_2.CR3", "c/X.CR3"} << QStringList{}
-                                                << ConflictPolicy::keepNumbered
-                                                << QStringList{"X.CR3", "X_2.CR3", "X_3.CR3"} << QStringList{};
-        QTest::newRow("no extension") << QStringList{"a/README"} << QStringList{"README"} << ConflictPolicy::keepNumbered
-                                      << QStringList{"README_2"} << QStringList{};
+        QTest::newRow("numbers taken on disk")
+            << QStringList{"a/X.CR3"} << QStringList{"X.CR3", "X_2.CR3"} << ConflictPolicy::keepNumbered
+            << QStringList{"X_3.CR3"} << QStringList{};
+        QTest::newRow("case differs") << QStringList{"a/X.CR3", "b/x.cr3"} << QStringList{}
+                                      << ConflictPolicy::keepNumbered << QStringList{"X.CR3", "x_2.cr3"}
+                                      << QStringList{};
+        QTest::newRow("number taken by a task")
+            << QStringList{"a/X.CR3", "b/X_2.CR3", "c/X.CR3"} << QStringList{} << ConflictPolicy::keepNumbered
+            << QStringList{"X.CR3", "X_2.CR3", "X_3.CR3"} << QStringList{};
+        QTest::newRow("no extension") << QStringList{"a/README"} << QStringList{"README"}
+                                      << ConflictPolicy::keepNumbered << QStringList{"README_2"} << QStringList{};
         // A sidecar stays with its picture: one numbered base free for both names.
         QTest::newRow("numbered picture takes its sidecar along")
             << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.CR3"}
@@ -229,8 +231,7 @@ private slots:
             << ConflictPolicy::keepNumbered << QStringList{"IMG_0001_2.CR3", "IMG_0001_2.xmp"} << QStringList{};
         QTest::newRow("numbered sidecar name taken by a task")
             << QStringList{"a/X_2.NEF", "a/X_2.xmp", "b/X.CR3", "b/X.xmp"} << QStringList{"X.CR3"}
-            << ConflictPolicy::keepNumbered << QStringList{"X_2.NEF", "X_2.xmp", "X_3.CR3", "X_3.xmp"}
-            << QStringList{};
+            << ConflictPolicy::keepNumbered << QStringList{"X_2.NEF", "X_2.xmp", "X_3.CR3", "X_3.xmp"} << QStringList{};
         QTest::newRow("skipped picture leaves its sidecar")
             << QStringList{"a/IMG_0001.CR3", "a/IMG_0001.xmp"} << QStringList{"IMG_0001.CR3"} << ConflictPolicy::skip
             << QStringList{} << QStringList{"alreadyExists"};
@@ -262,7 +263,9 @@ private slots:
         }
         for (const QString &e : existing) {
             if (e.startsWith(QLatin1Char('@')))
-                QCOMPARE(::symlink("/nonexistent/target", encodePath(m_destination + QLatin1Char('/') + e.mid(1)).constData()), 0);
+                QCOMPARE(::symlink("/nonexistent/target",
+                                   encodePath(m_destination + QLatin1Char('/') + e.mid(1)).constData()),
+                         0);
             else
                 makeFile(m_destination + QLatin1Char('/') + e, "old");
         }
@@ -337,7 +340,8 @@ private slots:
         m_files.capacity = capacity;
         m_files.capacityUnreadable = !capacity;
         makeFile(m_destination + QStringLiteral("/C.CR3"), "x");
-        const CopyPlan p = plan({chosen(file(QStringLiteral("a/A.CR3"), 100)), chosen(file(QStringLiteral("a/B.CR3"), 200)),
+        const CopyPlan p = plan({chosen(file(QStringLiteral("a/A.CR3"), 100)),
+                                 chosen(file(QStringLiteral("a/B.CR3"), 200)),
                                  chosen(file(QStringLiteral("a/C.CR3"), 50))},
                                 SearchTarget::raw, true, ConflictPolicy::skip);
         QCOMPARE(p.totalBytes, 300);
@@ -353,7 +357,6 @@ private slots:
             QCOMPARE(space.message, localized("error.insufficient.space"));
         }
     }
-
 };
 
 QTEST_GUILESS_MAIN(CopyPlannerTest)

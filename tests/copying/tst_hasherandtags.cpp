@@ -50,12 +50,14 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("reads");
         QTest::newRow("empty") << QByteArray()
-                               << QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855") << 1;
+                               << QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")
+                               << 1;
         QTest::newRow("abc") << QByteArray("abc")
                              << QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad") << 2;
         const QByteArray oneChunk = patternBytes(1048576);
         QTest::newRow("exactly one chunk")
-            << oneChunk << QString::fromLatin1(QCryptographicHash::hash(oneChunk, QCryptographicHash::Sha256).toHex()) << 2;
+            << oneChunk << QString::fromLatin1(QCryptographicHash::hash(oneChunk, QCryptographicHash::Sha256).toHex())
+            << 2;
         const QByteArray more = patternBytes(3 * 1048576 + 17, 7);
         QTest::newRow("three chunks and a bit")
             << more << QString::fromLatin1(QCryptographicHash::hash(more, QCryptographicHash::Sha256).toHex()) << 5;
@@ -152,17 +154,18 @@ private slots:
         QTest::newRow("no attribute") << std::optional<QStringList>() << QSet<QualityFlag>{QualityFlag::duplicate}
                                       << QStringList{"Duplicate\n3"};
         QTest::newRow("same name in another case replaced")
-            << std::optional<QStringList>(QStringList{"Red\n6", "duplicate"}) << QSet<QualityFlag>{QualityFlag::duplicate}
-            << QStringList{"Red\n6", "Duplicate\n3"};
+            << std::optional<QStringList>(QStringList{"Red\n6", "duplicate"})
+            << QSet<QualityFlag>{QualityFlag::duplicate} << QStringList{"Red\n6", "Duplicate\n3"};
         QTest::newRow("fixed order") << std::optional<QStringList>()
                                      << QSet<QualityFlag>{QualityFlag::fileCheck, QualityFlag::possibleUnsharp}
                                      << QStringList{"Possible Unsharp\n6", "File Check\n5"};
-        QTest::newRow("applied twice")
-            << std::optional<QStringList>(QStringList{"Possible Unsharp\n6", "Work", "Duplicate\n3", "File Check\n5"})
-            << QSet<QualityFlag>{QualityFlag::possibleUnsharp, QualityFlag::duplicate, QualityFlag::fileCheck}
-            << QStringList{"Work", "Possible Unsharp\n6", "Duplicate\n3", "File Check\n5"};
-        QTest::newRow("empty list") << std::optional<QStringList>(QStringList{}) << QSet<QualityFlag>{QualityFlag::fileCheck}
-                                    << QStringList{"File Check\n5"};
+        QTest::newRow("applied twice") << std::optional<QStringList>(
+            QStringList{"Possible Unsharp\n6", "Work", "Duplicate\n3", "File Check\n5"})
+                                       << QSet<QualityFlag>{QualityFlag::possibleUnsharp, QualityFlag::duplicate,
+                                                            QualityFlag::fileCheck}
+                                       << QStringList{"Work", "Possible Unsharp\n6", "Duplicate\n3", "File Check\n5"};
+        QTest::newRow("empty list") << std::optional<QStringList>(QStringList{})
+                                    << QSet<QualityFlag>{QualityFlag::fileCheck} << QStringList{"File Check\n5"};
     }
     void applyTags()
     {
@@ -203,7 +206,8 @@ private slots:
         writeExtendedAttribute(path, FinderTagService::tagsAttributeName, notStrings);
         FinderTagService service;
         QVERIFY_THROWS_EXCEPTION(FailureError, service.applyTags({QualityFlag::duplicate}, path, {}));
-        QCOMPARE(readExtendedAttribute(path, FinderTagService::tagsAttributeName), std::optional<QByteArray>(notStrings));
+        QCOMPARE(readExtendedAttribute(path, FinderTagService::tagsAttributeName),
+                 std::optional<QByteArray>(notStrings));
     }
 
     void cancelledBeforeReading()
@@ -211,7 +215,8 @@ private slots:
         std::stop_source stop;
         stop.request_stop();
         FinderTagService service;
-        QVERIFY_THROWS_EXCEPTION(Cancelled, service.applyTags({QualityFlag::duplicate}, newFile("x"), stop.get_token()));
+        QVERIFY_THROWS_EXCEPTION(Cancelled,
+                                 service.applyTags({QualityFlag::duplicate}, newFile("x"), stop.get_token()));
     }
 
     void readingAMissingFileFailsWithItsErrorNumber()
@@ -243,7 +248,8 @@ private slots:
         const QString path = newFile("picture");
         if (!before.isEmpty())
             writeExtendedAttribute(path, "user.xdg.tags", before);
-        FinderTagService::writeTags({QStringLiteral("Red\n6"), QStringLiteral("Duplicate\n3"), QStringLiteral("a,b")}, path);
+        FinderTagService::writeTags({QStringLiteral("Red\n6"), QStringLiteral("Duplicate\n3"), QStringLiteral("a,b")},
+                                    path);
         QCOMPARE(readExtendedAttribute(path, "user.xdg.tags"), std::optional<QByteArray>(after));
     }
 };

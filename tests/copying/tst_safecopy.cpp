@@ -78,7 +78,8 @@ private slots:
         QVERIFY(m_dir.isValid());
         QString root = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(QTest::currentTestFunction());
         if (QTest::currentDataTag())
-            root += QLatin1Char('-') + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+            root += QLatin1Char('-')
+                + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
         m_sources = root + QStringLiteral("/src");
         m_destination = root + QStringLiteral("/dest");
         QVERIFY(QDir().mkpath(m_sources));
@@ -138,8 +139,9 @@ private slots:
         const CopyBatchResult r = service.copyAll(tasks, 0, true, recorder(), {});
         QCOMPARE(r.outcomes.size(), 1);
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::copied);
-        QCOMPARE(r.outcomes[0].sha256,
-                 std::optional<QString>(QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")));
+        QCOMPARE(
+            r.outcomes[0].sha256,
+            std::optional<QString>(QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")));
         QVERIFY(QFileInfo::exists(tasks[0].destinationURL));
         QCOMPARE(QFileInfo(tasks[0].destinationURL).size(), 0);
         QCOMPARE(m_progress.size(), 2); // start and end, no chunk
@@ -147,7 +149,8 @@ private slots:
 
     void temporaryFileIsHiddenAndUnique()
     {
-        const QRegularExpression form(QStringLiteral("^\\.quillmore-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.tmp$"));
+        const QRegularExpression form(
+            QStringLiteral("^\\.quillmore-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.tmp$"));
         const QString a = SafeCopyService::temporaryFileName();
         QVERIFY2(form.match(a).hasMatch(), qPrintable(a));
         QVERIFY(a != SafeCopyService::temporaryFileName());
@@ -181,28 +184,39 @@ private slots:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("verify");
-        QTest::addColumn<int>("code");        // the FailureCode expected; -1: the copy succeeds
-        QTest::addColumn<int>("errorNumber"); // the system's reason passed on, 0 for none
-        QTest::addColumn<bool>("intruder");   // someone else's file ends up at the name
+        QTest::addColumn<int>("code");               // the FailureCode expected; -1: the copy succeeds
+        QTest::addColumn<int>("errorNumber");        // the system's reason passed on, 0 for none
+        QTest::addColumn<bool>("intruder");          // someone else's file ends up at the name
         QTest::addColumn<CopyFailureCause>("cause"); // what the photographer is told
 
         const int failed = int(FailureCode::fileOperation);
         const int exists = int(FailureCode::destinationExists);
-        QTest::newRow("disk full on write") << Fault::noSpaceOnWrite << true << failed << ENOSPC << false << CopyFailureCause::diskFull;
-        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << EIO << false << CopyFailureCause::sourceMissing;
-        QTest::newRow("lost write") << Fault::lostWrite << false << int(FailureCode::sizeMismatch) << 0 << false << CopyFailureCause::notVerified;
+        QTest::newRow("disk full on write")
+            << Fault::noSpaceOnWrite << true << failed << ENOSPC << false << CopyFailureCause::diskFull;
+        QTest::newRow("read error") << Fault::ioErrorOnRead << false << failed << EIO << false
+                                    << CopyFailureCause::sourceMissing;
+        QTest::newRow("lost write") << Fault::lostWrite << false << int(FailureCode::sizeMismatch) << 0 << false
+                                    << CopyFailureCause::notVerified;
         QTest::newRow("corrupt write, verified") << Fault::corruptWrite << true << int(FailureCode::checksumMismatch)
                                                  << 0 << false << CopyFailureCause::notVerified;
-        QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false << CopyFailureCause::destinationMissing;
-        QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false << CopyFailureCause::destinationMissing;
-        QTest::newRow("destination appears before the move") << Fault::destinationAppears << true << exists << 0 << true << CopyFailureCause::alreadyExists;
+        QTest::newRow("flush fails") << Fault::flushFails << true << failed << EIO << false
+                                     << CopyFailureCause::destinationMissing;
+        QTest::newRow("rename fails") << Fault::renameFails << true << failed << EIO << false
+                                      << CopyFailureCause::destinationMissing;
+        QTest::newRow("destination appears before the move")
+            << Fault::destinationAppears << true << exists << 0 << true << CopyFailureCause::alreadyExists;
         QTest::newRow("destination appears before the link")
             << Fault::destinationAppearsBeforeLink << false << exists << 0 << true << CopyFailureCause::alreadyExists;
-        QTest::newRow("temporary file cannot be created") << Fault::createFails << true << failed << EACCES << false << CopyFailureCause::destinationReadOnly;
-        QTest::newRow("source cannot be opened") << Fault::openSourceFails << true << failed << EACCES << false << CopyFailureCause::other;
-        QTest::newRow("partial writes are finished") << Fault::partialWrites << true << -1 << 0 << false << CopyFailureCause::other;
-        QTest::newRow("no RENAME_NOREPLACE: hard link") << Fault::renameUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
-        QTest::newRow("no hard links either: checked rename") << Fault::linksUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
+        QTest::newRow("temporary file cannot be created")
+            << Fault::createFails << true << failed << EACCES << false << CopyFailureCause::destinationReadOnly;
+        QTest::newRow("source cannot be opened")
+            << Fault::openSourceFails << true << failed << EACCES << false << CopyFailureCause::other;
+        QTest::newRow("partial writes are finished")
+            << Fault::partialWrites << true << -1 << 0 << false << CopyFailureCause::other;
+        QTest::newRow("no RENAME_NOREPLACE: hard link")
+            << Fault::renameUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
+        QTest::newRow("no hard links either: checked rename")
+            << Fault::linksUnsupported << true << -1 << 0 << false << CopyFailureCause::other;
     }
     void faults()
     {
@@ -276,11 +290,14 @@ private slots:
             tasks << task(QString::fromLatin1(name), patternBytes(2 * 1048576 + 1));
         std::stop_source stop;
         SafeCopyService service;
-        const CopyBatchResult r = service.copyAll(tasks, total(tasks), true, [&](const CopyProgress &p) {
-            m_progress << p;
-            if (p.currentFile == QLatin1String("3.CR3") && p.totalFiles == 0)
-                stop.request_stop(); // after its first chunk
-        }, stop.get_token());
+        const CopyBatchResult r = service.copyAll(
+            tasks, total(tasks), true,
+            [&](const CopyProgress &p) {
+                m_progress << p;
+                if (p.currentFile == QLatin1String("3.CR3") && p.totalFiles == 0)
+                    stop.request_stop(); // after its first chunk
+            },
+            stop.get_token());
         QVERIFY(r.wasCancelled);
         QCOMPARE(r.outcomes.size(), 2);
         QCOMPARE(r.outcomes[0].status, CopyOutcomeStatus::copied);
@@ -309,7 +326,8 @@ private slots:
 
     void notEnoughSpaceCopiesNothing()
     {
-        const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), "0123456789"), task(QStringLiteral("B.CR3"), "01234")};
+        const QList<CopyTaskItem> tasks{task(QStringLiteral("A.CR3"), "0123456789"),
+                                        task(QStringLiteral("B.CR3"), "01234")};
         FaultyFileOperations files;
         files.capacity = 14;
         SafeCopyService service(&files);

@@ -158,8 +158,9 @@ void TestHostileTrees::loopsAndSpecialFiles()
     QVERIFY(reader.readSelection(root.path(), {}).selections.isEmpty());
 
     RawScanner scanner;
-    const ScanOutput out = scanner.scanCandidates({pick("IMG_1.jpg"), pick("IMG_2.jpg")}, {root.path(), elsewhere.filePath("x")},
-                                                  SearchTarget::raw, dest.path(), std::nullopt, {}, {});
+    const ScanOutput out = scanner.scanCandidates({pick("IMG_1.jpg"), pick("IMG_2.jpg")},
+                                                  {root.path(), elsewhere.filePath("x")}, SearchTarget::raw,
+                                                  dest.path(), std::nullopt, {}, {});
     QCOMPARE(out.checkedFiles, 1);
     QCOMPARE(out.candidatesByKey.keys(), QStringList{matchKey("IMG_1")});
     QCOMPARE(out.warnings.size(), 1); // the location that is a link loop cannot be opened
@@ -175,8 +176,8 @@ void TestHostileTrees::locationRemovedBeforeItsWalk()
     const QString two = standardizedPath(root.filePath("two"));
     RawScanner scanner;
     const ScanOutput out = scanner.scanCandidates(
-        {pick("IMG_1.jpg"), pick("IMG_2.jpg"), pick("IMG_3.jpg")},
-        {root.filePath("one"), two, root.filePath("three")}, SearchTarget::raw, dest.path(), std::nullopt,
+        {pick("IMG_1.jpg"), pick("IMG_2.jpg"), pick("IMG_3.jpg")}, {root.filePath("one"), two, root.filePath("three")},
+        SearchTarget::raw, dest.path(), std::nullopt,
         [&](const ScanProgress &p) {
             if (p.currentLocation == standardizedPath(root.filePath("one")))
                 QDir(two).removeRecursively(); // the drive of the second location goes away
@@ -249,10 +250,10 @@ void TestHostileTrees::cancelInsideAHundredThousandEntryFolder()
         picks << pick(QStringLiteral("DSC_%1.jpg").arg(i));
     std::stop_source stop;
     RawScanner scanner;
-    QVERIFY_THROWS_EXCEPTION(Cancelled, scanner.scanCandidates(picks, {root.path()}, SearchTarget::raw, dest.path(),
-                                                               std::nullopt,
-                                                               [&](const ScanProgress &) { stop.request_stop(); },
-                                                               stop.get_token()));
+    QVERIFY_THROWS_EXCEPTION(Cancelled,
+                             scanner.scanCandidates(
+                                 picks, {root.path()}, SearchTarget::raw, dest.path(), std::nullopt,
+                                 [&](const ScanProgress &) { stop.request_stop(); }, stop.get_token()));
     // Uncancelled, every entry is examined.
     const ScanOutput out = scanner.scanCandidates(picks, {root.path()}, SearchTarget::raw, dest.path(), std::nullopt,
                                                   {}, {});

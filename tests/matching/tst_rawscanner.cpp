@@ -153,8 +153,8 @@ void TestRawScanner::nestedAndRepeatedLocationsAreWalkedOnce()
 {
     QTemporaryDir root, dest;
     makeFile(root.filePath("day1/IMG_0001.CR3"));
-    const Scan s = scan({"IMG_0001.jpg"}, {root.filePath("day1"), root.path(), root.path() + "/./", root.filePath("day1")},
-                        dest.path());
+    const Scan s = scan({"IMG_0001.jpg"},
+                        {root.filePath("day1"), root.path(), root.path() + "/./", root.filePath("day1")}, dest.path());
     QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"day1/IMG_0001.CR3"});
     QCOMPARE(s.output.checkedFiles, 1);
     QVERIFY(s.output.warnings.isEmpty());
@@ -164,8 +164,8 @@ void TestRawScanner::destinationHandling()
 {
     QTemporaryDir root;
     makeFile(root.filePath("shoot/IMG_0001.CR3"));
-    makeFile(root.filePath("shoot/out/IMG_0001.CR3"));     // a copy already in the destination
-    makeFile(root.filePath("shoot/out/in/IMG_0002.CR3"));  // below the destination
+    makeFile(root.filePath("shoot/out/IMG_0001.CR3"));    // a copy already in the destination
+    makeFile(root.filePath("shoot/out/in/IMG_0002.CR3")); // below the destination
     const QString destination = root.filePath("shoot/out");
 
     // A location containing the destination: the destination's subtree is skipped silently.
@@ -205,7 +205,8 @@ void TestRawScanner::rawSearchDoesNotExcludeTheSelectionFolder()
     QTemporaryDir root, dest;
     makeFile(root.filePath("picks/IMG_0001.jpg"));
     makeFile(root.filePath("picks/IMG_0001.CR3"));
-    const Scan s = scan({"IMG_0001.jpg"}, {root.filePath("picks")}, dest.path(), SearchTarget::raw, root.filePath("picks"));
+    const Scan s = scan({"IMG_0001.jpg"}, {root.filePath("picks")}, dest.path(), SearchTarget::raw,
+                        root.filePath("picks"));
     QCOMPARE(found(s, "IMG_0001.jpg", root.path()), QStringList{"picks/IMG_0001.CR3"});
 }
 
@@ -281,13 +282,14 @@ void TestRawScanner::cancellationStopsTheScan()
     std::stop_source stop;
     RawScanner scanner;
     int reports = 0;
-    QVERIFY_THROWS_EXCEPTION(Cancelled, scanner.scanCandidates({selection("IMG_1.jpg")}, {root.path()}, SearchTarget::raw,
-                                                               dest.path(), std::nullopt,
-                                                               [&](const ScanProgress &) {
-                                                                   ++reports;
-                                                                   stop.request_stop();
-                                                               },
-                                                               stop.get_token()));
+    QVERIFY_THROWS_EXCEPTION(Cancelled,
+                             scanner.scanCandidates(
+                                 {selection("IMG_1.jpg")}, {root.path()}, SearchTarget::raw, dest.path(), std::nullopt,
+                                 [&](const ScanProgress &) {
+                                     ++reports;
+                                     stop.request_stop();
+                                 },
+                                 stop.get_token()));
     QCOMPARE(reports, 1);
 }
 
@@ -349,9 +351,11 @@ void TestRawScanner::diagnosticsKeepNamesPrivate()
     QLoggingCategory::setFilterRules(QString());
 
     QCOMPARE(messages.size(), 2);
-    QCOMPARE(messages[0], QStringLiteral("OCR raw Vision=<private> extracted=<private> canonical=<private> "
-                                         "scalars=<private> normalized=<private>"));
-    QCOMPARE(messages[1], QStringLiteral("Filesystem candidate inspected exactName=<private> normalizedBase=<private>"));
+    QCOMPARE(messages[0],
+             QStringLiteral("OCR raw Vision=<private> extracted=<private> canonical=<private> "
+                            "scalars=<private> normalized=<private>"));
+    QCOMPARE(messages[1],
+             QStringLiteral("Filesystem candidate inspected exactName=<private> normalizedBase=<private>"));
 }
 
 void TestRawScanner::foldersAreKeptOutByIdentity()
@@ -437,8 +441,7 @@ void TestRawScanner::entryThatCannotBeEnteredIsUnreadable()
     if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
         QSKIP("the unprivileged user 65534 cannot be taken on here");
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    QCOMPARE(QString::fromUtf8(out).split('\n'),
-             (QStringList{"warning.file.unreadable", "open/IMG_0002.CR3 100"}));
+    QCOMPARE(QString::fromUtf8(out).split('\n'), (QStringList{"warning.file.unreadable", "open/IMG_0002.CR3 100"}));
 }
 
 void TestRawScanner::systemFileSystemsAreSkippedAndDrivesWalked()

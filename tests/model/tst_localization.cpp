@@ -17,7 +17,8 @@ namespace {
 QMap<QString, QString> readTs(const QString &language, QStringList *duplicates = nullptr)
 {
     QMap<QString, QString> texts;
-    QDirIterator it(QStringLiteral(QUILLMORE_SOURCE_DIR "/i18n"), {QStringLiteral("*_") + language + QStringLiteral(".ts")});
+    QDirIterator it(QStringLiteral(QUILLMORE_SOURCE_DIR "/i18n"),
+                    {QStringLiteral("*_") + language + QStringLiteral(".ts")});
     while (it.hasNext()) {
         QFile file(it.next());
         if (!file.open(QIODevice::ReadOnly))
@@ -113,7 +114,8 @@ void TestLocalization::everyKeyHasOneText()
     for (const QString &language : {QStringLiteral("en"), QStringLiteral("nl")}) {
         QStringList duplicates;
         readTs(language, &duplicates);
-        QVERIFY2(duplicates.isEmpty(), qPrintable(language + QStringLiteral(": ") + duplicates.join(QStringLiteral(", "))));
+        QVERIFY2(duplicates.isEmpty(),
+                 qPrintable(language + QStringLiteral(": ") + duplicates.join(QStringLiteral(", "))));
     }
 }
 
@@ -122,10 +124,16 @@ void TestLocalization::englishLookupWorks_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "--dest" << "/x" << "--dest “/x” cannot be used: why.";
+    QTest::newRow("plain") << "--dest"
+                           << "/x"
+                           << "--dest “/x” cannot be used: why.";
     // Each value is put in once: a placeholder inside an earlier value is not filled again.
-    QTest::newRow("placeholder in a value") << "--dest" << "/%3%2" << "--dest “/%3%2” cannot be used: why.";
-    QTest::newRow("placeholder in the first value") << "%2" << "/x" << "%2 “/x” cannot be used: why.";
+    QTest::newRow("placeholder in a value") << "--dest"
+                                            << "/%3%2"
+                                            << "--dest “/%3%2” cannot be used: why.";
+    QTest::newRow("placeholder in the first value") << "%2"
+                                                    << "/x"
+                                                    << "%2 “/x” cannot be used: why.";
 }
 
 void TestLocalization::englishLookupWorks()

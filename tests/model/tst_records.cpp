@@ -24,10 +24,13 @@ void TestRecords::displayName_data()
     QTest::addColumn<QStringList>("screenshots");
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("sources");
-    QTest::newRow("local file wins") << "/sel/IMG_1.jpg" << QStringList{"/s/a.png"} << "/sel/IMG_1.jpg" << "a.png";
+    QTest::newRow("local file wins") << "/sel/IMG_1.jpg" << QStringList{"/s/a.png"} << "/sel/IMG_1.jpg"
+                                     << "a.png";
     QTest::newRow("two screenshots") << QString() << QStringList{"/shots/a.png", "/other/b.png"}
-                                     << "IMG_1.jpg [a.png; b.png]" << "a.png; b.png";
-    QTest::newRow("name alone") << QString() << QStringList{} << "IMG_1.jpg" << "";
+                                     << "IMG_1.jpg [a.png; b.png]"
+                                     << "a.png; b.png";
+    QTest::newRow("name alone") << QString() << QStringList{} << "IMG_1.jpg"
+                                << "";
 }
 
 void TestRecords::displayName()

@@ -187,7 +187,7 @@ void TestFileWalk::metadataOnDemand()
     }
     QCOMPARE(seen.value("a.CR3").size, qint64(1234));
     QVERIFY(seen.value("a.CR3").modificationDate.has_value());
-    QCOMPARE(seen.value("a.CR3").identity, seen.value("b.CR3").identity); // hard links: one file
+    QCOMPARE(seen.value("a.CR3").identity, seen.value("b.CR3").identity);         // hard links: one file
     QVERIFY(seen.value("hard-not.CR3").identity != seen.value("a.CR3").identity); // the link itself
 }
 
@@ -203,7 +203,8 @@ QStringList walkOrder(const QString &root, int threads, const QStringList &skip 
     options.threads = threads;
     options.excludedFolders = std::move(excluded);
     options.wantsMetadata = [](std::string_view name) { return name.ends_with(".CR3"); };
-    if (!walk.open(root, [&](const QString &path, int) { out << QStringLiteral("error ") + path; }, options))
+    if (!walk.open(
+            root, [&](const QString &path, int) { out << QStringLiteral("error ") + path; }, options))
         return {QStringLiteral("cannot open")};
     while (walk.next()) {
         const QString rel = decodePath(walk.relativePathBytes());
@@ -231,8 +232,8 @@ void TestFileWalk::theSameWalkWhateverTheThreads()
     const QStringList skip{"f3", "f5/g1"};
     const QStringList one = walkOrder(dir.path(), 1, skip);
     QCOMPARE(one.size(), 12 * 4 * 5 + 12 * 4 + 12 + 1 - 4 * 5 - 4 - 5);
-    QVERIFY(one.contains("f0/g0/IMG_1.CR3 0 1"));   // metadata read with the listing
-    QVERIFY(one.contains("f0/g0/IMG_0.jpg 0 -2"));  // not asked for
+    QVERIFY(one.contains("f0/g0/IMG_1.CR3 0 1"));  // metadata read with the listing
+    QVERIFY(one.contains("f0/g0/IMG_0.jpg 0 -2")); // not asked for
     QStringList sorted = one;
     std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
         return encodePath(a.section(' ', 0, 0)) < encodePath(b.section(' ', 0, 0));
@@ -316,8 +317,8 @@ void TestFileWalk::jpegHeaderSize()
         QCOMPARE(size->width, width);
         QCOMPARE(size->height, height);
     }
-    const auto fromData =
-        jpegPixelSizeFromData(reinterpret_cast<const unsigned char *>(bytes.constData()), std::size_t(bytes.size()));
+    const auto fromData = jpegPixelSizeFromData(reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                                std::size_t(bytes.size()));
     QCOMPARE(fromData.has_value(), size.has_value());
 }
 

@@ -25,15 +25,24 @@ void TestPaths::standardized_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("plain") << "/a/b" << "/a/b";
-    QTest::newRow("dot") << "/a/./b" << "/a/b";
-    QTest::newRow("dotdot") << "/a/x/../b" << "/a/b";
-    QTest::newRow("dotdot past root") << "/../../a" << "/a";
-    QTest::newRow("trailing slash") << "/a/b/" << "/a/b";
-    QTest::newRow("double slash") << "/a//b" << "/a/b";
-    QTest::newRow("root") << "/" << "/";
-    QTest::newRow("dotdot to root") << "/a/.." << "/";
-    QTest::newRow("dots in names kept") << "/a/...b/c." << "/a/...b/c.";
+    QTest::newRow("plain") << "/a/b"
+                           << "/a/b";
+    QTest::newRow("dot") << "/a/./b"
+                         << "/a/b";
+    QTest::newRow("dotdot") << "/a/x/../b"
+                            << "/a/b";
+    QTest::newRow("dotdot past root") << "/../../a"
+                                      << "/a";
+    QTest::newRow("trailing slash") << "/a/b/"
+                                    << "/a/b";
+    QTest::newRow("double slash") << "/a//b"
+                                  << "/a/b";
+    QTest::newRow("root") << "/"
+                          << "/";
+    QTest::newRow("dotdot to root") << "/a/.."
+                                    << "/";
+    QTest::newRow("dots in names kept") << "/a/...b/c."
+                                        << "/a/...b/c.";
 }
 
 void TestPaths::standardized()
@@ -53,8 +62,12 @@ void TestPaths::nameParts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<QString>("withoutExtension");
-    QTest::newRow("two dots") << "a.b.jpg" << "jpg" << "a.b";
-    QTest::newRow("leading dot only") << ".hidden" << "" << ".hidden";
+    QTest::newRow("two dots") << "a.b.jpg"
+                              << "jpg"
+                              << "a.b";
+    QTest::newRow("leading dot only") << ".hidden"
+                                      << ""
+                                      << ".hidden";
 }
 
 void TestPaths::nameParts()
@@ -69,13 +82,20 @@ void TestPaths::sameOrInside_data()
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("inside");
-    QTest::newRow("same") << "/Volumes/Shoot" << "/Volumes/Shoot" << true;
-    QTest::newRow("child") << "/Volumes/Shoot/Day1" << "/Volumes/Shoot" << true;
-    QTest::newRow("sibling with prefix") << "/Volumes/Shoot2" << "/Volumes/Shoot" << false;
-    QTest::newRow("parent") << "/Volumes" << "/Volumes/Shoot" << false;
-    QTest::newRow("case differs") << "/volumes/shoot/x" << "/Volumes/Shoot" << false;
-    QTest::newRow("unstandardised") << "/Volumes/Shoot/../Shoot/x/" << "/Volumes/Shoot/" << true;
-    QTest::newRow("below root") << "/anything" << "/" << true;
+    QTest::newRow("same") << "/Volumes/Shoot"
+                          << "/Volumes/Shoot" << true;
+    QTest::newRow("child") << "/Volumes/Shoot/Day1"
+                           << "/Volumes/Shoot" << true;
+    QTest::newRow("sibling with prefix") << "/Volumes/Shoot2"
+                                         << "/Volumes/Shoot" << false;
+    QTest::newRow("parent") << "/Volumes"
+                            << "/Volumes/Shoot" << false;
+    QTest::newRow("case differs") << "/volumes/shoot/x"
+                                  << "/Volumes/Shoot" << false;
+    QTest::newRow("unstandardised") << "/Volumes/Shoot/../Shoot/x/"
+                                    << "/Volumes/Shoot/" << true;
+    QTest::newRow("below root") << "/anything"
+                                << "/" << true;
 }
 
 void TestPaths::sameOrInside()

@@ -23,10 +23,14 @@ void TestText::baseNames_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("extension") << "IMG_0001.jpg" << "IMG_0001";
-    QTest::newRow("two dots") << "a.b.jpg" << "a.b";
-    QTest::newRow("path") << "/x/y/IMG_0007.JPEG" << "IMG_0007";
-    QTest::newRow("case kept") << "img_3.JPG" << "img_3";
+    QTest::newRow("extension") << "IMG_0001.jpg"
+                               << "IMG_0001";
+    QTest::newRow("two dots") << "a.b.jpg"
+                              << "a.b";
+    QTest::newRow("path") << "/x/y/IMG_0007.JPEG"
+                          << "IMG_0007";
+    QTest::newRow("case kept") << "img_3.JPG"
+                               << "img_3";
     QTest::newRow("decomposed accent composed") << QStringLiteral("Cafe\u0301.jpg") << QStringLiteral("Caf\u00e9");
 }
 
@@ -41,10 +45,12 @@ void TestText::matchKeys_data()
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("same");
-    QTest::newRow("case") << "IMG_0001" << "img_0001" << true;
+    QTest::newRow("case") << "IMG_0001"
+                          << "img_0001" << true;
     QTest::newRow("composition") << QStringLiteral("Caf\u00e9") << QStringLiteral("Cafe\u0301") << true;
     QTest::newRow("accent matters") << "Cafe" << QStringLiteral("Caf\u00e9") << false;
-    QTest::newRow("trailing space") << "IMG_0001" << "IMG_0001 " << false;
+    QTest::newRow("trailing space") << "IMG_0001"
+                                    << "IMG_0001 " << false;
     QTest::newRow("full folding sharp s") << QStringLiteral("Stra\u00dfe") << "STRASSE" << true;
     QTest::newRow("no Turkish dotless i") << "IMG" << QStringLiteral("\u0131mg") << false;
     QTest::newRow("Greek final sigma") << QStringLiteral("\u039f\u03a3") << QStringLiteral("\u03bf\u03c2") << true;
@@ -73,18 +79,21 @@ void TestText::utf8KeyAgreesWithMatchKey()
 {
     QFETCH(QString, name);
     const QByteArray utf8 = encodePath(name);
-    QCOMPARE(decodePath(matchKeyUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())))),
-             matchKey(name));
+    QCOMPARE(decodePath(matchKeyUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())))), matchKey(name));
 }
 
 void TestText::finderOrder_data()
 {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
-    QTest::newRow("numbers by value") << "IMG_2.jpg" << "IMG_10.jpg";
-    QTest::newRow("case ignored before number") << "IMG_2.jpg" << "img_3.jpg";
-    QTest::newRow("lower before upper number") << "img_3.jpg" << "IMG_10.jpg";
-    QTest::newRow("folders") << "/a/x/IMG_9.CR3" << "/a/y/IMG_1.CR3";
+    QTest::newRow("numbers by value") << "IMG_2.jpg"
+                                      << "IMG_10.jpg";
+    QTest::newRow("case ignored before number") << "IMG_2.jpg"
+                                                << "img_3.jpg";
+    QTest::newRow("lower before upper number") << "img_3.jpg"
+                                               << "IMG_10.jpg";
+    QTest::newRow("folders") << "/a/x/IMG_9.CR3"
+                             << "/a/y/IMG_1.CR3";
 }
 
 void TestText::finderOrder()

@@ -211,8 +211,8 @@ void TestImageQualityAnalyzer::orientationIsApplied()
     const QString file = path(QStringLiteral("turned-%1.%2").arg(orientation).arg(format == "jpeg" ? "jpg" : "dng"));
     if (format == "jpeg") {
         QImageWriter writer(file, "jpeg");
-        const QImageIOHandler::Transformations transformation =
-            orientation == 6 ? QImageIOHandler::TransformationRotate90
+        const QImageIOHandler::Transformations transformation = orientation == 6
+            ? QImageIOHandler::TransformationRotate90
             : orientation == 8 ? QImageIOHandler::TransformationRotate270
                                : QImageIOHandler::TransformationNone;
         writer.setTransformation(transformation);
@@ -231,9 +231,15 @@ void TestImageQualityAnalyzer::orientationIsApplied()
     const int h = preview->height;
     int whiteX = w / 2, whiteY = h / 4, blackX = w / 2, blackY = 3 * h / 4;
     if (orientation == 6) { // top goes to the right
-        whiteX = 3 * w / 4; whiteY = h / 2; blackX = w / 4; blackY = h / 2;
+        whiteX = 3 * w / 4;
+        whiteY = h / 2;
+        blackX = w / 4;
+        blackY = h / 2;
     } else if (orientation == 8) { // top goes to the left
-        whiteX = w / 4; whiteY = h / 2; blackX = 3 * w / 4; blackY = h / 2;
+        whiteX = w / 4;
+        whiteY = h / 2;
+        blackX = 3 * w / 4;
+        blackY = h / 2;
     } else if (orientation == 3) { // top goes to the bottom
         std::swap(whiteY, blackY);
     }

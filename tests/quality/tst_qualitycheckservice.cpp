@@ -139,7 +139,9 @@ struct Fixture {
     QStringList statuses;
 
     Fixture()
-        : analyzer(new StandInAnalyzer(log, job)), hasher(new StandInHasher(log)), tagger(new StandInTagger(log)),
+        : analyzer(new StandInAnalyzer(log, job)),
+          hasher(new StandInHasher(log)),
+          tagger(new StandInTagger(log)),
           service(std::unique_ptr<FileHashing>(hasher), std::unique_ptr<ImageQualityAnalyzing>(analyzer),
                   std::unique_ptr<FinderTagging>(tagger), 1)
     {
@@ -167,7 +169,7 @@ QSet<QualityCheckSkip> skipsNamed(const QStringList &names)
     QSet<QualityCheckSkip> skips;
     for (const QString &name : names)
         skips.insert(name == u"blurNotAssessed" ? QualityCheckSkip::blurNotAssessed
-                                                 : QualityCheckSkip::fileCheckNotAssessed);
+                                                : QualityCheckSkip::fileCheckNotAssessed);
     return skips;
 }
 
@@ -212,12 +214,14 @@ void TestQualityCheckService::passesRunInOrderWithStatusBeforeEachItem()
     f.hasher->digests = {{"a.jpg", "11"}, {"b.nef", "22"}};
     const auto result = f.run({copied("a.jpg"), copied("a.xmp", CopyFileKind::xmp), copied("b.nef", CopyFileKind::raw)},
                               allChecks());
-    QCOMPARE(f.statuses, (QStringList{"a.jpg status.quality.file.check", "b.nef status.quality.file.check",
-                                      "a.jpg status.quality.duplicates", "b.nef status.quality.duplicates",
-                                      "a.jpg status.quality.sharpness", "b.nef status.quality.sharpness",
-                                      "a.jpg status.quality.tags"}));
-    QCOMPARE(f.log.calls, (QStringList{"file:a.jpg", "file:b.nef", "hash:a.jpg", "hash:b.nef", "blur:a.jpg",
-                                       "blur:b.nef", "tags:a.jpg=Possible Unsharp"}));
+    QCOMPARE(
+        f.statuses,
+        (QStringList{"a.jpg status.quality.file.check", "b.nef status.quality.file.check",
+                     "a.jpg status.quality.duplicates", "b.nef status.quality.duplicates",
+                     "a.jpg status.quality.sharpness", "b.nef status.quality.sharpness", "a.jpg status.quality.tags"}));
+    QCOMPARE(f.log.calls,
+             (QStringList{"file:a.jpg", "file:b.nef", "hash:a.jpg", "hash:b.nef", "blur:a.jpg", "blur:b.nef",
+                          "tags:a.jpg=Possible Unsharp"}));
     QCOMPARE(result.flagsByDestinationPath,
              (QMap<QString, QSet<QualityFlag>>{{"/dest/a.jpg", flags({QualityFlag::possibleUnsharp})}}));
     QVERIFY(result.skippedByDestinationPath.isEmpty());
@@ -238,16 +242,14 @@ void TestQualityCheckService::analyzerAnswers_data()
     const Reply fails{std::nullopt, true};
     QTest::newRow("file problem") << true << false << Reply{true} << Reply{} << QStringList{"File Check"}
                                   << QStringList{} << "";
-    QTest::newRow("file readable") << true << false << Reply{false} << Reply{} << QStringList{} << QStringList{}
-                                   << "";
+    QTest::newRow("file readable") << true << false << Reply{false} << Reply{} << QStringList{} << QStringList{} << "";
     QTest::newRow("file not assessed") << true << false << notAssessed << Reply{} << QStringList{}
                                        << QStringList{"fileCheckNotAssessed"} << "";
     QTest::newRow("file check fails") << true << false << fails << Reply{} << QStringList{}
                                       << QStringList{"fileCheckNotAssessed"} << "quality.error.file.check";
     QTest::newRow("possibly unsharp") << false << true << Reply{} << Reply{true} << QStringList{"Possible Unsharp"}
                                       << QStringList{} << "";
-    QTest::newRow("sharp enough") << false << true << Reply{} << Reply{false} << QStringList{} << QStringList{}
-                                  << "";
+    QTest::newRow("sharp enough") << false << true << Reply{} << Reply{false} << QStringList{} << QStringList{} << "";
     QTest::newRow("blur not assessed") << false << true << Reply{} << notAssessed << QStringList{}
                                        << QStringList{"blurNotAssessed"} << "";
     QTest::newRow("blur check fails") << false << true << Reply{} << fails << QStringList{}
@@ -306,8 +308,8 @@ void TestQualityCheckService::duplicates_data()
         << QStringList{"b.nef=" + d1, "c.nef=" + d1} << QStringList{"a.nef", "b.nef", "c.nef"}
         << QStringList{"b.nef", "c.nef"} << QStringList{};
     QTest::newRow("digest in capitals from a copy matches the hasher's")
-        << QList{copied("a.jpg", CopyFileKind::jpeg, d1.toUpper()), copied("b.jpg")}
-        << QStringList{"b.jpg=" + d1} << QStringList{"a.jpg", "b.jpg"} << QStringList{"b.jpg"} << QStringList{};
+        << QList{copied("a.jpg", CopyFileKind::jpeg, d1.toUpper()), copied("b.jpg")} << QStringList{"b.jpg=" + d1}
+        << QStringList{"a.jpg", "b.jpg"} << QStringList{"b.jpg"} << QStringList{};
     QTest::newRow("all different") << QList{copied("a.jpg", CopyFileKind::jpeg, d1), copied("b.jpg")}
                                    << QStringList{"b.jpg=" + d2} << QStringList{} << QStringList{"b.jpg"}
                                    << QStringList{};
@@ -418,13 +420,14 @@ void TestQualityCheckService::cancellation()
         f.analyzer->blurReplies["b.jpg"].stopsJob = true;
     int statusCount = 0;
     const auto run = [&] {
-        f.service.runChecks({copied("a.jpg"), copied("b.jpg"), copied("c.jpg")}, {true, false, true},
-                            [&](const QString &, QualityCheckKind check) {
-                                const bool blurPass = check == QualityCheckKind::sharpness;
-                                if (stopDuring == "status" && blurPass && ++statusCount == 2)
-                                    f.job.request_stop();
-                            },
-                            f.job.get_token());
+        f.service.runChecks(
+            {copied("a.jpg"), copied("b.jpg"), copied("c.jpg")}, {true, false, true},
+            [&](const QString &, QualityCheckKind check) {
+                const bool blurPass = check == QualityCheckKind::sharpness;
+                if (stopDuring == "status" && blurPass && ++statusCount == 2)
+                    f.job.request_stop();
+            },
+            f.job.get_token());
     };
     QVERIFY_THROWS_EXCEPTION(Cancelled, run());
     QCOMPARE(f.log.calls.filter("tags:"), QStringList{});

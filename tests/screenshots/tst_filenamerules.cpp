@@ -12,13 +12,16 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("cleaned");
-        QTest::newRow("zero-width space and joiner dropped") << QStringLiteral("IMG\u200B_0001\u200D.jpg") << "IMG_0001.jpg";
+        QTest::newRow("zero-width space and joiner dropped")
+            << QStringLiteral("IMG\u200B_0001\u200D.jpg") << "IMG_0001.jpg";
         QTest::newRow("soft hyphen and BOM dropped") << QStringLiteral("\uFEFFIMG\u00AD_1") << "IMG_1";
         QTest::newRow("composed to Form C") << QStringLiteral("Zoe\u0308.jpg") << QStringLiteral("Zo\u00EB.jpg");
         QTest::newRow("tabs, line breaks, NEL and no-break spaces trimmed")
             << QStringLiteral("\t\n\u0085\u00A0 IMG 1 \u2028\u2029\r") << "IMG 1";
-        QTest::newRow("inner spaces stay") << "  a  b  " << "a  b";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("inner spaces stay") << "  a  b  "
+                                           << "a  b";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void cleaning()
     {
@@ -37,8 +40,8 @@ private slots:
         const QString bare128 = QStringLiteral("A_1") + QString(125, QLatin1Char('x'));
         QTest::newRow("full name") << "IMG_0001.jpg" << QStringList{"IMG_0001.jpg"};
         QTest::newRow("extension case kept") << "IMG_0001.JPEG" << QStringList{"IMG_0001.JPEG"};
-        QTest::newRow("two names in order") << "Selected: IMG_0001.jpg, IMG_0002.jpg"
-                                            << QStringList{"IMG_0001.jpg", "IMG_0002.jpg"};
+        QTest::newRow("two names in order")
+            << "Selected: IMG_0001.jpg, IMG_0002.jpg" << QStringList{"IMG_0001.jpg", "IMG_0002.jpg"};
         QTest::newRow("word without number") << "Selected" << QStringList{};
         QTest::newRow("bare base name") << "IMG_0001" << QStringList{"IMG_0001"};
         QTest::newRow("four numbers in a row") << "DSC01234" << QStringList{"DSC01234"};
@@ -60,10 +63,10 @@ private slots:
         QTest::newRow("bare run of 128") << bare128 << QStringList{bare128};
         QTest::newRow("bare run of 129") << bare128 + "y" << QStringList{};
         QTest::newRow("zero-width space inside") << QStringLiteral("IMG\u200B_0001.jpg") << QStringList{"IMG_0001.jpg"};
-        QTest::newRow("accented client name") << QStringLiteral("\u0141ukasz_0231.jpg  4.2 MB")
-                                              << QStringList{QStringLiteral("\u0141ukasz_0231.jpg")};
-        QTest::newRow("decomposed accent composed") << QStringLiteral("Zoe\u0308_2041.jpg")
-                                                    << QStringList{QStringLiteral("Zo\u00EB_2041.jpg")};
+        QTest::newRow("accented client name")
+            << QStringLiteral("\u0141ukasz_0231.jpg  4.2 MB") << QStringList{QStringLiteral("\u0141ukasz_0231.jpg")};
+        QTest::newRow("decomposed accent composed")
+            << QStringLiteral("Zoe\u0308_2041.jpg") << QStringList{QStringLiteral("Zo\u00EB_2041.jpg")};
         QTest::newRow("sizes and dates beside") << "IMG_7170.JPG   18.9 MB   2024-12-11" << QStringList{"IMG_7170.JPG"};
     }
     void tokens()
@@ -77,14 +80,22 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("candidate"); // empty: none
-        QTest::newRow("word and number") << "Smith 0042" << "Smith_0042";
-        QTest::newRow("punctuation around") << QStringLiteral("\u2022 Anne-Marie   123456 \u2713") << "Anne-Marie_123456";
-        QTest::newRow("case kept") << "smith 0042" << "smith_0042";
-        QTest::newRow("three numbers") << "Smith 123" << "";
-        QTest::newRow("thirteen numbers") << "Smith 1234567890123" << "";
-        QTest::newRow("one-letter word") << "A 1234" << "";
-        QTest::newRow("two words") << "Smith Jones 1234" << "";
-        QTest::newRow("already joined") << "Smith_1234" << "";
+        QTest::newRow("word and number") << "Smith 0042"
+                                         << "Smith_0042";
+        QTest::newRow("punctuation around")
+            << QStringLiteral("\u2022 Anne-Marie   123456 \u2713") << "Anne-Marie_123456";
+        QTest::newRow("case kept") << "smith 0042"
+                                   << "smith_0042";
+        QTest::newRow("three numbers") << "Smith 123"
+                                       << "";
+        QTest::newRow("thirteen numbers") << "Smith 1234567890123"
+                                          << "";
+        QTest::newRow("one-letter word") << "A 1234"
+                                         << "";
+        QTest::newRow("two words") << "Smith Jones 1234"
+                                   << "";
+        QTest::newRow("already joined") << "Smith_1234"
+                                        << "";
         QTest::newRow("accented word") << QStringLiteral("Zo\u00EB 2041") << QStringLiteral("Zo\u00EB_2041");
     }
     void nameNumber()
@@ -167,17 +178,25 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("key");
-        QTest::newRow("jpg") << "IMG_1.jpg" << "IMG_1";
-        QTest::newRow("jpeg upper") << "IMG_1.JPEG" << "IMG_1";
-        QTest::newRow("bare") << "IMG_1" << "IMG_1";
-        QTest::newRow("case kept") << "img_1.jpg" << "img_1";
+        QTest::newRow("jpg") << "IMG_1.jpg"
+                             << "IMG_1";
+        QTest::newRow("jpeg upper") << "IMG_1.JPEG"
+                                    << "IMG_1";
+        QTest::newRow("bare") << "IMG_1"
+                              << "IMG_1";
+        QTest::newRow("case kept") << "img_1.jpg"
+                                   << "img_1";
         QTest::newRow("decomposed") << QStringLiteral("e\u0301.jpg") << QStringLiteral("\u00E9");
         QTest::newRow("precomposed") << QStringLiteral("\u00E9.jpg") << QStringLiteral("\u00E9");
-        QTest::newRow("leading dot kept") << ".jpg" << ".jpg";
+        QTest::newRow("leading dot kept") << ".jpg"
+                                          << ".jpg";
         QTest::newRow("cleaned first") << QStringLiteral(" IMG_1.jpg\u200B ") << "IMG_1";
-        QTest::newRow("inner dots of a full name") << "2024.05.01_shoot_001.jpg" << "2024.05.01_shoot_001";
-        QTest::newRow("inner dots of a bare name") << "2024.05.01_shoot_001" << "2024.05.01_shoot_001";
-        QTest::newRow("inner space") << "Smith Wedding-0042.JPG" << "Smith Wedding-0042";
+        QTest::newRow("inner dots of a full name") << "2024.05.01_shoot_001.jpg"
+                                                   << "2024.05.01_shoot_001";
+        QTest::newRow("inner dots of a bare name") << "2024.05.01_shoot_001"
+                                                   << "2024.05.01_shoot_001";
+        QTest::newRow("inner space") << "Smith Wedding-0042.JPG"
+                                     << "Smith Wedding-0042";
     }
     void key()
     {

@@ -48,7 +48,8 @@ public:
         if (const auto delay = millisecondsToRead.find(url); delay != millisecondsToRead.end())
             std::this_thread::sleep_for(std::chrono::milliseconds(delay->second));
         if (url.endsWith(QLatin1String("uninstalled.png")))
-            throw FailureError(FailureCode::recognitionUnavailable, ENOENT, QStringLiteral("/usr/share/tessdata/Latin.traineddata"));
+            throw FailureError(FailureCode::recognitionUnavailable, ENOENT,
+                               QStringLiteral("/usr/share/tessdata/Latin.traineddata"));
         if (url == stopWhileReading && source) {
             source->request_stop();
             throwIfCancelled(stop);
@@ -139,7 +140,8 @@ private slots:
         recognizer->lines["/shots/b.png"] = {{"IMG_0001.jpg", 0.9f}, {"IMG_0001", 0.5f}, {"img_0001.jpg", 0.3f}};
         ScreenshotOCRBatchProcessor processor(recognizer);
         std::stop_source stop;
-        const ScreenshotOCRResult result = processor.processScreenshots({"/shots/a.png", "/shots/b.png"}, {}, stop.get_token());
+        const ScreenshotOCRResult result = processor.processScreenshots({"/shots/a.png", "/shots/b.png"}, {},
+                                                                        stop.get_token());
         QCOMPARE(result.screenshotCount, 2);
         QCOMPARE(result.filenameOccurrences, 6);
         QCOMPARE(result.warnings.size(), 0);
@@ -153,7 +155,8 @@ private slots:
         // Two names of one line: same line text and confidence.
         QCOMPARE(result.candidates.at(1).fileName, QStringLiteral("IMG_0002.jpg"));
         QCOMPARE(result.candidates.at(2).fileName, QStringLiteral("IMG_0003.jpg"));
-        QCOMPARE(result.candidates.at(1).rawVisionRecognizedStrings, result.candidates.at(2).rawVisionRecognizedStrings);
+        QCOMPARE(result.candidates.at(1).rawVisionRecognizedStrings,
+                 result.candidates.at(2).rawVisionRecognizedStrings);
         QCOMPARE(result.candidates.at(2).confidence, 0.7f);
         // The key is case-sensitive.
         QCOMPARE(result.candidates.at(3).fileName, QStringLiteral("img_0001.jpg"));
@@ -203,9 +206,9 @@ private slots:
                                       << localized("screenshot.ocr.file.error", QStringLiteral("2.png"));
         QTest::newRow("out of memory") << int(FailureCode::outOfMemory)
                                        << localized("screenshot.ocr.file.memory", QStringLiteral("2.png"));
-        QTest::newRow("no language data") << int(FailureCode::recognitionUnavailable)
-                                          << localized("screenshot.ocr.unavailable", QStringLiteral("2.png"),
-                                                       QStringLiteral("/models"));
+        QTest::newRow("no language data")
+            << int(FailureCode::recognitionUnavailable)
+            << localized("screenshot.ocr.unavailable", QStringLiteral("2.png"), QStringLiteral("/models"));
     }
     void warningKeepsTheReason()
     {
@@ -235,8 +238,10 @@ private slots:
         const auto result = processor.processScreenshots({pipe, "/s/1.png", folder}, {}, stop.get_token());
         QCOMPARE(recognizer->calls, QStringList{"/s/1.png"});
         QCOMPARE(result.warnings.size(), 2);
-        QCOMPARE(result.warnings.at(0).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("pipe.png")));
-        QCOMPARE(result.warnings.at(1).message, localized("screenshot.ocr.file.notRegular", QStringLiteral("folder.jpg")));
+        QCOMPARE(result.warnings.at(0).message,
+                 localized("screenshot.ocr.file.notRegular", QStringLiteral("pipe.png")));
+        QCOMPARE(result.warnings.at(1).message,
+                 localized("screenshot.ocr.file.notRegular", QStringLiteral("folder.jpg")));
         QCOMPARE(result.candidates.size(), 1);
     }
 
@@ -277,10 +282,11 @@ private slots:
         ScreenshotOCRBatchProcessor processor(recognizer, concurrentReads);
         QList<ScreenshotOCRProgress> calls;
         std::stop_source stop;
-        const auto result =
-            processor.processScreenshots(urls, [&](const ScreenshotOCRProgress &p) { calls << p; }, stop.get_token());
-        QCOMPARE(progressText(calls), QStringLiteral("(0,6) (1,6) (1,6) (2,6) (2,6) (3,6) (3,6) (4,6) (4,6) (5,6) "
-                                                     "(5,6) (6,6)"));
+        const auto result = processor.processScreenshots(
+            urls, [&](const ScreenshotOCRProgress &p) { calls << p; }, stop.get_token());
+        QCOMPARE(progressText(calls),
+                 QStringLiteral("(0,6) (1,6) (1,6) (2,6) (2,6) (3,6) (3,6) (4,6) (4,6) (5,6) "
+                                "(5,6) (6,6)"));
         for (qsizetype k = 0; k < calls.size(); ++k)
             QCOMPARE(calls.at(k).currentURL.value_or(QString()), urls.at(k / 2));
         QStringList names;
@@ -332,8 +338,9 @@ private slots:
         QFETCH(bool, firstMended);
         QFETCH(bool, secondMended);
         QFETCH(bool, check);
-        const auto candidates = mergeDetections({{"DSC01234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", QRect(), firstMended},
-                                                 {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), secondMended}});
+        const auto candidates = mergeDetections(
+            {{"DSC01234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", QRect(), firstMended},
+             {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), secondMended}});
         QCOMPARE(candidates.size(), 1);
         QCOMPARE(candidates.at(0).needsNameCheck, check);
     }
@@ -343,15 +350,15 @@ private slots:
         ScreenshotOCRBatchProcessor processor(std::make_shared<FakeRecognizer>());
         int progressCalls = 0;
         std::stop_source stop;
-        const auto result = processor.processScreenshots({}, [&](const ScreenshotOCRProgress &) { ++progressCalls; },
-                                                         stop.get_token());
+        const auto result = processor.processScreenshots(
+            {}, [&](const ScreenshotOCRProgress &) { ++progressCalls; }, stop.get_token());
         QCOMPARE(result, ScreenshotOCRResult());
         QCOMPARE(progressCalls, 0);
     }
 
     void cancellation_data()
     {
-        QTest::addColumn<int>("when"); // 0 before, 1 while reading the second, 2 in the last progress call
+        QTest::addColumn<int>("when");         // 0 before, 1 while reading the second, 2 in the last progress call
         QTest::addColumn<QStringList>("kept"); // the names of the screenshots read before the stop
         QTest::newRow("before") << 0 << QStringList();
         QTest::newRow("during a recognition") << 1 << QStringList{"IMG_0001.jpg"};
@@ -376,7 +383,8 @@ private slots:
                 stop.request_stop();
         };
         QFETCH(QStringList, kept);
-        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress, stop.get_token());
+        const ScreenshotOCRResult result = processor.processScreenshots({"/s/1.png", "/s/2.png"}, progress,
+                                                                        stop.get_token());
         QVERIFY(result.wasCancelled);
         QStringList names;
         for (const ScreenshotNameCandidate &c : result.candidates)
@@ -407,8 +415,8 @@ private slots:
     void conversionIntoSelection()
     {
         ScreenshotCandidateList list;
-        list.candidates = mergeDetections({{"IMG_1.jpg", 0.5f, "/s/a.png", "IMG_1.jpg  2 MB"},
-                                           {"IMG_1.jpg", 0.6f, "/s/b.png", "IMG_1.jpg"}});
+        list.candidates = mergeDetections(
+            {{"IMG_1.jpg", 0.5f, "/s/a.png", "IMG_1.jpg  2 MB"}, {"IMG_1.jpg", 0.6f, "/s/b.png", "IMG_1.jpg"}});
         const auto second = list.addManualName(QStringLiteral("IMG_1"));
         list.addManualName(QString());
         list.addManualName(QStringLiteral("IMG_2.png"));
@@ -438,16 +446,16 @@ private slots:
         QTest::addColumn<QStringList>("second");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("recognitions");
-        QTest::newRow("no word-number line: one pass") << QStringList{"IMG_0001.jpg", "2.3 MB"} << QStringList{"x"}
-                                                       << QStringList{"IMG_0001.jpg", "2.3 MB"} << 1;
+        QTest::newRow("no word-number line: one pass")
+            << QStringList{"IMG_0001.jpg", "2.3 MB"} << QStringList{"x"} << QStringList{"IMG_0001.jpg", "2.3 MB"} << 1;
         QTest::newRow("confirmed") << QStringList{"Smith 0042"} << QStringList{"Smith_0042", "Jones_0042"}
                                    << QStringList{"Smith 0042", "Smith_0042"} << 2;
-        QTest::newRow("read with a space again") << QStringList{"Smith 0042"} << QStringList{"Smith 0042"}
-                                                 << QStringList{"Smith 0042"} << 2;
+        QTest::newRow("read with a space again")
+            << QStringList{"Smith 0042"} << QStringList{"Smith 0042"} << QStringList{"Smith 0042"} << 2;
         QTest::newRow("two tokens") << QStringList{"Smith 0042"} << QStringList{"Smith_0042 IMG_0001.jpg"}
                                     << QStringList{"Smith 0042"} << 2;
-        QTest::newRow("with extension confirms nothing") << QStringList{"Smith 0042"} << QStringList{"Smith_0042.jpg"}
-                                                         << QStringList{"Smith 0042"} << 2;
+        QTest::newRow("with extension confirms nothing")
+            << QStringList{"Smith 0042"} << QStringList{"Smith_0042.jpg"} << QStringList{"Smith 0042"} << 2;
         QTest::newRow("nothing recognised") << QStringList{} << QStringList{} << QStringList{} << 1;
     }
     void secondPass()
@@ -556,36 +564,66 @@ private slots:
     {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("repaired");
-        QTest::newRow("O in a Sony number") << "DSCO2880.JPG" << "DSC02880.JPG";
-        QTest::newRow("O after P") << "PO144621.JPG  4.1 MB" << "P0144621.JPG  4.1 MB";
-        QTest::newRow("lower-case o") << "IMG_o123.jpg" << "IMG_0123.jpg";
-        QTest::newRow("a word stays") << "Portrait_2041.jpg" << "Portrait_2041.jpg";
-        QTest::newRow("not all digits after the prefix") << "PHOTO2024.jpg" << "PHOTO2024.jpg";
-        QTest::newRow("prefix inside a run") << "xDSCO2880" << "xDSCO2880";
-        QTest::newRow("too few digits") << "DSCOO1" << "DSCOO1";
-        QTest::newRow("lost underscore of _MG_") << "MG_5572.JPG" << "_MG_5572.JPG";
-        QTest::newRow("MG_ word stays") << "MG_ROOM" << "MG_ROOM";
-        QTest::newRow("dot read as a space") << "DSC05892 jpeg" << "DSC05892.jpeg";
-        QTest::newRow("dot read as nothing") << "bruiloft_kerk_8106JPG" << "bruiloft_kerk_8106.JPG";
-        QTest::newRow("dot read as a comma") << "IMG_2441,jpg 2.3 MB" << "IMG_2441.jpg 2.3 MB";
-        QTest::newRow("dot kept") << "IMG_2441.jpg" << "IMG_2441.jpg";
-        QTest::newRow("a word before jpg stays") << "photo jpg" << "photo jpg";
-        QTest::newRow("jpgx stays") << "IMG_1 jpgx" << "IMG_1 jpgx";
-        QTest::newRow("two spaces stay") << "IMG_1  jpg" << "IMG_1  jpg";
-        QTest::newRow("O in the number after the underscore") << "Olafur_09O1.jpg" << "Olafur_0901.jpg";
-        QTest::newRow("l at the end of the number") << "Olafur_090l" << "Olafur_0901";
-        QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg" << "de_Vries_1376.jpg";
-        QTest::newRow("letters only stay") << "Smith_Old.jpg" << "Smith_Old.jpg";
-        QTest::newRow("one digit is not enough") << "Party_lOl.jpg" << "Party_lOl.jpg";
-        QTest::newRow("g read as 9") << "Zoe_2041.jp9 2 MB" << "Zoe_2041.jpg 2 MB";
-        QTest::newRow("jpe9") << "IMG_0001.jpe9" << "IMG_0001.jpeg";
-        QTest::newRow(".j read as jj") << "Zoe_2041jjpg" << "Zoe_2041.jpg";
-        QTest::newRow("9 as a number stays") << "IMG_0001.jp9x" << "IMG_0001.jp9x";
-        QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg" << "Łukasz_0231.jpg";
-        QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg" << "Łukasz_0231.jpg";
-        QTest::newRow("and both") << "tŁtucja_3109.jpg 2 MB" << "Łucja_3109.jpg 2 MB";
-        QTest::newRow("t inside a word stays") << "Matłok_1.jpg" << "Matłok_1.jpg";
-        QTest::newRow("Łt before a consonant stays") << "Łtk_1" << "Łtk_1";
+        QTest::newRow("O in a Sony number") << "DSCO2880.JPG"
+                                            << "DSC02880.JPG";
+        QTest::newRow("O after P") << "PO144621.JPG  4.1 MB"
+                                   << "P0144621.JPG  4.1 MB";
+        QTest::newRow("lower-case o") << "IMG_o123.jpg"
+                                      << "IMG_0123.jpg";
+        QTest::newRow("a word stays") << "Portrait_2041.jpg"
+                                      << "Portrait_2041.jpg";
+        QTest::newRow("not all digits after the prefix") << "PHOTO2024.jpg"
+                                                         << "PHOTO2024.jpg";
+        QTest::newRow("prefix inside a run") << "xDSCO2880"
+                                             << "xDSCO2880";
+        QTest::newRow("too few digits") << "DSCOO1"
+                                        << "DSCOO1";
+        QTest::newRow("lost underscore of _MG_") << "MG_5572.JPG"
+                                                 << "_MG_5572.JPG";
+        QTest::newRow("MG_ word stays") << "MG_ROOM"
+                                        << "MG_ROOM";
+        QTest::newRow("dot read as a space") << "DSC05892 jpeg"
+                                             << "DSC05892.jpeg";
+        QTest::newRow("dot read as nothing") << "bruiloft_kerk_8106JPG"
+                                             << "bruiloft_kerk_8106.JPG";
+        QTest::newRow("dot read as a comma") << "IMG_2441,jpg 2.3 MB"
+                                             << "IMG_2441.jpg 2.3 MB";
+        QTest::newRow("dot kept") << "IMG_2441.jpg"
+                                  << "IMG_2441.jpg";
+        QTest::newRow("a word before jpg stays") << "photo jpg"
+                                                 << "photo jpg";
+        QTest::newRow("jpgx stays") << "IMG_1 jpgx"
+                                    << "IMG_1 jpgx";
+        QTest::newRow("two spaces stay") << "IMG_1  jpg"
+                                         << "IMG_1  jpg";
+        QTest::newRow("O in the number after the underscore") << "Olafur_09O1.jpg"
+                                                              << "Olafur_0901.jpg";
+        QTest::newRow("l at the end of the number") << "Olafur_090l"
+                                                    << "Olafur_0901";
+        QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg"
+                                                           << "de_Vries_1376.jpg";
+        QTest::newRow("letters only stay") << "Smith_Old.jpg"
+                                           << "Smith_Old.jpg";
+        QTest::newRow("one digit is not enough") << "Party_lOl.jpg"
+                                                 << "Party_lOl.jpg";
+        QTest::newRow("g read as 9") << "Zoe_2041.jp9 2 MB"
+                                     << "Zoe_2041.jpg 2 MB";
+        QTest::newRow("jpe9") << "IMG_0001.jpe9"
+                              << "IMG_0001.jpeg";
+        QTest::newRow(".j read as jj") << "Zoe_2041jjpg"
+                                       << "Zoe_2041.jpg";
+        QTest::newRow("9 as a number stays") << "IMG_0001.jp9x"
+                                             << "IMG_0001.jp9x";
+        QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg"
+                                                    << "Łukasz_0231.jpg";
+        QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg"
+                                                   << "Łukasz_0231.jpg";
+        QTest::newRow("and both") << "tŁtucja_3109.jpg 2 MB"
+                                  << "Łucja_3109.jpg 2 MB";
+        QTest::newRow("t inside a word stays") << "Matłok_1.jpg"
+                                               << "Matłok_1.jpg";
+        QTest::newRow("Łt before a consonant stays") << "Łtk_1"
+                                                     << "Łtk_1";
     }
     void repairs()
     {
@@ -624,25 +662,26 @@ private slots:
                                  {QRect(100, 214, 96, 16), "Renee 9163", 0.9f}}
             << QStringList{"Muller_7246", "Renee 9163"};
         // Pango's hyphenation: the hyphen at the break is not part of the name.
-        QTest::newRow("hyphen added by the wrap") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "IMG_4821.j-", 0.9f},
-                                                                       {QRect(128, 217, 16, 16), "pg", 0.9f}}
-                                                  << QStringList{"IMG_4821.jpg"};
+        QTest::newRow("hyphen added by the wrap")
+            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "IMG_4821.j-", 0.9f}, {QRect(128, 217, 16, 16), "pg", 0.9f}}
+            << QStringList{"IMG_4821.jpg"};
         QTest::newRow("hyphen of the name") << QList<OcrTextBox>{{QRect(100, 200, 50, 16), "Anne-", 0.9f},
                                                                  {QRect(92, 217, 70, 16), "Marie_0018.", 0.9f},
                                                                  {QRect(114, 234, 22, 16), "jpg", 0.9f}}
                                             << QStringList{"Anne-Marie_0018.jpg"};
-        QTest::newRow("a bare name as the first piece") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "wedding_20", 0.9f},
-                                                                             {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
-                                                                             {QRect(125, 234, 20, 16), "eg", 0.9f}}
-                                                        << QStringList{"wedding_2024_0117.jpeg"};
+        QTest::newRow("a bare name as the first piece")
+            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "wedding_20", 0.9f},
+                                 {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
+                                 {QRect(125, 234, 20, 16), "eg", 0.9f}}
+            << QStringList{"wedding_2024_0117.jpeg"};
         QTest::newRow("left-aligned pieces cut by the wrap")
             << QList<OcrTextBox>{{QRect(353, 229, 87, 18), "wedding_20", 0.9f},
                                  {QRect(354, 247, 85, 17), "24_0117.jp-", 0.9f},
                                  {QRect(386, 266, 20, 15), "eg", 0.9f}}
             << QStringList{"wedding_2024_0117.jpeg"};
-        QTest::newRow("a RAW label cut after its dot") << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f},
-                                                                            {QRect(122, 217, 26, 16), "ARW", 0.9f}}
-                                                       << QStringList{"DSC01235.ARW"};
+        QTest::newRow("a RAW label cut after its dot")
+            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f}, {QRect(122, 217, 26, 16), "ARW", 0.9f}}
+            << QStringList{"DSC01235.ARW"};
         QTest::newRow("compact rows of bare names, not aligned")
             << QList<OcrTextBox>{{QRect(100, 200, 80, 16), "P1694633", 0.9f},
                                  {QRect(106, 216, 74, 16), "_MG_2172", 0.9f},
@@ -655,18 +694,19 @@ private slots:
             << QList<OcrTextBox>{{QRect(100, 200, 92, 16), "Muller_0777", 0.9f}, {QRect(131, 217, 31, 16), "jpg", 0.9f}}
             << QStringList{"Muller_0777.jpg"};
         // Two neighbouring labels read as one line, each over its own second piece.
-        QTest::newRow("neighbouring labels read as one line")
-            << QList<OcrTextBox>{{QRect(160, 229, 190, 18), "Smith_0042. Soren_1187.", 0.9f,
-                                  {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."},
-                                   OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
-                                 {QRect(194, 247, 28, 18), "jpg", 0.9f},
-                                 {QRect(287, 247, 29, 18), "jpg", 0.9f}}
-            << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
-        QTest::newRow("two words over one line stay one line")
-            << QList<OcrTextBox>{{QRect(100, 200, 140, 18), "Wedding day", 0.9f,
-                                  {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
-                                 {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}}
-            << QStringList{"Wedding day", "2.3 MB"};
+        QTest::newRow("neighbouring labels read as one line") << QList<OcrTextBox>{
+            {QRect(160, 229, 190, 18),
+             "Smith_0042. Soren_1187.",
+             0.9f,
+             {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."}, OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
+            {QRect(194, 247, 28, 18), "jpg", 0.9f},
+            {QRect(287, 247, 29, 18), "jpg", 0.9f}} << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
+        QTest::newRow("two words over one line stay one line") << QList<OcrTextBox>{
+            {QRect(100, 200, 140, 18),
+             "Wedding day",
+             0.9f,
+             {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
+            {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}} << QStringList{"Wedding day", "2.3 MB"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};

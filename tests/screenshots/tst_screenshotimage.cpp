@@ -122,7 +122,10 @@ private slots:
         QTest::newRow("text") << QByteArray("not an image") << "notes.png";
         QTest::newRow("empty") << QByteArray() << "empty.jpg";
         QTest::newRow("truncated PNG") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << "cut.png";
-        QTest::newRow("HEIC header only") << QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) << "cut.heic";
+        QTest::newRow("HEIC header only") << QByteArray("\0\0\0\x18"
+                                                        "ftypheic\0\0\0\0mif1heic",
+                                                        24)
+                                          << "cut.heic";
         QTest::newRow("missing") << QByteArray() << "";
     }
     void unreadableFiles()
@@ -221,8 +224,10 @@ private slots:
         QTest::addColumn<bool>("light");
         QTest::newRow("dark on white") << QColor(255, 255, 255) << QColor(30, 30, 30) << false << false;
         QTest::newRow("light on dark") << QColor(40, 40, 40) << QColor(230, 230, 230) << false << true;
-        QTest::newRow("white on light blue highlight") << QColor(120, 170, 230) << QColor(255, 255, 255) << false << true;
-        QTest::newRow("white on blue highlight, dark icon") << QColor(53, 132, 228) << QColor(255, 255, 255) << true << true;
+        QTest::newRow("white on light blue highlight")
+            << QColor(120, 170, 230) << QColor(255, 255, 255) << false << true;
+        QTest::newRow("white on blue highlight, dark icon")
+            << QColor(53, 132, 228) << QColor(255, 255, 255) << true << true;
         QTest::newRow("dark on yellow highlight") << QColor(250, 220, 120) << QColor(20, 20, 20) << false << false;
         QTest::newRow("dark on mid grey") << QColor(110, 110, 110) << QColor(0, 0, 0) << false << false;
         QTest::newRow("dark on white, colourful icon") << QColor(255, 255, 255) << QColor(40, 40, 40) << true << false;
@@ -274,7 +279,7 @@ private slots:
             image.setPixel(x, 25, qRgb(0, 0, 0));
         const QImage prepared = prepareSecondPassImage(image);
         QCOMPARE(prepared.size(), QSize(280, 180));
-        QCOMPARE(prepared.pixel(5, 5), qRgb(255, 255, 255));   // the white border
+        QCOMPARE(prepared.pixel(5, 5), qRgb(255, 255, 255));    // the white border
         QCOMPARE(prepared.pixel(100, 60), qRgb(255, 255, 255)); // transparency became white
         // The line, doubled to 2 pixels, grows by one pixel on each side.
         int dark = 0;

@@ -96,7 +96,8 @@ private slots:
         QString why;
         if (!modelsReady(&why))
             QSKIP(qPrintable(why));
-        const QString path = m_dir.filePath(QStringLiteral("%1-%2x.%3").arg(dark ? "dark" : "light").arg(scale).arg(format));
+        const QString path = m_dir.filePath(
+            QStringLiteral("%1-%2x.%3").arg(dark ? "dark" : "light").arg(scale).arg(format));
         QVERIFY(renderList(dark, scale).save(path, nullptr, 90));
 
         ScreenshotOCRBatchProcessor processor(std::make_shared<VisionTextRecognizer>(m_platform));
@@ -137,7 +138,8 @@ private slots:
         QString why;
         if (!modelsReady(&why))
             QSKIP(qPrintable(why));
-        const QStringList names{"_MG_5123.jpg", "Smith_0042.jpg", "IMG_4455.JPG", "Bjork_5070.JPG", "de_Vries_1376.jpg"};
+        const QStringList names{"_MG_5123.jpg", "Smith_0042.jpg", "IMG_4455.JPG", "Bjork_5070.JPG",
+                                "de_Vries_1376.jpg"};
         QImage image(pixels * 40, pixels * 3 * int(names.size()), QImage::Format_RGB32);
         image.fill(dark ? QColor(0x24, 0x24, 0x24) : QColor(0xfa, 0xfa, 0xfa));
         {
@@ -200,8 +202,8 @@ private slots:
                            QColor::fromHsv(30 + i * 60, 200, 230));
                 p.setPen(dark ? QColor(0xee, 0xee, 0xee) : QColor(0x24, 0x24, 0x24));
                 for (int line = 0; line < labels.at(i).size(); ++line)
-                    p.drawText(QRect(x, pixels * 5 + line * int(pixels * 1.3), cell, int(pixels * 1.3)), Qt::AlignCenter,
-                               labels.at(i).at(line));
+                    p.drawText(QRect(x, pixels * 5 + line * int(pixels * 1.3), cell, int(pixels * 1.3)),
+                               Qt::AlignCenter, labels.at(i).at(line));
             }
         }
         const QString path = m_dir.filePath(QStringLiteral("icons-%1-%2.png").arg(pixels).arg(dark));
@@ -317,8 +319,9 @@ private slots:
         raw.write("raw");
         raw.close();
         QProcess scan;
-        scan.start(cli, {QStringLiteral("scan"), QStringLiteral("--screenshot"), shot, QStringLiteral("--search"), search,
-                         QStringLiteral("--dest"), dest, QStringLiteral("--json")});
+        scan.start(cli,
+                   {QStringLiteral("scan"), QStringLiteral("--screenshot"), shot, QStringLiteral("--search"), search,
+                    QStringLiteral("--dest"), dest, QStringLiteral("--json")});
         QVERIFY(scan.waitForFinished(300000));
         QCOMPARE(scan.exitCode(), 0);
         const QJsonObject result = QJsonDocument::fromJson(scan.readAllStandardOutput()).object();
@@ -333,8 +336,9 @@ private slots:
         QVERIFY(found);
 
         QProcess both;
-        both.start(cli, {QStringLiteral("scan"), QStringLiteral("--screenshot"), shot, QStringLiteral("--selection"),
-                         search, QStringLiteral("--search"), search, QStringLiteral("--dest"), dest});
+        both.start(cli,
+                   {QStringLiteral("scan"), QStringLiteral("--screenshot"), shot, QStringLiteral("--selection"), search,
+                    QStringLiteral("--search"), search, QStringLiteral("--dest"), dest});
         QVERIFY(both.waitForFinished(60000));
         QCOMPARE(both.exitCode(), 2);
     }

@@ -55,28 +55,45 @@ public:
                 continue;
             const QString dest = appendingPathComponent(destination, lastPathComponent(*r.chosenRAW));
             if (!QFile::exists(*r.chosenRAW)) {
-                plan.issues.append({makeId(), CopyPreflightIssueKind::sourceUnavailable, *r.chosenRAW, {}, {r.id()},
+                plan.issues.append({makeId(),
+                                    CopyPreflightIssueKind::sourceUnavailable,
+                                    *r.chosenRAW,
+                                    {},
+                                    {r.id()},
                                     QStringLiteral("gone: ") + lastPathComponent(*r.chosenRAW)});
                 continue;
             }
             if (QFile::exists(dest) && policy == ConflictPolicy::skip) {
-                plan.issues.append({makeId(), CopyPreflightIssueKind::alreadyExists, *r.chosenRAW, dest, {r.id()},
+                plan.issues.append({makeId(),
+                                    CopyPreflightIssueKind::alreadyExists,
+                                    *r.chosenRAW,
+                                    dest,
+                                    {r.id()},
                                     QStringLiteral("exists: ") + lastPathComponent(dest)});
                 continue;
             }
             const qint64 size = QFileInfo(*r.chosenRAW).size();
-            plan.tasks.append({makeId(), *r.chosenRAW, dest,
-                               target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg, {r.id()}, size});
+            plan.tasks.append({makeId(),
+                               *r.chosenRAW,
+                               dest,
+                               target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg,
+                               {r.id()},
+                               size});
             plan.totalBytes += size;
             const QString xmp = deletingPathExtension(*r.chosenRAW) + QStringLiteral(".xmp");
             if (includeXMP && QFile::exists(xmp)) {
-                plan.tasks.append({makeId(), xmp, appendingPathComponent(destination, lastPathComponent(xmp)),
-                                   CopyFileKind::xmp, {r.id()}, QFileInfo(xmp).size()});
+                plan.tasks.append({makeId(),
+                                   xmp,
+                                   appendingPathComponent(destination, lastPathComponent(xmp)),
+                                   CopyFileKind::xmp,
+                                   {r.id()},
+                                   QFileInfo(xmp).size()});
                 plan.totalBytes += QFileInfo(xmp).size();
             }
         }
         if (*reportInsufficientSpace)
-            plan.issues.append({makeId(), CopyPreflightIssueKind::insufficientSpace, {}, destination, {}, QStringLiteral("full")});
+            plan.issues.append(
+                {makeId(), CopyPreflightIssueKind::insufficientSpace, {}, destination, {}, QStringLiteral("full")});
         return plan;
     }
 };
@@ -170,8 +187,7 @@ public:
     std::shared_ptr<ScreenshotOCRResult> result = std::make_shared<ScreenshotOCRResult>();
     std::shared_ptr<std::atomic<bool>> fail = std::make_shared<std::atomic<bool>>(false);
     ScreenshotOCRResult processScreenshots(const QList<FileURL> &screenshots,
-                                           const ScreenshotOCRProgressCallback &progress,
-                                           std::stop_token stop) override
+                                           const ScreenshotOCRProgressCallback &progress, std::stop_token stop) override
     {
         // When stopped, the names of the screenshots read before are returned, as the real
         // batch does.

@@ -86,8 +86,7 @@ std::size_t FaultyFileOperations::write(int fd, const char *data, std::size_t si
         if (m_armedWrites > 1)
             fail(ENOSPC, "write");
         break;
-    case Fault::partialWrites:
-        return PosixFileOperations::write(fd, data, std::max<std::size_t>(1, size / 2));
+    case Fault::partialWrites: return PosixFileOperations::write(fd, data, std::max<std::size_t>(1, size / 2));
     case Fault::lostWrite:
         if (!m_spent) {
             m_spent = true;
@@ -102,8 +101,7 @@ std::size_t FaultyFileOperations::write(int fd, const char *data, std::size_t si
             return PosixFileOperations::write(fd, changed.constData(), size);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return PosixFileOperations::write(fd, data, size);
 }
@@ -134,17 +132,12 @@ void FaultyFileOperations::renameNoReplace(const QString &from, const QString &t
     calls << QStringLiteral("renameNoReplace");
     if (m_armed) {
         switch (fault) {
-        case Fault::renameFails:
-            fail(EIO, "renameat2");
-        case Fault::destinationAppears:
-            makeFile(to, intruderBytes);
-            break;
+        case Fault::renameFails: fail(EIO, "renameat2");
+        case Fault::destinationAppears: makeFile(to, intruderBytes); break;
         case Fault::renameUnsupported:
         case Fault::linksUnsupported:
-        case Fault::destinationAppearsBeforeLink:
-            fail(EINVAL, "renameat2");
-        default:
-            break;
+        case Fault::destinationAppearsBeforeLink: fail(EINVAL, "renameat2");
+        default: break;
         }
     }
     PosixFileOperations::renameNoReplace(from, to);

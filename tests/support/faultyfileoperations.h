@@ -21,24 +21,24 @@ class FaultyFileOperations : public PosixFileOperations {
 public:
     enum class Fault {
         none,
-        noSpaceOnWrite,     // write fails with ENOSPC after the first chunk
-        ioErrorOnRead,      // reading the source fails with EIO
-        partialWrites,      // every write takes half of what it is given (legal, must be finished)
-        lostWrite,          // one write reports success but the device keeps nothing
-        corruptWrite,       // one byte arrives changed
-        flushFails,         // fsync of the file fails with EIO
-        renameFails,        // the final move fails with EIO
-        destinationAppears, // another program creates the destination just before the move
+        noSpaceOnWrite,               // write fails with ENOSPC after the first chunk
+        ioErrorOnRead,                // reading the source fails with EIO
+        partialWrites,                // every write takes half of what it is given (legal, must be finished)
+        lostWrite,                    // one write reports success but the device keeps nothing
+        corruptWrite,                 // one byte arrives changed
+        flushFails,                   // fsync of the file fails with EIO
+        renameFails,                  // the final move fails with EIO
+        destinationAppears,           // another program creates the destination just before the move
         destinationAppearsBeforeLink, // no RENAME_NOREPLACE, and the name is taken before the link
-        renameUnsupported,  // the file system has no RENAME_NOREPLACE (hard links instead)
-        linksUnsupported,   // neither RENAME_NOREPLACE nor hard links
-        createFails,        // the temporary file cannot be created (EACCES)
-        openSourceFails,    // the source cannot be opened (EACCES)
+        renameUnsupported,            // the file system has no RENAME_NOREPLACE (hard links instead)
+        linksUnsupported,             // neither RENAME_NOREPLACE nor hard links
+        createFails,                  // the temporary file cannot be created (EACCES)
+        openSourceFails,              // the source cannot be opened (EACCES)
     };
 
     Fault fault = Fault::none;
-    QString faultySource;                 // file name of the source the fault applies to
-    std::optional<qint64> capacity;       // answered instead of the volume's when set
+    QString faultySource;           // file name of the source the fault applies to
+    std::optional<qint64> capacity; // answered instead of the volume's when set
     bool capacityUnreadable = false;
     bool folderFlushFails = false;
     QByteArray intruderBytes = "someone else's file";

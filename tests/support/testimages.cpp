@@ -24,9 +24,7 @@ QImage photoLikeScene(int width, int height, std::uint32_t seed)
     sky.setColorAt(1, QColor(200, 180, 150));
     painter.fillRect(image.rect(), sky);
     const double scale = std::max(width, height) / 1000.0;
-    const auto colour = [&] {
-        return QColor(random.bounded(256), random.bounded(256), random.bounded(256));
-    };
+    const auto colour = [&] { return QColor(random.bounded(256), random.bounded(256), random.bounded(256)); };
     // Large soft shapes, then smaller hard ones, then thin lines: detail at every scale.
     for (int i = 0; i < 40; ++i) {
         const double r = (60 + random.bounded(200)) * scale;
@@ -53,8 +51,10 @@ QImage photoLikeScene(int width, int height, std::uint32_t seed)
     for (int i = 0; i < 600; ++i) {
         painter.setPen(QPen(colour(), 0.8 + random.generateDouble() * 1.5 * scale));
         const QPointF start(random.bounded(width), random.bounded(height));
-        painter.drawLine(start, start + QPointF((random.generateDouble() - 0.5) * 200 * scale,
-                                                (random.generateDouble() - 0.5) * 200 * scale));
+        painter.drawLine(start,
+                         start
+                             + QPointF((random.generateDouble() - 0.5) * 200 * scale,
+                                       (random.generateDouble() - 0.5) * 200 * scale));
     }
     painter.end();
     // Grain, as a sensor adds it.

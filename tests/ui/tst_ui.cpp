@@ -155,7 +155,12 @@ private slots:
         const QString c = path(QStringLiteral("launch/backup"));
         for (const QString &folder : {a, b, c})
             QVERIFY(QDir().mkpath(folder));
-        const QStringList args{"quillmore", "--uitesting-reset", QUrl::fromLocalFile(a).toString(), b, "-x", c + "/",
+        const QStringList args{"quillmore",
+                               "--uitesting-reset",
+                               QUrl::fromLocalFile(a).toString(),
+                               b,
+                               "-x",
+                               c + "/",
                                path(QStringLiteral("launch/missing"))};
         const QStringList locations = launchLocations(args);
         QCOMPARE(locations.size(), 4);
@@ -279,7 +284,9 @@ private slots:
             ->findChild<QAbstractButton *>(QStringLiteral("problems.choose.manual"))
             ->click();
         QTRY_VERIFY(!problemPanel(problems, QStringLiteral("IMG_0003.JPG")));
-        problemPanel(problems, QStringLiteral("IMG_0004.JPG"))->findChild<QAbstractButton *>(QStringLiteral("button.skip"))->click();
+        problemPanel(problems, QStringLiteral("IMG_0004.JPG"))
+            ->findChild<QAbstractButton *>(QStringLiteral("button.skip"))
+            ->click();
         QTRY_VERIFY(!problemPanel(problems, QStringLiteral("IMG_0004.JPG")));
         QTRY_VERIFY(problems->findChild<QWidget *>(QStringLiteral("problems.none"))->isVisible());
         QTest::keyClick(problems, Qt::Key_Return); // Done
@@ -592,7 +599,8 @@ private slots:
 
         // Removing a location on the summary scans again, keeping the choices whose files are there.
         QDir().mkpath(path(QStringLiteral("cardC")));
-        vm->setSearchLocations({path(QStringLiteral("cardA")), path(QStringLiteral("cardB")), path(QStringLiteral("cardC"))});
+        vm->setSearchLocations(
+            {path(QStringLiteral("cardA")), path(QStringLiteral("cardB")), path(QStringLiteral("cardC"))});
         QTRY_COMPARE(vm->stage(), WorkflowStage::summary);
         QTRY_VERIFY(!vm->isPlanning());
         QCOMPARE(resultNamed(vm, QStringLiteral("IMG_0004.JPG"))->status, SelectionStatus::skipped);
@@ -687,7 +695,8 @@ private slots:
         for (int i = 0; i < files; ++i) {
             const QString name = QStringLiteral("P_%1").arg(i, 3, 10, QLatin1Char('0'));
             makeFile(path(QStringLiteral("big/selection/") + name + QStringLiteral(".JPG")), jpegBytes(8, 8));
-            makeFile(path(QStringLiteral("big/card/") + name + QStringLiteral(".CR2")), QByteArray(4 << 20, char('a' + i % 20)));
+            makeFile(path(QStringLiteral("big/card/") + name + QStringLiteral(".CR2")),
+                     QByteArray(4 << 20, char('a' + i % 20)));
         }
         UiHarness ui(settingsFile());
         ui.window->show();
@@ -743,8 +752,8 @@ private slots:
             p.fillRect(line, QColor(10, 20, 200)); // the line's ink, a colour found nowhere else
         }
         QVERIFY(image.save(shot));
-        ScreenshotNameCandidate read{makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {shot}, {QStringLiteral("IMG_0001.JPG")},
-                                     false, line};
+        ScreenshotNameCandidate read{
+            makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {shot}, {QStringLiteral("IMG_0001.JPG")}, false, line};
         ScreenshotNameCandidate noBox{makeId(), QStringLiteral("IMG_0002.JPG"), 0.9f, {shot}, {}, false, {}};
         *ui.standIns.ocrResult = {1, 2, {read, noBox}, {}};
         vm->selectScreenshots({shot});
@@ -778,8 +787,13 @@ private slots:
         QImage(60, 40, QImage::Format_RGB32).save(shot);
         QList<ScreenshotNameCandidate> names;
         for (int i = 0; i < 80; ++i)
-            names << ScreenshotNameCandidate{makeId(), QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')), 0.9f,
-                                             {shot}, {}, false, QRect(0, 0, 30, 10)};
+            names << ScreenshotNameCandidate{makeId(),
+                                             QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')),
+                                             0.9f,
+                                             {shot},
+                                             {},
+                                             false,
+                                             QRect(0, 0, 30, 10)};
         *ui.standIns.ocrResult = {1, 80, names, {}};
         vm->selectScreenshots({shot});
         QTRY_VERIFY(ui.content()->screenshotReviewSheet());
@@ -853,7 +867,8 @@ private slots:
         const QString a = path(QStringLiteral("shots/c1.png")), b = path(QStringLiteral("shots/c2.png"));
         QImage(20, 20, QImage::Format_RGB32).save(a);
         QImage(20, 20, QImage::Format_RGB32).save(b);
-        *ui.standIns.ocrResult = {2, 2,
+        *ui.standIns.ocrResult = {2,
+                                  2,
                                   {{makeId(), QStringLiteral("IMG_0001.JPG"), 0.9f, {a}, {}, false, {}},
                                    {makeId(), QStringLiteral("IMG_0002.JPG"), 0.9f, {b}, {}, false, {}}},
                                   {}};
@@ -866,9 +881,10 @@ private slots:
         ui.standIns.ocrGate->open = true;
         settle();
         QCOMPARE(vm->screenshotCandidateList().candidates.size(), 1);
-        QCOMPARE(ui.find<ElidedLabel>(QStringLiteral("detail"), ui.find<QWidget>(QStringLiteral("selection.screenshots")))
-                     ->fullText(),
-                 localized("screenshot.selected.summary", 1, 1));
+        QCOMPARE(
+            ui.find<ElidedLabel>(QStringLiteral("detail"), ui.find<QWidget>(QStringLiteral("selection.screenshots")))
+                ->fullText(),
+            localized("screenshot.selected.summary", 1, 1));
         QVERIFY(ui.find(QStringLiteral("screenshot.review.button"))->isVisible());
     }
 
@@ -959,8 +975,8 @@ private slots:
         ui.find(QStringLiteral("setup.search.reauthorize"))->click();
         settle();
         QVERIFY(!ui.vm()->searchLocations().first().requiresReauthorization);
-        QVERIFY(!ui.find(QStringLiteral("setup.search.reauthorize")) ||
-                !ui.find(QStringLiteral("setup.search.reauthorize"))->isVisible());
+        QVERIFY(!ui.find(QStringLiteral("setup.search.reauthorize"))
+                || !ui.find(QStringLiteral("setup.search.reauthorize"))->isVisible());
     }
 
     void targetJpegDisablesSidecars()
@@ -1334,9 +1350,10 @@ private slots:
             env.remove(QStringLiteral("XDG_CONFIG_HOME"));
             child.setProcessEnvironment(env);
             child.setWorkingDirectory(QDir::tempPath());
-            child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                  QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                                  QStringLiteral("readOnlyDestination")});
+            child.start(setpriv,
+                        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                         QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                         QStringLiteral("readOnlyDestination")});
             if (!child.waitForStarted(30000))
                 QSKIP("the test cannot be started as an unprivileged user here");
             QVERIFY(child.waitForFinished(120000));
@@ -1357,8 +1374,9 @@ private slots:
         makeFile(p("card/IMG_0001.CR2"), QByteArray(1000, 'a'));
         makeFile(p("card/IMG_0002.CR2"), QByteArray(1000, 'b'));
         QDir().mkpath(p("dest"));
-        QVERIFY(QFile::setPermissions(p("dest"), QFileDevice::ReadOwner | QFileDevice::ExeOwner
-                                                     | QFileDevice::ReadOther | QFileDevice::ExeOther));
+        QVERIFY(QFile::setPermissions(p("dest"),
+                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                          | QFileDevice::ExeOther));
         UiHarness ui(dir.filePath(QStringLiteral("settings.ini")));
         ui.window->show();
         WorkflowViewModel *vm = ui.vm();

@@ -35,8 +35,11 @@ bool writeHeic(const QString &path, QSize size, int thumbnailWidth)
     heif_encoder *encoder = nullptr;
     bool ok = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok;
     heif_image *image = nullptr;
-    ok = ok && heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code == heif_error_Ok;
-    ok = ok && heif_image_add_plane(image, heif_channel_interleaved, size.width(), size.height(), 8).code == heif_error_Ok;
+    ok = ok
+        && heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code
+            == heif_error_Ok;
+    ok = ok
+        && heif_image_add_plane(image, heif_channel_interleaved, size.width(), size.height(), 8).code == heif_error_Ok;
     if (ok) {
         int stride = 0;
         uint8_t *data = heif_image_get_plane(image, heif_channel_interleaved, &stride);
@@ -50,7 +53,7 @@ bool writeHeic(const QString &path, QSize size, int thumbnailWidth)
         ok = heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok;
         if (ok && thumbnailWidth > 0)
             ok = heif_context_encode_thumbnail(context, image, handle, encoder, nullptr, thumbnailWidth, nullptr).code
-                 == heif_error_Ok;
+                == heif_error_Ok;
         if (handle)
             heif_image_handle_release(handle);
         ok = ok && heif_context_write_to_file(context, path.toUtf8().constData()).code == heif_error_Ok;
@@ -77,7 +80,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("chosen");
         QTest::addColumn<QStringList>("kept");
-        QTest::newRow("png kept, text dropped") << QStringList{"/s/list.PNG", "/s/notes.txt"} << QStringList{"/s/list.PNG"};
+        QTest::newRow("png kept, text dropped")
+            << QStringList{"/s/list.PNG", "/s/notes.txt"} << QStringList{"/s/list.PNG"};
         QTest::newRow("order kept") << QStringList{"/s/b.heic", "/s/a.jpeg", "/s/c.JPG"}
                                     << QStringList{"/s/b.heic", "/s/a.jpeg", "/s/c.JPG"};
         QTest::newRow("no extension") << QStringList{"/s/png"} << QStringList{};
@@ -238,9 +242,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("path") << "/Volumes/Card/DCIM/IMG_0001.CR2" << "IMG_0001.CR2";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("not a path") << "IMG_0001.JPG (list.png)" << "IMG_0001.JPG (list.png)";
+        QTest::newRow("path") << "/Volumes/Card/DCIM/IMG_0001.CR2"
+                              << "IMG_0001.CR2";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("not a path") << "IMG_0001.JPG (list.png)"
+                                    << "IMG_0001.JPG (list.png)";
     }
     void reportCellShortening()
     {

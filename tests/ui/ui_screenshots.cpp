@@ -212,8 +212,8 @@ int main(int argc, char **argv)
         waitFor([&] { return !fvm->isPlanning(); });
         QHash<QString, QByteArray> away;
         for (const int i : {2, 9, 17}) {
-            const QString name = root + QStringLiteral("/Card 1/DCIM/100CAMERA/DSC_%1.DNG").arg(4100 + i * 3, 4, 10,
-                                                                                               QLatin1Char('0'));
+            const QString name = root
+                + QStringLiteral("/Card 1/DCIM/100CAMERA/DSC_%1.DNG").arg(4100 + i * 3, 4, 10, QLatin1Char('0'));
             QFile f(name);
             if (f.open(QIODevice::ReadOnly))
                 away.insert(name, f.readAll());
@@ -254,10 +254,17 @@ int main(int argc, char **argv)
         ui.standIns.ocrResult->screenshotCount = 1;
         ui.standIns.ocrResult->filenameOccurrences = 9;
         for (int i = 0; i < 8; ++i)
-            ui.standIns.ocrResult->candidates.append({makeId(), QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3),
-                                                      i == 5 ? 0.52f : 0.93f, {shot}, {}, false, boxes[i]});
+            ui.standIns.ocrResult->candidates.append({makeId(),
+                                                      QStringLiteral("DSC_%1.JPG").arg(4103 + i * 3),
+                                                      i == 5 ? 0.52f : 0.93f,
+                                                      {shot},
+                                                      {},
+                                                      false,
+                                                      boxes[i]});
         vm->selectScreenshots({shot});
-        waitFor([&] { return ui.content()->screenshotReviewSheet() && ui.content()->screenshotReviewSheet()->isVisible(); });
+        waitFor([&] {
+            return ui.content()->screenshotReviewSheet() && ui.content()->screenshotReviewSheet()->isVisible();
+        });
         ui.content()->screenshotReviewSheet()->resize(760, 620);
         QTest::qWait(300);
         save(ui.content()->screenshotReviewSheet(), QStringLiteral("7-screenshot-review"));

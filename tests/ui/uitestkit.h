@@ -60,7 +60,8 @@ public:
             return answer;
         };
         FilePanels *panelsPointer = panels.get();
-        WorkflowServices services = makeDefaultWorkflowServices(std::move(panels), std::make_unique<RecordingPlatform>());
+        WorkflowServices services = makeDefaultWorkflowServices(std::move(panels),
+                                                                std::make_unique<RecordingPlatform>());
         if (!services.planner)
             services.planner = std::make_unique<FakePlanner>();
         if (!services.copier || holdableCopier) {

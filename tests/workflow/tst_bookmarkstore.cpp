@@ -77,8 +77,9 @@ private slots:
         const QString shoot = folder(QStringLiteral("Shoot"));
         store.saveBookmarks({shoot + QStringLiteral("/./")}, QStringLiteral("bookmark.destination"));
         const QByteArray stored = s->value(QStringLiteral("bookmark.destination")).toByteArray();
-        const QByteArray expected = "[{\"path\":" + QJsonDocument(QJsonArray{shoot}).toJson(QJsonDocument::Compact).mid(1).chopped(1)
-            + ",\"data\":\"" + (shoot.toUtf8() + '\0' + mountRootOf(shoot).toUtf8()).toBase64() + "\"}]";
+        const QByteArray expected = "[{\"path\":"
+            + QJsonDocument(QJsonArray{shoot}).toJson(QJsonDocument::Compact).mid(1).chopped(1) + ",\"data\":\""
+            + (shoot.toUtf8() + '\0' + mountRootOf(shoot).toUtf8()).toBase64() + "\"}]";
         QCOMPARE(stored, expected);
         store.saveBookmarks({}, QStringLiteral("bookmark.destination"));
         QCOMPARE(s->value(QStringLiteral("bookmark.destination")).toByteArray(), QByteArray("[]"));
@@ -123,8 +124,9 @@ private slots:
         const QString kept = folder(QStringLiteral("Old"));
         store.saveBookmarks({kept}, QStringLiteral("bookmark.selection"));
         const QByteArray before = s->value(QStringLiteral("bookmark.selection")).toByteArray();
-        QVERIFY_THROWS_EXCEPTION(FailureError,
-                                 store.saveBookmarks({m_dir.filePath(QStringLiteral("nowhere"))}, QStringLiteral("bookmark.selection")));
+        QVERIFY_THROWS_EXCEPTION(
+            FailureError,
+            store.saveBookmarks({m_dir.filePath(QStringLiteral("nowhere"))}, QStringLiteral("bookmark.selection")));
         QCOMPARE(s->value(QStringLiteral("bookmark.selection")).toByteArray(), before);
     }
 

@@ -42,20 +42,33 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("written");
-        QTest::newRow("plain") << "IMG_0001.jpg" << "IMG_0001.jpg";
-        QTest::newRow("comma") << "a,b" << "\"a,b\"";
-        QTest::newRow("quotes") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
-        QTest::newRow("minus") << "-5" << "'-5";
-        QTest::newRow("plus") << "+DSC1234.jpg" << "'+DSC1234.jpg";
-        QTest::newRow("at") << "@x" << "'@x";
-        QTest::newRow("formula with comma") << "=1,2" << "\"'=1,2\"";
-        QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
-        QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("plain") << "IMG_0001.jpg"
+                               << "IMG_0001.jpg";
+        QTest::newRow("comma") << "a,b"
+                               << "\"a,b\"";
+        QTest::newRow("quotes") << "say \"hi\""
+                                << "\"say \"\"hi\"\"\"";
+        QTest::newRow("minus") << "-5"
+                               << "'-5";
+        QTest::newRow("plus") << "+DSC1234.jpg"
+                              << "'+DSC1234.jpg";
+        QTest::newRow("at") << "@x"
+                            << "'@x";
+        QTest::newRow("formula with comma") << "=1,2"
+                                            << "\"'=1,2\"";
+        QTest::newRow("line feed") << "a\nb"
+                                   << "\"a\nb\"";
+        QTest::newRow("carriage return") << "a\rb"
+                                         << "\"a\rb\"";
         // A tab or carriage return in front hides a formula from the eye, not from a spreadsheet.
-        QTest::newRow("leading tab") << "\t=1+1" << "'\t=1+1";
-        QTest::newRow("leading carriage return") << "\r=1+1" << "\"'\r=1+1\"";
-        QTest::newRow("minus inside") << "DSC-1" << "DSC-1";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("leading tab") << "\t=1+1"
+                                     << "'\t=1+1";
+        QTest::newRow("leading carriage return") << "\r=1+1"
+                                                 << "\"'\r=1+1\"";
+        QTest::newRow("minus inside") << "DSC-1"
+                                      << "DSC-1";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void csvFieldEscaping()
     {
@@ -69,15 +82,25 @@ private slots:
         QCOMPARE(QString::fromLatin1(kReportHeader).size(), 109);
         const QByteArray empty = reportFileBytes({});
         QCOMPARE(empty, QByteArray("\xEF\xBB\xBF") + kReportHeader + "\r\n");
-        CopyReportRow a{QStringLiteral("id"), QStringLiteral("-DSC1234.jpg"), QString(), QStringLiteral("/in/a,b.NEF"),
-                        QStringLiteral("RAW"), QStringLiteral("/out/x.NEF"), QStringLiteral("Copied"),
-                        QStringLiteral("Possible Unsharp; Duplicate"), QString()};
-        CopyReportRow b{QStringLiteral("id2"), QStringLiteral("Café.jpg"), QStringLiteral("s.png"), QString(),
-                        QStringLiteral("RAW"), QString(), QStringLiteral("Skipped"), QString(), QStringLiteral("=boom")};
+        CopyReportRow a{QStringLiteral("id"),
+                        QStringLiteral("-DSC1234.jpg"),
+                        QString(),
+                        QStringLiteral("/in/a,b.NEF"),
+                        QStringLiteral("RAW"),
+                        QStringLiteral("/out/x.NEF"),
+                        QStringLiteral("Copied"),
+                        QStringLiteral("Possible Unsharp; Duplicate"),
+                        QString()};
+        CopyReportRow b{QStringLiteral("id2"),     QStringLiteral("Café.jpg"),
+                        QStringLiteral("s.png"),   QString(),
+                        QStringLiteral("RAW"),     QString(),
+                        QStringLiteral("Skipped"), QString(),
+                        QStringLiteral("=boom")};
         const QByteArray bytes = reportFileBytes({a, b});
-        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") + kReportHeader + "\r\n"
-                            + "'-DSC1234.jpg,,\"/in/a,b.NEF\",RAW,/out/x.NEF,Copied,Possible Unsharp; Duplicate,\r\n"
-                            + QStringLiteral("Café.jpg,s.png,,RAW,,Skipped,,'=boom\r\n").toUtf8());
+        QCOMPARE(bytes,
+                 QByteArray("\xEF\xBB\xBF") + kReportHeader + "\r\n"
+                     + "'-DSC1234.jpg,,\"/in/a,b.NEF\",RAW,/out/x.NEF,Copied,Possible Unsharp; Duplicate,\r\n"
+                     + QStringLiteral("Café.jpg,s.png,,RAW,,Skipped,,'=boom\r\n").toUtf8());
     }
 
     // The error column and quality column for one RAW file and its sidecar.
@@ -92,17 +115,28 @@ private slots:
         QTest::addColumn<int>("expectedStatus");
         const int copied = int(CopyOutcomeStatus::copied), failed = int(CopyOutcomeStatus::failed),
                   skipped = int(CopyOutcomeStatus::skipped);
-        QTest::newRow("both failed") << failed << "M" << failed << "N" << "" << "M | XMP: N" << int(SelectionStatus::failed);
-        QTest::newRow("sidecar failed") << copied << "" << failed << "N" << "" << "XMP: N" << int(SelectionStatus::copied);
-        QTest::newRow("sidecar failed, quality error") << copied << "" << failed << "N" << "Q" << "XMP: N | Q"
-                                                       << int(SelectionStatus::copied);
-        QTest::newRow("sidecar failed without a message") << copied << "" << failed << "" << ""
-                                                          << "XMP: " + localized("report.status.failed")
-                                                          << int(SelectionStatus::copied);
-        QTest::newRow("sidecar skipped adds nothing") << copied << "" << skipped << "exists" << "" << ""
-                                                      << int(SelectionStatus::copied);
-        QTest::newRow("sidecar never attempted") << copied << "" << -1 << "" << "" << "" << int(SelectionStatus::copied);
-        QTest::newRow("raw skipped") << skipped << "exists" << -1 << "" << "" << "exists" << int(SelectionStatus::skipped);
+        QTest::newRow("both failed") << failed << "M" << failed << "N"
+                                     << ""
+                                     << "M | XMP: N" << int(SelectionStatus::failed);
+        QTest::newRow("sidecar failed") << copied << "" << failed << "N"
+                                        << ""
+                                        << "XMP: N" << int(SelectionStatus::copied);
+        QTest::newRow("sidecar failed, quality error") << copied << "" << failed << "N"
+                                                       << "Q"
+                                                       << "XMP: N | Q" << int(SelectionStatus::copied);
+        QTest::newRow("sidecar failed without a message")
+            << copied << "" << failed << ""
+            << ""
+            << "XMP: " + localized("report.status.failed") << int(SelectionStatus::copied);
+        QTest::newRow("sidecar skipped adds nothing") << copied << "" << skipped << "exists"
+                                                      << ""
+                                                      << "" << int(SelectionStatus::copied);
+        QTest::newRow("sidecar never attempted") << copied << "" << -1 << ""
+                                                 << ""
+                                                 << "" << int(SelectionStatus::copied);
+        QTest::newRow("raw skipped") << skipped << "exists" << -1 << ""
+                                     << ""
+                                     << "exists" << int(SelectionStatus::skipped);
     }
     void settlingErrorTexts()
     {
@@ -113,12 +147,14 @@ private slots:
         QFETCH(QString, qualityError);
         QFETCH(QString, expectedError);
         QFETCH(int, expectedStatus);
-        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
+        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"),
+                                   SelectionStatus::readyToCopy);
         CopyPlan plan;
         plan.tasks = {{makeId(), "/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, {r.id()}, 10},
                       {makeId(), "/in/IMG_1.xmp", "/out/IMG_1.xmp", CopyFileKind::xmp, {r.id()}, 1}};
         CopyBatchResult batch;
-        const auto rawDest = rawStatus == int(CopyOutcomeStatus::failed) ? std::nullopt : std::optional<QString>("/out/IMG_1.NEF");
+        const auto rawDest = rawStatus == int(CopyOutcomeStatus::failed) ? std::nullopt
+                                                                         : std::optional<QString>("/out/IMG_1.NEF");
         batch.outcomes << outcome("/in/./IMG_1.NEF", rawDest, CopyFileKind::raw, CopyOutcomeStatus(rawStatus),
                                   rawMessage.isEmpty() ? std::nullopt : std::optional<QString>(rawMessage));
         if (xmpStatus >= 0)
@@ -145,14 +181,19 @@ private slots:
     {
         QFETCH(bool, cancelled);
         SelectionResult notFound = result(QStringLiteral("GONE.jpg"), {}, SelectionStatus::notFound);
-        SelectionResult conflict = result(QStringLiteral("C.jpg"), QStringLiteral("/in/C.NEF"), SelectionStatus::existsAtDestination);
+        SelectionResult conflict = result(QStringLiteral("C.jpg"), QStringLiteral("/in/C.NEF"),
+                                          SelectionStatus::existsAtDestination);
         conflict.message = QStringLiteral("already there");
-        SelectionResult failedBefore = result(QStringLiteral("F.jpg"), QStringLiteral("/in/F.NEF"), SelectionStatus::failed);
+        SelectionResult failedBefore = result(QStringLiteral("F.jpg"), QStringLiteral("/in/F.NEF"),
+                                              SelectionStatus::failed);
         failedBefore.destinationURL = QStringLiteral("/out/F.NEF");
         failedBefore.message = QStringLiteral("earlier failure");
         CopyPlan plan;
-        plan.issues << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/C.NEF", {}, {conflict.id()}, "gone"}
-                    << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/C.NEF", "/out/C.NEF",
+        plan.issues << CopyPreflightIssue{makeId(),        CopyPreflightIssueKind::sourceUnavailable,
+                                          "/in/C.NEF",     {},
+                                          {conflict.id()}, "gone"}
+                    << CopyPreflightIssue{makeId(),        CopyPreflightIssueKind::alreadyExists,
+                                          "/in/C.NEF",     "/out/C.NEF",
                                           {conflict.id()}, "C exists"};
         SelectionResult notAttempted = result(QStringLiteral("N.jpg"), QStringLiteral("/in/N.NEF"),
                                               SelectionStatus::readyToCopy);
@@ -186,13 +227,13 @@ private slots:
     // The issues of a sidecar are its own: its picture is copied and not "already there".
     void sidecarIssuesDoNotSettleThePicture()
     {
-        SelectionResult r =
-            result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"), SelectionStatus::readyToCopy);
+        SelectionResult r = result(QStringLiteral("IMG_1.jpg"), QStringLiteral("/in/IMG_1.NEF"),
+                                   SelectionStatus::readyToCopy);
         CopyPlan plan;
         plan.tasks = {{makeId(), "/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, {r.id()}, 10}};
-        plan.issues = {{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/IMG_1.xmp", "/out/IMG_1.xmp", {r.id()},
-                        "exists"},
-                       {makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/IMG_2.xmp", {}, {r.id()}, "gone"}};
+        plan.issues = {
+            {makeId(), CopyPreflightIssueKind::alreadyExists, "/in/IMG_1.xmp", "/out/IMG_1.xmp", {r.id()}, "exists"},
+            {makeId(), CopyPreflightIssueKind::sourceUnavailable, "/in/IMG_2.xmp", {}, {r.id()}, "gone"}};
         CopyBatchResult batch;
         batch.outcomes << outcome("/in/IMG_1.NEF", "/out/IMG_1.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);
         const SettledCopy settled = settleCopy({r}, batch, plan, SearchTarget::raw, {});
@@ -200,8 +241,8 @@ private slots:
         QCOMPARE(settled.rows[0].status, localized("report.status.copied"));
         QCOMPARE(settled.rows[0].destinationPath, QStringLiteral("/out/IMG_1.NEF"));
         QCOMPARE(settled.rows[0].errorMessage, QStringLiteral("XMP: gone"));
-        const CopyPreflightIssue ofPicture{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/./IMG_1.NEF",
-                                           {}, {}, {}};
+        const CopyPreflightIssue ofPicture{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/./IMG_1.NEF", {}, {},
+                                           {}};
         QVERIFY(isIssueOfChosenFile(ofPicture, r));
         QVERIFY(!isIssueOfChosenFile(plan.issues[0], r));
     }
@@ -279,8 +320,9 @@ private slots:
             result(QStringLiteral("NO.jpg"), {}, SelectionStatus::skipped),
         };
         CopyPlan plan;
-        plan.issues << CopyPreflightIssue{makeId(), CopyPreflightIssueKind::alreadyExists, "/in/THERE.NEF",
-                                          "/out/THERE.NEF", {results[3].id()}, "exists"};
+        plan.issues << CopyPreflightIssue{makeId(),          CopyPreflightIssueKind::alreadyExists,
+                                          "/in/THERE.NEF",   "/out/THERE.NEF",
+                                          {results[3].id()}, "exists"};
         CopyBatchResult batch;
         batch.wasCancelled = cancelled;
         batch.outcomes << outcome("/in/COPIED.NEF", "/out/COPIED.NEF", CopyFileKind::raw, CopyOutcomeStatus::copied);

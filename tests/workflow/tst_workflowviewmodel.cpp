@@ -121,10 +121,10 @@ private slots:
         QTest::newRow("nothing stored") << QVariant() << QVariant() << true << ConflictPolicy::skip;
         QTest::newRow("stored values") << QVariant(false) << QVariant(QStringLiteral("keepNumbered")) << false
                                        << ConflictPolicy::keepNumbered;
-        QTest::newRow("policy in other case") << QVariant(true) << QVariant(QStringLiteral("KeepNumbered")) << true
-                                              << ConflictPolicy::skip;
-        QTest::newRow("XMP not a boolean") << QVariant(QStringLiteral("no")) << QVariant(QStringLiteral("x")) << true
-                                           << ConflictPolicy::skip;
+        QTest::newRow("policy in other case")
+            << QVariant(true) << QVariant(QStringLiteral("KeepNumbered")) << true << ConflictPolicy::skip;
+        QTest::newRow("XMP not a boolean")
+            << QVariant(QStringLiteral("no")) << QVariant(QStringLiteral("x")) << true << ConflictPolicy::skip;
     }
     // Stored state the program cannot use: it starts with its defaults, asks for nothing again and
     // says nothing false.
@@ -153,11 +153,12 @@ private slots:
             QByteArray list("[");
             for (int i = 0; i < 50000; ++i)
                 list += QByteArray(i ? "," : "") + "{\"path\":\"/no/such/folder/" + QByteArray::number(i)
-                        + "\",\"data\":\"L25vL3N1Y2g=\"}";
+                    + "\",\"data\":\"L25vL3N1Y2g=\"}";
             list += "]";
             auto s = settings();
             s->setValue(QStringLiteral("bookmark.searches"), list);
-            s->setValue(QStringLiteral("bookmark.selection"), QStringList{QStringLiteral("not"), QStringLiteral("bytes")});
+            s->setValue(QStringLiteral("bookmark.selection"),
+                        QStringList{QStringLiteral("not"), QStringLiteral("bytes")});
             s->setValue(QStringLiteral("preference.includeXMP"), QVariantList{1, 2});
         }
         Rig rig;
@@ -207,7 +208,7 @@ private slots:
             auto vm = make(rig);
             vm->setIncludeXMP(false);
             vm->setConflictPolicy(ConflictPolicy::keepNumbered);
-            vm->setFileCheckEnabled(true); // stored too
+            vm->setFileCheckEnabled(true);           // stored too
             vm->setSearchTarget(SearchTarget::jpeg); // not stored
         }
         auto vm = make(rig);
@@ -299,7 +300,8 @@ private slots:
         QTest::addColumn<QStringList>("dropped");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("destination");
-        QTest::newRow("files then folders") << QStringList{"Selection/IMG_1.jpg", "Card B", "Card A"} << true << "Card B";
+        QTest::newRow("files then folders")
+            << QStringList{"Selection/IMG_1.jpg", "Card B", "Card A"} << true << "Card B";
         QTest::newRow("only files") << QStringList{"Selection/IMG_1.jpg", "Selection/IMG_2.jpg"} << false << "";
         QTest::newRow("missing path") << QStringList{"nowhere"} << false << "";
     }
@@ -395,9 +397,9 @@ private slots:
         vm->startScan();
         QVERIFY(QTest::qWaitFor([&] { return vm->stage() == WorkflowStage::setup; }, kWait));
         // Which folder, and why.
-        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.selection.unreadable",
-                                                                      standardizedPath(m_selection),
-                                                                      localized("error.reason.gone"))));
+        QCOMPARE(vm->errorMessage(),
+                 std::optional<QString>(localized("error.selection.unreadable", standardizedPath(m_selection),
+                                                  localized("error.reason.gone"))));
         QCOMPARE(vm->statusMessage(), localized("status.scan.failed"));
         QVERIFY(vm->results().isEmpty());
     }
@@ -436,7 +438,8 @@ private slots:
         QCOMPARE(vm->results(), before);
         vm->chooseCandidate(m_cardB + QStringLiteral("/./IMG_2.CR3"), two);
         QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::manuallyResolved);
-        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->chosenRAW, std::optional<FileURL>(m_cardB + QStringLiteral("/IMG_2.CR3")));
+        QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->chosenRAW,
+                 std::optional<FileURL>(m_cardB + QStringLiteral("/IMG_2.CR3")));
         QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
         QCOMPARE(resultNamed(*vm, QStringLiteral("IMG_2.jpg"))->status, SelectionStatus::readyToCopy);
         QCOMPARE(vm->primaryCopyTasks().size(), 3);
@@ -598,8 +601,8 @@ private slots:
             QCOMPARE(row.status, localized("report.status.skipped"));
             // Only what was left undone says so; a name that was not found still says that.
             const SelectionResult *result = resultNamed(*vm, row.jpegPath);
-            QCOMPARE(row.errorMessage, result->chosenRAW ? localized("report.error.cancelled")
-                                                         : result->message.value_or(QString()));
+            QCOMPARE(row.errorMessage,
+                     result->chosenRAW ? localized("report.error.cancelled") : result->message.value_or(QString()));
         }
         QVERIFY(!QFile::exists(m_dest + QStringLiteral("/img_1.CR3")));
         // Each picture in its own word: the two planned ones cancelled, the others as they were.
@@ -717,10 +720,10 @@ private slots:
         QVERIFY(scanned(*vm));
         QVERIFY(QFile::remove(m_cardA + QStringLiteral("/DCIM/img_1.CR3")));
         vm->setConflictPolicy(vm->conflictPolicy() == ConflictPolicy::skip ? ConflictPolicy::keepNumbered
-                                                                          : ConflictPolicy::skip); // plans again
+                                                                           : ConflictPolicy::skip); // plans again
         QVERIFY(QTest::qWaitFor([&] { return !vm->isPlanning(); }, kWait));
-        QVERIFY(QTest::qWaitFor([&] {
-            return resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status == SelectionStatus::failed; }, kWait));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return resultNamed(*vm, QStringLiteral("IMG_1.jpg"))->status == SelectionStatus::failed; }, kWait));
         QVERIFY(copied(*vm));
         const SelectionResult *one = resultNamed(*vm, QStringLiteral("IMG_1.jpg"));
         QCOMPARE(one->status, SelectionStatus::failed);
@@ -767,9 +770,9 @@ private slots:
         QCOMPARE(f.readAll(), reportFileBytes(vm->reportRows()));
         *rig.panels.reportFile = path(QStringLiteral("No such folder/r.csv"));
         QVERIFY(!vm->saveReport());
-        QCOMPARE(vm->errorMessage(), std::optional<QString>(localized("error.report.write",
-                                                                      path(QStringLiteral("No such folder/r.csv")),
-                                                                      localized("error.reason.gone"))));
+        QCOMPARE(vm->errorMessage(),
+                 std::optional<QString>(localized("error.report.write", path(QStringLiteral("No such folder/r.csv")),
+                                                  localized("error.reason.gone"))));
         QCOMPARE(vm->statusMessage(), localized("status.report.saved"));
     }
 
@@ -792,7 +795,8 @@ private slots:
     {
         Rig rig;
         const QString shotA = path(QStringLiteral("Shots/a.png")), shotB = path(QStringLiteral("Shots/b.PNG"));
-        ScreenshotNameCandidate one{makeId(), QStringLiteral("IMG_1.jpg"), 0.9f, {shotA, shotB}, {QStringLiteral("IMG_1.jpg 2 MB")}, false};
+        ScreenshotNameCandidate one{makeId(),       QStringLiteral("IMG_1.jpg"),        0.9f,
+                                    {shotA, shotB}, {QStringLiteral("IMG_1.jpg 2 MB")}, false};
         ScreenshotNameCandidate two{makeId(), QStringLiteral("IMG_2"), 0.8f, {shotA}, {}, false};
         ScreenshotNameCandidate bad{makeId(), QStringLiteral("IMG_9.png"), 0.4f, {shotB}, {}, false};
         *rig.screenshots.result = {2, 5, {one, two, bad}, {}};
@@ -1178,7 +1182,7 @@ private slots:
         };
         const auto deliver = [&](const CopyProgress &p) { delivered << p; };
         for (qint64 i = 1; i <= 2000; ++i) {
-            pacer.offer({QStringLiteral("f"), i, 2000, i * 10, 20000}, fold, deliver); // a file done
+            pacer.offer({QStringLiteral("f"), i, 2000, i * 10, 20000}, fold, deliver);  // a file done
             pacer.offer({QStringLiteral("f"), 0, 0, i * 10 + 5, 20000}, fold, deliver); // a chunk
         }
         pacer.flush(deliver);
