@@ -59,28 +59,34 @@ void TestCli::initTestCase()
     QDir().mkpath(m_dir.filePath("dest"));
 }
 
+// The job options scan and gather share are checked the same way by both commands.
 void TestCli::usageErrors_data()
 {
     QTest::addColumn<QStringList>("args");
     const QString d = m_dir.path();
-    const QStringList good{"--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/dest"};
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown command") << QStringList{"copy-everything"};
-    QTest::newRow("no selection") << QStringList{"scan", "--search", d + "/search", "--dest", d + "/dest"};
-    QTest::newRow("no search") << QStringList{"scan", "--selection", d + "/sel", "--dest", d + "/dest"};
-    QTest::newRow("no dest") << QStringList{"scan", "--selection", d + "/sel", "--search", d + "/search"};
-    QTest::newRow("selection missing") << QStringList{"scan",        "--selection", d + "/nope", "--search",
-                                                      d + "/search", "--dest",      d + "/dest"};
-    QTest::newRow("search is a file") << QStringList{"scan",       "--selection", d + "/sel", "--search",
-                                                     d + "/afile", "--dest",      d + "/dest"};
-    QTest::newRow("second search missing") << QStringList{
-        "scan", "--selection", d + "/sel", "--search", d + "/search", "--search", d + "/nope", "--dest", d + "/dest"};
-    QTest::newRow("dest missing") << QStringList{"scan",        "--selection", d + "/sel", "--search",
-                                                 d + "/search", "--dest",      d + "/nope"};
-    QTest::newRow("bad target") << (QStringList{"scan"} + good + QStringList{"--target", "tiff"});
-    QTest::newRow("unknown option") << (QStringList{"scan"} + good + QStringList{"--frobnicate"});
-    QTest::newRow("stray argument") << (QStringList{"scan"} + good + QStringList{"extra"});
-    QTest::newRow("option without value") << QStringList{"scan", "--selection"};
+    for (const QString command : {QStringLiteral("scan"), QStringLiteral("gather")}) {
+        const auto row = [&](const char *name) { return QTest::addRow("%s: %s", qPrintable(command), name); };
+        const QStringList good{command, "--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/dest"};
+        row("no selection") << QStringList{command, "--search", d + "/search", "--dest", d + "/dest"};
+        row("no search") << QStringList{command, "--selection", d + "/sel", "--dest", d + "/dest"};
+        row("no dest") << QStringList{command, "--selection", d + "/sel", "--search", d + "/search"};
+        row("selection missing") << QStringList{command,       "--selection", d + "/nope", "--search",
+                                                d + "/search", "--dest",      d + "/dest"};
+        row("selection is a file") << QStringList{command,       "--selection", d + "/afile", "--search",
+                                                  d + "/search", "--dest",      d + "/dest"};
+        row("search is a file") << QStringList{command,      "--selection", d + "/sel", "--search",
+                                               d + "/afile", "--dest",      d + "/dest"};
+        row("second search missing") << QStringList{command,    "--selection", d + "/sel", "--search", d + "/search",
+                                                    "--search", d + "/nope",   "--dest",   d + "/dest"};
+        row("dest missing") << QStringList{command,       "--selection", d + "/sel", "--search",
+                                           d + "/search", "--dest",      d + "/nope"};
+        row("bad target") << (good + QStringList{"--target", "tiff"});
+        row("unknown option") << (good + QStringList{"--frobnicate"});
+        row("stray argument") << (good + QStringList{"extra"});
+        row("option without value") << QStringList{command, "--selection"};
+    }
 }
 
 void TestCli::usageErrors()
@@ -91,6 +97,7 @@ void TestCli::usageErrors()
     QVERIFY(r.out.isEmpty());
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY(r.err.startsWith("quillmore-cli: "));
+    QVERIFY(QDir(m_dir.filePath("dest")).isEmpty()); // nothing copied
 }
 
 void TestCli::jsonDocument()

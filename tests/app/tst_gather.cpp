@@ -67,19 +67,13 @@ private slots:
         QDir().mkpath(d("dest"));
     }
 
+    // The options only gather has; those it shares with scan are checked with scan's in tst_cli.
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
         const QStringList place{"--search", d("search"), "--dest", d("dest")};
-        QTest::newRow("no selection") << place;
         QTest::newRow("selection and screenshots")
             << QStringList{"--selection", d("sel"), "--screenshot", d("a.png")} + place;
-        QTest::newRow("no search") << QStringList{"--selection", d("sel"), "--dest", d("dest")};
-        QTest::newRow("no destination") << QStringList{"--selection", d("sel"), "--search", d("search")};
-        QTest::newRow("selection is not a folder") << QStringList{"--selection", d("notes.txt")} + place;
-        QTest::newRow("missing search folder")
-            << QStringList{"--selection", d("sel"), "--search", d("nope"), "--dest", d("dest")};
-        QTest::newRow("bad target") << QStringList{"--selection", d("sel"), "--target", "tiff"} + place;
         QTest::newRow("bad conflict policy")
             << QStringList{"--selection", d("sel"), "--on-conflict", "replace"} + place;
         QTest::newRow("bad check") << QStringList{"--selection", d("sel"), "--check", "blur,sharp"} + place;
@@ -88,8 +82,6 @@ private slots:
         QTest::newRow("report in a missing folder")
             << QStringList{"--selection", d("sel"), "--report", d("no/r.csv")} + place;
         QTest::newRow("report is a folder") << QStringList{"--selection", d("sel"), "--report", d("dest")} + place;
-        QTest::newRow("unknown option") << QStringList{"--selection", d("sel"), "--fast"} + place;
-        QTest::newRow("stray argument") << QStringList{"--selection", d("sel"), "extra"} + place;
     }
     void usageErrors()
     {
