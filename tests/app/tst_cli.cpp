@@ -67,7 +67,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown command") << QStringList{"copy-everything"};
     for (const QString command : {QStringLiteral("scan"), QStringLiteral("gather")}) {
-        const auto row = [&](const char *name) { return QTest::addRow("%s: %s", qPrintable(command), name); };
+        const auto row = [&](const char *name) -> QTestData & {
+            return QTest::addRow("%s: %s", qPrintable(command), name);
+        };
         const QStringList good{command, "--selection", d + "/sel", "--search", d + "/search", "--dest", d + "/dest"};
         row("no selection") << QStringList{command, "--search", d + "/search", "--dest", d + "/dest"};
         row("no search") << QStringList{command, "--selection", d + "/sel", "--dest", d + "/dest"};
