@@ -76,6 +76,14 @@
         <translation>Reading the screenshots failed.</translation>
     </message>
     <message>
+        <source>error.quality.failed</source>
+        <translation>The quality checks could not finish. The copies are complete and verified.</translation>
+    </message>
+    <message>
+        <source>error.quality.failed.reason</source>
+        <translation>The quality checks could not finish: %1. The copies are complete and verified.</translation>
+    </message>
+    <message>
         <source>error.screenshot.read.failed</source>
         <translation>The screenshots could not be read. Try again or choose other screenshots.</translation>
     </message>

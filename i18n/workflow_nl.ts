@@ -76,6 +76,14 @@
         <translation>Het lezen van de schermafbeeldingen is mislukt.</translation>
     </message>
     <message>
+        <source>error.quality.failed</source>
+        <translation>De kwaliteitscontroles konden niet worden afgerond. De kopieën zijn volledig en gecontroleerd.</translation>
+    </message>
+    <message>
+        <source>error.quality.failed.reason</source>
+        <translation>De kwaliteitscontroles konden niet worden afgerond: %1. De kopieën zijn volledig en gecontroleerd.</translation>
+    </message>
+    <message>
         <source>error.screenshot.read.failed</source>
         <translation>De schermafbeeldingen konden niet worden gelezen. Probeer het opnieuw of kies andere schermafbeeldingen.</translation>
     </message>

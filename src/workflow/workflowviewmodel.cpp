@@ -1509,6 +1509,7 @@ void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions 
         }
         QualityCheckBatchResult quality;
         bool checksCancelled = false;
+        std::optional<QString> checksFailure; // the words for checks that broke off
         if (!batch.wasCancelled && !copierFailure && options.wantsCheck() && checker) {
             qint64 checked = 0; // the files the checks look at: the copied pictures
             for (const CopyFileOutcome &o : batch.outcomes)
@@ -1528,14 +1529,24 @@ void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions 
                 // The copy itself finished; only the checks stopped.
                 checksCancelled = true;
                 quality = QualityCheckBatchResult();
-            } catch (const std::exception &) {
+            } catch (const std::exception &e) {
+                // The checks broke off: like a cancelled run they have no counts, and the
+                // photographer is told why. The copies themselves are complete and verified.
+                const auto *error = dynamic_cast<const FailureError *>(&e);
+                checksFailure = error ? localized("error.quality.failed.reason", failureText(error->failure()))
+                                      : localized("error.quality.failed");
+                checksCancelled = true;
                 quality = QualityCheckBatchResult();
             }
         }
-        link->post([job, batch, quality, options, plan, copierFailure, checksCancelled](WorkflowViewModel *vm) {
-            if (vm->isCurrentOperation(job))
+        link->post(
+            [job, batch, quality, options, plan, copierFailure, checksCancelled, checksFailure](WorkflowViewModel *vm) {
+                if (!vm->isCurrentOperation(job))
+                    return;
                 vm->copyFinished(batch, quality, options, plan, copierFailure, checksCancelled);
-        });
+                if (checksFailure)
+                    vm->setErrorText(*checksFailure);
+            });
     });
 }
 

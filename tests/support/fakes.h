@@ -8,6 +8,7 @@
 #include "support/fixtures.h"
 
 #include "model/cancellation.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -147,10 +148,13 @@ public:
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
     QSet<QualityFlag> flags{QualityFlag::duplicate};
+    std::optional<Failure> fails; // the whole run breaks off with this failure
     QualityCheckBatchResult runChecks(const QList<CopyFileOutcome> &outcomes, const QualityCheckOptions &,
                                       const QualityStatusSink &status, std::stop_token stop) override
     {
         ++*calls;
+        if (fails)
+            throw FailureError(*fails);
         QualityCheckBatchResult result;
         for (const CopyFileOutcome &o : outcomes) {
             if (o.status != CopyOutcomeStatus::copied || !o.destinationURL || o.kind == CopyFileKind::xmp)

@@ -1,6 +1,7 @@
 #include "support/fakes.h"
 
 #include "workflow/copyreport.h"
+#include "workflow/failuretext.h"
 #include "workflow/jobs.h"
 #include "workflow/workflowviewmodel.h"
 
@@ -8,6 +9,8 @@
 
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <cerrno>
 
 using namespace quillmore;
 using namespace quillmore::testing;
@@ -695,6 +698,22 @@ private slots:
         QVERIFY(vm->checksWereCancelled());
         QCOMPARE(vm->settledCount(ResultOutcome::copied), 2);
         QVERIFY(!vm->canRetry()); // every file is copied
+    }
+
+    // Checks that break off are not passed over in silence: no counts, and the reason is shown.
+    void checksThatBreakOffAreTold()
+    {
+        Rig rig;
+        rig.checker.fails = Failure{FailureCode::fileOperation, EIO, m_dest};
+        auto vm = ready(rig);
+        vm->setBlurCheckEnabled(true);
+        QVERIFY(scanned(*vm));
+        QVERIFY(copied(*vm));
+        QCOMPARE(vm->copiedPrimaryOutcomes().size(), 2); // the copies stay
+        QCOMPARE(vm->completedQualityOptions(), QualityCheckOptions());
+        QCOMPARE(vm->completionKind(), CompletionKind::checksCancelled);
+        QVERIFY(vm->errorMessage());
+        QVERIFY2(vm->errorMessage()->contains(reasonText(EIO)), qPrintable(*vm->errorMessage()));
     }
 
     void copierThatBreaksOffIsNotComplete()
