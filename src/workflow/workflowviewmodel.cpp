@@ -2,9 +2,11 @@
 
 #include "copyreport.h"
 #include "failuretext.h"
-#include "identicalcandidates.h"
 #include "screentexts.h"
+#include "copyjob.h"
 #include "jobs.h"
+#include "scanjob.h"
+#include "screenshotjob.h"
 
 #include "copying/sha256filehasher.h"
 
@@ -42,16 +44,6 @@ CopyFileKind primaryKind(SearchTarget target)
     return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
 }
 
-// Two reports folded into one with the rule the controller applies to each: the newer name and
-// bytes, the file counts never going down.
-CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer)
-{
-    CopyProgress folded = newer;
-    folded.completedFiles = std::max(older.completedFiles, newer.completedFiles);
-    folded.totalFiles = newer.totalFiles != 0 ? newer.totalFiles : older.totalFiles;
-    return folded;
-}
-
 } // namespace
 
 // ---- platform ---------------------------------------------------------------------------------
@@ -84,15 +76,6 @@ struct WorkflowViewModel::PlanRequest {
     bool includeXMP = false;
     ConflictPolicy policy = ConflictPolicy::skip;
     quint64 generation = 0;
-};
-
-struct WorkflowViewModel::ScanRequest {
-    QList<FileURL> locations;
-    SelectionInputMode mode = SelectionInputMode::folder;
-    std::optional<FileURL> selectionFolder;
-    QList<SelectedJPEG> screenshotNames;
-    SearchTarget target = SearchTarget::raw;
-    FileURL destination;
 };
 
 WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings, QObject *parent)
@@ -737,12 +720,31 @@ void WorkflowViewModel::setFileCheckEnabled(bool enabled)
 
 void WorkflowViewModel::resetResults()
 {
+    clearJobState(WorkflowStage::setup, L10N("status.ready"));
+}
+
+void WorkflowViewModel::startOver()
+{
+    newScreenshotGeneration();
+    m_manualChoices.clear();
+    m_undoSteps.clear();
+    m_identicalCandidatesMerged = 0;
+    assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
+    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
+    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
+    clearScreenshots();
+    clearJobState(WorkflowStage::setup, L10N("status.ready"));
+}
+
+void WorkflowViewModel::clearJobState(WorkflowStage stage, const char *statusKey)
+{
     // Jobs cancelled here are also let go: whatever they still report belongs to a job that no
     // longer exists.
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
     m_copyAfterPlan = false;
     assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
     assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
     assign(m_warnings, m_screenshotWarnings, &WorkflowViewModel::warningsChanged);
     assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
@@ -754,39 +756,8 @@ void WorkflowViewModel::resetResults()
     m_checksCancelled = false;
     assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
     assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
-    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
-    setStatus(L10N("status.ready"));
-}
-
-void WorkflowViewModel::startOver()
-{
-    cancel(m_operationJob, true);
-    cancel(m_planJob, true);
-    m_copyAfterPlan = false;
-    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
-    newScreenshotGeneration();
-    m_manualChoices.clear();
-    m_undoSteps.clear();
-    m_identicalCandidatesMerged = 0;
-    assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
-    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
-    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
-    clearScreenshots();
-    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
-    assign(m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
-    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
-    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
-    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
-    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
-    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
-    m_settlements.clear();
-    m_checksCancelled = false;
-    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
-    assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
-    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
-    setStatus(L10N("status.ready"));
+    assign(m_stage, stage, &WorkflowViewModel::stageChanged);
+    setStatus(statusKey);
 }
 
 // ---- screenshots ------------------------------------------------------------------------------
@@ -891,10 +862,8 @@ void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appe
     startJob([link, job, processor, urls, generation, appending] {
         auto stillCurrent = [generation](WorkflowViewModel *vm) { return vm->m_screenshotGeneration == generation; };
         try {
-            if (!processor)
-                throw FailureError(FailureCode::serviceUnavailable);
-            const ScreenshotOCRResult result = processor->processScreenshots(
-                urls,
+            const ScreenshotOCRResult result = runScreenshotJob(
+                urls, processor.get(),
                 [&](const ScreenshotOCRProgress &progress) {
                     link->call([&](WorkflowViewModel *vm) {
                         if (stillCurrent(vm))
@@ -945,24 +914,8 @@ void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const
     }
     // Names read before a cancel are kept, like those of a finished reading; appended names join
     // the list under review, a name already there gaining the new screenshots as sources.
-    ScreenshotCandidateList list = appending ? m_screenshotCandidateList : ScreenshotCandidateList();
-    QHash<QString, qsizetype> indexByKey;
-    for (qsizetype i = 0; i < list.candidates.size(); ++i)
-        indexByKey.insert(screenshotNameKey(list.candidates.at(i).fileName), i);
-    for (const ScreenshotNameCandidate &candidate : result.candidates) {
-        const auto known = indexByKey.constFind(screenshotNameKey(candidate.fileName));
-        if (known == indexByKey.constEnd()) {
-            indexByKey.insert(screenshotNameKey(candidate.fileName), list.candidates.size());
-            list.candidates.append(candidate);
-            continue;
-        }
-        ScreenshotNameCandidate &existing = list.candidates[*known];
-        existing.sourceScreenshotURLs = uniqueByStandardizedPath(existing.sourceScreenshotURLs
-                                                                 + candidate.sourceScreenshotURLs);
-        for (const QString &line : candidate.rawVisionRecognizedStrings)
-            if (!existing.rawVisionRecognizedStrings.contains(line))
-                existing.rawVisionRecognizedStrings.append(line);
-    }
+    const ScreenshotCandidateList list = withScreenshotNames(
+        appending ? m_screenshotCandidateList : ScreenshotCandidateList(), result.candidates);
     const qint64 occurrences = (appending ? m_screenshotFilenameOccurrences : 0) + result.filenameOccurrences;
     const qint64 count = (appending ? m_screenshotCount : 0) + result.screenshotCount;
     const QList<AppWarning> warnings = (appending ? m_screenshotWarnings : QList<AppWarning>()) + result.warnings;
@@ -996,25 +949,9 @@ void WorkflowViewModel::startScan()
 {
     if (!canStartScan() || !m_destinationFolder)
         return;
-    cancel(m_operationJob, true);
-    cancel(m_planJob, true);
-    m_copyAfterPlan = false;
-    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
-    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
-    assign(m_warnings, m_screenshotWarnings, &WorkflowViewModel::warningsChanged);
-    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
-    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
-    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
-    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
-    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
-    m_settlements.clear();
-    m_checksCancelled = false;
-    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
-    assign(m_stage, WorkflowStage::scanning, &WorkflowViewModel::stageChanged);
-    setStatus(L10N("status.scanning"));
+    clearJobState(WorkflowStage::scanning, L10N("status.scanning"));
 
-    ScanRequest request;
+    ScanJobRequest request;
     for (const SearchLocation &l : m_searchLocations)
         request.locations << l.url;
     request.mode = m_selectionInputMode;
@@ -1028,86 +965,53 @@ void WorkflowViewModel::startScan()
     m_operationJob = job;
     m_identicalCandidatesMerged = 0;
     startJob([link = m_link, job, request, reader = m_selectionReader, scanner = m_scanner, planner = m_planner,
-              hasher = m_candidateHasher] { runScanJob(link, job, request, reader, scanner, planner, hasher); });
-}
-
-void WorkflowViewModel::runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
-                                   std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
-                                   std::shared_ptr<CopyPlanning> planner, std::shared_ptr<FileHashing> hasher)
-{
-    std::optional<PlanRequest> planRequest;
-    try {
-        QList<SelectedJPEG> names;
-        QList<AppWarning> readerWarnings;
-        if (request.mode == SelectionInputMode::screenshots) {
-            names = request.screenshotNames;
-        } else {
-            if (!request.selectionFolder)
-                throw FailureError(FailureCode::noSelectionFolder);
-            if (!reader)
-                throw FailureError(FailureCode::serviceUnavailable);
-            SelectionReadResult read = reader->readSelection(*request.selectionFolder, job->token());
-            names = std::move(read.selections);
-            readerWarnings = std::move(read.warnings);
-        }
-        if (!scanner)
-            throw FailureError(FailureCode::serviceUnavailable);
-        ProgressPacer<ScanProgress> pacer;
-        const auto deliver = [&](const ScanProgress &progress) {
+              hasher = m_candidateHasher] {
+        std::optional<PlanRequest> planRequest;
+        try {
+            const ScanJobResult scanned = runScanJob(
+                request, {reader.get(), scanner.get(), hasher.get()},
+                [&](const ScanProgress &progress) {
+                    link->call([&](WorkflowViewModel *vm) {
+                        if (vm->isCurrentOperation(job))
+                            vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
+                    });
+                },
+                job->token());
             link->call([&](WorkflowViewModel *vm) {
                 if (vm->isCurrentOperation(job))
-                    vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
+                    planRequest = vm->scanSucceeded(scanned);
             });
-        };
-        const ScanOutput output = scanner->scanCandidates(
-            names, request.locations, request.target, request.destination,
-            request.mode == SelectionInputMode::folder ? request.selectionFolder : std::nullopt,
-            [&](const ScanProgress &progress) {
-                pacer.offer(
-                    progress, [](const ScanProgress &, const ScanProgress &newer) { return newer; }, deliver);
-            },
-            job->token());
-        pacer.flush(deliver);
-        throwIfCancelled(job->token());
-        const IdenticalCandidatesMerge merged = mergeIdenticalCandidates(
-            buildResults(output.selections, output.candidatesByKey), *hasher, job->token());
-        link->call([&](WorkflowViewModel *vm) {
-            if (!vm->isCurrentOperation(job))
-                return;
-            planRequest = vm->scanSucceeded(merged.results, readerWarnings, output.warnings, merged.mergedCandidates);
-        });
-    } catch (const Cancelled &) {
+        } catch (const Cancelled &) {
+            link->post([job](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->scanEnded(true);
+            });
+            return;
+        } catch (const std::exception &e) {
+            const auto *failure = dynamic_cast<const FailureError *>(&e);
+            const QString text = failure ? failureText(failure->failure()) : localized("error.scan.failed");
+            link->post([job, text](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->scanEnded(false, text);
+            });
+            return;
+        }
+        if (planRequest)
+            runPlan(link, job, planner, *planRequest);
         link->post([job](WorkflowViewModel *vm) {
-            if (vm->isCurrentOperation(job))
-                vm->scanEnded(true);
+            if (vm->m_operationJob == job)
+                vm->m_operationJob.reset();
         });
-        return;
-    } catch (const std::exception &e) {
-        const auto *failure = dynamic_cast<const FailureError *>(&e);
-        const QString text = failure ? failureText(failure->failure()) : localized("error.scan.failed");
-        link->post([job, text](WorkflowViewModel *vm) {
-            if (vm->isCurrentOperation(job))
-                vm->scanEnded(false, text);
-        });
-        return;
-    }
-    if (planRequest)
-        runPlan(link, job, planner, *planRequest);
-    link->post([job](WorkflowViewModel *vm) {
-        if (vm->m_operationJob == job)
-            vm->m_operationJob.reset();
     });
 }
 
-std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(const QList<SelectionResult> &results,
-                                                                               const QList<AppWarning> &readerWarnings,
-                                                                               const QList<AppWarning> &scannerWarnings,
-                                                                               qint64 mergedCandidates)
+std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(const ScanJobResult &scanned)
 {
-    m_identicalCandidatesMerged = mergedCandidates;
+    m_identicalCandidatesMerged = scanned.mergedCandidates;
     m_undoSteps.clear(); // the steps name results of the scan before
-    assign(m_results, withRememberedChoices(results), &WorkflowViewModel::resultsChanged);
-    assign(m_warnings, m_screenshotWarnings + readerWarnings + scannerWarnings, &WorkflowViewModel::warningsChanged);
+    assign(m_results, withRememberedChoices(scanned.results), &WorkflowViewModel::resultsChanged);
+    assign(m_warnings, m_screenshotWarnings + scanned.readerWarnings + scanned.scannerWarnings,
+           &WorkflowViewModel::warningsChanged);
     // The plan is asked for before the stage changes, so that whoever sees the summary stage
     // also sees that a plan is on its way.
     auto request = makePlanRequest();
@@ -1470,83 +1374,27 @@ void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions 
     auto job = std::make_shared<Job>();
     m_operationJob = job;
     startJob([link = m_link, job, plan, options, copier = m_copier, checker = m_qualityChecker] {
-        CopyBatchResult batch;
-        std::optional<QString> copierFailure; // the words for a copy that could not run at all
-        try {
-            if (!copier)
-                throw FailureError(FailureCode::serviceUnavailable);
-            ProgressPacer<CopyProgress> pacer;
-            const auto deliver = [&](const CopyProgress &progress) {
-                link->call([&](WorkflowViewModel *vm) {
-                    if (vm->isCurrentOperation(job))
-                        vm->applyCopyProgress(progress);
-                });
-            };
-            batch = copier->copyAll(
-                plan.tasks, plan.totalBytes, options.fileCheck,
-                [&](const CopyProgress &progress) { pacer.offer(progress, foldCopyProgress, deliver); }, job->token());
-            pacer.flush(deliver);
-        } catch (const Cancelled &) {
-            batch = CopyBatchResult{{}, true, 0};
-        } catch (const std::exception &e) {
-            // The run broke off: no task is known to be copied.
-            const auto *error = dynamic_cast<const FailureError *>(&e);
-            copierFailure = error ? localized("error.copy.failed.reason", failureText(error->failure()))
-                                  : localized("error.copy.failed");
-            batch = CopyBatchResult();
-            for (const CopyTaskItem &task : plan.tasks) {
-                CopyFileOutcome outcome;
-                outcome.id = makeId();
-                outcome.sourceURL = task.sourceURL;
-                outcome.kind = task.kind;
-                outcome.status = CopyOutcomeStatus::failed;
-                if (error)
-                    outcome.failure = error->failure();
-                else
-                    outcome.message = localized("copy.error.failed");
-                batch.outcomes << outcome;
-            }
-        }
-        QualityCheckBatchResult quality;
-        bool checksCancelled = false;
-        std::optional<QString> checksFailure; // the words for checks that broke off
-        if (!batch.wasCancelled && !copierFailure && options.wantsCheck() && checker) {
-            qint64 checked = 0; // the files the checks look at: the copied pictures
-            for (const CopyFileOutcome &o : batch.outcomes)
-                if (o.status == CopyOutcomeStatus::copied && o.destinationURL && o.kind != CopyFileKind::xmp)
-                    ++checked;
-            try {
-                quality = checker->runChecks(
-                    batch.outcomes, options,
-                    [&](const QString &fileName, QualityCheckKind check) {
-                        link->call([&](WorkflowViewModel *vm) {
-                            if (vm->isCurrentOperation(job))
-                                vm->applyQualityStatus(fileName, check, checked);
-                        });
-                    },
-                    job->token());
-            } catch (const Cancelled &) {
-                // The copy itself finished; only the checks stopped.
-                checksCancelled = true;
-                quality = QualityCheckBatchResult();
-            } catch (const std::exception &e) {
-                // The checks broke off: like a cancelled run they have no counts, and the
-                // photographer is told why. The copies themselves are complete and verified.
-                const auto *error = dynamic_cast<const FailureError *>(&e);
-                checksFailure = error ? localized("error.quality.failed.reason", failureText(error->failure()))
-                                      : localized("error.quality.failed");
-                checksCancelled = true;
-                quality = QualityCheckBatchResult();
-            }
-        }
-        link->post(
-            [job, batch, quality, options, plan, copierFailure, checksCancelled, checksFailure](WorkflowViewModel *vm) {
-                if (!vm->isCurrentOperation(job))
-                    return;
-                vm->copyFinished(batch, quality, options, plan, copierFailure, checksCancelled);
-                if (checksFailure)
-                    vm->setErrorText(*checksFailure);
+        CopyJobProgress progress;
+        progress.copy = [&](const CopyProgress &value) {
+            link->call([&](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->applyCopyProgress(value);
             });
+        };
+        progress.check = [&](const QString &fileName, QualityCheckKind check, qint64 total) {
+            link->call([&](WorkflowViewModel *vm) {
+                if (vm->isCurrentOperation(job))
+                    vm->applyQualityStatus(fileName, check, total);
+            });
+        };
+        const CopyJobResult copied = runCopyJob(plan, options, {copier.get(), checker.get()}, progress, job->token());
+        link->post([job, copied, options, plan](WorkflowViewModel *vm) {
+            if (!vm->isCurrentOperation(job))
+                return;
+            vm->copyFinished(copied.batch, copied.quality, options, plan, copied.copierFailure, copied.checksCancelled);
+            if (copied.checksFailure)
+                vm->setErrorText(*copied.checksFailure);
+        });
     });
 }
 

@@ -21,6 +21,7 @@ namespace quillmore {
 class Job;
 template <typename Controller>
 class ControllerLink;
+struct ScanJobResult;
 
 // How a copy run ended, as the completion screen and the status strip tell it.
 enum class CompletionKind { allCopied, someFailed, nothingCopied, cancelled, checksCancelled };
@@ -230,7 +231,6 @@ signals:
 private:
     using Link = ControllerLink<WorkflowViewModel>;
     struct PlanRequest;
-    struct ScanRequest;
 
     template <typename T>
     void assign(T &field, const T &value, void (WorkflowViewModel::*signal)());
@@ -245,6 +245,9 @@ private:
     bool beginAccess(const FileURL &url);
     void endAccess(const FileURL &url);
     void clearScreenshots();
+    // Drops the results of the job and all that was made from them (plan, copies, report),
+    // cancelling its jobs, and moves to the given stage.
+    void clearJobState(WorkflowStage stage, const char *statusKey);
     void newScreenshotGeneration();
     void storeCheck(const char *key, bool enabled);
     void preparePanel(PanelPurpose purpose);
@@ -274,14 +277,9 @@ private:
     void cancel(std::shared_ptr<Job> &job, bool detach);
     bool isCurrentOperation(const std::shared_ptr<Job> &job) const { return job && job == m_operationJob; }
 
-    static void runScanJob(std::shared_ptr<Link> link, std::shared_ptr<Job> job, ScanRequest request,
-                           std::shared_ptr<SelectionReading> reader, std::shared_ptr<RAWScanning> scanner,
-                           std::shared_ptr<CopyPlanning> planner, std::shared_ptr<FileHashing> hasher);
     static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
                         const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
-    std::optional<PlanRequest> scanSucceeded(const QList<SelectionResult> &results,
-                                             const QList<AppWarning> &readerWarnings,
-                                             const QList<AppWarning> &scannerWarnings, qint64 mergedCandidates = 0);
+    std::optional<PlanRequest> scanSucceeded(const ScanJobResult &scanned);
     void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total);

@@ -1,0 +1,40 @@
+#pragma once
+
+// The copy job: copies the tasks of a plan safely into the destination, then runs the quality
+// checks chosen on the copies. It runs on a worker thread. A failure of one file is that file's
+// outcome; a copy or checks that cannot run at all are told in the result, never thrown.
+
+#include "copying/interfaces.h"
+#include "quality/interfaces.h"
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace quillmore {
+
+struct CopyJobServices {
+    SafeCopying *copier = nullptr;
+    QualityChecking *checker = nullptr; // without one, no checks run
+};
+
+struct CopyJobProgress {
+    // The copy's progress, at most about once a display frame; the last value the copier reports
+    // is always handed on before the checks start.
+    std::function<void(const CopyProgress &)> copy;
+    // A check has reached a file: the file's name, the check, and the number of files it checks.
+    std::function<void(const QString &fileName, QualityCheckKind check, qint64 total)> check;
+};
+
+struct CopyJobResult {
+    CopyBatchResult batch;
+    QualityCheckBatchResult quality;
+    std::optional<QString> copierFailure; // the words for a copy that could not run at all
+    bool checksCancelled = false;         // the copy ran to its end and the checks did not
+    std::optional<QString> checksFailure; // the words for checks that broke off
+};
+
+CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &options, const CopyJobServices &services,
+                         const CopyJobProgress &progress, std::stop_token stop);
+
+} // namespace quillmore
