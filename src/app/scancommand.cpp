@@ -9,6 +9,7 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "screenshots/batchprocessor.h"
+#include "workflow/scanjob.h"
 #include "workflow/screentexts.h"
 
 #include <QJsonArray>
@@ -159,19 +160,25 @@ int runScanCommand(const QStringList &arguments)
     SelectionReader reader;
     RawScanner scanner;
     try {
-        SelectionReadResult selection;
+        ScanJobRequest request;
+        request.locations = *searches;
+        request.target = *target;
+        request.destination = *destination;
+        QList<AppWarning> screenshotWarnings;
         if (fromScreenshots) {
             // The names read from the screenshots take the place of a selection folder.
             const ScreenshotOCRResult read = readScreenshotFiles(parser.values(job.screenshot), progressLine,
                                                                  stop.get_token());
-            selection.selections = selectedJPEGs(read.candidates);
-            selection.warnings = read.warnings;
+            request.mode = SelectionInputMode::screenshots;
+            request.screenshotNames = selectedJPEGs(read.candidates);
+            screenshotWarnings = read.warnings;
         } else {
             progressLine.show(localized("cli.progress.reading"));
-            selection = reader.readSelection(*selectionFolder, stop.get_token());
+            request.selectionFolder = *selectionFolder;
         }
-        const ScanOutput output = scanner.scanCandidates(
-            selection.selections, *searches, *target, *destination, selectionFolder,
+        // Identical candidates are listed each: the scan shows every file it found.
+        const ScanJobResult scanned = runScanJob(
+            request, {&reader, &scanner, nullptr},
             [&](const ScanProgress &p) {
                 QString text = localized("cli.progress.scan", QString::number(p.checkedFiles),
                                          QString::number(p.foundMatches));
@@ -181,14 +188,14 @@ int runScanCommand(const QStringList &arguments)
             },
             stop.get_token());
         progressLine.clear();
-        const QList<SelectionResult> results = buildResults(output.selections, output.candidatesByKey);
-        QList<AppWarning> warnings = selection.warnings;
-        warnings.append(output.warnings);
+        const QList<SelectionResult> &results = scanned.results;
+        const QList<AppWarning> warnings = screenshotWarnings + scanned.readerWarnings + scanned.scannerWarnings;
+        const qint64 checkedFiles = scanned.checkedFiles;
         if (parser.isSet(jsonOption))
-            std::fputs(scanDocument(results, warnings, output.checkedFiles).toJson(QJsonDocument::Indented).constData(),
+            std::fputs(scanDocument(results, warnings, checkedFiles).toJson(QJsonDocument::Indented).constData(),
                        stdout);
         else
-            printTable(results, warnings, output.checkedFiles);
+            printTable(results, warnings, checkedFiles);
         std::fflush(stdout);
         return cli::exitSuccess;
     } catch (const Cancelled &) {
