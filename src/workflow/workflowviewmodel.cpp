@@ -80,9 +80,6 @@ struct WorkflowViewModel::PlanRequest {
 
 WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings, QObject *parent)
     : QObject(parent),
-      m_settings(settings ? std::move(settings)
-                          : std::make_unique<QSettings>(QStringLiteral("Quillmore"), QStringLiteral("Quillmore"))),
-      m_bookmarks(std::make_unique<BookmarkStore>(m_settings.get(), std::move(services.bookmarkTokens))),
       m_selectionReader(std::move(services.selectionReader)),
       m_scanner(std::move(services.scanner)),
       m_planner(std::move(services.planner)),
@@ -92,6 +89,8 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_candidateHasher(std::make_shared<SHA256FileHasher>()),
       m_panels(std::move(services.panels)),
       m_platform(services.platform ? std::move(services.platform) : std::make_unique<DesktopWorkflowPlatform>()),
+      m_session(
+          std::make_unique<SessionStore>(std::move(settings), std::move(services.bookmarkTokens), m_platform.get())),
       m_link(std::make_shared<Link>(this)),
       m_statusMessage(localized("status.ready")),
       m_screenshotGeneration(QUuid::createUuid())
@@ -99,15 +98,25 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
     connect(this, &WorkflowViewModel::selectionFolderChanged, this, &WorkflowViewModel::countSelection);
     connect(this, &WorkflowViewModel::selectionRequiresReauthorizationChanged, this,
             &WorkflowViewModel::countSelection);
-    readPreferences();
-    restoreBookmarks();
-    // A copy that was under way when the program last ended did not finish: say so, once.
-    const QString interrupted = m_settings->value(QLatin1String(kCopyInProgressKey)).toString();
-    if (!interrupted.isEmpty()) {
-        m_errorMessage = localized("error.copy.interrupted", interrupted);
-        m_settings->remove(QLatin1String(kCopyInProgressKey));
-        m_settings->sync();
+    const SessionStore::Preferences preferences = m_session->readPreferences();
+    m_includeXMP = preferences.includeXMP;
+    m_conflictPolicy = preferences.conflictPolicy;
+    m_blurCheckEnabled = preferences.blurCheck;
+    m_duplicateCheckEnabled = preferences.duplicateCheck;
+    m_fileCheckEnabled = preferences.fileCheck;
+    const SessionStore::Folders folders = m_session->restoreBookmarks();
+    if (folders.selection) {
+        m_selectionFolder = folders.selection->url;
+        m_selectionRequiresReauthorization = folders.selection->requiresReauthorization;
     }
+    m_searchLocations = folders.searchLocations;
+    if (folders.destination) {
+        m_destinationFolder = folders.destination->url;
+        m_destinationRequiresReauthorization = folders.destination->requiresReauthorization;
+    }
+    // A copy that was under way when the program last ended did not finish: say so, once.
+    if (const std::optional<QString> interrupted = m_session->takeInterruptedCopy())
+        m_errorMessage = localized("error.copy.interrupted", *interrupted);
 }
 
 // Counts the pictures of the selection folder in the background, for the setup screen.
@@ -137,64 +146,7 @@ WorkflowViewModel::~WorkflowViewModel()
     for (auto *job : {&m_operationJob, &m_planJob, &m_screenshotJob})
         if (*job)
             (*job)->requestStop();
-    for (auto it = m_activeScopes.cbegin(); it != m_activeScopes.cend(); ++it)
-        m_platform->stopAccess(it.value());
-}
-
-namespace {
-
-bool storedBool(const QSettings &settings, const char *key, bool fallback)
-{
-    const QVariant value = settings.value(QLatin1String(key));
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    if (value.typeId() == QMetaType::QString) {
-        // Text-based settings files keep a boolean as its word.
-        const QString text = value.toString();
-        if (text == QLatin1String("true") || text == QLatin1String("false"))
-            return text == QLatin1String("true");
-    }
-    return fallback;
-}
-
-} // namespace
-
-void WorkflowViewModel::readPreferences()
-{
-    m_includeXMP = storedBool(*m_settings, kIncludeXMPKey, true);
-    m_blurCheckEnabled = storedBool(*m_settings, kBlurCheckKey, false);
-    m_duplicateCheckEnabled = storedBool(*m_settings, kDuplicateCheckKey, false);
-    m_fileCheckEnabled = storedBool(*m_settings, kFileCheckKey, false);
-    const QVariant policy = m_settings->value(QLatin1String(kConflictPolicyKey));
-    m_conflictPolicy = policy.typeId() == QMetaType::QString && policy.toString() == QLatin1String("keepNumbered")
-        ? ConflictPolicy::keepNumbered
-        : ConflictPolicy::skip;
-}
-
-void WorkflowViewModel::restoreBookmarks()
-{
-    const QList<RestoredBookmark> selection = m_bookmarks->loadBookmarks(QLatin1String(kSelectionBookmarkKey));
-    if (!selection.isEmpty()) {
-        m_selectionFolder = standardizedPath(selection.first().url);
-        m_selectionRequiresReauthorization = selection.first().requiresReauthorization;
-        if (!m_selectionRequiresReauthorization)
-            beginAccess(*m_selectionFolder);
-    }
-    QList<SearchLocation> locations;
-    for (const RestoredBookmark &entry : m_bookmarks->loadBookmarks(QLatin1String(kSearchesBookmarkKey))) {
-        const QString path = standardizedPath(entry.url);
-        if (!entry.requiresReauthorization)
-            beginAccess(path);
-        locations.append({makeId(), path, entry.requiresReauthorization});
-    }
-    m_searchLocations = locations;
-    const QList<RestoredBookmark> destination = m_bookmarks->loadBookmarks(QLatin1String(kDestinationBookmarkKey));
-    if (!destination.isEmpty()) {
-        m_destinationFolder = standardizedPath(destination.first().url);
-        m_destinationRequiresReauthorization = destination.first().requiresReauthorization;
-        if (!m_destinationRequiresReauthorization)
-            beginAccess(*m_destinationFolder);
-    }
+    m_session.reset(); // closes every folder access opened
 }
 
 // ---- helpers ----------------------------------------------------------------------------------
@@ -231,34 +183,8 @@ void WorkflowViewModel::clearErrorMessage()
 
 void WorkflowViewModel::saveBookmarks(const QList<FileURL> &urls, const char *key)
 {
-    try {
-        m_bookmarks->saveBookmarks(urls, QLatin1String(key));
-    } catch (const FailureError &e) {
-        setErrorText(failureText(e.failure()));
-    } catch (const std::exception &) {
-        setError(L10N("error.bookmark.save.failed"));
-    }
-}
-
-bool WorkflowViewModel::beginAccess(const FileURL &url)
-{
-    const QString key = standardizedPath(url);
-    if (m_activeScopes.contains(key))
-        return true;
-    if (!m_platform->startAccess(key))
-        return false; // silent: a later read reports the problem
-    m_activeScopes.insert(key, key);
-    return true;
-}
-
-void WorkflowViewModel::endAccess(const FileURL &url)
-{
-    const auto it = m_activeScopes.find(standardizedPath(url));
-    if (it == m_activeScopes.end())
-        return;
-    const FileURL opened = it.value();
-    m_activeScopes.erase(it);
-    m_platform->stopAccess(opened);
+    if (const std::optional<QString> failure = m_session->saveBookmarks(urls, key))
+        setErrorText(*failure);
 }
 
 void WorkflowViewModel::cancel(std::shared_ptr<Job> &job, bool detach)
@@ -429,32 +355,12 @@ QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 
 // ---- set-up -----------------------------------------------------------------------------------
 
-namespace {
-
-const char *panelFolderKey(PanelPurpose purpose)
-{
-    switch (purpose) {
-    case PanelPurpose::selectionFolder: return "panel.folder.selection";
-    case PanelPurpose::searchLocations: return "panel.folder.searches";
-    case PanelPurpose::destinationFolder: return "panel.folder.destination";
-    case PanelPurpose::screenshots: return "panel.folder.screenshots";
-    case PanelPurpose::candidateFile: return "panel.folder.candidate";
-    case PanelPurpose::report: return "panel.folder.report";
-    }
-    return "panel.folder.other";
-}
-
-} // namespace
-
 void WorkflowViewModel::preparePanel(PanelPurpose purpose)
 {
     if (!m_panels)
         return;
     // Where the last folder of this kind was; else beside the folder of this kind in use.
-    std::optional<FileURL> start;
-    const QString stored = m_settings->value(QLatin1String(panelFolderKey(purpose))).toString();
-    if (!stored.isEmpty() && isDirectoryPath(stored))
-        start = stored;
+    std::optional<FileURL> start = m_session->panelFolder(purpose);
     if (!start) {
         std::optional<FileURL> current;
         if (purpose == PanelPurpose::selectionFolder)
@@ -471,7 +377,7 @@ void WorkflowViewModel::preparePanel(PanelPurpose purpose)
 
 void WorkflowViewModel::rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen)
 {
-    m_settings->setValue(QLatin1String(panelFolderKey(purpose)), parentPath(standardizedPath(chosen)));
+    m_session->rememberPanelFolder(purpose, chosen);
 }
 
 void WorkflowViewModel::chooseSelectionFolder()
@@ -506,7 +412,7 @@ void WorkflowViewModel::setSelectionFolder(const FileURL &url)
     assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
     assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
     clearScreenshots();
-    beginAccess(path);
+    m_session->beginAccess(path);
     saveBookmarks({path}, kSelectionBookmarkKey);
 }
 
@@ -523,7 +429,7 @@ void WorkflowViewModel::setDestinationFolder(const FileURL &url)
     const QString path = standardizedPath(url);
     assign(m_destinationFolder, std::optional<FileURL>(path), &WorkflowViewModel::destinationFolderChanged);
     assign(m_destinationRequiresReauthorization, false, &WorkflowViewModel::destinationRequiresReauthorizationChanged);
-    beginAccess(path);
+    m_session->beginAccess(path);
     saveBookmarks({path}, kDestinationBookmarkKey);
 }
 
@@ -602,10 +508,10 @@ void WorkflowViewModel::setSearchLocations(const QList<FileURL> &given)
 
     for (const QString &path : currentPaths)
         if (!urls.contains(path))
-            endAccess(path);
+            m_session->endAccess(path);
     QList<SearchLocation> locations;
     for (const FileURL &url : urls) {
-        beginAccess(url);
+        m_session->beginAccess(url);
         locations.append({makeId(), url, false});
     }
     assign(m_searchLocations, locations, &WorkflowViewModel::searchLocationsChanged);
@@ -621,7 +527,7 @@ void WorkflowViewModel::setSearchLocations(const QList<FileURL> &given)
 void WorkflowViewModel::clearScreenshots()
 {
     for (const FileURL &url : m_screenshotURLs)
-        endAccess(url);
+        m_session->endAccess(url);
     assign(m_screenshotURLs, QList<FileURL>(), &WorkflowViewModel::screenshotURLsChanged);
     assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
     assign(m_screenshotProgress, ScreenshotOCRProgress(), &WorkflowViewModel::screenshotProgressChanged);
@@ -676,8 +582,7 @@ void WorkflowViewModel::setIncludeXMP(bool include)
     if (include == m_includeXMP)
         return;
     assign(m_includeXMP, include, &WorkflowViewModel::includeXMPChanged);
-    m_settings->setValue(QLatin1String(kIncludeXMPKey), include);
-    m_settings->sync();
+    m_session->store(kIncludeXMPKey, include);
     schedulePlan();
 }
 
@@ -686,16 +591,14 @@ void WorkflowViewModel::setConflictPolicy(ConflictPolicy policy)
     if (policy == m_conflictPolicy)
         return;
     assign(m_conflictPolicy, policy, &WorkflowViewModel::conflictPolicyChanged);
-    m_settings->setValue(QLatin1String(kConflictPolicyKey), rawValue(policy));
-    m_settings->sync();
+    m_session->store(kConflictPolicyKey, rawValue(policy));
     schedulePlan();
 }
 
 // The checks chosen are kept for the next launch.
 void WorkflowViewModel::storeCheck(const char *key, bool enabled)
 {
-    m_settings->setValue(QLatin1String(key), enabled);
-    m_settings->sync();
+    m_session->store(key, enabled);
 }
 
 void WorkflowViewModel::setBlurCheckEnabled(bool enabled)
@@ -821,7 +724,7 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
             return;
         newScreenshotGeneration();
         for (const FileURL &url : fresh)
-            beginAccess(url);
+            m_session->beginAccess(url);
         assign(m_screenshotURLs, m_screenshotURLs + fresh, &WorkflowViewModel::screenshotURLsChanged);
         assign(m_screenshotProgress, ScreenshotOCRProgress{0, fresh.size(), fresh.first()},
                &WorkflowViewModel::screenshotProgressChanged);
@@ -835,7 +738,7 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
         clearScreenshots();
     }
     for (const FileURL &url : urls)
-        beginAccess(url);
+        m_session->beginAccess(url);
     assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
     assign(m_screenshotURLs, urls, &WorkflowViewModel::screenshotURLsChanged);
     assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
@@ -908,7 +811,7 @@ void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const
         QList<FileURL> kept = m_screenshotURLs;
         for (const FileURL &url : unread) {
             kept.removeAll(url);
-            endAccess(url);
+            m_session->endAccess(url);
         }
         assign(m_screenshotURLs, kept, &WorkflowViewModel::screenshotURLsChanged);
     }
@@ -1177,7 +1080,7 @@ void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
                                                          : L10N("error.unsupported.jpeg"));
         return;
     }
-    beginAccess(*choice.file);
+    m_session->beginAccess(*choice.file);
     chooseCandidate(*choice.file, selectionID);
 }
 
@@ -1362,8 +1265,7 @@ void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions 
     m_runningQualityCheck.reset();
     m_runningPlan = plan;
     assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
-    m_settings->setValue(QLatin1String(kCopyInProgressKey), *m_destinationFolder);
-    m_settings->sync();
+    m_session->store(kCopyInProgressKey, *m_destinationFolder);
     m_checkKind.reset();
     m_checkDone = 0;
     m_checkTotal = 0;
@@ -1432,8 +1334,7 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
 {
     m_operationJob.reset();
     m_runningQualityCheck.reset();
-    m_settings->remove(QLatin1String(kCopyInProgressKey));
-    m_settings->sync();
+    m_session->remove(kCopyInProgressKey);
     m_reportSaved = false;
     for (CopyFileOutcome &outcome : batch.outcomes) {
         if (!outcome.failure || outcome.message)

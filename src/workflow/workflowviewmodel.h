@@ -6,6 +6,7 @@
 // only. Every published field has a getter and a change signal; `changed()` follows every change.
 
 #include "copyreport.h"
+#include "sessionstore.h"
 #include "workflowservices.h"
 
 #include <QHash>
@@ -31,17 +32,15 @@ class WorkflowViewModel : public QObject {
 
 public:
     // Settings keys.
-    static constexpr const char *kIncludeXMPKey = "preference.includeXMP";
-    static constexpr const char *kConflictPolicyKey = "preference.conflictPolicy";
-    static constexpr const char *kSelectionBookmarkKey = "bookmark.selection";
-    static constexpr const char *kSearchesBookmarkKey = "bookmark.searches";
-    static constexpr const char *kDestinationBookmarkKey = "bookmark.destination";
-    static constexpr const char *kBlurCheckKey = "preference.blurCheck";
-    static constexpr const char *kDuplicateCheckKey = "preference.duplicateCheck";
-    static constexpr const char *kFileCheckKey = "preference.fileCheck";
-    // The destination of a copy under way; still there at the next start when the copy was
-    // interrupted (the program was closed or ended before the copy finished).
-    static constexpr const char *kCopyInProgressKey = "state.copyInProgress";
+    static constexpr const char *kIncludeXMPKey = SessionStore::kIncludeXMPKey;
+    static constexpr const char *kConflictPolicyKey = SessionStore::kConflictPolicyKey;
+    static constexpr const char *kSelectionBookmarkKey = SessionStore::kSelectionBookmarkKey;
+    static constexpr const char *kSearchesBookmarkKey = SessionStore::kSearchesBookmarkKey;
+    static constexpr const char *kDestinationBookmarkKey = SessionStore::kDestinationBookmarkKey;
+    static constexpr const char *kBlurCheckKey = SessionStore::kBlurCheckKey;
+    static constexpr const char *kDuplicateCheckKey = SessionStore::kDuplicateCheckKey;
+    static constexpr const char *kFileCheckKey = SessionStore::kFileCheckKey;
+    static constexpr const char *kCopyInProgressKey = SessionStore::kCopyInProgressKey;
 
     // Reads the two preferences and restores the stored folders. Without a settings object the
     // application's own ("Quillmore", "Quillmore") is used.
@@ -129,7 +128,7 @@ public:
     // True when a typed or recognised name can be searched for.
     static bool isValidScreenshotName(const QString &name);
     // Folders and files whose access is open, by standardised path.
-    QList<QString> activeScopePaths() const { return m_activeScopes.keys(); }
+    QList<QString> activeScopePaths() const { return m_session->activeScopePaths(); }
 
     // ---- set-up ----
     // Open the folder panel for one folder and take the first chosen.
@@ -238,12 +237,8 @@ private:
     void setError(const char *key);
     void setErrorText(const QString &text);
 
-    void readPreferences();
     void countSelection();
-    void restoreBookmarks();
     void saveBookmarks(const QList<FileURL> &urls, const char *key);
-    bool beginAccess(const FileURL &url);
-    void endAccess(const FileURL &url);
     void clearScreenshots();
     // Drops the results of the job and all that was made from them (plan, copies, report),
     // cancelling its jobs, and moves to the given stage.
@@ -288,8 +283,6 @@ private:
                       const CopyPlan &plan, const std::optional<QString> &copierFailure, bool checksCancelled);
 
     // services
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<BookmarkStore> m_bookmarks;
     std::shared_ptr<SelectionReading> m_selectionReader;
     std::shared_ptr<RAWScanning> m_scanner;
     std::shared_ptr<CopyPlanning> m_planner;
@@ -299,6 +292,7 @@ private:
     std::shared_ptr<FileHashing> m_candidateHasher;
     std::unique_ptr<WorkflowPanels> m_panels;
     std::unique_ptr<WorkflowPlatform> m_platform;
+    std::unique_ptr<SessionStore> m_session; // after the platform, whose access it closes
     std::shared_ptr<Link> m_link;
 
     // published state
@@ -342,7 +336,6 @@ private:
     bool m_checksCancelled = false;
 
     // private state
-    QHash<QString, FileURL> m_activeScopes;
     std::shared_ptr<Job> m_operationJob;
     std::shared_ptr<Job> m_planJob;
     std::shared_ptr<Job> m_screenshotJob;
