@@ -1,11 +1,16 @@
 #include "copyjob.h"
 
+#include "copyreport.h"
 #include "failuretext.h"
 #include "jobs.h"
 
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
+#include "platform/paths.h"
+
+#include <QHash>
+#include <QSet>
 
 namespace quillmore {
 namespace {
@@ -88,6 +93,87 @@ CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &option
         result.quality = QualityCheckBatchResult();
     }
     return result;
+}
+
+CopyFileKind primaryKind(SearchTarget target)
+{
+    return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
+}
+
+QList<SelectionResult> resultsWithPlan(QList<SelectionResult> results, const CopyPlan &plan, SearchTarget target)
+{
+    const CopyFileKind kind = primaryKind(target);
+    // The destination of the first task of the target's kind that serves each selected name.
+    QHash<QUuid, FileURL> destinationByID;
+    for (const CopyTaskItem &task : plan.tasks)
+        if (task.kind == kind)
+            for (const QUuid &id : task.selectionIDs)
+                if (!destinationByID.contains(id))
+                    destinationByID.insert(id, task.destinationURL);
+    for (SelectionResult &result : results) {
+        if (!result.chosenRAW || result.status == SelectionStatus::skipped)
+            continue;
+        result.status = SelectionStatus::readyToCopy;
+        const auto found = destinationByID.constFind(result.id());
+        result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
+    }
+    // Only an issue of the chosen file itself settles a result: a sidecar's issue is its own.
+    for (const CopyPreflightIssue &issue : plan.issues) {
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace)
+            continue;
+        for (SelectionResult &result : results) {
+            if (!issue.selectionIDs.contains(result.id()) || !isIssueOfChosenFile(issue, result))
+                continue;
+            result.status = issue.kind == CopyPreflightIssueKind::sourceUnavailable
+                ? SelectionStatus::failed
+                : SelectionStatus::existsAtDestination;
+            result.destinationURL = issue.destinationURL;
+            result.message = issue.message;
+        }
+    }
+    return results;
+}
+
+CopyPlan retryPlan(const CopyPlan &jobPlan, const CopyBatchResult &finished)
+{
+    QSet<QString> copied;
+    for (const CopyFileOutcome &o : finished.outcomes)
+        if (o.status == CopyOutcomeStatus::copied)
+            copied.insert(standardizedPath(o.sourceURL));
+    CopyPlan retry;
+    for (const CopyPreflightIssue &issue : jobPlan.issues)
+        if (issue.kind != CopyPreflightIssueKind::insufficientSpace)
+            retry.issues << issue;
+    for (const CopyTaskItem &task : jobPlan.tasks) {
+        if (copied.contains(standardizedPath(task.sourceURL)))
+            continue;
+        retry.tasks << task;
+        retry.totalBytes += task.size;
+    }
+    return retry;
+}
+
+void joinRetried(CopyBatchResult &batch, QualityCheckBatchResult &quality, const CopyBatchResult &before,
+                 const QualityCheckBatchResult &qualityBefore, const CopyPlan &retried)
+{
+    QSet<QString> retriedPaths;
+    for (const CopyTaskItem &task : retried.tasks)
+        retriedPaths.insert(standardizedPath(task.sourceURL));
+    QList<CopyFileOutcome> merged;
+    for (const CopyFileOutcome &o : before.outcomes)
+        if (!retriedPaths.contains(standardizedPath(o.sourceURL)))
+            merged << o;
+    merged << batch.outcomes;
+    batch.outcomes = merged;
+    batch.copiedBytes += before.copiedBytes;
+    QualityCheckBatchResult combined = qualityBefore;
+    for (auto it = quality.flagsByDestinationPath.cbegin(); it != quality.flagsByDestinationPath.cend(); ++it)
+        combined.flagsByDestinationPath.insert(it.key(), it.value());
+    for (auto it = quality.skippedByDestinationPath.cbegin(); it != quality.skippedByDestinationPath.cend(); ++it)
+        combined.skippedByDestinationPath.insert(it.key(), it.value());
+    for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
+        combined.errorsByDestinationPath.insert(it.key(), it.value());
+    quality = combined;
 }
 
 } // namespace quillmore

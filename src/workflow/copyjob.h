@@ -37,4 +37,20 @@ struct CopyJobResult {
 CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &options, const CopyJobServices &services,
                          const CopyJobProgress &progress, std::stop_token stop);
 
+// The kind of the files searched for: the pictures the copies are counted by.
+CopyFileKind primaryKind(SearchTarget target);
+
+// The results as the plan leaves them: ready to copy to their planned destination, or settled by
+// an issue of their chosen file.
+QList<SelectionResult> resultsWithPlan(QList<SelectionResult> results, const CopyPlan &plan, SearchTarget target);
+
+// Every task of the job that has no copy yet, to the destination it was planned for: the safe copy
+// never leaves a file at a final name it did not finish.
+CopyPlan retryPlan(const CopyPlan &jobPlan, const CopyBatchResult &finished);
+
+// A retry's outcomes and checks joined to those of the run before: the earlier outcomes of the
+// files not tried again stay, and so do their checks.
+void joinRetried(CopyBatchResult &batch, QualityCheckBatchResult &quality, const CopyBatchResult &before,
+                 const QualityCheckBatchResult &qualityBefore, const CopyPlan &retried);
+
 } // namespace quillmore

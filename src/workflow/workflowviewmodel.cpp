@@ -19,8 +19,6 @@
 #include "screenshots/batchprocessor.h"
 #include "screenshots/filenamerules.h"
 
-#include <QProcess>
-
 namespace quillmore {
 namespace {
 
@@ -39,33 +37,7 @@ std::optional<FileURL> firstFolder(const QList<FileURL> &urls)
     return std::nullopt;
 }
 
-CopyFileKind primaryKind(SearchTarget target)
-{
-    return target == SearchTarget::raw ? CopyFileKind::raw : CopyFileKind::jpeg;
-}
-
 } // namespace
-
-// ---- platform ---------------------------------------------------------------------------------
-
-bool DesktopWorkflowPlatform::startAccess(const FileURL &)
-{
-    return true; // no sandbox: every folder the user can read is open
-}
-
-void DesktopWorkflowPlatform::stopAccess(const FileURL &) {}
-
-bool DesktopWorkflowPlatform::openFolder(const FileURL &folder)
-{
-    // xdg-open hands the folder to the file browser and ends; it fails at once when there is none.
-    QProcess opener;
-    opener.start(QStringLiteral("xdg-open"), {standardizedPath(folder)});
-    if (!opener.waitForStarted(3000))
-        return false;
-    if (!opener.waitForFinished(3000))
-        return true; // still handing over: a browser was found
-    return opener.exitStatus() == QProcess::NormalExit && opener.exitCode() == 0;
-}
 
 // ---- construction -----------------------------------------------------------------------------
 
@@ -1016,37 +988,7 @@ void WorkflowViewModel::planDropped(quint64 generation)
 
 void WorkflowViewModel::applyPlan(const CopyPlan &plan)
 {
-    QList<SelectionResult> results = m_results;
-    const CopyFileKind kind = primaryKind(m_searchTarget);
-    // The destination of the first task of the target's kind that serves each selected name.
-    QHash<QUuid, FileURL> destinationByID;
-    for (const CopyTaskItem &task : plan.tasks)
-        if (task.kind == kind)
-            for (const QUuid &id : task.selectionIDs)
-                if (!destinationByID.contains(id))
-                    destinationByID.insert(id, task.destinationURL);
-    for (SelectionResult &result : results) {
-        if (!result.chosenRAW || result.status == SelectionStatus::skipped)
-            continue;
-        result.status = SelectionStatus::readyToCopy;
-        const auto found = destinationByID.constFind(result.id());
-        result.destinationURL = found != destinationByID.constEnd() ? std::optional<FileURL>(*found) : std::nullopt;
-    }
-    // Only an issue of the chosen file itself settles a result: a sidecar's issue is its own.
-    for (const CopyPreflightIssue &issue : plan.issues) {
-        if (issue.kind == CopyPreflightIssueKind::insufficientSpace)
-            continue;
-        for (SelectionResult &result : results) {
-            if (!issue.selectionIDs.contains(result.id()) || !isIssueOfChosenFile(issue, result))
-                continue;
-            result.status = issue.kind == CopyPreflightIssueKind::sourceUnavailable
-                ? SelectionStatus::failed
-                : SelectionStatus::existsAtDestination;
-            result.destinationURL = issue.destinationURL;
-            result.message = issue.message;
-        }
-    }
-    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+    assign(m_results, resultsWithPlan(m_results, plan, m_searchTarget), &WorkflowViewModel::resultsChanged);
 }
 
 // ---- resolving --------------------------------------------------------------------------------
@@ -1237,22 +1179,7 @@ void WorkflowViewModel::retryFailed()
 {
     if (!canRetry())
         return;
-    // Every task of the job that has no copy yet, to the destination it was planned for: the
-    // safe copy never leaves a file at a final name it did not finish.
-    QSet<QString> copied;
-    for (const CopyFileOutcome &o : m_copyResult->outcomes)
-        if (o.status == CopyOutcomeStatus::copied)
-            copied.insert(standardizedPath(o.sourceURL));
-    CopyPlan retry;
-    for (const CopyPreflightIssue &issue : m_jobPlan.issues)
-        if (issue.kind != CopyPreflightIssueKind::insufficientSpace)
-            retry.issues << issue;
-    for (const CopyTaskItem &task : m_jobPlan.tasks) {
-        if (copied.contains(standardizedPath(task.sourceURL)))
-            continue;
-        retry.tasks << task;
-        retry.totalBytes += task.size;
-    }
+    const CopyPlan retry = retryPlan(m_jobPlan, *m_copyResult);
     if (retry.tasks.isEmpty())
         return;
     m_retrying = true;
@@ -1342,27 +1269,8 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
         const bool knownCause = outcome.cause && *outcome.cause != CopyFailureCause::other;
         outcome.message = knownCause ? failureCauseText(*outcome.cause) : copyFailureText(*outcome.failure);
     }
-    if (m_retrying && m_copyResult) {
-        // A retry: the earlier outcomes of the files not tried again stay, and so do their checks.
-        QSet<QString> retried;
-        for (const CopyTaskItem &task : plan.tasks)
-            retried.insert(standardizedPath(task.sourceURL));
-        QList<CopyFileOutcome> merged;
-        for (const CopyFileOutcome &o : m_copyResult->outcomes)
-            if (!retried.contains(standardizedPath(o.sourceURL)))
-                merged << o;
-        merged << batch.outcomes;
-        batch.outcomes = merged;
-        batch.copiedBytes += m_copyResult->copiedBytes;
-        QualityCheckBatchResult combined = m_qualityResult;
-        for (auto it = quality.flagsByDestinationPath.cbegin(); it != quality.flagsByDestinationPath.cend(); ++it)
-            combined.flagsByDestinationPath.insert(it.key(), it.value());
-        for (auto it = quality.skippedByDestinationPath.cbegin(); it != quality.skippedByDestinationPath.cend(); ++it)
-            combined.skippedByDestinationPath.insert(it.key(), it.value());
-        for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
-            combined.errorsByDestinationPath.insert(it.key(), it.value());
-        quality = combined;
-    }
+    if (m_retrying && m_copyResult)
+        joinRetried(batch, quality, *m_copyResult, m_qualityResult, plan);
     m_runningPlan = CopyPlan();
     for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
         if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
