@@ -377,8 +377,7 @@ void WorkflowViewModel::setSelectionFolder(const FileURL &url)
     newScreenshotGeneration();
     const QString path = standardizedPath(url);
     if (m_selectionFolder != std::optional<FileURL>(path)) {
-        m_manualChoices.clear(); // choices belong to the names of one selection
-        m_undoSteps.clear();
+        m_choices.clear(); // choices belong to the names of one selection
     }
     assign(m_selectionFolder, std::optional<FileURL>(path), &WorkflowViewModel::selectionFolderChanged);
     assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
@@ -601,8 +600,7 @@ void WorkflowViewModel::resetResults()
 void WorkflowViewModel::startOver()
 {
     newScreenshotGeneration();
-    m_manualChoices.clear();
-    m_undoSteps.clear();
+    m_choices.clear();
     m_identicalCandidatesMerged = 0;
     assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
     assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
@@ -883,8 +881,8 @@ void WorkflowViewModel::startScan()
 std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(const ScanJobResult &scanned)
 {
     m_identicalCandidatesMerged = scanned.mergedCandidates;
-    m_undoSteps.clear(); // the steps name results of the scan before
-    assign(m_results, withRememberedChoices(scanned.results), &WorkflowViewModel::resultsChanged);
+    m_choices.clearSteps(); // the steps name results of the scan before
+    assign(m_results, m_choices.applied(scanned.results, m_searchTarget), &WorkflowViewModel::resultsChanged);
     assign(m_warnings, m_screenshotWarnings + scanned.readerWarnings + scanned.scannerWarnings,
            &WorkflowViewModel::warningsChanged);
     // The plan is asked for before the stage changes, so that whoever sees the summary stage
@@ -1000,7 +998,7 @@ void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selecti
     for (SelectionResult result : m_results) {
         if (result.id() != selectionID)
             continue;
-        rememberChoice(result, ManualChoice{standardizedPath(url)});
+        m_choices.remember(result, ManualChoices::Choice{standardizedPath(url)});
         result.chosenRAW = standardizedPath(url);
         result.status = SelectionStatus::manuallyResolved;
         result.message.reset();
@@ -1031,31 +1029,13 @@ void WorkflowViewModel::skipResult(const QUuid &selectionID)
     for (SelectionResult result : m_results) {
         if (result.id() != selectionID)
             continue;
-        rememberChoice(result, ManualChoice{std::nullopt});
+        m_choices.remember(result, ManualChoices::Choice{std::nullopt});
         result.chosenRAW.reset();
         result.status = SelectionStatus::skipped;
         result.message.reset(); // the status says it; the report words it
         replaceResult(result);
         return;
     }
-}
-
-QString WorkflowViewModel::choiceKey(const SelectionResult &result)
-{
-    return matchKey(result.selection.baseName.isEmpty() ? deletingPathExtension(result.selection.fileName)
-                                                        : result.selection.baseName);
-}
-
-void WorkflowViewModel::rememberChoice(const SelectionResult &before, const std::optional<ManualChoice> &choice)
-{
-    const QString key = choiceKey(before);
-    const auto known = m_manualChoices.constFind(key);
-    m_undoSteps.append({before.id(), before, key,
-                        known != m_manualChoices.constEnd() ? std::optional<ManualChoice>(*known) : std::nullopt});
-    if (choice)
-        m_manualChoices.insert(key, *choice);
-    else
-        m_manualChoices.remove(key);
 }
 
 void WorkflowViewModel::replaceResult(const SelectionResult &changed)
@@ -1068,33 +1048,12 @@ void WorkflowViewModel::replaceResult(const SelectionResult &changed)
     schedulePlan();
 }
 
-QList<SelectionResult> WorkflowViewModel::withRememberedChoices(QList<SelectionResult> results) const
-{
-    for (SelectionResult &result : results) {
-        const auto choice = m_manualChoices.constFind(choiceKey(result));
-        if (choice == m_manualChoices.constEnd())
-            continue;
-        if (!choice->file) {
-            result.chosenRAW.reset();
-            result.status = SelectionStatus::skipped;
-            result.message = localized("report.status.skipped");
-        } else if (isRegularFilePath(*choice->file)
-                   && hasExtensionIn(lastPathComponent(*choice->file), candidateExtensions(m_searchTarget))) {
-            result.chosenRAW = *choice->file;
-            result.status = SelectionStatus::manuallyResolved;
-            result.message.reset();
-        }
-    }
-    return results;
-}
-
 void WorkflowViewModel::revertResult(const QUuid &selectionID)
 {
     for (SelectionResult result : m_results) {
         if (result.id() != selectionID)
             continue;
-        rememberChoice(result, std::nullopt);
-        m_manualChoices.remove(choiceKey(result));
+        m_choices.remember(result, std::nullopt);
         // As the scan left it.
         result.destinationURL.reset();
         result.message.reset();
@@ -1113,16 +1072,12 @@ void WorkflowViewModel::revertResult(const QUuid &selectionID)
 
 void WorkflowViewModel::undoLastChoice()
 {
-    if (m_undoSteps.isEmpty())
+    const std::optional<ManualChoices::Step> step = m_choices.undo();
+    if (!step)
         return;
-    const UndoStep step = m_undoSteps.takeLast();
-    if (step.choiceBefore)
-        m_manualChoices.insert(step.key, *step.choiceBefore);
-    else
-        m_manualChoices.remove(step.key);
     for (const SelectionResult &result : m_results)
-        if (result.id() == step.selectionID) {
-            replaceResult(step.before);
+        if (result.id() == step->before.id()) {
+            replaceResult(step->before);
             return;
         }
 }

@@ -6,6 +6,7 @@
 // only. Every published field has a getter and a change signal; `changed()` follows every change.
 
 #include "copyreport.h"
+#include "manualchoices.h"
 #include "sessionstore.h"
 #include "workflowservices.h"
 
@@ -103,7 +104,7 @@ public:
     // A finished copy's report that has not been saved.
     bool hasUnsavedReport() const;
     // A choice made on the results can be taken back.
-    bool canUndoChoice() const { return !m_undoSteps.isEmpty(); }
+    bool canUndoChoice() const { return m_choices.canUndo(); }
     // The quality check under way: files it has reached, of the files it checks (0 of 0 before
     // the checks start).
     std::pair<qint64, qint64> checkProgress() const { return {m_checkDone, m_checkTotal}; }
@@ -249,20 +250,6 @@ private:
     void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
     void startScreenshotJob(const QList<FileURL> &urls, bool appending);
     void screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending);
-    // A manual choice, remembered by the name's key across scans.
-    struct ManualChoice {
-        std::optional<FileURL> file; // absent: skipped
-        bool operator==(const ManualChoice &) const = default;
-    };
-    struct UndoStep {
-        QUuid selectionID;
-        SelectionResult before;
-        QString key;
-        std::optional<ManualChoice> choiceBefore;
-    };
-    static QString choiceKey(const SelectionResult &result);
-    void rememberChoice(const SelectionResult &before, const std::optional<ManualChoice> &choice);
-    QList<SelectionResult> withRememberedChoices(QList<SelectionResult> results) const;
     void replaceResult(const SelectionResult &result);
 
     std::optional<PlanRequest> makePlanRequest();
@@ -348,8 +335,7 @@ private:
     std::optional<QualityCheckKind> m_checkKind;
     qint64 m_checkDone = 0;
     qint64 m_checkTotal = 0;
-    QHash<QString, ManualChoice> m_manualChoices;
-    QList<UndoStep> m_undoSteps;
+    ManualChoices m_choices;
     // The job as it stood when its first copy started: a retry settles it all again from these.
     QList<SelectionResult> m_resultsBeforeCopy;
     CopyPlan m_jobPlan;
