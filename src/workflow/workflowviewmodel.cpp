@@ -5,6 +5,7 @@
 #include "screentexts.h"
 #include "copyjob.h"
 #include "jobs.h"
+#include "resultqueries.h"
 #include "scanjob.h"
 #include "screenshotjob.h"
 
@@ -203,70 +204,39 @@ bool WorkflowViewModel::canStartScan() const
     return true;
 }
 
-namespace {
-
-template <typename T, typename Keep>
-QList<T> filtered(const QList<T> &items, Keep keep)
-{
-    QList<T> out;
-    for (const T &item : items)
-        if (keep(item))
-            out << item;
-    return out;
-}
-
-} // namespace
-
 QList<SelectionResult> WorkflowViewModel::foundResults() const
 {
-    return filtered(m_results,
-                    [](const SelectionResult &r) { return r.chosenRAW && r.status != SelectionStatus::skipped; });
+    return quillmore::foundResults(m_results);
 }
 
 QList<SelectionResult> WorkflowViewModel::notFoundResults() const
 {
-    return filtered(m_results, [](const SelectionResult &r) { return r.status == SelectionStatus::notFound; });
+    return resultsWithStatus(m_results, SelectionStatus::notFound);
 }
 
 QList<SelectionResult> WorkflowViewModel::ambiguousResults() const
 {
-    return filtered(m_results, [](const SelectionResult &r) { return r.status == SelectionStatus::ambiguous; });
+    return resultsWithStatus(m_results, SelectionStatus::ambiguous);
 }
 
 QList<CopyTaskItem> WorkflowViewModel::primaryCopyTasks() const
 {
-    const CopyFileKind primary = primaryKind(m_searchTarget);
-    return filtered(m_copyPlan.tasks, [primary](const CopyTaskItem &t) { return t.kind == primary; });
+    return primaryTasks(m_copyPlan, m_searchTarget);
 }
 
 QList<CopyFileOutcome> WorkflowViewModel::copiedPrimaryOutcomes() const
 {
-    QList<CopyFileOutcome> out;
-    if (m_copyResult)
-        for (const CopyFileOutcome &o : m_copyResult->outcomes)
-            if (o.kind == primaryKind(m_searchTarget) && o.status == CopyOutcomeStatus::copied)
-                out << o;
-    return out;
+    return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, primaryKind(m_searchTarget));
 }
 
 QList<CopyFileOutcome> WorkflowViewModel::copiedSidecarOutcomes() const
 {
-    QList<CopyFileOutcome> out;
-    if (m_copyResult)
-        for (const CopyFileOutcome &o : m_copyResult->outcomes)
-            if (o.kind == CopyFileKind::xmp && o.status == CopyOutcomeStatus::copied)
-                out << o;
-    return out;
+    return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, CopyFileKind::xmp);
 }
 
 QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
 {
-    QList<CopyFileOutcome> out;
-    if (m_copyResult)
-        for (const CopyFileOutcome &o : m_copyResult->outcomes)
-            if (o.status == CopyOutcomeStatus::failed)
-                out << o;
-    return out;
+    return outcomesWith(m_copyResult, CopyOutcomeStatus::failed);
 }
 
 bool WorkflowViewModel::hasUnsavedReport() const
@@ -276,10 +246,7 @@ bool WorkflowViewModel::hasUnsavedReport() const
 
 qint64 WorkflowViewModel::settledCount(ResultOutcome outcome) const
 {
-    qint64 n = 0;
-    for (const ResultSettlement &settlement : m_settlements)
-        n += settlement.outcome == outcome ? 1 : 0;
-    return n;
+    return quillmore::settledCount(m_settlements, outcome);
 }
 
 CompletionKind WorkflowViewModel::completionKind() const
@@ -304,25 +271,12 @@ bool WorkflowViewModel::canRetry() const
 
 QPair<qint64, qint64> WorkflowViewModel::pictureProgress() const
 {
-    const CopyFileKind primary = primaryKind(m_searchTarget);
-    qint64 done = 0;
-    qint64 total = 0;
-    for (qsizetype i = 0; i < m_runningPlan.tasks.size(); ++i) {
-        if (m_runningPlan.tasks.at(i).kind != primary)
-            continue;
-        ++total;
-        done += i < m_copyProgress.completedFiles ? 1 : 0;
-    }
-    return {done, total};
+    return quillmore::pictureProgress(m_runningPlan, m_searchTarget, m_copyProgress.completedFiles);
 }
 
 QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
 {
-    QList<CopyReportRow> out;
-    for (const CopyReportRow &row : m_reportRows)
-        if (row.outcome == CopyOutcomeStatus::skipped)
-            out << row;
-    return out;
+    return rowsWith(m_reportRows, CopyOutcomeStatus::skipped);
 }
 
 // ---- set-up -----------------------------------------------------------------------------------
