@@ -3,6 +3,7 @@
 #include "copyreport.h"
 #include "failuretext.h"
 #include "jobs.h"
+#include "screentexts.h"
 
 #include "model/cancellation.h"
 #include "model/localization.h"
@@ -174,6 +175,24 @@ void joinRetried(CopyBatchResult &batch, QualityCheckBatchResult &quality, const
     for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
         combined.errorsByDestinationPath.insert(it.key(), it.value());
     quality = combined;
+}
+
+void wordCopyFailures(CopyBatchResult &batch)
+{
+    for (CopyFileOutcome &outcome : batch.outcomes) {
+        if (!outcome.failure || outcome.message)
+            continue;
+        const bool knownCause = outcome.cause && *outcome.cause != CopyFailureCause::other;
+        outcome.message = knownCause ? failureCauseText(*outcome.cause) : copyFailureText(*outcome.failure);
+    }
+}
+
+void wordCheckFailures(QualityCheckBatchResult &quality)
+{
+    for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
+        if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
+            quality.errorsByDestinationPath[it.key()] = localized(
+                "error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
 }
 
 } // namespace quillmore

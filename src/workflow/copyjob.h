@@ -53,4 +53,9 @@ CopyPlan retryPlan(const CopyPlan &jobPlan, const CopyBatchResult &finished);
 void joinRetried(CopyBatchResult &batch, QualityCheckBatchResult &quality, const CopyBatchResult &before,
                  const QualityCheckBatchResult &qualityBefore, const CopyPlan &retried);
 
+// The words for each failed outcome that has none yet: its cause where known, else its failure.
+void wordCopyFailures(CopyBatchResult &batch);
+// A check's error message gains the reason of the failure behind it, where there is one.
+void wordCheckFailures(QualityCheckBatchResult &quality);
+
 } // namespace quillmore

@@ -123,6 +123,15 @@ std::optional<FileURL> SessionStore::panelFolder(PanelPurpose purpose) const
     return std::nullopt;
 }
 
+std::optional<FileURL> SessionStore::panelStart(PanelPurpose purpose, const std::optional<FileURL> &current) const
+{
+    if (std::optional<FileURL> stored = panelFolder(purpose))
+        return stored;
+    if (current && isDirectoryPath(purpose == PanelPurpose::report ? *current : parentPath(*current)))
+        return purpose == PanelPurpose::report ? *current : parentPath(*current);
+    return std::nullopt;
+}
+
 void SessionStore::rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen)
 {
     m_settings->setValue(QLatin1String(panelFolderKey(purpose)), parentPath(standardizedPath(chosen)));

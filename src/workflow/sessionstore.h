@@ -68,6 +68,9 @@ public:
     // The folder a panel of this purpose last chose from, when it still exists.
     std::optional<FileURL> panelFolder(PanelPurpose purpose) const;
     void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
+    // Where a panel of this purpose opens: where the last folder of its kind was; else beside the
+    // folder of its kind in use (in it, for the report).
+    std::optional<FileURL> panelStart(PanelPurpose purpose, const std::optional<FileURL> &current) const;
 
     // The destination of a copy that was under way when the program last ended; forgotten once
     // taken.

@@ -285,20 +285,14 @@ void WorkflowViewModel::preparePanel(PanelPurpose purpose)
 {
     if (!m_panels)
         return;
-    // Where the last folder of this kind was; else beside the folder of this kind in use.
-    std::optional<FileURL> start = m_session->panelFolder(purpose);
-    if (!start) {
-        std::optional<FileURL> current;
-        if (purpose == PanelPurpose::selectionFolder)
-            current = m_selectionFolder;
-        else if (purpose == PanelPurpose::destinationFolder || purpose == PanelPurpose::report)
-            current = m_destinationFolder;
-        else if (purpose == PanelPurpose::searchLocations && !m_searchLocations.isEmpty())
-            current = m_searchLocations.last().url;
-        if (current && isDirectoryPath(purpose == PanelPurpose::report ? *current : parentPath(*current)))
-            start = purpose == PanelPurpose::report ? *current : parentPath(*current);
-    }
-    m_panels->preparePanel(purpose, start);
+    std::optional<FileURL> current;
+    if (purpose == PanelPurpose::selectionFolder)
+        current = m_selectionFolder;
+    else if (purpose == PanelPurpose::destinationFolder || purpose == PanelPurpose::report)
+        current = m_destinationFolder;
+    else if (purpose == PanelPurpose::searchLocations && !m_searchLocations.isEmpty())
+        current = m_searchLocations.last().url;
+    m_panels->preparePanel(purpose, m_session->panelStart(purpose, current));
 }
 
 void WorkflowViewModel::rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen)
@@ -1172,19 +1166,11 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
     m_runningQualityCheck.reset();
     m_session->remove(kCopyInProgressKey);
     m_reportSaved = false;
-    for (CopyFileOutcome &outcome : batch.outcomes) {
-        if (!outcome.failure || outcome.message)
-            continue;
-        const bool knownCause = outcome.cause && *outcome.cause != CopyFailureCause::other;
-        outcome.message = knownCause ? failureCauseText(*outcome.cause) : copyFailureText(*outcome.failure);
-    }
+    wordCopyFailures(batch);
     if (m_retrying && m_copyResult)
         joinRetried(batch, quality, *m_copyResult, m_qualityResult, plan);
     m_runningPlan = CopyPlan();
-    for (auto it = quality.failuresByDestinationPath.cbegin(); it != quality.failuresByDestinationPath.cend(); ++it)
-        if (it->errorNumber != 0 && quality.errorsByDestinationPath.contains(it.key()))
-            quality.errorsByDestinationPath[it.key()] = localized(
-                "error.with.reason", quality.errorsByDestinationPath[it.key()], reasonText(it->errorNumber));
+    wordCheckFailures(quality);
     assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
     assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     // Checks that did not finish have no counts to show.
