@@ -300,24 +300,26 @@ void WorkflowViewModel::rememberPanelFolder(PanelPurpose purpose, const FileURL 
     m_session->rememberPanelFolder(purpose, chosen);
 }
 
-void WorkflowViewModel::chooseSelectionFolder()
+std::optional<FileURL> WorkflowViewModel::chooseOneFolder(PanelPurpose purpose)
 {
-    preparePanel(PanelPurpose::selectionFolder);
+    preparePanel(purpose);
     const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
     if (chosen.isEmpty())
-        return;
-    rememberPanelFolder(PanelPurpose::selectionFolder, chosen.first());
-    setSelectionFolder(chosen.first());
+        return std::nullopt;
+    rememberPanelFolder(purpose, chosen.first());
+    return chosen.first();
+}
+
+void WorkflowViewModel::chooseSelectionFolder()
+{
+    if (const std::optional<FileURL> folder = chooseOneFolder(PanelPurpose::selectionFolder))
+        setSelectionFolder(*folder);
 }
 
 void WorkflowViewModel::chooseDestinationFolder()
 {
-    preparePanel(PanelPurpose::destinationFolder);
-    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
-    if (chosen.isEmpty())
-        return;
-    rememberPanelFolder(PanelPurpose::destinationFolder, chosen.first());
-    setDestinationFolder(chosen.first());
+    if (const std::optional<FileURL> folder = chooseOneFolder(PanelPurpose::destinationFolder))
+        setDestinationFolder(*folder);
 }
 
 void WorkflowViewModel::setSelectionFolder(const FileURL &url)
@@ -401,16 +403,12 @@ void WorkflowViewModel::removeSearchLocation(const QUuid &id)
 
 void WorkflowViewModel::reauthorizeSearchLocation(const QUuid &id)
 {
-    if (!m_panels)
+    const std::optional<FileURL> chosen = chooseOneFolder(PanelPurpose::searchLocations);
+    if (!chosen)
         return;
-    preparePanel(PanelPurpose::searchLocations);
-    const QList<FileURL> chosen = m_panels->chooseFolders(false);
-    if (chosen.isEmpty())
-        return;
-    rememberPanelFolder(PanelPurpose::searchLocations, chosen.first());
     QList<FileURL> urls;
     for (const SearchLocation &l : m_searchLocations)
-        urls << (l.id == id ? standardizedPath(chosen.first()) : l.url);
+        urls << (l.id == id ? standardizedPath(*chosen) : l.url);
     setSearchLocations(urls);
 }
 
@@ -659,16 +657,11 @@ void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
         m_session->beginAccess(url);
     assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
     assign(m_screenshotURLs, urls, &WorkflowViewModel::screenshotURLsChanged);
-    assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
     assign(m_screenshotProgress, ScreenshotOCRProgress{0, urls.size(), urls.first()},
            &WorkflowViewModel::screenshotProgressChanged);
     assign(m_screenshotCount, qint64(urls.size()), &WorkflowViewModel::screenshotCountChanged);
-    assign(m_screenshotFilenameOccurrences, qint64(0), &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
-    assign(m_screenshotDuplicatesRemoved, qint64(0), &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
-    assign(m_screenshotWarnings, QList<AppWarning>(), &WorkflowViewModel::screenshotWarningsChanged);
     assign(m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
     assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
-    assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
     setStatus(L10N("screenshot.ocr.reading"));
     startScreenshotJob(urls, false);
 }

@@ -247,6 +247,8 @@ private:
     void newScreenshotGeneration();
     void storeCheck(const char *key, bool enabled);
     void preparePanel(PanelPurpose purpose);
+    // Opens the folder panel for one folder; the folder chosen, remembered for the next panel of its kind.
+    std::optional<FileURL> chooseOneFolder(PanelPurpose purpose);
     void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
     void startScreenshotJob(const QList<FileURL> &urls, bool appending);
     void screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending);
