@@ -174,6 +174,8 @@ void joinRetried(CopyBatchResult &batch, QualityCheckBatchResult &quality, const
         combined.skippedByDestinationPath.insert(it.key(), it.value());
     for (auto it = quality.errorsByDestinationPath.cbegin(); it != quality.errorsByDestinationPath.cend(); ++it)
         combined.errorsByDestinationPath.insert(it.key(), it.value());
+    // The earlier run's errors are worded already; only this run's failures are still to be.
+    combined.failuresByDestinationPath = quality.failuresByDestinationPath;
     quality = combined;
 }
 
