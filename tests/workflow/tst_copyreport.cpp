@@ -1,4 +1,6 @@
+#include "workflow/copyjob.h"
 #include "workflow/copyreport.h"
+#include "workflow/failuretext.h"
 
 #include "model/localization.h"
 #include "platform/errors.h"
@@ -408,6 +410,28 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(FailureError, writeFileAtomically(dir.filePath(QStringLiteral("asfolder")), "x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
                  ::geteuid() != 0 ? 3 : 2);
+    }
+
+    // After a retry, each check error carries its reason once: the earlier run's were worded when
+    // it ended, the retry's are worded now.
+    void retriedCheckFailuresAreWordedOnce()
+    {
+        QualityCheckBatchResult before;
+        before.errorsByDestinationPath[QStringLiteral("/d/A.CR3")] = QStringLiteral("A could not be checked");
+        before.failuresByDestinationPath[QStringLiteral("/d/A.CR3")] = Failure{FailureCode::fileOperation, EIO, {}};
+        wordCheckFailures(before);
+        const QString wordedBefore = before.errorsByDestinationPath.value(QStringLiteral("/d/A.CR3"));
+
+        QualityCheckBatchResult retried;
+        retried.errorsByDestinationPath[QStringLiteral("/d/B.CR3")] = QStringLiteral("B could not be checked");
+        retried.failuresByDestinationPath[QStringLiteral("/d/B.CR3")] = Failure{FailureCode::fileOperation, EIO, {}};
+        CopyBatchResult batch;
+        joinRetried(batch, retried, CopyBatchResult(), before, CopyPlan());
+        wordCheckFailures(retried);
+
+        QCOMPARE(retried.errorsByDestinationPath.value(QStringLiteral("/d/A.CR3")), wordedBefore);
+        QCOMPARE(retried.errorsByDestinationPath.value(QStringLiteral("/d/B.CR3")),
+                 localized("error.with.reason", QStringLiteral("B could not be checked"), reasonText(EIO)));
     }
 };
 
