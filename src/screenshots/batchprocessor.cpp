@@ -105,13 +105,25 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
         std::lock_guard guard(outcomeMutex);
         outcomeReady.notify_all();
     });
-    std::atomic<qint64> nextToRead{0};
+    // A screenshot a worker has taken is in its hand until its outcome is stored: a stop waits for
+    // those, so that a screenshot read to its end is kept.
+    qint64 nextToRead = 0;
+    std::vector<bool> inHand(static_cast<std::size_t>(total), false);
     auto work = [&] {
         const std::stop_token token = workerStop.get_token();
-        for (qint64 i = nextToRead++; i < total && !token.stop_requested(); i = nextToRead++) {
+        for (;;) {
+            qint64 i = 0;
+            {
+                std::lock_guard guard(outcomeMutex);
+                if (token.stop_requested() || nextToRead >= total)
+                    return;
+                i = nextToRead++;
+                inHand[std::size_t(i)] = true;
+            }
             ScreenshotOutcome outcome = readOne(*m_recognizer, urls.at(i), token);
             std::lock_guard guard(outcomeMutex);
             outcomes[std::size_t(i)] = std::move(outcome);
+            inHand[std::size_t(i)] = false;
             outcomeReady.notify_all();
         }
     };
@@ -134,13 +146,15 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
 
     for (qint64 i = 0; i < total && !cancelled; ++i) {
         const FileURL &url = urls.at(i);
-        if (stop.stop_requested())
+        if (workers == 1 && stop.stop_requested())
             break;
         report(i, url);
         ScreenshotOutcome outcome;
         if (workers > 1) {
             std::unique_lock wait(outcomeMutex);
-            outcomeReady.wait(wait, [&] { return outcomes[std::size_t(i)].has_value() || stop.stop_requested(); });
+            outcomeReady.wait(wait, [&] {
+                return outcomes[std::size_t(i)].has_value() || (stop.stop_requested() && !inHand[std::size_t(i)]);
+            });
             if (!outcomes[std::size_t(i)])
                 break; // cancelled: the screenshots read so far are kept
             outcome = std::move(*outcomes[std::size_t(i)]);
