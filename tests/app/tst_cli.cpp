@@ -66,7 +66,7 @@ void TestCli::usageErrors_data()
     const QString d = m_dir.path();
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown command") << QStringList{"copy-everything"};
-    for (const QString command : {QStringLiteral("scan"), QStringLiteral("gather")}) {
+    for (const QString &command : {QStringLiteral("scan"), QStringLiteral("gather")}) {
         const auto row = [&](const char *name) -> QTestData & {
             return QTest::addRow("%s: %s", qPrintable(command), name);
         };
