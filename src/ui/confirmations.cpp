@@ -16,37 +16,41 @@ QPushButton *addButton(QMessageBox &box, const char *key, QMessageBox::ButtonRol
     return button;
 }
 
+// A question whose safe answer is the default for both Return and Escape: true only when the
+// risky button was clicked. The buttons are added in the order given, the risky one first or last.
+bool askToConfirm(QWidget *parent, QMessageBox::Icon icon, const char *name, const char *titleKey,
+                  const char *messageKey, const char *riskyKey, const char *safeKey, bool riskyFirst)
+{
+    QMessageBox box(icon, localized(titleKey), localized(titleKey), QMessageBox::NoButton, parent);
+    box.setObjectName(QString::fromLatin1(name));
+    box.setInformativeText(localized(messageKey));
+    QPushButton *risky = riskyFirst ? addButton(box, riskyKey, QMessageBox::DestructiveRole) : nullptr;
+    QPushButton *safe = addButton(box, safeKey, QMessageBox::RejectRole);
+    if (!risky)
+        risky = addButton(box, riskyKey, QMessageBox::DestructiveRole);
+    box.setDefaultButton(safe);
+    box.setEscapeButton(safe);
+    box.exec();
+    return box.clickedButton() == risky;
+}
+
 } // namespace
 
 bool confirmReplaceNames(QWidget *parent, const WorkflowViewModel *vm)
 {
     if (vm->selectionInputMode() != SelectionInputMode::screenshots || !vm->screenshotListEdited())
         return true;
-    QMessageBox box(QMessageBox::Question, localized("confirm.replace.names.title"),
-                    localized("confirm.replace.names.title"), QMessageBox::NoButton, parent);
-    box.setObjectName(QStringLiteral("confirmReplaceNames"));
-    box.setInformativeText(localized("confirm.replace.names.message"));
-    QPushButton *replace = addButton(box, L10N("confirm.replace.names.replace"), QMessageBox::DestructiveRole);
-    QPushButton *keep = addButton(box, L10N("button.cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == replace;
+    return askToConfirm(parent, QMessageBox::Question, "confirmReplaceNames", L10N("confirm.replace.names.title"),
+                        L10N("confirm.replace.names.message"), L10N("confirm.replace.names.replace"),
+                        L10N("button.cancel"), true);
 }
 
 bool confirmStopCopy(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::Warning, localized("confirm.stop.copy.title"), localized("confirm.stop.copy.title"),
-                    QMessageBox::NoButton, parent);
-    box.setObjectName(QStringLiteral("confirmStopCopy"));
-    box.setInformativeText(localized("confirm.stop.copy.message"));
-    QPushButton *keep = addButton(box, L10N("confirm.stop.copy.keep"), QMessageBox::RejectRole);
-    QPushButton *stop = addButton(box, L10N("confirm.stop.copy.stop"), QMessageBox::DestructiveRole);
     // Return and Escape both keep the copy going: stopping takes a deliberate click.
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == stop;
+    return askToConfirm(parent, QMessageBox::Warning, "confirmStopCopy", L10N("confirm.stop.copy.title"),
+                        L10N("confirm.stop.copy.message"), L10N("confirm.stop.copy.stop"),
+                        L10N("confirm.stop.copy.keep"), false);
 }
 
 bool settleUnsavedReport(QWidget *parent, WorkflowViewModel *vm)
