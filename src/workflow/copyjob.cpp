@@ -14,20 +14,6 @@
 #include <QSet>
 
 namespace quillmore {
-namespace {
-
-// Two reports folded into one with the rule the controller applies to each: the newer name and
-// bytes, the file counts never going down.
-CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer)
-{
-    CopyProgress folded = newer;
-    folded.completedFiles = std::max(older.completedFiles, newer.completedFiles);
-    folded.totalFiles = newer.totalFiles != 0 ? newer.totalFiles : older.totalFiles;
-    return folded;
-}
-
-} // namespace
-
 CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &options, const CopyJobServices &services,
                          const CopyJobProgress &progress, std::stop_token stop)
 {
@@ -94,6 +80,26 @@ CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &option
         result.quality = QualityCheckBatchResult();
     }
     return result;
+}
+
+CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer)
+{
+    CopyProgress folded = newer;
+    folded.completedFiles = std::max(older.completedFiles, newer.completedFiles);
+    folded.totalFiles = newer.totalFiles != 0 ? newer.totalFiles : older.totalFiles;
+    return folded;
+}
+
+std::optional<CopyPlan> runPlanJob(const PlanJobRequest &request, CopyPlanning *planner)
+{
+    if (!planner)
+        return std::nullopt;
+    try {
+        return planner->makePlan(request.results, request.destination, request.target, request.includeXMP,
+                                 request.policy);
+    } catch (const std::exception &) {
+        return std::nullopt; // the planner does not fail; should it ever, the plan before stays
+    }
 }
 
 CopyFileKind primaryKind(SearchTarget target)

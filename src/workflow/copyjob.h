@@ -37,6 +37,23 @@ struct CopyJobResult {
 CopyJobResult runCopyJob(const CopyPlan &plan, const QualityCheckOptions &options, const CopyJobServices &services,
                          const CopyJobProgress &progress, std::stop_token stop);
 
+// Two progress reports folded into one, as the copy's progress is shown: the newer name and bytes,
+// the file counts never going down.
+CopyProgress foldCopyProgress(const CopyProgress &older, const CopyProgress &newer);
+
+// What a copy plan is made from: the results as they stand and the options of the copy.
+struct PlanJobRequest {
+    QList<SelectionResult> results;
+    FileURL destination;
+    SearchTarget target = SearchTarget::raw;
+    bool includeXMP = false;
+    ConflictPolicy policy = ConflictPolicy::skip;
+    quint64 generation = 0; // which request of the controller's this is
+};
+
+// The plan; nothing without a planner or when it fails, and the plan before then stays.
+std::optional<CopyPlan> runPlanJob(const PlanJobRequest &request, CopyPlanning *planner);
+
 // The kind of the files searched for: the pictures the copies are counted by.
 CopyFileKind primaryKind(SearchTarget target);
 

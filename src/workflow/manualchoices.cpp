@@ -48,17 +48,37 @@ QList<SelectionResult> ManualChoices::applied(QList<SelectionResult> results, Se
         if (choice == m_choices.constEnd())
             continue;
         if (!choice->file) {
-            result.chosenRAW.reset();
-            result.status = SelectionStatus::skipped;
+            result = withChoice(result, *choice);
             result.message = localized("report.status.skipped");
         } else if (isRegularFilePath(*choice->file)
                    && hasExtensionIn(lastPathComponent(*choice->file), candidateExtensions(target))) {
-            result.chosenRAW = *choice->file;
-            result.status = SelectionStatus::manuallyResolved;
-            result.message.reset();
+            result = withChoice(result, *choice);
         }
     }
     return results;
+}
+
+SelectionResult withChoice(SelectionResult result, const ManualChoices::Choice &choice)
+{
+    result.chosenRAW = choice.file;
+    result.status = choice.file ? SelectionStatus::manuallyResolved : SelectionStatus::skipped;
+    result.message.reset(); // the status says it; the report words it
+    return result;
+}
+
+SelectionResult asScanned(SelectionResult result)
+{
+    result.destinationURL.reset();
+    result.message.reset();
+    result.chosenRAW.reset();
+    result.status = SelectionStatus::notFound;
+    if (result.candidates.size() == 1) {
+        result.chosenRAW = result.candidates.first().url;
+        result.status = SelectionStatus::found;
+    } else if (result.candidates.size() > 1) {
+        result.status = SelectionStatus::ambiguous;
+    }
+    return result;
 }
 
 } // namespace quillmore

@@ -45,4 +45,9 @@ private:
     QList<Step> m_steps;
 };
 
+// The result with a choice made on it: the file chosen, or skipped (no file).
+SelectionResult withChoice(SelectionResult result, const ManualChoices::Choice &choice);
+// The result as the scan left it: its one candidate chosen, ambiguous between several, or not found.
+SelectionResult asScanned(SelectionResult result);
+
 } // namespace quillmore

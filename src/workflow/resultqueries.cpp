@@ -2,6 +2,8 @@
 
 #include "copyjob.h"
 
+#include "model/localization.h"
+
 namespace quillmore {
 namespace {
 
@@ -68,6 +70,31 @@ QPair<qint64, qint64> pictureProgress(const CopyPlan &plan, SearchTarget target,
         done += i < completedFiles ? 1 : 0;
     }
     return {done, total};
+}
+
+CompletionKind completionKind(const std::optional<CopyBatchResult> &batch, const QList<ResultSettlement> &settlements,
+                              bool checksCancelled)
+{
+    if (batch && batch->wasCancelled)
+        return CompletionKind::cancelled;
+    if (!outcomesWith(batch, CopyOutcomeStatus::failed).isEmpty()
+        || settledCount(settlements, ResultOutcome::failed) > 0)
+        return settledCount(settlements, ResultOutcome::copied) == 0 ? CompletionKind::nothingCopied
+                                                                     : CompletionKind::someFailed;
+    // The copy itself finished; only the checks stopped.
+    return checksCancelled ? CompletionKind::checksCancelled : CompletionKind::allCopied;
+}
+
+const char *completionStatusKey(CompletionKind kind)
+{
+    switch (kind) {
+    case CompletionKind::allCopied: return L10N("status.copy.complete");
+    case CompletionKind::someFailed: return L10N("status.copy.failed");
+    case CompletionKind::nothingCopied: return L10N("status.copy.nothing");
+    case CompletionKind::cancelled: return L10N("status.copy.cancelled");
+    case CompletionKind::checksCancelled: return L10N("status.checks.cancelled");
+    }
+    return L10N("status.copy.complete");
 }
 
 } // namespace quillmore

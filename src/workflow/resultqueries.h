@@ -9,6 +9,16 @@
 
 namespace quillmore {
 
+// How a copy run ended, as the completion screen and the status strip tell it.
+enum class CompletionKind { allCopied, someFailed, nothingCopied, cancelled, checksCancelled };
+
+// How the finished run ended: cancelled, some or all of it failed, only its checks cancelled, or
+// everything copied.
+CompletionKind completionKind(const std::optional<CopyBatchResult> &batch, const QList<ResultSettlement> &settlements,
+                              bool checksCancelled);
+// The status line's message for a run that ended so.
+const char *completionStatusKey(CompletionKind kind);
+
 // Results with a file chosen and not skipped.
 QList<SelectionResult> foundResults(const QList<SelectionResult> &results);
 QList<SelectionResult> resultsWithStatus(const QList<SelectionResult> &results, SelectionStatus status);

@@ -21,35 +21,7 @@
 #include "screenshots/filenamerules.h"
 
 namespace quillmore {
-namespace {
-
-bool isDirectory(const FileURL &url)
-{
-    return isDirectoryPath(standardizedPath(url));
-}
-
-// The first folder among dropped items, once each.
-std::optional<FileURL> firstFolder(const QList<FileURL> &urls)
-{
-    for (const FileURL &url : uniqueByStandardizedPath(urls)) {
-        if (isDirectory(url))
-            return url;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 // ---- construction -----------------------------------------------------------------------------
-
-struct WorkflowViewModel::PlanRequest {
-    QList<SelectionResult> results;
-    FileURL destination;
-    SearchTarget target = SearchTarget::raw;
-    bool includeXMP = false;
-    ConflictPolicy policy = ConflictPolicy::skip;
-    quint64 generation = 0;
-};
 
 WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings, QObject *parent)
     : QObject(parent),
@@ -58,85 +30,119 @@ WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<
       m_planner(std::move(services.planner)),
       m_copier(std::move(services.copier)),
       m_qualityChecker(std::move(services.qualityChecker)),
-      m_screenshotProcessor(std::move(services.screenshotProcessor)),
       m_candidateHasher(std::make_shared<SHA256FileHasher>()),
       m_panels(std::move(services.panels)),
       m_platform(services.platform ? std::move(services.platform) : std::make_unique<DesktopWorkflowPlatform>()),
       m_session(
           std::make_unique<SessionStore>(std::move(settings), std::move(services.bookmarkTokens), m_platform.get())),
       m_link(std::make_shared<Link>(this)),
-      m_statusMessage(localized("status.ready")),
-      m_screenshotGeneration(QUuid::createUuid())
+      m_setup(std::make_unique<SetupChoices>(m_selectionReader, m_session.get(), m_panels.get())),
+      m_screenshots(std::make_unique<ScreenshotSelection>(std::move(services.screenshotProcessor), m_session.get())),
+      m_statusMessage(localized("status.ready"))
 {
-    connect(this, &WorkflowViewModel::selectionFolderChanged, this, &WorkflowViewModel::countSelection);
-    connect(this, &WorkflowViewModel::selectionRequiresReauthorizationChanged, this,
-            &WorkflowViewModel::countSelection);
-    const SessionStore::Preferences preferences = m_session->readPreferences();
-    m_includeXMP = preferences.includeXMP;
-    m_conflictPolicy = preferences.conflictPolicy;
-    m_blurCheckEnabled = preferences.blurCheck;
-    m_duplicateCheckEnabled = preferences.duplicateCheck;
-    m_fileCheckEnabled = preferences.fileCheck;
-    const SessionStore::Folders folders = m_session->restoreBookmarks();
-    if (folders.selection) {
-        m_selectionFolder = folders.selection->url;
-        m_selectionRequiresReauthorization = folders.selection->requiresReauthorization;
-    }
-    m_searchLocations = folders.searchLocations;
-    if (folders.destination) {
-        m_destinationFolder = folders.destination->url;
-        m_destinationRequiresReauthorization = folders.destination->requiresReauthorization;
-    }
+    connectSetup();
+    connectScreenshots();
     // A copy that was under way when the program last ended did not finish: say so, once.
     if (const std::optional<QString> interrupted = m_session->takeInterruptedCopy())
         m_errorMessage = localized("error.copy.interrupted", *interrupted);
 }
 
-// Counts the pictures of the selection folder in the background, for the setup screen.
-void WorkflowViewModel::countSelection()
+template <typename Helper>
+void WorkflowViewModel::forward(Helper *helper, std::initializer_list<SignalPair<Helper>> signalPairs)
 {
-    const quint64 generation = ++m_selectionCountGeneration;
-    assign(m_selectionPictureCount, std::optional<qint64>(), &WorkflowViewModel::selectionPictureCountChanged);
-    if (!m_selectionFolder || m_selectionRequiresReauthorization || !m_selectionReader)
-        return;
-    startJob([link = m_link, reader = m_selectionReader, folder = *m_selectionFolder, generation] {
-        std::optional<qint64> count;
-        try {
-            count = reader->readSelection(folder, std::stop_token()).selections.size();
-        } catch (const std::exception &) {
-            // An unreadable folder shows no count; the scan tells why.
-        }
-        link->post([count, generation](WorkflowViewModel *vm) {
-            if (generation == vm->m_selectionCountGeneration)
-                vm->assign(vm->m_selectionPictureCount, count, &WorkflowViewModel::selectionPictureCountChanged);
-        });
+    for (const auto &[from, to] : signalPairs)
+        connect(helper, from, this, to);
+}
+
+// The set-up's own signals are the controller's; a change of what to search for or where drops
+// the results or scans again, and a change of a copy option plans again.
+void WorkflowViewModel::connectSetup()
+{
+    SetupChoices *setup = m_setup.get();
+    using S = SetupChoices;
+    using C = WorkflowViewModel;
+    forward(setup,
+            {{&S::selectionFolderChanged, &C::selectionFolderChanged},
+             {&S::selectionRequiresReauthorizationChanged, &C::selectionRequiresReauthorizationChanged},
+             {&S::selectionPictureCountChanged, &C::selectionPictureCountChanged},
+             {&S::selectionInputModeChanged, &C::selectionInputModeChanged},
+             {&S::searchLocationsChanged, &C::searchLocationsChanged},
+             {&S::destinationFolderChanged, &C::destinationFolderChanged},
+             {&S::destinationRequiresReauthorizationChanged, &C::destinationRequiresReauthorizationChanged},
+             {&S::searchTargetChanged, &C::searchTargetChanged},
+             {&S::includeXMPChanged, &C::includeXMPChanged},
+             {&S::conflictPolicyChanged, &C::conflictPolicyChanged},
+             {&S::blurCheckEnabledChanged, &C::blurCheckEnabledChanged},
+             {&S::duplicateCheckEnabledChanged, &C::duplicateCheckEnabledChanged},
+             {&S::fileCheckEnabledChanged, &C::fileCheckEnabledChanged},
+             {&S::changed, &C::changed}});
+
+    connect(setup, &SetupChoices::selectionFolderChosen, this, [this](bool otherFolder) {
+        if (otherFolder)
+            m_choices.clear(); // choices belong to the names of one selection
+        m_screenshots->clear();
     });
+    connect(setup, &SetupChoices::searchLocationsSet, this, [this](bool changed) {
+        // On the summary the scan runs again at once; the choices made stay for the names whose
+        // files still exist.
+        if (changed && m_stage == WorkflowStage::summary && canStartScan())
+            startScan();
+        else if (changed)
+            resetResults();
+    });
+    connect(setup, &SetupChoices::searchTargetChanged, this, &WorkflowViewModel::resetResults);
+    connect(setup, &SetupChoices::includeXMPChanged, this, &WorkflowViewModel::schedulePlan);
+    connect(setup, &SetupChoices::conflictPolicyChanged, this, &WorkflowViewModel::schedulePlan);
+    connect(setup, &SetupChoices::failed, this, &WorkflowViewModel::setErrorText);
+}
+
+// The screenshot list's own signals are the controller's; its warnings are those of the set-up
+// screen, and a new list makes the screenshots the selection.
+void WorkflowViewModel::connectScreenshots()
+{
+    ScreenshotSelection *screenshots = m_screenshots.get();
+    using S = ScreenshotSelection;
+    using C = WorkflowViewModel;
+    forward(screenshots,
+            {{&S::urlsChanged, &C::screenshotURLsChanged},
+             {&S::candidateListChanged, &C::screenshotCandidateListChanged},
+             {&S::progressChanged, &C::screenshotProgressChanged},
+             {&S::countChanged, &C::screenshotCountChanged},
+             {&S::filenameOccurrencesChanged, &C::screenshotFilenameOccurrencesChanged},
+             {&S::duplicatesRemovedChanged, &C::screenshotDuplicatesRemovedChanged},
+             {&S::warningsChanged, &C::screenshotWarningsChanged},
+             {&S::isReadingChanged, &C::isReadingScreenshotsChanged},
+             {&S::isShowingReviewChanged, &C::isShowingScreenshotReviewChanged},
+             {&S::changed, &C::changed}});
+
+    connect(screenshots, &ScreenshotSelection::newListStarted, this, [this] {
+        m_setup->setSelectionInputMode(SelectionInputMode::screenshots);
+        publish(this, m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
+    });
+    connect(screenshots, &ScreenshotSelection::warningsChanged, this, [this] {
+        if (m_stage == WorkflowStage::setup)
+            publish(this, m_warnings, m_screenshots->warnings(), &WorkflowViewModel::warningsChanged);
+    });
+    connect(screenshots, &ScreenshotSelection::statusReported, this, &WorkflowViewModel::setStatus);
+    connect(screenshots, &ScreenshotSelection::failed, this, &WorkflowViewModel::setErrorText);
 }
 
 WorkflowViewModel::~WorkflowViewModel()
 {
     m_link->release();
-    for (auto *job : {&m_operationJob, &m_planJob, &m_screenshotJob})
+    for (auto *job : {&m_operationJob, &m_planJob})
         if (*job)
             (*job)->requestStop();
+    m_screenshots.reset(); // stops the reading
+    m_setup.reset();
     m_session.reset(); // closes every folder access opened
 }
 
 // ---- helpers ----------------------------------------------------------------------------------
 
-template <typename T>
-void WorkflowViewModel::assign(T &field, const T &value, void (WorkflowViewModel::*signal)())
-{
-    if (field == value)
-        return;
-    field = value;
-    emit(this->*signal)();
-    emit changed();
-}
-
 void WorkflowViewModel::setStatus(const char *key)
 {
-    assign(m_statusMessage, localized(key), &WorkflowViewModel::statusMessageChanged);
+    publish(this, m_statusMessage, localized(key), &WorkflowViewModel::statusMessageChanged);
 }
 
 void WorkflowViewModel::setError(const char *key)
@@ -146,18 +152,12 @@ void WorkflowViewModel::setError(const char *key)
 
 void WorkflowViewModel::setErrorText(const QString &text)
 {
-    assign(m_errorMessage, std::optional<QString>(text), &WorkflowViewModel::errorMessageChanged);
+    publish(this, m_errorMessage, std::optional<QString>(text), &WorkflowViewModel::errorMessageChanged);
 }
 
 void WorkflowViewModel::clearErrorMessage()
 {
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
-}
-
-void WorkflowViewModel::saveBookmarks(const QList<FileURL> &urls, const char *key)
-{
-    if (const std::optional<QString> failure = m_session->saveBookmarks(urls, key))
-        setErrorText(*failure);
+    publish(this, m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
 }
 
 void WorkflowViewModel::cancel(std::shared_ptr<Job> &job, bool detach)
@@ -169,94 +169,28 @@ void WorkflowViewModel::cancel(std::shared_ptr<Job> &job, bool detach)
         job.reset();
 }
 
-void WorkflowViewModel::newScreenshotGeneration()
-{
-    m_screenshotGeneration = QUuid::createUuid();
-    cancel(m_screenshotJob, true);
-}
-
 // ---- derived values ---------------------------------------------------------------------------
-
-bool WorkflowViewModel::isValidScreenshotName(const QString &name)
-{
-    return quillmore::isValidScreenshotName(name);
-}
 
 bool WorkflowViewModel::hasSelection() const
 {
-    if (m_selectionInputMode == SelectionInputMode::folder)
-        return m_selectionFolder.has_value() && !m_selectionRequiresReauthorization;
-    if (m_isReadingScreenshots || m_screenshotCandidateList.candidates.isEmpty())
-        return false;
-    for (const ScreenshotNameCandidate &c : m_screenshotCandidateList.candidates)
-        if (!quillmore::isValidScreenshotName(c.fileName))
-            return false;
-    return true;
+    if (selectionInputMode() == SelectionInputMode::folder)
+        return selectionFolder().has_value() && !selectionRequiresReauthorization();
+    return m_screenshots->hasSearchableNames();
 }
 
 bool WorkflowViewModel::canStartScan() const
 {
-    if (!hasSelection() || !m_destinationFolder || m_destinationRequiresReauthorization || m_searchLocations.isEmpty())
-        return false;
-    for (const SearchLocation &l : m_searchLocations)
-        if (l.requiresReauthorization)
-            return false;
-    return true;
-}
-
-QList<SelectionResult> WorkflowViewModel::foundResults() const
-{
-    return quillmore::foundResults(m_results);
-}
-
-QList<SelectionResult> WorkflowViewModel::notFoundResults() const
-{
-    return resultsWithStatus(m_results, SelectionStatus::notFound);
-}
-
-QList<SelectionResult> WorkflowViewModel::ambiguousResults() const
-{
-    return resultsWithStatus(m_results, SelectionStatus::ambiguous);
-}
-
-QList<CopyTaskItem> WorkflowViewModel::primaryCopyTasks() const
-{
-    return primaryTasks(m_copyPlan, m_searchTarget);
+    return hasSelection() && m_setup->hasSearchAndDestination();
 }
 
 QList<CopyFileOutcome> WorkflowViewModel::copiedPrimaryOutcomes() const
 {
-    return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, primaryKind(m_searchTarget));
-}
-
-QList<CopyFileOutcome> WorkflowViewModel::copiedSidecarOutcomes() const
-{
-    return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, CopyFileKind::xmp);
-}
-
-QList<CopyFileOutcome> WorkflowViewModel::failedOutcomes() const
-{
-    return outcomesWith(m_copyResult, CopyOutcomeStatus::failed);
+    return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, primaryKind(searchTarget()));
 }
 
 bool WorkflowViewModel::hasUnsavedReport() const
 {
     return m_stage == WorkflowStage::completed && !m_reportRows.isEmpty() && !m_reportSaved;
-}
-
-qint64 WorkflowViewModel::settledCount(ResultOutcome outcome) const
-{
-    return quillmore::settledCount(m_settlements, outcome);
-}
-
-CompletionKind WorkflowViewModel::completionKind() const
-{
-    if (m_copyResult && m_copyResult->wasCancelled)
-        return CompletionKind::cancelled;
-    if (!failedOutcomes().isEmpty() || settledCount(ResultOutcome::failed) > 0)
-        return settledCount(ResultOutcome::copied) == 0 ? CompletionKind::nothingCopied : CompletionKind::someFailed;
-    // The copy itself finished; only the checks stopped.
-    return m_checksCancelled ? CompletionKind::checksCancelled : CompletionKind::allCopied;
 }
 
 bool WorkflowViewModel::canRetry() const
@@ -269,273 +203,6 @@ bool WorkflowViewModel::canRetry() const
     return settledCount(ResultOutcome::cancelled) > 0;
 }
 
-QPair<qint64, qint64> WorkflowViewModel::pictureProgress() const
-{
-    return quillmore::pictureProgress(m_runningPlan, m_searchTarget, m_copyProgress.completedFiles);
-}
-
-QList<CopyReportRow> WorkflowViewModel::skippedReportRows() const
-{
-    return rowsWith(m_reportRows, CopyOutcomeStatus::skipped);
-}
-
-// ---- set-up -----------------------------------------------------------------------------------
-
-void WorkflowViewModel::preparePanel(PanelPurpose purpose)
-{
-    if (!m_panels)
-        return;
-    std::optional<FileURL> current;
-    if (purpose == PanelPurpose::selectionFolder)
-        current = m_selectionFolder;
-    else if (purpose == PanelPurpose::destinationFolder || purpose == PanelPurpose::report)
-        current = m_destinationFolder;
-    else if (purpose == PanelPurpose::searchLocations && !m_searchLocations.isEmpty())
-        current = m_searchLocations.last().url;
-    m_panels->preparePanel(purpose, m_session->panelStart(purpose, current));
-}
-
-void WorkflowViewModel::rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen)
-{
-    m_session->rememberPanelFolder(purpose, chosen);
-}
-
-std::optional<FileURL> WorkflowViewModel::chooseOneFolder(PanelPurpose purpose)
-{
-    preparePanel(purpose);
-    const QList<FileURL> chosen = m_panels ? m_panels->chooseFolders(false) : QList<FileURL>();
-    if (chosen.isEmpty())
-        return std::nullopt;
-    rememberPanelFolder(purpose, chosen.first());
-    return chosen.first();
-}
-
-void WorkflowViewModel::chooseSelectionFolder()
-{
-    if (const std::optional<FileURL> folder = chooseOneFolder(PanelPurpose::selectionFolder))
-        setSelectionFolder(*folder);
-}
-
-void WorkflowViewModel::chooseDestinationFolder()
-{
-    if (const std::optional<FileURL> folder = chooseOneFolder(PanelPurpose::destinationFolder))
-        setDestinationFolder(*folder);
-}
-
-void WorkflowViewModel::setSelectionFolder(const FileURL &url)
-{
-    newScreenshotGeneration();
-    const QString path = standardizedPath(url);
-    if (m_selectionFolder != std::optional<FileURL>(path)) {
-        m_choices.clear(); // choices belong to the names of one selection
-    }
-    assign(m_selectionFolder, std::optional<FileURL>(path), &WorkflowViewModel::selectionFolderChanged);
-    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
-    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
-    clearScreenshots();
-    m_session->beginAccess(path);
-    saveBookmarks({path}, kSelectionBookmarkKey);
-}
-
-bool WorkflowViewModel::dropSelectionFolder(const QList<FileURL> &urls)
-{
-    const std::optional<FileURL> folder = firstFolder(urls);
-    if (folder)
-        setSelectionFolder(*folder);
-    return folder.has_value();
-}
-
-void WorkflowViewModel::setDestinationFolder(const FileURL &url)
-{
-    const QString path = standardizedPath(url);
-    assign(m_destinationFolder, std::optional<FileURL>(path), &WorkflowViewModel::destinationFolderChanged);
-    assign(m_destinationRequiresReauthorization, false, &WorkflowViewModel::destinationRequiresReauthorizationChanged);
-    m_session->beginAccess(path);
-    saveBookmarks({path}, kDestinationBookmarkKey);
-}
-
-bool WorkflowViewModel::dropDestinationFolder(const QList<FileURL> &urls)
-{
-    const std::optional<FileURL> folder = firstFolder(urls);
-    if (folder)
-        setDestinationFolder(*folder);
-    return folder.has_value();
-}
-
-void WorkflowViewModel::addSearchLocations()
-{
-    if (!m_panels)
-        return;
-    preparePanel(PanelPurpose::searchLocations);
-    const QList<FileURL> chosen = m_panels->chooseFolders(true);
-    if (chosen.isEmpty())
-        return;
-    rememberPanelFolder(PanelPurpose::searchLocations, chosen.last());
-    QList<FileURL> urls;
-    for (const SearchLocation &l : m_searchLocations)
-        urls << l.url;
-    setSearchLocations(urls + chosen);
-}
-
-bool WorkflowViewModel::dropSearchLocations(const QList<FileURL> &urls)
-{
-    QList<FileURL> folders;
-    for (const FileURL &url : uniqueByStandardizedPath(urls))
-        if (isDirectory(url))
-            folders << url;
-    if (folders.isEmpty())
-        return false;
-    QList<FileURL> all;
-    for (const SearchLocation &l : m_searchLocations)
-        all << l.url;
-    setSearchLocations(all + folders);
-    return true;
-}
-
-void WorkflowViewModel::removeSearchLocation(const QUuid &id)
-{
-    QList<FileURL> urls;
-    for (const SearchLocation &l : m_searchLocations)
-        if (l.id != id)
-            urls << l.url;
-    setSearchLocations(urls);
-}
-
-void WorkflowViewModel::reauthorizeSearchLocation(const QUuid &id)
-{
-    const std::optional<FileURL> chosen = chooseOneFolder(PanelPurpose::searchLocations);
-    if (!chosen)
-        return;
-    QList<FileURL> urls;
-    for (const SearchLocation &l : m_searchLocations)
-        urls << (l.id == id ? standardizedPath(*chosen) : l.url);
-    setSearchLocations(urls);
-}
-
-void WorkflowViewModel::setSearchLocations(const QList<FileURL> &given)
-{
-    const QList<FileURL> urls = uniqueByStandardizedPath(given);
-    QStringList currentPaths;
-    bool someNeedReauthorization = false;
-    for (const SearchLocation &l : m_searchLocations) {
-        currentPaths << standardizedPath(l.url);
-        someNeedReauthorization = someNeedReauthorization || l.requiresReauthorization;
-    }
-    const bool changed = currentPaths != QStringList(urls) || someNeedReauthorization;
-
-    for (const QString &path : currentPaths)
-        if (!urls.contains(path))
-            m_session->endAccess(path);
-    QList<SearchLocation> locations;
-    for (const FileURL &url : urls) {
-        m_session->beginAccess(url);
-        locations.append({makeId(), url, false});
-    }
-    assign(m_searchLocations, locations, &WorkflowViewModel::searchLocationsChanged);
-    // On the summary the scan runs again at once; the choices made stay for the names whose
-    // files still exist.
-    if (changed && m_stage == WorkflowStage::summary && canStartScan())
-        startScan();
-    else if (changed)
-        resetResults();
-    saveBookmarks(uniqueByStandardizedPath(urls), kSearchesBookmarkKey);
-}
-
-void WorkflowViewModel::clearScreenshots()
-{
-    for (const FileURL &url : m_screenshotURLs)
-        m_session->endAccess(url);
-    assign(m_screenshotURLs, QList<FileURL>(), &WorkflowViewModel::screenshotURLsChanged);
-    assign(m_screenshotCandidateList, ScreenshotCandidateList(), &WorkflowViewModel::screenshotCandidateListChanged);
-    assign(m_screenshotProgress, ScreenshotOCRProgress(), &WorkflowViewModel::screenshotProgressChanged);
-    assign(m_screenshotCount, qint64(0), &WorkflowViewModel::screenshotCountChanged);
-    assign(m_screenshotFilenameOccurrences, qint64(0), &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
-    assign(m_screenshotDuplicatesRemoved, qint64(0), &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
-    assign(m_screenshotWarnings, QList<AppWarning>(), &WorkflowViewModel::screenshotWarningsChanged);
-    assign(m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-    assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
-    m_screenshotListEdited = false;
-}
-
-void WorkflowViewModel::addScreenshotFilename()
-{
-    ScreenshotCandidateList list = m_screenshotCandidateList;
-    list.addManualName(QString());
-    m_screenshotListEdited = true;
-    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
-}
-
-void WorkflowViewModel::removeScreenshotFilename(const QUuid &id)
-{
-    ScreenshotCandidateList list = m_screenshotCandidateList;
-    list.remove(id);
-    m_screenshotListEdited = m_screenshotListEdited || list != m_screenshotCandidateList;
-    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
-}
-
-void WorkflowViewModel::updateScreenshotFilename(const QUuid &id, const QString &name)
-{
-    ScreenshotCandidateList list = m_screenshotCandidateList;
-    list.updateFileName(id, name);
-    m_screenshotListEdited = m_screenshotListEdited || list != m_screenshotCandidateList;
-    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
-}
-
-void WorkflowViewModel::setShowingScreenshotReview(bool showing)
-{
-    assign(m_isShowingScreenshotReview, showing, &WorkflowViewModel::isShowingScreenshotReviewChanged);
-}
-
-void WorkflowViewModel::setSearchTarget(SearchTarget target)
-{
-    if (target == m_searchTarget)
-        return;
-    assign(m_searchTarget, target, &WorkflowViewModel::searchTargetChanged);
-    resetResults();
-}
-
-void WorkflowViewModel::setIncludeXMP(bool include)
-{
-    if (include == m_includeXMP)
-        return;
-    assign(m_includeXMP, include, &WorkflowViewModel::includeXMPChanged);
-    m_session->store(kIncludeXMPKey, include);
-    schedulePlan();
-}
-
-void WorkflowViewModel::setConflictPolicy(ConflictPolicy policy)
-{
-    if (policy == m_conflictPolicy)
-        return;
-    assign(m_conflictPolicy, policy, &WorkflowViewModel::conflictPolicyChanged);
-    m_session->store(kConflictPolicyKey, rawValue(policy));
-    schedulePlan();
-}
-
-// The checks chosen are kept for the next launch.
-void WorkflowViewModel::storeCheck(const char *key, bool enabled)
-{
-    m_session->store(key, enabled);
-}
-
-void WorkflowViewModel::setBlurCheckEnabled(bool enabled)
-{
-    assign(m_blurCheckEnabled, enabled, &WorkflowViewModel::blurCheckEnabledChanged);
-    storeCheck(kBlurCheckKey, enabled);
-}
-
-void WorkflowViewModel::setDuplicateCheckEnabled(bool enabled)
-{
-    assign(m_duplicateCheckEnabled, enabled, &WorkflowViewModel::duplicateCheckEnabledChanged);
-    storeCheck(kDuplicateCheckKey, enabled);
-}
-
-void WorkflowViewModel::setFileCheckEnabled(bool enabled)
-{
-    assign(m_fileCheckEnabled, enabled, &WorkflowViewModel::fileCheckEnabledChanged);
-    storeCheck(kFileCheckKey, enabled);
-}
-
 // ---- resetting --------------------------------------------------------------------------------
 
 void WorkflowViewModel::resetResults()
@@ -545,13 +212,10 @@ void WorkflowViewModel::resetResults()
 
 void WorkflowViewModel::startOver()
 {
-    newScreenshotGeneration();
     m_choices.clear();
     m_identicalCandidatesMerged = 0;
-    assign(m_selectionFolder, std::optional<FileURL>(), &WorkflowViewModel::selectionFolderChanged);
-    assign(m_selectionRequiresReauthorization, false, &WorkflowViewModel::selectionRequiresReauthorizationChanged);
-    assign(m_selectionInputMode, SelectionInputMode::folder, &WorkflowViewModel::selectionInputModeChanged);
-    clearScreenshots();
+    m_screenshots->clear();
+    m_setup->clearSelectionFolder();
     clearJobState(WorkflowStage::setup, L10N("status.ready"));
 }
 
@@ -562,20 +226,20 @@ void WorkflowViewModel::clearJobState(WorkflowStage stage, const char *statusKey
     cancel(m_operationJob, true);
     cancel(m_planJob, true);
     m_copyAfterPlan = false;
-    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
-    assign(m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
-    assign(m_warnings, m_screenshotWarnings, &WorkflowViewModel::warningsChanged);
-    assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
-    assign(m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
-    assign(m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
-    assign(m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
-    assign(m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
+    publish(this, m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    publish(this, m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    publish(this, m_results, QList<SelectionResult>(), &WorkflowViewModel::resultsChanged);
+    publish(this, m_warnings, m_screenshots->warnings(), &WorkflowViewModel::warningsChanged);
+    publish(this, m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+    publish(this, m_reportRows, QList<CopyReportRow>(), &WorkflowViewModel::reportRowsChanged);
+    publish(this, m_copyResult, std::optional<CopyBatchResult>(), &WorkflowViewModel::copyResultChanged);
+    publish(this, m_qualityResult, QualityCheckBatchResult(), &WorkflowViewModel::qualityResultChanged);
+    publish(this, m_completedQualityOptions, QualityCheckOptions(), &WorkflowViewModel::completedQualityOptionsChanged);
     m_settlements.clear();
     m_checksCancelled = false;
-    assign(m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
-    assign(m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
-    assign(m_stage, stage, &WorkflowViewModel::stageChanged);
+    publish(this, m_scanProgress, ScanProgress(), &WorkflowViewModel::scanProgressChanged);
+    publish(this, m_copyProgress, CopyProgress(), &WorkflowViewModel::copyProgressChanged);
+    publish(this, m_stage, stage, &WorkflowViewModel::stageChanged);
     setStatus(statusKey);
 }
 
@@ -585,209 +249,48 @@ void WorkflowViewModel::chooseScreenshots(bool replacing)
 {
     if (!m_panels)
         return;
-    preparePanel(PanelPurpose::screenshots);
+    m_setup->preparePanel(PanelPurpose::screenshots);
     const QList<FileURL> chosen = m_panels->chooseScreenshots();
     if (chosen.isEmpty())
         return;
-    rememberPanelFolder(PanelPurpose::screenshots, chosen.first());
+    m_setup->rememberPanelFolder(PanelPurpose::screenshots, chosen.first());
     if (replacing)
-        replaceScreenshots(chosen);
+        m_screenshots->replace(chosen);
     else
-        selectScreenshots(chosen);
-}
-
-bool WorkflowViewModel::dropScreenshots(const QList<FileURL> &urls)
-{
-    QList<FileURL> kept;
-    for (const FileURL &url : uniqueByStandardizedPath(urls))
-        if (hasExtensionIn(lastPathComponent(url), screenshotImageExtensions()) && !isDirectory(url))
-            kept << url;
-    if (kept.isEmpty())
-        return false;
-    selectScreenshots(kept);
-    return true;
-}
-
-void WorkflowViewModel::replaceScreenshots(const QList<FileURL> &urls)
-{
-    newScreenshotGeneration();
-    clearScreenshots();
-    selectScreenshots(urls);
-}
-
-void WorkflowViewModel::selectScreenshots(const QList<FileURL> &given)
-{
-    QList<FileURL> urls;
-    for (const FileURL &url : uniqueByStandardizedPath(given))
-        if (hasExtensionIn(lastPathComponent(url), screenshotImageExtensions()))
-            urls << url;
-    if (urls.isEmpty())
-        return;
-    const bool inScreenshotMode = m_selectionInputMode == SelectionInputMode::screenshots;
-    if (inScreenshotMode && m_isReadingScreenshots) {
-        // Nothing is read yet: the reading starts again with the screenshots of both choices.
-        urls = uniqueByStandardizedPath(m_screenshotURLs + urls);
-        newScreenshotGeneration();
-        clearScreenshots();
-    } else if (inScreenshotMode && !m_screenshotURLs.isEmpty()) {
-        // New screenshots add their names to the list under review; those read already are not
-        // read again.
-        QList<FileURL> fresh;
-        for (const FileURL &url : urls)
-            if (!m_screenshotURLs.contains(url))
-                fresh << url;
-        if (fresh.isEmpty())
-            return;
-        newScreenshotGeneration();
-        for (const FileURL &url : fresh)
-            m_session->beginAccess(url);
-        assign(m_screenshotURLs, m_screenshotURLs + fresh, &WorkflowViewModel::screenshotURLsChanged);
-        assign(m_screenshotProgress, ScreenshotOCRProgress{0, fresh.size(), fresh.first()},
-               &WorkflowViewModel::screenshotProgressChanged);
-        assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
-        assign(m_isShowingScreenshotReview, false, &WorkflowViewModel::isShowingScreenshotReviewChanged);
-        setStatus(L10N("screenshot.ocr.reading"));
-        startScreenshotJob(fresh, true);
-        return;
-    } else {
-        newScreenshotGeneration();
-        clearScreenshots();
-    }
-    for (const FileURL &url : urls)
-        m_session->beginAccess(url);
-    assign(m_selectionInputMode, SelectionInputMode::screenshots, &WorkflowViewModel::selectionInputModeChanged);
-    assign(m_screenshotURLs, urls, &WorkflowViewModel::screenshotURLsChanged);
-    assign(m_screenshotProgress, ScreenshotOCRProgress{0, urls.size(), urls.first()},
-           &WorkflowViewModel::screenshotProgressChanged);
-    assign(m_screenshotCount, qint64(urls.size()), &WorkflowViewModel::screenshotCountChanged);
-    assign(m_warnings, QList<AppWarning>(), &WorkflowViewModel::warningsChanged);
-    assign(m_isReadingScreenshots, true, &WorkflowViewModel::isReadingScreenshotsChanged);
-    setStatus(L10N("screenshot.ocr.reading"));
-    startScreenshotJob(urls, false);
-}
-
-void WorkflowViewModel::startScreenshotJob(const QList<FileURL> &urls, bool appending)
-{
-    const QUuid generation = m_screenshotGeneration;
-    auto job = std::make_shared<Job>();
-    m_screenshotJob = job;
-    auto link = m_link;
-    auto processor = m_screenshotProcessor;
-    startJob([link, job, processor, urls, generation, appending] {
-        auto stillCurrent = [generation](WorkflowViewModel *vm) { return vm->m_screenshotGeneration == generation; };
-        try {
-            const ScreenshotOCRResult result = runScreenshotJob(
-                urls, processor.get(),
-                [&](const ScreenshotOCRProgress &progress) {
-                    link->call([&](WorkflowViewModel *vm) {
-                        if (stillCurrent(vm))
-                            vm->assign(vm->m_screenshotProgress, progress,
-                                       &WorkflowViewModel::screenshotProgressChanged);
-                    });
-                },
-                job->token());
-            link->post([result, stillCurrent, job, urls, appending](WorkflowViewModel *vm) {
-                if (!stillCurrent(vm))
-                    return;
-                if (vm->m_screenshotJob == job)
-                    vm->m_screenshotJob.reset();
-                vm->screenshotsRead(result, urls, appending);
-            });
-        } catch (const Cancelled &) {
-            link->post([stillCurrent](WorkflowViewModel *vm) {
-                if (!stillCurrent(vm))
-                    return;
-                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-                vm->setStatus(L10N("screenshot.ocr.cancelled"));
-            });
-        } catch (const std::exception &e) {
-            const auto *failure = dynamic_cast<const FailureError *>(&e);
-            const QString text = failure ? failureText(failure->failure()) : localized("error.screenshot.read.failed");
-            link->post([stillCurrent, text](WorkflowViewModel *vm) {
-                if (!stillCurrent(vm))
-                    return;
-                vm->assign(vm->m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-                vm->setErrorText(text);
-                vm->setStatus(L10N("screenshot.ocr.failed"));
-            });
-        }
-    });
-}
-
-void WorkflowViewModel::screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending)
-{
-    if (result.wasCancelled) {
-        // The screenshots not reached are let go, so that choosing them again reads them.
-        const QList<FileURL> unread = urls.mid(std::min<qsizetype>(urls.size(), result.screenshotCount));
-        QList<FileURL> kept = m_screenshotURLs;
-        for (const FileURL &url : unread) {
-            kept.removeAll(url);
-            m_session->endAccess(url);
-        }
-        assign(m_screenshotURLs, kept, &WorkflowViewModel::screenshotURLsChanged);
-    }
-    // Names read before a cancel are kept, like those of a finished reading; appended names join
-    // the list under review, a name already there gaining the new screenshots as sources.
-    const ScreenshotCandidateList list = withScreenshotNames(
-        appending ? m_screenshotCandidateList : ScreenshotCandidateList(), result.candidates);
-    const qint64 occurrences = (appending ? m_screenshotFilenameOccurrences : 0) + result.filenameOccurrences;
-    const qint64 count = (appending ? m_screenshotCount : 0) + result.screenshotCount;
-    const QList<AppWarning> warnings = (appending ? m_screenshotWarnings : QList<AppWarning>()) + result.warnings;
-    assign(m_screenshotCandidateList, list, &WorkflowViewModel::screenshotCandidateListChanged);
-    assign(m_screenshotCount, count, &WorkflowViewModel::screenshotCountChanged);
-    assign(m_screenshotFilenameOccurrences, occurrences, &WorkflowViewModel::screenshotFilenameOccurrencesChanged);
-    assign(m_screenshotDuplicatesRemoved, std::max<qint64>(0, occurrences - list.candidates.size()),
-           &WorkflowViewModel::screenshotDuplicatesRemovedChanged);
-    assign(m_screenshotWarnings, warnings, &WorkflowViewModel::screenshotWarningsChanged);
-    assign(m_warnings, warnings, &WorkflowViewModel::warningsChanged);
-    assign(m_isReadingScreenshots, false, &WorkflowViewModel::isReadingScreenshotsChanged);
-    if (result.wasCancelled) {
-        setStatus(L10N("screenshot.ocr.cancelled"));
-        return;
-    }
-    assign(m_isShowingScreenshotReview, true, &WorkflowViewModel::isShowingScreenshotReviewChanged);
-    setStatus(L10N("screenshot.ocr.complete"));
-}
-
-void WorkflowViewModel::cancelScreenshotReading()
-{
-    if (!m_screenshotJob)
-        return;
-    m_screenshotJob->requestStop(); // the job itself reports the cancellation
-    setStatus(L10N("screenshot.ocr.cancelling"));
+        m_screenshots->select(chosen);
 }
 
 // ---- scanning ---------------------------------------------------------------------------------
 
 void WorkflowViewModel::startScan()
 {
-    if (!canStartScan() || !m_destinationFolder)
+    if (!canStartScan() || !destinationFolder())
         return;
     clearJobState(WorkflowStage::scanning, L10N("status.scanning"));
 
     ScanJobRequest request;
-    for (const SearchLocation &l : m_searchLocations)
+    for (const SearchLocation &l : searchLocations())
         request.locations << l.url;
-    request.mode = m_selectionInputMode;
-    request.selectionFolder = m_selectionFolder;
-    if (m_selectionInputMode == SelectionInputMode::screenshots)
-        request.screenshotNames = selectedJPEGs(m_screenshotCandidateList.candidates);
-    request.target = m_searchTarget;
-    request.destination = *m_destinationFolder;
+    request.mode = selectionInputMode();
+    request.selectionFolder = selectionFolder();
+    if (selectionInputMode() == SelectionInputMode::screenshots)
+        request.screenshotNames = selectedJPEGs(screenshotCandidateList().candidates);
+    request.target = searchTarget();
+    request.destination = *destinationFolder();
 
     auto job = std::make_shared<Job>();
     m_operationJob = job;
     m_identicalCandidatesMerged = 0;
     startJob([link = m_link, job, request, reader = m_selectionReader, scanner = m_scanner, planner = m_planner,
               hasher = m_candidateHasher] {
-        std::optional<PlanRequest> planRequest;
+        std::optional<PlanJobRequest> planRequest;
         try {
             const ScanJobResult scanned = runScanJob(
                 request, {reader.get(), scanner.get(), hasher.get()},
                 [&](const ScanProgress &progress) {
                     link->call([&](WorkflowViewModel *vm) {
                         if (vm->isCurrentOperation(job))
-                            vm->assign(vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
+                            publish(vm, vm->m_scanProgress, progress, &WorkflowViewModel::scanProgressChanged);
                     });
                 },
                 job->token());
@@ -819,17 +322,17 @@ void WorkflowViewModel::startScan()
     });
 }
 
-std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::scanSucceeded(const ScanJobResult &scanned)
+std::optional<PlanJobRequest> WorkflowViewModel::scanSucceeded(const ScanJobResult &scanned)
 {
     m_identicalCandidatesMerged = scanned.mergedCandidates;
     m_choices.clearSteps(); // the steps name results of the scan before
-    assign(m_results, m_choices.applied(scanned.results, m_searchTarget), &WorkflowViewModel::resultsChanged);
-    assign(m_warnings, m_screenshotWarnings + scanned.readerWarnings + scanned.scannerWarnings,
-           &WorkflowViewModel::warningsChanged);
+    publish(this, m_results, m_choices.applied(scanned.results, searchTarget()), &WorkflowViewModel::resultsChanged);
+    publish(this, m_warnings, m_screenshots->warnings() + scanned.readerWarnings + scanned.scannerWarnings,
+            &WorkflowViewModel::warningsChanged);
     // The plan is asked for before the stage changes, so that whoever sees the summary stage
     // also sees that a plan is on its way.
     auto request = makePlanRequest();
-    assign(m_stage, WorkflowStage::summary, &WorkflowViewModel::stageChanged);
+    publish(this, m_stage, WorkflowStage::summary, &WorkflowViewModel::stageChanged);
     setStatus(L10N("status.scan.complete"));
     return request;
 }
@@ -839,7 +342,7 @@ void WorkflowViewModel::scanEnded(bool cancelled, const QString &error)
     m_operationJob.reset();
     if (!cancelled)
         setErrorText(error);
-    assign(m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
+    publish(this, m_stage, WorkflowStage::setup, &WorkflowViewModel::stageChanged);
     setStatus(cancelled ? L10N("status.scan.cancelled") : L10N("status.scan.failed"));
 }
 
@@ -852,36 +355,33 @@ void WorkflowViewModel::cancelOperation()
 
 // ---- planning ---------------------------------------------------------------------------------
 
-std::optional<WorkflowViewModel::PlanRequest> WorkflowViewModel::makePlanRequest()
+std::optional<PlanJobRequest> WorkflowViewModel::makePlanRequest()
 {
-    if (!m_destinationFolder) {
-        assign(m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
+    if (!destinationFolder()) {
+        publish(this, m_copyPlan, CopyPlan(), &WorkflowViewModel::copyPlanChanged);
         return std::nullopt;
     }
-    PlanRequest request;
+    PlanJobRequest request;
     request.results = m_results;
-    request.destination = *m_destinationFolder;
-    request.target = m_searchTarget;
-    request.includeXMP = m_searchTarget == SearchTarget::raw && m_includeXMP;
-    request.policy = m_conflictPolicy;
+    request.destination = *destinationFolder();
+    request.target = searchTarget();
+    request.includeXMP = searchTarget() == SearchTarget::raw && includeXMP();
+    request.policy = conflictPolicy();
     request.generation = ++m_planGeneration;
-    assign(m_planPending, true, &WorkflowViewModel::isPlanningChanged);
+    publish(this, m_planPending, true, &WorkflowViewModel::isPlanningChanged);
     return request;
 }
 
 void WorkflowViewModel::runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
-                                const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request)
+                                const std::shared_ptr<CopyPlanning> &planner, const PlanJobRequest &request)
 {
-    try {
-        if (!planner)
-            throw FailureError(FailureCode::serviceUnavailable);
-        const CopyPlan plan = planner->makePlan(request.results, request.destination, request.target,
-                                                request.includeXMP, request.policy);
-        link->call([&](WorkflowViewModel *vm) { vm->applyPlanResult(plan, request.generation, job); });
-    } catch (const std::exception &) {
-        // The planner does not fail; should it ever, the previous plan stays.
-        link->call([&](WorkflowViewModel *vm) { vm->planDropped(request.generation); });
-    }
+    const std::optional<CopyPlan> plan = runPlanJob(request, planner.get());
+    link->call([&](WorkflowViewModel *vm) {
+        if (plan)
+            vm->applyPlanResult(*plan, request.generation, job);
+        else
+            vm->planDropped(request.generation);
+    });
 }
 
 void WorkflowViewModel::schedulePlan()
@@ -908,8 +408,8 @@ void WorkflowViewModel::applyPlanResult(const CopyPlan &plan, quint64 generation
     }
     if (m_planJob == job)
         m_planJob.reset();
-    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
-    assign(m_copyPlan, plan, &WorkflowViewModel::copyPlanChanged);
+    publish(this, m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    publish(this, m_copyPlan, plan, &WorkflowViewModel::copyPlanChanged);
     applyPlan(plan);
     if (m_copyAfterPlan) {
         m_copyAfterPlan = false;
@@ -922,42 +422,32 @@ void WorkflowViewModel::planDropped(quint64 generation)
     if (generation != m_planGeneration)
         return;
     m_copyAfterPlan = false;
-    assign(m_planPending, false, &WorkflowViewModel::isPlanningChanged);
+    publish(this, m_planPending, false, &WorkflowViewModel::isPlanningChanged);
 }
 
 void WorkflowViewModel::applyPlan(const CopyPlan &plan)
 {
-    assign(m_results, resultsWithPlan(m_results, plan, m_searchTarget), &WorkflowViewModel::resultsChanged);
+    publish(this, m_results, resultsWithPlan(m_results, plan, searchTarget()), &WorkflowViewModel::resultsChanged);
 }
 
 // ---- resolving --------------------------------------------------------------------------------
 
 void WorkflowViewModel::chooseCandidate(const FileURL &url, const QUuid &selectionID)
 {
-    if (!hasExtensionIn(lastPathComponent(url), candidateExtensions(m_searchTarget)))
-        return;
-    for (SelectionResult result : m_results) {
-        if (result.id() != selectionID)
-            continue;
-        m_choices.remember(result, ManualChoices::Choice{standardizedPath(url)});
-        result.chosenRAW = standardizedPath(url);
-        result.status = SelectionStatus::manuallyResolved;
-        result.message.reset();
-        replaceResult(result);
-        return;
-    }
+    if (hasExtensionIn(lastPathComponent(url), candidateExtensions(searchTarget())))
+        decide(selectionID, ManualChoices::Choice{standardizedPath(url)});
 }
 
 void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 {
-    preparePanel(PanelPurpose::candidateFile);
-    const CandidateFileChoice choice = m_panels ? m_panels->chooseCandidateFile(m_searchTarget) : CandidateFileChoice();
+    m_setup->preparePanel(PanelPurpose::candidateFile);
+    const CandidateFileChoice choice = m_panels ? m_panels->chooseCandidateFile(searchTarget()) : CandidateFileChoice();
     if (choice.file)
-        rememberPanelFolder(PanelPurpose::candidateFile, *choice.file);
+        m_setup->rememberPanelFolder(PanelPurpose::candidateFile, *choice.file);
     if (!choice.file) {
         // A dismissed panel changes nothing; a file of another type is explained.
         if (choice.unsuitable)
-            setError(m_searchTarget == SearchTarget::raw ? L10N("error.unsupported.raw")
+            setError(searchTarget() == SearchTarget::raw ? L10N("error.unsupported.raw")
                                                          : L10N("error.unsupported.jpeg"));
         return;
     }
@@ -967,16 +457,24 @@ void WorkflowViewModel::chooseFileManually(const QUuid &selectionID)
 
 void WorkflowViewModel::skipResult(const QUuid &selectionID)
 {
-    for (SelectionResult result : m_results) {
-        if (result.id() != selectionID)
-            continue;
-        m_choices.remember(result, ManualChoices::Choice{std::nullopt});
-        result.chosenRAW.reset();
-        result.status = SelectionStatus::skipped;
-        result.message.reset(); // the status says it; the report words it
-        replaceResult(result);
-        return;
-    }
+    decide(selectionID, ManualChoices::Choice{std::nullopt});
+}
+
+void WorkflowViewModel::revertResult(const QUuid &selectionID)
+{
+    decide(selectionID, std::nullopt);
+}
+
+// Remembers the choice made on the result (nothing: puts it back as the scan left it) and plans
+// again.
+void WorkflowViewModel::decide(const QUuid &selectionID, const std::optional<ManualChoices::Choice> &choice)
+{
+    for (const SelectionResult &result : m_results)
+        if (result.id() == selectionID) {
+            m_choices.remember(result, choice);
+            replaceResult(choice ? withChoice(result, *choice) : asScanned(result));
+            return;
+        }
 }
 
 void WorkflowViewModel::replaceResult(const SelectionResult &changed)
@@ -985,30 +483,8 @@ void WorkflowViewModel::replaceResult(const SelectionResult &changed)
     for (SelectionResult &result : results)
         if (result.id() == changed.id())
             result = changed;
-    assign(m_results, results, &WorkflowViewModel::resultsChanged);
+    publish(this, m_results, results, &WorkflowViewModel::resultsChanged);
     schedulePlan();
-}
-
-void WorkflowViewModel::revertResult(const QUuid &selectionID)
-{
-    for (SelectionResult result : m_results) {
-        if (result.id() != selectionID)
-            continue;
-        m_choices.remember(result, std::nullopt);
-        // As the scan left it.
-        result.destinationURL.reset();
-        result.message.reset();
-        result.chosenRAW.reset();
-        result.status = SelectionStatus::notFound;
-        if (result.candidates.size() == 1) {
-            result.chosenRAW = result.candidates.first().url;
-            result.status = SelectionStatus::found;
-        } else if (result.candidates.size() > 1) {
-            result.status = SelectionStatus::ambiguous;
-        }
-        replaceResult(result);
-        return;
-    }
 }
 
 void WorkflowViewModel::undoLastChoice()
@@ -1043,22 +519,11 @@ void WorkflowViewModel::startCopy()
         m_copyAfterPlan = true;
         return;
     }
-    if (m_copyPlan.tasks.isEmpty()) {
-        // Nothing to copy: the job still ends with a report row for every result.
-        if (!m_results.isEmpty()) {
-            cancel(m_operationJob, true);
-            cancel(m_planJob, true);
-            m_resultsBeforeCopy = m_results;
-            m_jobPlan = m_copyPlan;
-            m_retrying = false;
-            copyFinished(CopyBatchResult(), QualityCheckBatchResult(),
-                         QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled},
-                         m_copyPlan, std::nullopt, false);
-        }
+    const bool nothingToCopy = m_copyPlan.tasks.isEmpty();
+    if (nothingToCopy && m_results.isEmpty())
         return;
-    }
     for (const CopyPreflightIssue &issue : m_copyPlan.issues) {
-        if (issue.kind == CopyPreflightIssueKind::insufficientSpace) {
+        if (issue.kind == CopyPreflightIssueKind::insufficientSpace && !nothingToCopy) {
             setError(L10N("error.insufficient.space"));
             return;
         }
@@ -1068,7 +533,11 @@ void WorkflowViewModel::startCopy()
     m_resultsBeforeCopy = m_results;
     m_jobPlan = m_copyPlan;
     m_retrying = false;
-    runCopy(m_copyPlan, QualityCheckOptions{m_blurCheckEnabled, m_duplicateCheckEnabled, m_fileCheckEnabled});
+    if (nothingToCopy) // the job still ends with a report row for every result
+        copyFinished(CopyBatchResult(), QualityCheckBatchResult(), m_setup->qualityOptions(), m_copyPlan, std::nullopt,
+                     false);
+    else
+        runCopy(m_copyPlan, m_setup->qualityOptions());
 }
 
 void WorkflowViewModel::retryFailed()
@@ -1084,16 +553,16 @@ void WorkflowViewModel::retryFailed()
 
 void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions &options)
 {
-    assign(m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
+    publish(this, m_errorMessage, std::optional<QString>(), &WorkflowViewModel::errorMessageChanged);
     m_runningQualityCheck.reset();
     m_runningPlan = plan;
-    assign(m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
-    m_session->store(kCopyInProgressKey, *m_destinationFolder);
+    publish(this, m_stage, WorkflowStage::copying, &WorkflowViewModel::stageChanged);
+    m_session->store(kCopyInProgressKey, *destinationFolder());
     m_checkKind.reset();
     m_checkDone = 0;
     m_checkTotal = 0;
-    assign(m_copyProgress, CopyProgress{QString(), 0, plan.tasks.size(), 0, plan.totalBytes},
-           &WorkflowViewModel::copyProgressChanged);
+    publish(this, m_copyProgress, CopyProgress{QString(), 0, plan.tasks.size(), 0, plan.totalBytes},
+            &WorkflowViewModel::copyProgressChanged);
     setStatus(L10N("status.copying"));
 
     auto job = std::make_shared<Job>();
@@ -1125,13 +594,7 @@ void WorkflowViewModel::runCopy(const CopyPlan &plan, const QualityCheckOptions 
 
 void WorkflowViewModel::applyCopyProgress(const CopyProgress &progress)
 {
-    CopyProgress next = m_copyProgress;
-    next.currentFile = progress.currentFile;
-    next.copiedBytes = progress.copiedBytes;
-    next.totalBytes = progress.totalBytes;
-    next.completedFiles = std::max(progress.completedFiles, m_copyProgress.completedFiles);
-    next.totalFiles = progress.totalFiles != 0 ? progress.totalFiles : m_copyProgress.totalFiles;
-    assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
+    publish(this, m_copyProgress, foldCopyProgress(m_copyProgress, progress), &WorkflowViewModel::copyProgressChanged);
 }
 
 void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total)
@@ -1147,7 +610,7 @@ void WorkflowViewModel::applyQualityStatus(const QString &fileName, QualityCheck
     CopyProgress next = m_copyProgress;
     next.currentFile = fileName;
     m_runningQualityCheck = check;
-    assign(m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
+    publish(this, m_copyProgress, next, &WorkflowViewModel::copyProgressChanged);
     setStatus(statusKey(check)); // the quality module's text for the check
 }
 
@@ -1164,52 +627,45 @@ void WorkflowViewModel::copyFinished(CopyBatchResult batch, QualityCheckBatchRes
         joinRetried(batch, quality, *m_copyResult, m_qualityResult, plan);
     m_runningPlan = CopyPlan();
     wordCheckFailures(quality);
-    assign(m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
-    assign(m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
+    publish(this, m_copyResult, std::optional<CopyBatchResult>(batch), &WorkflowViewModel::copyResultChanged);
+    publish(this, m_qualityResult, quality, &WorkflowViewModel::qualityResultChanged);
     // Checks that did not finish have no counts to show.
-    assign(m_completedQualityOptions, checksCancelled ? QualityCheckOptions() : options,
-           &WorkflowViewModel::completedQualityOptionsChanged);
+    publish(this, m_completedQualityOptions, checksCancelled ? QualityCheckOptions() : options,
+            &WorkflowViewModel::completedQualityOptionsChanged);
     // finishCopy: settle every result and build the report, always from the job as it was
     // before its first copy, so that a retry settles it whole.
-    const SettledCopy settled = settleCopy(m_resultsBeforeCopy, batch, m_jobPlan, m_searchTarget, quality);
+    const SettledCopy settled = settleCopy(m_resultsBeforeCopy, batch, m_jobPlan, searchTarget(), quality);
     m_settlements = settled.settlements;
     m_checksCancelled = checksCancelled;
     if (!m_results.isEmpty())
-        assign(m_results, settled.results, &WorkflowViewModel::resultsChanged);
-    assign(m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
+        publish(this, m_results, settled.results, &WorkflowViewModel::resultsChanged);
+    publish(this, m_reportRows, settled.rows, &WorkflowViewModel::reportRowsChanged);
     if (copierFailure)
         setErrorText(*copierFailure);
-    assign(m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
-    if (copierFailure) {
+    publish(this, m_stage, WorkflowStage::completed, &WorkflowViewModel::stageChanged);
+    if (copierFailure)
         setStatus(L10N("status.copy.failed"));
-        return;
-    }
-    switch (completionKind()) {
-    case CompletionKind::allCopied: setStatus(L10N("status.copy.complete")); break;
-    case CompletionKind::someFailed: setStatus(L10N("status.copy.failed")); break;
-    case CompletionKind::nothingCopied: setStatus(L10N("status.copy.nothing")); break;
-    case CompletionKind::cancelled: setStatus(L10N("status.copy.cancelled")); break;
-    case CompletionKind::checksCancelled: setStatus(L10N("status.checks.cancelled")); break;
-    }
+    else
+        setStatus(completionStatusKey(completionKind()));
 }
 
 void WorkflowViewModel::openDestination()
 {
     // Without a file browser the user is told where the folder is.
-    if (m_destinationFolder && !m_platform->openFolder(*m_destinationFolder))
-        assign(m_errorMessage, std::optional<QString>(localized("error.open.folder", *m_destinationFolder)),
-               &WorkflowViewModel::errorMessageChanged);
+    if (destinationFolder() && !m_platform->openFolder(*destinationFolder()))
+        publish(this, m_errorMessage, std::optional<QString>(localized("error.open.folder", *destinationFolder())),
+                &WorkflowViewModel::errorMessageChanged);
 }
 
 // ---- the report -------------------------------------------------------------------------------
 
 bool WorkflowViewModel::saveReport()
 {
-    preparePanel(PanelPurpose::report);
+    m_setup->preparePanel(PanelPurpose::report);
     const std::optional<FileURL> file = m_panels ? m_panels->chooseReportDestination() : std::nullopt;
     if (!file)
         return false;
-    rememberPanelFolder(PanelPurpose::report, *file);
+    m_setup->rememberPanelFolder(PanelPurpose::report, *file);
     try {
         writeFileAtomically(*file, reportFileBytes(m_reportRows));
         m_reportSaved = true;

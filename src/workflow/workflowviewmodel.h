@@ -6,9 +6,15 @@
 // only. Every published field has a getter and a change signal; `changed()` follows every change.
 
 #include "copyreport.h"
+#include "published.h"
+#include "resultqueries.h"
 #include "manualchoices.h"
+#include "screenshotselection.h"
 #include "sessionstore.h"
+#include "setupchoices.h"
 #include "workflowservices.h"
+
+#include "screenshots/filenamerules.h"
 
 #include <QHash>
 #include <QObject>
@@ -24,9 +30,7 @@ class Job;
 template <typename Controller>
 class ControllerLink;
 struct ScanJobResult;
-
-// How a copy run ended, as the completion screen and the status strip tell it.
-enum class CompletionKind { allCopied, someFailed, nothingCopied, cancelled, checksCancelled };
+struct PlanJobRequest;
 
 class WorkflowViewModel : public QObject {
     Q_OBJECT
@@ -52,30 +56,30 @@ public:
     ~WorkflowViewModel() override;
 
     // ---- published state ----
-    const std::optional<FileURL> &selectionFolder() const { return m_selectionFolder; }
-    bool selectionRequiresReauthorization() const { return m_selectionRequiresReauthorization; }
+    const std::optional<FileURL> &selectionFolder() const { return m_setup->selectionFolder(); }
+    bool selectionRequiresReauthorization() const { return m_setup->selectionRequiresReauthorization(); }
     // The number of pictures in the selection folder, once counted; nothing while counting or
     // without a readable folder.
-    std::optional<qint64> selectionPictureCount() const { return m_selectionPictureCount; }
-    SelectionInputMode selectionInputMode() const { return m_selectionInputMode; }
-    const QList<FileURL> &screenshotURLs() const { return m_screenshotURLs; }
-    const ScreenshotCandidateList &screenshotCandidateList() const { return m_screenshotCandidateList; }
-    const ScreenshotOCRProgress &screenshotProgress() const { return m_screenshotProgress; }
-    qint64 screenshotCount() const { return m_screenshotCount; }
-    qint64 screenshotFilenameOccurrences() const { return m_screenshotFilenameOccurrences; }
-    qint64 screenshotDuplicatesRemoved() const { return m_screenshotDuplicatesRemoved; }
-    const QList<AppWarning> &screenshotWarnings() const { return m_screenshotWarnings; }
-    bool isReadingScreenshots() const { return m_isReadingScreenshots; }
-    bool isShowingScreenshotReview() const { return m_isShowingScreenshotReview; }
-    const QList<SearchLocation> &searchLocations() const { return m_searchLocations; }
-    const std::optional<FileURL> &destinationFolder() const { return m_destinationFolder; }
-    bool destinationRequiresReauthorization() const { return m_destinationRequiresReauthorization; }
-    SearchTarget searchTarget() const { return m_searchTarget; }
-    bool includeXMP() const { return m_includeXMP; }
-    ConflictPolicy conflictPolicy() const { return m_conflictPolicy; }
-    bool blurCheckEnabled() const { return m_blurCheckEnabled; }
-    bool duplicateCheckEnabled() const { return m_duplicateCheckEnabled; }
-    bool fileCheckEnabled() const { return m_fileCheckEnabled; }
+    std::optional<qint64> selectionPictureCount() const { return m_setup->selectionPictureCount(); }
+    SelectionInputMode selectionInputMode() const { return m_setup->selectionInputMode(); }
+    const QList<FileURL> &screenshotURLs() const { return m_screenshots->urls(); }
+    const ScreenshotCandidateList &screenshotCandidateList() const { return m_screenshots->candidateList(); }
+    const ScreenshotOCRProgress &screenshotProgress() const { return m_screenshots->progress(); }
+    qint64 screenshotCount() const { return m_screenshots->count(); }
+    qint64 screenshotFilenameOccurrences() const { return m_screenshots->filenameOccurrences(); }
+    qint64 screenshotDuplicatesRemoved() const { return m_screenshots->duplicatesRemoved(); }
+    const QList<AppWarning> &screenshotWarnings() const { return m_screenshots->warnings(); }
+    bool isReadingScreenshots() const { return m_screenshots->isReading(); }
+    bool isShowingScreenshotReview() const { return m_screenshots->isShowingReview(); }
+    const QList<SearchLocation> &searchLocations() const { return m_setup->searchLocations(); }
+    const std::optional<FileURL> &destinationFolder() const { return m_setup->destinationFolder(); }
+    bool destinationRequiresReauthorization() const { return m_setup->destinationRequiresReauthorization(); }
+    SearchTarget searchTarget() const { return m_setup->searchTarget(); }
+    bool includeXMP() const { return m_setup->includeXMP(); }
+    ConflictPolicy conflictPolicy() const { return m_setup->conflictPolicy(); }
+    bool blurCheckEnabled() const { return m_setup->blurCheckEnabled(); }
+    bool duplicateCheckEnabled() const { return m_setup->duplicateCheckEnabled(); }
+    bool fileCheckEnabled() const { return m_setup->fileCheckEnabled(); }
     WorkflowStage stage() const { return m_stage; }
     const ScanProgress &scanProgress() const { return m_scanProgress; }
     const CopyProgress &copyProgress() const { return m_copyProgress; }
@@ -100,7 +104,7 @@ public:
     // the same bytes.
     qint64 identicalCandidatesMerged() const { return m_identicalCandidatesMerged; }
     // The user has added, removed or edited a name of the screenshot list.
-    bool screenshotListEdited() const { return m_screenshotListEdited; }
+    bool screenshotListEdited() const { return m_screenshots->isEdited(); }
     // A finished copy's report that has not been saved.
     bool hasUnsavedReport() const;
     // A choice made on the results can be taken back.
@@ -112,57 +116,66 @@ public:
     // ---- derived values ----
     bool hasSelection() const;
     bool canStartScan() const;
-    QList<SelectionResult> foundResults() const;
-    QList<SelectionResult> notFoundResults() const;
-    QList<SelectionResult> ambiguousResults() const;
-    QList<CopyTaskItem> primaryCopyTasks() const;
+    QList<SelectionResult> foundResults() const { return quillmore::foundResults(m_results); }
+    QList<SelectionResult> notFoundResults() const { return resultsWithStatus(m_results, SelectionStatus::notFound); }
+    QList<SelectionResult> ambiguousResults() const { return resultsWithStatus(m_results, SelectionStatus::ambiguous); }
+    QList<CopyTaskItem> primaryCopyTasks() const { return primaryTasks(m_copyPlan, searchTarget()); }
     QList<CopyFileOutcome> copiedPrimaryOutcomes() const;
-    QList<CopyFileOutcome> copiedSidecarOutcomes() const;
-    QList<CopyFileOutcome> failedOutcomes() const;
-    QList<CopyReportRow> skippedReportRows() const;
-    qint64 settledCount(ResultOutcome outcome) const;
-    CompletionKind completionKind() const;
+    QList<CopyFileOutcome> copiedSidecarOutcomes() const
+    {
+        return outcomesWith(m_copyResult, CopyOutcomeStatus::copied, CopyFileKind::xmp);
+    }
+    QList<CopyFileOutcome> failedOutcomes() const { return outcomesWith(m_copyResult, CopyOutcomeStatus::failed); }
+    QList<CopyReportRow> skippedReportRows() const { return rowsWith(m_reportRows, CopyOutcomeStatus::skipped); }
+    qint64 settledCount(ResultOutcome outcome) const { return quillmore::settledCount(m_settlements, outcome); }
+    CompletionKind completionKind() const
+    {
+        return quillmore::completionKind(m_copyResult, m_settlements, m_checksCancelled);
+    }
     // Some files of the finished run failed or were never attempted and can be copied again.
     bool canRetry() const;
     // Pictures (main files) done and planned in the running copy; sidecars are not counted.
-    QPair<qint64, qint64> pictureProgress() const;
+    QPair<qint64, qint64> pictureProgress() const
+    {
+        return quillmore::pictureProgress(m_runningPlan, searchTarget(), m_copyProgress.completedFiles);
+    }
     // True when a typed or recognised name can be searched for.
-    static bool isValidScreenshotName(const QString &name);
+    static bool isValidScreenshotName(const QString &name) { return quillmore::isValidScreenshotName(name); }
     // Folders and files whose access is open, by standardised path.
     QList<QString> activeScopePaths() const { return m_session->activeScopePaths(); }
 
     // ---- set-up ----
     // Open the folder panel for one folder and take the first chosen.
-    void chooseSelectionFolder();
-    void chooseDestinationFolder();
-    void setSelectionFolder(const FileURL &url);
-    bool dropSelectionFolder(const QList<FileURL> &urls);
-    void setDestinationFolder(const FileURL &url);
-    bool dropDestinationFolder(const QList<FileURL> &urls);
-    void addSearchLocations();
-    bool dropSearchLocations(const QList<FileURL> &urls);
-    void removeSearchLocation(const QUuid &id);
-    void reauthorizeSearchLocation(const QUuid &id);
-    void setSearchLocations(const QList<FileURL> &urls);
+    void chooseSelectionFolder() { m_setup->chooseSelectionFolder(); }
+    void chooseDestinationFolder() { m_setup->chooseDestinationFolder(); }
+    void setSelectionFolder(const FileURL &url) { m_setup->setSelectionFolder(url); }
+    bool dropSelectionFolder(const QList<FileURL> &urls) { return m_setup->dropSelectionFolder(urls); }
+    void setDestinationFolder(const FileURL &url) { m_setup->setDestinationFolder(url); }
+    bool dropDestinationFolder(const QList<FileURL> &urls) { return m_setup->dropDestinationFolder(urls); }
+    void addSearchLocations() { m_setup->addSearchLocations(); }
+    bool dropSearchLocations(const QList<FileURL> &urls) { return m_setup->dropSearchLocations(urls); }
+    void removeSearchLocation(const QUuid &id) { m_setup->removeSearchLocation(id); }
+    void reauthorizeSearchLocation(const QUuid &id) { m_setup->reauthorizeSearchLocation(id); }
+    void setSearchLocations(const QList<FileURL> &urls) { m_setup->setSearchLocations(urls); }
     // Reads the screenshots not read yet and adds their names to the list under review.
-    void selectScreenshots(const QList<FileURL> &urls);
+    void selectScreenshots(const QList<FileURL> &urls) { m_screenshots->select(urls); }
     // Drops the screenshot list, then reads these.
-    void replaceScreenshots(const QList<FileURL> &urls);
-    bool dropScreenshots(const QList<FileURL> &urls);
+    void replaceScreenshots(const QList<FileURL> &urls) { m_screenshots->replace(urls); }
+    bool dropScreenshots(const QList<FileURL> &urls) { return m_screenshots->drop(urls); }
     // Opens the screenshot panel and reads what was chosen: added to the names read before, or,
     // when replacing, in their place.
     void chooseScreenshots(bool replacing = false);
-    void cancelScreenshotReading();
-    void addScreenshotFilename();
-    void removeScreenshotFilename(const QUuid &id);
-    void updateScreenshotFilename(const QUuid &id, const QString &name);
-    void setShowingScreenshotReview(bool showing);
-    void setSearchTarget(SearchTarget target);
-    void setIncludeXMP(bool include);
-    void setConflictPolicy(ConflictPolicy policy);
-    void setBlurCheckEnabled(bool enabled);
-    void setDuplicateCheckEnabled(bool enabled);
-    void setFileCheckEnabled(bool enabled);
+    void cancelScreenshotReading() { m_screenshots->cancelReading(); }
+    void addScreenshotFilename() { m_screenshots->addName(); }
+    void removeScreenshotFilename(const QUuid &id) { m_screenshots->removeName(id); }
+    void updateScreenshotFilename(const QUuid &id, const QString &name) { m_screenshots->updateName(id, name); }
+    void setShowingScreenshotReview(bool showing) { m_screenshots->setShowingReview(showing); }
+    void setSearchTarget(SearchTarget target) { m_setup->setSearchTarget(target); }
+    void setIncludeXMP(bool include) { m_setup->setIncludeXMP(include); }
+    void setConflictPolicy(ConflictPolicy policy) { m_setup->setConflictPolicy(policy); }
+    void setBlurCheckEnabled(bool enabled) { m_setup->setBlurCheckEnabled(enabled); }
+    void setDuplicateCheckEnabled(bool enabled) { m_setup->setDuplicateCheckEnabled(enabled); }
+    void setFileCheckEnabled(bool enabled) { m_setup->setFileCheckEnabled(enabled); }
     void clearErrorMessage();
 
     // ---- the job ----
@@ -230,31 +243,25 @@ signals:
 
 private:
     using Link = ControllerLink<WorkflowViewModel>;
-    struct PlanRequest;
+    // A helper's change signal and the controller's signal of the same field.
+    template <typename Helper>
+    using SignalPair = std::pair<void (Helper::*)(), void (WorkflowViewModel::*)()>;
+    template <typename Helper>
+    void forward(Helper *helper, std::initializer_list<SignalPair<Helper>> signalPairs);
 
-    template <typename T>
-    void assign(T &field, const T &value, void (WorkflowViewModel::*signal)());
     void setStatus(const char *key);
     void setError(const char *key);
     void setErrorText(const QString &text);
+    void connectSetup();
+    void connectScreenshots();
 
-    void countSelection();
-    void saveBookmarks(const QList<FileURL> &urls, const char *key);
-    void clearScreenshots();
     // Drops the results of the job and all that was made from them (plan, copies, report),
     // cancelling its jobs, and moves to the given stage.
     void clearJobState(WorkflowStage stage, const char *statusKey);
-    void newScreenshotGeneration();
-    void storeCheck(const char *key, bool enabled);
-    void preparePanel(PanelPurpose purpose);
-    // Opens the folder panel for one folder; the folder chosen, remembered for the next panel of its kind.
-    std::optional<FileURL> chooseOneFolder(PanelPurpose purpose);
-    void rememberPanelFolder(PanelPurpose purpose, const FileURL &chosen);
-    void startScreenshotJob(const QList<FileURL> &urls, bool appending);
-    void screenshotsRead(const ScreenshotOCRResult &result, const QList<FileURL> &urls, bool appending);
+    void decide(const QUuid &selectionID, const std::optional<ManualChoices::Choice> &choice);
     void replaceResult(const SelectionResult &result);
 
-    std::optional<PlanRequest> makePlanRequest();
+    std::optional<PlanJobRequest> makePlanRequest();
     void applyPlanResult(const CopyPlan &plan, quint64 generation, const std::shared_ptr<Job> &job);
     void planDropped(quint64 generation);
     void applyPlan(const CopyPlan &plan);
@@ -262,8 +269,8 @@ private:
     bool isCurrentOperation(const std::shared_ptr<Job> &job) const { return job && job == m_operationJob; }
 
     static void runPlan(const std::shared_ptr<Link> &link, const std::shared_ptr<Job> &job,
-                        const std::shared_ptr<CopyPlanning> &planner, const PlanRequest &request);
-    std::optional<PlanRequest> scanSucceeded(const ScanJobResult &scanned);
+                        const std::shared_ptr<CopyPlanning> &planner, const PlanJobRequest &request);
+    std::optional<PlanJobRequest> scanSucceeded(const ScanJobResult &scanned);
     void scanEnded(bool cancelled, const QString &error = QString());
     void applyCopyProgress(const CopyProgress &progress);
     void applyQualityStatus(const QString &fileName, QualityCheckKind check, qint64 total);
@@ -277,36 +284,15 @@ private:
     std::shared_ptr<CopyPlanning> m_planner;
     std::shared_ptr<SafeCopying> m_copier;
     std::shared_ptr<QualityChecking> m_qualityChecker;
-    std::shared_ptr<ScreenshotOCRProcessing> m_screenshotProcessor;
     std::shared_ptr<FileHashing> m_candidateHasher;
     std::unique_ptr<WorkflowPanels> m_panels;
     std::unique_ptr<WorkflowPlatform> m_platform;
     std::unique_ptr<SessionStore> m_session; // after the platform, whose access it closes
     std::shared_ptr<Link> m_link;
+    std::unique_ptr<SetupChoices> m_setup;
+    std::unique_ptr<ScreenshotSelection> m_screenshots;
 
     // published state
-    std::optional<FileURL> m_selectionFolder;
-    bool m_selectionRequiresReauthorization = false;
-    std::optional<qint64> m_selectionPictureCount;
-    SelectionInputMode m_selectionInputMode = SelectionInputMode::folder;
-    QList<FileURL> m_screenshotURLs;
-    ScreenshotCandidateList m_screenshotCandidateList;
-    ScreenshotOCRProgress m_screenshotProgress;
-    qint64 m_screenshotCount = 0;
-    qint64 m_screenshotFilenameOccurrences = 0;
-    qint64 m_screenshotDuplicatesRemoved = 0;
-    QList<AppWarning> m_screenshotWarnings;
-    bool m_isReadingScreenshots = false;
-    bool m_isShowingScreenshotReview = false;
-    QList<SearchLocation> m_searchLocations;
-    std::optional<FileURL> m_destinationFolder;
-    bool m_destinationRequiresReauthorization = false;
-    SearchTarget m_searchTarget = SearchTarget::raw;
-    bool m_includeXMP = true;
-    ConflictPolicy m_conflictPolicy = ConflictPolicy::skip;
-    bool m_blurCheckEnabled = false;
-    bool m_duplicateCheckEnabled = false;
-    bool m_fileCheckEnabled = false;
     WorkflowStage m_stage = WorkflowStage::setup;
     ScanProgress m_scanProgress;
     CopyProgress m_copyProgress;
@@ -327,12 +313,9 @@ private:
     // private state
     std::shared_ptr<Job> m_operationJob;
     std::shared_ptr<Job> m_planJob;
-    std::shared_ptr<Job> m_screenshotJob;
-    QUuid m_screenshotGeneration;
     quint64 m_planGeneration = 0; // the latest plan asked for; older plans are dropped
     bool m_copyAfterPlan = false; // startCopy waits for the pending plan
     qint64 m_identicalCandidatesMerged = 0;
-    bool m_screenshotListEdited = false;
     bool m_reportSaved = false;
     std::optional<QualityCheckKind> m_checkKind;
     qint64 m_checkDone = 0;
@@ -343,7 +326,6 @@ private:
     CopyPlan m_jobPlan;
     CopyPlan m_runningPlan; // the tasks of the copy running now
     bool m_retrying = false;
-    quint64 m_selectionCountGeneration = 0; // the latest count asked for; older ones are dropped
 };
 
 } // namespace quillmore

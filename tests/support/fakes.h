@@ -123,7 +123,8 @@ public:
             }
             const CopyTaskItem &t = tasks[i];
             progress({lastPathComponent(t.sourceURL), 0, 0, done, totalBytes});
-            CopyFileOutcome o{makeId(), t.sourceURL, t.destinationURL, t.kind, CopyOutcomeStatus::copied, {}, {}, {}};
+            CopyFileOutcome o{makeId(), t.sourceURL, t.destinationURL, t.kind, CopyOutcomeStatus::copied, {}, {},
+                              {},       {}};
             if (failNames->contains(lastPathComponent(t.sourceURL))) {
                 o.status = CopyOutcomeStatus::failed;
                 o.destinationURL.reset();

@@ -1,6 +1,7 @@
 #include "workflow/copyjob.h"
 #include "workflow/copyreport.h"
 #include "workflow/failuretext.h"
+#include "workflow/resultqueries.h"
 
 #include "model/localization.h"
 #include "platform/errors.h"
@@ -31,7 +32,7 @@ SelectionResult result(const QString &name, std::optional<FileURL> chosen, Selec
 CopyFileOutcome outcome(const QString &source, std::optional<QString> dest, CopyFileKind kind, CopyOutcomeStatus status,
                         std::optional<QString> message = {})
 {
-    return {makeId(), source, dest, kind, status, message, {}, {}};
+    return {makeId(), source, dest, kind, status, message, {}, {}, {}};
 }
 
 } // namespace
@@ -414,6 +415,48 @@ private slots:
 
     // After a retry, each check error carries its reason once: the earlier run's were worded when
     // it ended, the retry's are worded now.
+    // How a run ended is read from its outcomes and settlements: a failure anywhere outweighs
+    // cancelled checks, and a run with no picture copied is told apart from one with some.
+    void completionKinds_data()
+    {
+        QTest::addColumn<bool>("batchCancelled");
+        QTest::addColumn<bool>("failedOutcome");
+        QTest::addColumn<QList<int>>("outcomes"); // ResultOutcome values of the settled names
+        QTest::addColumn<bool>("checksCancelled");
+        QTest::addColumn<int>("expected");
+        const int copied = int(ResultOutcome::copied), failed = int(ResultOutcome::failed);
+        QTest::newRow("all copied") << false << false << QList<int>{copied, copied} << false
+                                    << int(CompletionKind::allCopied);
+        QTest::newRow("checks cancelled")
+            << false << false << QList<int>{copied} << true << int(CompletionKind::checksCancelled);
+        QTest::newRow("one failed of two")
+            << false << false << QList<int>{copied, failed} << true << int(CompletionKind::someFailed);
+        QTest::newRow("sidecar failed, pictures copied")
+            << false << true << QList<int>{copied} << false << int(CompletionKind::someFailed);
+        QTest::newRow("every name failed")
+            << false << true << QList<int>{failed} << false << int(CompletionKind::nothingCopied);
+        QTest::newRow("copy cancelled") << true << true << QList<int>{copied, failed} << false
+                                        << int(CompletionKind::cancelled);
+    }
+    void completionKinds()
+    {
+        QFETCH(bool, batchCancelled);
+        QFETCH(bool, failedOutcome);
+        QFETCH(QList<int>, outcomes);
+        QFETCH(bool, checksCancelled);
+        QFETCH(int, expected);
+        CopyBatchResult batch;
+        batch.wasCancelled = batchCancelled;
+        if (failedOutcome)
+            batch.outcomes << outcome("/a/x.xmp", std::nullopt, CopyFileKind::xmp, CopyOutcomeStatus::failed);
+        QList<ResultSettlement> settlements;
+        for (int o : outcomes)
+            settlements.append({makeId(), QStringLiteral("x.jpg"), ResultOutcome(o), std::nullopt});
+        const CompletionKind kind = completionKind(batch, settlements, checksCancelled);
+        QCOMPARE(int(kind), expected);
+        QVERIFY(QByteArray(completionStatusKey(kind)).startsWith("status."));
+    }
+
     void retriedCheckFailuresAreWordedOnce()
     {
         QualityCheckBatchResult before;
