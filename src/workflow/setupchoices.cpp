@@ -52,6 +52,7 @@ SetupChoices::SetupChoices(std::shared_ptr<SelectionReading> selectionReader, Se
         m_destinationFolder = folders.destination->url;
         m_destinationRequiresReauthorization = folders.destination->requiresReauthorization;
     }
+    countSelection(); // the restored folder's count shows at launch too
 }
 
 SetupChoices::~SetupChoices()

@@ -232,6 +232,7 @@ private slots:
         Rig second;
         auto vm = make(second);
         QCOMPARE(vm->selectionFolder(), std::optional<FileURL>(m_selection));
+        QTRY_VERIFY(vm->selectionPictureCount()); // the restored folder is counted at launch
         QCOMPARE(vm->destinationFolder(), std::optional<FileURL>(m_dest));
         QCOMPARE(vm->searchLocations().size(), 2);
         QCOMPARE(vm->searchLocations()[0].url, m_cardA);
