@@ -608,9 +608,12 @@
         <source>summary.files</source>
         <translation>All Files…</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>summary.identical</source>
-        <translation>%1 identical copies (same name, same contents) counted once</translation>
+        <translation>
+            <numerusform>%n identical copy (same name, same contents) counted once</numerusform>
+            <numerusform>%n identical copies (same name, same contents) counted once</numerusform>
+        </translation>
     </message>
     <message>
         <source>summary.missing</source>

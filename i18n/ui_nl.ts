@@ -608,9 +608,12 @@
         <source>summary.files</source>
         <translation>Alle bestanden…</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>summary.identical</source>
-        <translation>%1 identieke kopieën (zelfde naam, zelfde inhoud) één keer geteld</translation>
+        <translation>
+            <numerusform>%n identieke kopie (zelfde naam, zelfde inhoud) één keer geteld</numerusform>
+            <numerusform>%n identieke kopieën (zelfde naam, zelfde inhoud) één keer geteld</numerusform>
+        </translation>
     </message>
     <message>
         <source>summary.missing</source>

@@ -152,7 +152,7 @@ void SummaryView::refresh()
     m_undo->setEnabled(m_vm->canUndoChoice());
     const qint64 identical = m_vm->identicalCandidatesMerged();
     m_identical->setVisible(identical > 0);
-    setTextIfChanged(m_identical, localized("summary.identical", identical));
+    setTextIfChanged(m_identical, localizedCount(L10N("summary.identical"), identical));
     const qint64 warnings = m_vm->warnings().size();
     m_warnings->setVisible(warnings > 0);
     const QString warningsTitle = countedText(L10N("summary.warnings"), warnings, true);
