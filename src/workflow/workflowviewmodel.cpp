@@ -1,13 +1,11 @@
 #include "workflowviewmodel.h"
 
+#include "copyjob.h"
 #include "copyreport.h"
 #include "failuretext.h"
-#include "screentexts.h"
-#include "copyjob.h"
 #include "jobs.h"
 #include "resultqueries.h"
 #include "scanjob.h"
-#include "screenshotjob.h"
 
 #include "copying/sha256filehasher.h"
 
@@ -18,9 +16,9 @@
 #include "platform/text.h"
 #include "quality/qualitycheckservice.h"
 #include "screenshots/batchprocessor.h"
-#include "screenshots/filenamerules.h"
 
 namespace quillmore {
+
 // ---- construction -----------------------------------------------------------------------------
 
 WorkflowViewModel::WorkflowViewModel(WorkflowServices services, std::unique_ptr<QSettings> settings, QObject *parent)
