@@ -20,6 +20,7 @@
 #include "ui/screenshotreviewview.h"
 #include "ui/setupview.h"
 #include "ui/targettexts.h"
+#include "workflow/jobs.h"
 #include "workflow/screentexts.h"
 #include "ui/singleinstance.h"
 #include "ui/thumbnailservice.h"
@@ -146,7 +147,15 @@ private slots:
         makeShoot();
     }
 
-    void cleanup() { QFile::remove(settingsFile()); }
+    // Every job a window started has ended before the next test, and before the program ends: a
+    // reading still under way when the recognition library's own globals are torn down at exit
+    // corrupts the heap.
+    void cleanup()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(waitForJobs(60000));
+        QFile::remove(settingsFile());
+    }
 
     void launchLocationsArePlacedLikeDrops()
     {
