@@ -222,6 +222,16 @@ std::unique_ptr<Listing> openListing(Job job, bool isRoot, const ListingRules &r
         }
     }
 
+    // A folder that can be listed but not entered: its entries' values cannot be read. Where
+    // every entry is read anyway, each read tells.
+    if (listing->toRead.size() < listing->entries.size() && ::faccessat(fd, "", X_OK, AT_EACCESS | AT_EMPTY_PATH) != 0
+        && errno == EACCES) {
+        for (ListingEntry &e : listing->entries) {
+            e.readable = false;
+            e.values = -1;
+        }
+        listing->toRead.clear();
+    }
     return listing;
 }
 
