@@ -203,13 +203,14 @@ namespace {
 
 // Every entry in walk order, with its kind, the metadata read with the listing and the errors.
 QStringList walkOrder(const QString &root, int threads, const QStringList &skip = {},
-                      std::vector<FileIdentity> excluded = {})
+                      std::vector<FileIdentity> excluded = {}, std::function<bool(unsigned long)> slow = {})
 {
     QStringList out;
     DirectoryWalk walk;
     DirectoryWalk::Options options;
     options.threads = threads;
     options.excludedFolders = std::move(excluded);
+    options.latencyBound = std::move(slow);
     options.wantsMetadata = [](std::string_view name) { return name.ends_with(".CR3"); };
     if (!walk.open(
             root, [&](const QString &path, int) { out << QStringLiteral("error ") + path; }, options))
@@ -359,6 +360,24 @@ void TestFileWalk::slowStorageGetsTheThreads()
     const QPair<int, int> slow = threadsUsed(dir.path(), [](unsigned long) { return true; });
     QVERIFY(slow.first > 0);
     QCOMPARE(slow.second, slow.first);
+
+    // Long folders there have their files' values read in batches by several threads: the same
+    // values, in the same order, every time.
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < 150; ++i)
+            touch(dir.filePath(QStringLiteral("long%1/IMG_%2.%3").arg(f).arg(i).arg(i % 3 ? "CR3" : "jpg")),
+                  QByteArray(i % 17 + f, 'x'));
+    const auto always = [](unsigned long) { return true; };
+    const QStringList threaded = walkOrder(dir.path(), 0, {}, {}, always);
+    QCOMPARE(threaded.size(), 2 + 3 + 3 * 150);
+    QVERIFY(threaded.contains("long2/IMG_149.CR3 0 15"));
+    for (int round = 0; round < 3; ++round)
+        QCOMPARE(walkOrder(dir.path(), 0, {}, {}, always), threaded);
+    QStringList alone = walkOrder(dir.path(), -1);
+    QStringList sorted = threaded;
+    alone.sort();
+    sorted.sort();
+    QCOMPARE(sorted, alone);
 }
 
 void TestFileWalk::aShareMountedBelowGetsTheThreads()
