@@ -112,8 +112,9 @@ public:
     QString path() const;               // root joined with the names below it
     std::string_view pathBytes() const;
     std::string_view relativePathBytes() const; // below the root, without a leading slash
-    // False when the entry's values could not be read (the entry vanished, or the file system
-    // refused); its kind is then unknown and it should be treated as unreadable.
+    // False when the entry's values could not be read (the entry vanished, the file system
+    // refused, or its folder can be listed but not entered); its kind is then unknown and it
+    // should be treated as unreadable.
     bool valuesReadable() const;
     Kind kind() const;
     // True when the options' wantsMetadata said yes for this file (its values were read with the
