@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace quillmore;
 
@@ -34,10 +35,29 @@ static void printUsage(FILE *to)
     std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
 }
 
+// Whether the command may read screenshots. Only then is the program restarted with the
+// recognition's settings: a restart loads every library again, which would double the start-up
+// of a plain scan.
+static bool mayReadScreenshots(int argc, char **argv)
+{
+    if (argc < 2)
+        return false;
+    if (std::strcmp(argv[1], "read-screenshots") == 0)
+        return true;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        if (std::strcmp(argv[i], "--screenshot") == 0 || std::strncmp(argv[i], "--screenshot=", 13) == 0)
+            return true;
+    }
+    return false;
+}
+
 int main(int argc, char **argv)
 {
-    restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
-    cli::blockStopSignals();            // before any thread starts
+    if (mayReadScreenshots(argc, argv))
+        restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
+    cli::blockStopSignals();                // before any thread starts
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));

@@ -8,12 +8,17 @@
 // are not reported: they are not pictures, and reading one could block.
 //
 // On network and FUSE file systems, folders are listed ahead of the caller by a bounded pool of
-// threads, so that the waits for the server overlap; on local disks the caller lists each folder
-// itself. What the caller sees never depends on timing: folders come depth first, a folder's
-// entries in the order the file system keeps them (listed by threads: in byte order of their
-// names), and problems are reported when the walk reaches the place where they arose. Memory
-// stays bounded: only a fixed number of folders are listed ahead of the caller, and each listing
-// holds one descriptor, only while it is being read.
+// threads, so that the waits for the server overlap, and the entries of a long folder there are
+// read by several threads at once; on local disks the caller lists each folder itself. The kind
+// of storage is judged file system by file system, so a share mounted below a local folder gets
+// the threads too. What the caller sees never depends on timing: folders come depth first, a
+// folder's entries in the order the file system keeps them (listed by threads: in byte order of
+// their names), and problems are reported when the walk reaches the place where they arose.
+// Memory stays bounded: only a fixed number of folders are listed ahead of the caller, and each
+// listing holds one descriptor, only while it is being read.
+//
+// The values of an entry are those the file system gave with the lookup that found it: on a
+// share that caches them, they may be as old as its cache allows.
 //
 // Folders are not entered when they are one of the excluded folders (compared by device and
 // inode, whatever path reaches them), the root of a system file system (proc, sysfs, devtmpfs,
@@ -37,6 +42,11 @@
 #include <vector>
 
 namespace quillmore {
+
+namespace walkdetail {
+struct Listing;
+struct ListingEntry;
+} // namespace walkdetail
 
 struct FileIdentity {
     std::uint64_t volume = 0;
@@ -73,10 +83,14 @@ public:
         // Stops the walk: next() returns false soon after a stop is asked for, also in the
         // middle of a long listing.
         std::stop_token stop;
-        // Threads that list folders ahead of the caller: 0 chooses by the kind of storage (none
-        // on local disks, where the caller lists each folder itself; many on network and FUSE
-        // file systems); -1 none.
+        // Threads that list folders ahead of the caller: 0 chooses by the kind of storage, file
+        // system by file system (none on local disks, where the caller lists each folder
+        // itself; many from the first folder on network or FUSE storage down); -1 none; more
+        // than 0 that many for every folder.
         int threads = 0;
+        // Whether a file system, by its statfs type, makes every call wait (a network share, a
+        // FUSE file system). Empty: the walk's own list of such types.
+        std::function<bool(unsigned long type)> latencyBound;
     };
 
     DirectoryWalk();
@@ -98,8 +112,9 @@ public:
     QString path() const;               // root joined with the names below it
     std::string_view pathBytes() const;
     std::string_view relativePathBytes() const; // below the root, without a leading slash
-    // False when the entry's values could not be read (the entry vanished, or the file system
-    // refused); its kind is then unknown and it should be treated as unreadable.
+    // False when the entry's values could not be read (the entry vanished, the file system
+    // refused, or its folder can be listed but not entered); its kind is then unknown and it
+    // should be treated as unreadable.
     bool valuesReadable() const;
     Kind kind() const;
     // True when the options' wantsMetadata said yes for this file (its values were read with the
@@ -111,16 +126,15 @@ public:
     // Do not descend into the current entry.
     void skipDescendants() { m_skipCurrent = true; }
 
-    // The number of listing threads the walk uses (after open); 0 when the caller lists.
+    // The number of listing threads the walk has started so far; 0 while the caller lists.
     int threadCount() const;
 
-    struct Listing;
     struct Shared;
 
 private:
     void descend();
     const std::string &currentPath() const;
-    const struct ListingEntry &current() const;
+    const walkdetail::ListingEntry &current() const;
 
     ErrorHandler m_onError;
     std::shared_ptr<Shared> m_shared;

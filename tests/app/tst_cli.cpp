@@ -38,6 +38,7 @@ private slots:
     void readableTable();
     void unreadableSelectionFailsTheJob();
     void unreadableSearchFolderIsAWarning();
+    void selectionInAFolderThatCannotBeEnteredIsAWarning();
     void missingSearchLocationIsNamed();
     void pathsThatAreNotUtf8KeepTheirBytes();
 
@@ -217,6 +218,37 @@ void TestCli::unreadableSearchFolderIsAWarning()
     const QJsonArray warnings = doc.value("warnings").toArray();
     QCOMPARE(warnings.size(), 1);
     QCOMPARE(warnings[0].toObject().value("path").toString(), standardizedPath(dir.filePath("search/closed")));
+}
+
+void TestCli::selectionInAFolderThatCannotBeEnteredIsAWarning()
+{
+    const QStringList prefix = unprivileged();
+    if (prefix == QStringList{"missing"})
+        QSKIP("the program cannot be run as an unprivileged user here (no setpriv, or a build folder only root may "
+              "enter)");
+    QTemporaryDir dir;
+    ::chmod(encodePath(dir.path()).constData(), 0755);
+    makeFile(dir.filePath("sel/IMG_1.jpg"));
+    makeFile(dir.filePath("sel/listable/IMG_2.jpg"));
+    makeFile(dir.filePath("search/IMG_1.CR3"));
+    makeFile(dir.filePath("search/IMG_2.CR3"));
+    QDir().mkpath(dir.filePath("dest"));
+    // The folder's names can be read, but not the values of what it holds.
+    ::chmod(encodePath(dir.filePath("sel/listable")).constData(), 0444);
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest"), "--json"},
+                         dir.path(), prefix);
+    ::chmod(encodePath(dir.filePath("sel/listable")).constData(), 0755);
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject doc = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray results = doc.value("results").toArray();
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results[0].toObject().value("fileName").toString(), QStringLiteral("IMG_1.jpg"));
+    const QJsonArray warnings = doc.value("warnings").toArray();
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0].toObject().value("path").toString(), standardizedPath(dir.filePath("sel/listable/IMG_2.jpg")));
+    QCOMPARE(warnings[0].toObject().value("message").toString(),
+             QStringLiteral("This item could not be read and was left out."));
 }
 
 void TestCli::missingSearchLocationIsNamed()

@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "support/fixtures.h"
+#include "support/testimages.h"
 
 #include <QLoggingCategory>
 #include <QTemporaryDir>
@@ -96,6 +97,7 @@ private slots:
     void locationInsideTheDestinationIsWalked();
     void entryThatCannotBeEnteredIsUnreadable();
     void systemFileSystemsAreSkippedAndDrivesWalked();
+    void pixelSizeComesFromTheRealFormat_data();
     void pixelSizeComesFromTheRealFormat();
 };
 
@@ -468,16 +470,30 @@ void TestRawScanner::systemFileSystemsAreSkippedAndDrivesWalked()
     QVERIFY(s.output.warnings.isEmpty());
 }
 
+void TestRawScanner::pixelSizeComesFromTheRealFormat_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("PNG bytes") << QStringLiteral("png");
+    QTest::newRow("HEIC bytes") << QStringLiteral("heic");
+}
+
 void TestRawScanner::pixelSizeComesFromTheRealFormat()
 {
+    // A file named .jpg whose bytes are another format, as phones and converters leave them.
+    QFETCH(QString, format);
     QTemporaryDir root, dest;
-    QImage image(33, 21, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QVERIFY(image.save(root.filePath("IMG_0001.jpg"), "PNG"));
+    const QString path = root.filePath("IMG_0001.jpg");
+    if (format == QLatin1String("png")) {
+        QImage image(33, 21, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QVERIFY(image.save(path, "PNG"));
+    } else if (!quillmore::testing::writeHeic(path, QSize(34, 22))) {
+        QSKIP("this libheif cannot encode HEVC, so no HEIC file can be made here");
+    }
     const Scan s = scan({"IMG_0001.jpg"}, {root.path()}, dest.path(), SearchTarget::jpeg);
     const RawCandidate c = s.output.candidatesByKey.value("img_0001").value(0);
-    QCOMPARE(c.pixelWidth, 33);
-    QCOMPARE(c.pixelHeight, 21);
+    QCOMPARE(c.pixelWidth, format == QLatin1String("png") ? 33 : 34);
+    QCOMPARE(c.pixelHeight, format == QLatin1String("png") ? 21 : 22);
 }
 
 QTEST_GUILESS_MAIN(TestRawScanner)

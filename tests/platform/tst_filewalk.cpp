@@ -4,11 +4,16 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -73,6 +78,9 @@ private slots:
     void theSameWalkWhateverTheThreads();
     void excludedFoldersAreLeftOutByIdentity();
     void stopEndsTheWalk();
+    void stopIsSeenInsideALongListing();
+    void slowStorageGetsTheThreads();
+    void aShareMountedBelowGetsTheThreads();
     void jpegHeaderSize_data();
     void jpegHeaderSize();
 };
@@ -195,13 +203,14 @@ namespace {
 
 // Every entry in walk order, with its kind, the metadata read with the listing and the errors.
 QStringList walkOrder(const QString &root, int threads, const QStringList &skip = {},
-                      std::vector<FileIdentity> excluded = {})
+                      std::vector<FileIdentity> excluded = {}, std::function<bool(unsigned long)> slow = {})
 {
     QStringList out;
     DirectoryWalk walk;
     DirectoryWalk::Options options;
     options.threads = threads;
     options.excludedFolders = std::move(excluded);
+    options.latencyBound = std::move(slow);
     options.wantsMetadata = [](std::string_view name) { return name.ends_with(".CR3"); };
     if (!walk.open(
             root, [&](const QString &path, int) { out << QStringLiteral("error ") + path; }, options))
@@ -282,6 +291,132 @@ void TestFileWalk::stopEndsTheWalk()
         }
         QCOMPARE(seen, 3);
     }
+}
+
+void TestFileWalk::stopIsSeenInsideALongListing()
+{
+    // A stop asked for while a long folder is read ends the reading: the rest of its names are
+    // not read, nor any entry's values.
+    constexpr int kEntries = 20000;
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("crowd")));
+    const int folder = ::open(encodePath(dir.filePath("crowd")).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(folder >= 0);
+    for (int i = 0; i < kEntries; ++i) {
+        const int fd = ::openat(folder, (QByteArray("DSC_") + QByteArray::number(i) + ".ARW").constData(),
+                                O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    ::close(folder);
+    for (int threads : {-1, 4}) {
+        std::stop_source stop;
+        std::atomic<int> asked = 0;
+        DirectoryWalk walk;
+        DirectoryWalk::Options options;
+        options.threads = threads;
+        options.stop = stop.get_token();
+        options.wantsMetadata = [&](std::string_view) {
+            if (++asked == 100)
+                stop.request_stop();
+            return true;
+        };
+        QVERIFY(walk.open(dir.path(), {}, options));
+        int seen = 0;
+        while (walk.next())
+            ++seen;
+        QVERIFY(seen <= 1); // at most the folder itself, reported before its listing
+        QVERIFY2(asked < kEntries / 2, qPrintable(QString::number(asked)));
+    }
+}
+
+namespace {
+
+constexpr unsigned long kRamfsType = 0x858458f6UL;
+
+// Whether the walk started threads, after open and at its end, with the given storage counted
+// as slow.
+QPair<int, int> threadsUsed(const QString &root, std::function<bool(unsigned long)> slow, QStringList *order = nullptr)
+{
+    DirectoryWalk walk;
+    DirectoryWalk::Options options;
+    options.latencyBound = std::move(slow);
+    if (!walk.open(root, {}, options))
+        return {-1, -1};
+    const int atOpen = walk.threadCount();
+    while (walk.next())
+        if (order)
+            *order << decodePath(walk.relativePathBytes());
+    return {atOpen, walk.threadCount()};
+}
+
+} // namespace
+
+void TestFileWalk::slowStorageGetsTheThreads()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("a/x.CR3"));
+    QCOMPARE(threadsUsed(dir.path(), [](unsigned long) { return false; }), qMakePair(0, 0));
+    const QPair<int, int> slow = threadsUsed(dir.path(), [](unsigned long) { return true; });
+    QVERIFY(slow.first > 0);
+    QCOMPARE(slow.second, slow.first);
+
+    // Long folders there have their files' values read in batches by several threads: the same
+    // values, in the same order, every time.
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < 150; ++i)
+            touch(dir.filePath(QStringLiteral("long%1/IMG_%2.%3").arg(f).arg(i).arg(i % 3 ? "CR3" : "jpg")),
+                  QByteArray(i % 17 + f, 'x'));
+    const auto always = [](unsigned long) { return true; };
+    const QStringList threaded = walkOrder(dir.path(), 0, {}, {}, always);
+    QCOMPARE(threaded.size(), 2 + 3 + 3 * 150);
+    QVERIFY(threaded.contains("long2/IMG_149.CR3 0 15"));
+    for (int round = 0; round < 3; ++round)
+        QCOMPARE(walkOrder(dir.path(), 0, {}, {}, always), threaded);
+    QStringList alone = walkOrder(dir.path(), -1);
+    QStringList sorted = threaded;
+    alone.sort();
+    sorted.sort();
+    QCOMPARE(sorted, alone);
+}
+
+void TestFileWalk::aShareMountedBelowGetsTheThreads()
+{
+    // A slow file system mounted below a local folder: the walk starts its threads where it
+    // meets it. A ramfs stands in for the share.
+    QTemporaryDir dir;
+    struct statfs rootFs;
+    QCOMPARE(::statfs(encodePath(dir.path()).constData(), &rootFs), 0);
+    if (static_cast<unsigned long>(rootFs.f_type) == kRamfsType)
+        QSKIP("the temporary folder lies on a ramfs itself");
+    touch(dir.filePath("local/IMG_1.CR3"));
+    QVERIFY(QDir().mkpath(dir.filePath("share")));
+    const QByteArray share = encodePath(dir.filePath("share"));
+    if (::mount("ramfs", share.constData(), "ramfs", 0, nullptr) != 0)
+        QSKIP("a file system cannot be mounted here (needs root with the right to mount)");
+    for (const char *name : {"b/IMG_3.CR3", "a/IMG_2.CR3", "c/d/IMG_4.CR3", "a/IMG_1.CR3"})
+        touch(dir.filePath("share/") + QLatin1String(name));
+    const auto slow = [](unsigned long type) { return type == kRamfsType; };
+    QStringList order;
+    const QPair<int, int> used = threadsUsed(dir.path(), slow, &order);
+    QStringList again;
+    threadsUsed(dir.path(), slow, &again);
+    QStringList alone;
+    threadsUsed(
+        dir.path(), [](unsigned long) { return false; }, &alone);
+    ::umount(share.constData());
+    QCOMPARE(used.first, 0); // the local root is listed by the caller
+    QVERIFY(used.second > 0);
+    // Below the share, folders come in byte order of their names, and the walk is the same
+    // every time and the same as one without threads, but for that order.
+    const QStringList below = order.filter(QRegularExpression("^share/"));
+    QCOMPARE(below,
+             (QStringList{"share/a", "share/a/IMG_1.CR3", "share/a/IMG_2.CR3", "share/b", "share/b/IMG_3.CR3",
+                          "share/c", "share/c/d", "share/c/d/IMG_4.CR3"}));
+    QCOMPARE(again, order);
+    order.sort();
+    alone.sort();
+    QCOMPARE(order, alone);
 }
 
 void TestFileWalk::jpegHeaderSize_data()

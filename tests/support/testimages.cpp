@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QRandomGenerator>
 
+#include <libheif/heif.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -303,6 +305,45 @@ bool writeDng(const QImage &source, const QString &path, int orientation)
             return false;
     }
     return file.flush();
+}
+
+bool writeHeic(const QString &path, QSize size, int thumbnailWidth)
+{
+    if (!heif_have_encoder_for_format(heif_compression_HEVC))
+        return false;
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    bool ok = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok;
+    heif_image *image = nullptr;
+    ok = ok
+        && heif_image_create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code
+            == heif_error_Ok;
+    ok = ok
+        && heif_image_add_plane(image, heif_channel_interleaved, size.width(), size.height(), 8).code == heif_error_Ok;
+    if (ok) {
+        int stride = 0;
+        uint8_t *data = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                data[y * stride + x * 3] = uint8_t(x);
+                data[y * stride + x * 3 + 1] = uint8_t(y);
+                data[y * stride + x * 3 + 2] = 128;
+            }
+        heif_image_handle *handle = nullptr;
+        ok = heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok;
+        if (ok && thumbnailWidth > 0)
+            ok = heif_context_encode_thumbnail(context, image, handle, encoder, nullptr, thumbnailWidth, nullptr).code
+                == heif_error_Ok;
+        if (handle)
+            heif_image_handle_release(handle);
+        ok = ok && heif_context_write_to_file(context, path.toUtf8().constData()).code == heif_error_Ok;
+    }
+    if (image)
+        heif_image_release(image);
+    if (encoder)
+        heif_encoder_release(encoder);
+    heif_context_free(context);
+    return ok;
 }
 
 } // namespace quillmore::testing

@@ -26,4 +26,8 @@ bool writeJpeg(const QImage &image, const QString &path, int quality = 92);
 // would see them. Width and height must be even.
 bool writeDng(const QImage &image, const QString &path, int orientation = 1);
 
+// Writes an HEIC picture of the given size (with a stored thumbnail of the given width, or none
+// when 0); false when this libheif cannot encode HEVC.
+bool writeHeic(const QString &path, QSize size, int thumbnailWidth = 0);
+
 } // namespace quillmore::testing
