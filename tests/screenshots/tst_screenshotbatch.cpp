@@ -301,27 +301,64 @@ private slots:
             QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
     }
 
-    // The line is kept exactly as recognised; a name the reading mended is marked for checking,
-    // unless the same name is read as it stands elsewhere.
-    void keepsTheLineAsRecognised()
+    // A likely misreading is mended only where something confirms the mended name: the second
+    // pass reading it as it stands, or another line of the screenshot showing it. Otherwise the
+    // line stands as it was read. The line as recognised is kept, and a mended name is marked
+    // for checking.
+    void mendingOnlyWhenConfirmed_data()
     {
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("recognized");
+        QTest::addColumn<int>("recognitions");
+        QTest::newRow("not confirmed: as read")
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"DSCO1234.jpg"}
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"", ""} << 2;
+        QTest::newRow("confirmed by the second pass")
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"DSC01234.jpg"}
+            << QStringList{"DSC01234.jpg", "IMG_0001.jpg"} << QStringList{"DSCO1234.jpg", ""} << 2;
+        QTest::newRow("confirmed by another line")
+            << QStringList{"DSCO1234.jpg", "DSC01234.jpg"} << QStringList{}
+            << QStringList{"DSC01234.jpg", "DSC01234.jpg"} << QStringList{"DSCO1234.jpg", ""} << 1;
+        QTest::newRow("a correct reading is not rewritten") << QStringList{"MG_0417.JPG"} << QStringList{"MG_0417.JPG"}
+                                                            << QStringList{"MG_0417.JPG"} << QStringList{""} << 2;
+        QTest::newRow("the second pass confirms only what was proposed")
+            << QStringList{"MG_0417.JPG"} << QStringList{"IMG_0417.JPG"} << QStringList{"MG_0417.JPG"}
+            << QStringList{""} << 2;
+        QTest::newRow("a dot put back, confirmed")
+            << QStringList{"Smith_0042 jpg 2.1 MB"} << QStringList{"Smith_0042.jpg 2.1 MB"}
+            << QStringList{"Smith_0042.jpg 2.1 MB"} << QStringList{"Smith_0042 jpg 2.1 MB"} << 2;
+    }
+    void mendingOnlyWhenConfirmed()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, recognized);
+        QFETCH(int, recognitions);
         auto platform = std::make_shared<FakePlatform>();
-        platform->first = boxes({"DSCO1234.jpg", "IMG_0001.jpg"});
+        platform->first = boxes(first);
+        platform->second = boxes(second);
         auto recognizer = std::make_shared<VisionTextRecognizer>(platform);
         std::stop_source stop;
         const QList<RecognizedTextLine> lines = recognizer->recognizeTextLines("/s/a.png", stop.get_token());
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0).text, QStringLiteral("DSC01234.jpg"));
-        QCOMPARE(lines.at(0).recognizedText, QStringLiteral("DSCO1234.jpg"));
-        QCOMPARE(lines.at(1).recognizedText, QString()); // read as it stands
+        QCOMPARE(texts(lines), expected);
+        QStringList kept;
+        for (const RecognizedTextLine &line : lines)
+            kept << line.recognizedText;
+        QCOMPARE(kept, recognized);
+        QCOMPARE(platform->recognitions, recognitions);
 
         ScreenshotOCRBatchProcessor processor(recognizer, 1);
         const auto result = processor.processScreenshots({"/s/a.png"}, {}, stop.get_token());
-        QCOMPARE(result.candidates.size(), 2);
-        QCOMPARE(result.candidates.at(0).fileName, QStringLiteral("DSC01234.jpg"));
-        QCOMPARE(result.candidates.at(0).rawVisionRecognizedStrings, QStringList{"DSCO1234.jpg"});
-        QVERIFY(result.candidates.at(0).needsNameCheck);
-        QVERIFY(!result.candidates.at(1).needsNameCheck);
+        for (const ScreenshotNameCandidate &candidate : result.candidates) {
+            const bool mended = !candidate.rawVisionRecognizedStrings.contains(candidate.fileName)
+                && std::none_of(candidate.rawVisionRecognizedStrings.cbegin(),
+                                candidate.rawVisionRecognizedStrings.cend(),
+                                [&](const QString &raw) { return raw.contains(candidate.fileName); });
+            QCOMPARE(candidate.needsNameCheck, mended);
+        }
     }
 
     void mendedNameConfirmedElsewhere_data()
@@ -558,9 +595,9 @@ private slots:
             QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
     }
 
-    // ---- repairs of what the engine misreads in camera names ----
+    // ---- the mendings proposed for what the engine misreads ----
 
-    void repairs_data()
+    void mendingProposals_data()
     {
         QTest::addColumn<QString>("read");
         QTest::addColumn<QString>("repaired");
@@ -625,11 +662,11 @@ private slots:
         QTest::newRow("Łt before a consonant stays") << "Łtk_1"
                                                      << "Łtk_1";
     }
-    void repairs()
+    void mendingProposals()
     {
         QFETCH(QString, read);
         QFETCH(QString, repaired);
-        QCOMPARE(repairReading(read), repaired);
+        QCOMPARE(mendReading(read), repaired);
     }
 
     // ---- wrapped icon labels ----
