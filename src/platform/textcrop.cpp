@@ -109,9 +109,10 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
     // corner) are left out; the text starts after a gap.
     const int colourEnd = leadingColourEnd(colour, ink.rows);
     if (colourEnd > 0) {
-        // A run that starts past the colourful columns is a letter when it keeps within the
-        // rows of the text after it and is shorter than the icon: an icon's grey edge or
-        // folded corner is as tall as the icon.
+        // A run that starts past the colourful columns is a letter when a gap of background
+        // parts it from the icon, when it reaches well beyond the icon's rows, or when it keeps
+        // within the rows of the text after it and is shorter than the icon: an icon's grey edge
+        // or folded corner touches it and is as tall.
         const int touching = colourEnd + std::max(2, ink.rows / 6);
         const auto [iconTop, iconBottom] = inkRows(ink, 0, colourEnd);
         auto letter = [&](const std::pair<int, int> &run) {
@@ -124,12 +125,18 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
                 textBottom = std::max(textBottom, b);
             }
             const auto [top, bottom] = inkRows(ink, run.first, run.second);
+            // Ink well above or below the icon is no part of it (the hook of a 'J').
+            if (top < iconTop - 2 || bottom > iconBottom + 2)
+                return true;
             return textBottom > textTop && top >= textTop - 1 && bottom <= textBottom + 1
                 && bottom - top < iconBottom - iconTop;
         };
+        int previousEnd = colourEnd;
         while (runs.size() >= 2 && runs.front().first < touching) {
-            if (runs.front().first >= colourEnd && letter(runs.front()))
+            const std::pair<int, int> run = runs.front();
+            if (run.first >= colourEnd && (run.first - std::max(previousEnd, colourEnd) >= 2 || letter(run)))
                 break;
+            previousEnd = std::max(previousEnd, run.second);
             runs.erase(runs.begin());
         }
         return runs.front().first;
@@ -199,6 +206,9 @@ PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect
     const cv::Rect textRect = cv::Rect(left - margin, top - margin, right - left + 2 * margin,
                                        bottom - top + 2 * margin)
         & cv::Rect(0, 0, crop.cols, crop.rows);
+    // The margin left of the text is background, whatever was trimmed off there.
+    if (left > textRect.x)
+        crop(cv::Rect(textRect.x, textRect.y, left - textRect.x, textRect.height)).setTo(cv::Scalar(255));
     const double scale = std::clamp(targetTextHeight / double(bottom - top), 0.5, 8.0);
     cv::Mat scaled;
     cv::resize(crop(textRect), scaled, cv::Size(), scale, scale, scale > 1 ? cv::INTER_LANCZOS4 : cv::INTER_AREA);
