@@ -136,6 +136,13 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
             const std::pair<int, int> run = runs.front();
             if (run.first >= colourEnd && (run.first - std::max(previousEnd, colourEnd) >= 2 || letter(run)))
                 break;
+            // A letter that touches the icon: the run goes on past the colourful columns with
+            // ink beyond the icon's rows.
+            if (run.first < colourEnd && run.second > colourEnd + 1) {
+                const auto [top, bottom] = inkRows(ink, colourEnd, run.second);
+                if (top < iconTop - 2 || bottom > iconBottom + 2)
+                    return colourEnd;
+            }
             previousEnd = std::max(previousEnd, run.second);
             runs.erase(runs.begin());
         }

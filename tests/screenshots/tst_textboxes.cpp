@@ -27,13 +27,15 @@ struct DrawnLabel {
 };
 
 // A list row: an icon at the left and a name `gap` pixels after it.
-DrawnLabel drawLabel(const QString &name, QColor background, QColor ink, Icon icon, int gap, int pixelSize = 13)
+DrawnLabel drawLabel(const QString &name, QColor background, QColor ink, Icon icon, int gap, int pixelSize = 13,
+                     int iconSize = 0)
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(pixelSize);
     const QFontMetrics metrics(font);
     const int height = pixelSize * 2;
-    const int iconSize = pixelSize + 3;
+    if (iconSize == 0)
+        iconSize = pixelSize + 3;
     const int iconLeft = 4;
     DrawnLabel label;
     label.image = QImage(metrics.horizontalAdvance(name) + iconSize + gap + 24, height, QImage::Format_RGB32);
@@ -100,18 +102,31 @@ private slots:
         QTest::addColumn<QColor>("ink");
         QTest::addColumn<int>("icon");
         QTest::addColumn<int>("gap");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("iconSize");
         const QColor white(250, 250, 250), dark(36, 36, 36), blue(53, 132, 228);
         const QColor black(30, 30, 30), light(238, 238, 238);
-        QTest::newRow("picture icon, wide gap") << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 6;
-        QTest::newRow("picture icon, close") << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 2;
-        QTest::newRow("picture icon, dark, close") << "Jensen_0815.jpg" << dark << light << int(Icon::Picture) << 2;
-        QTest::newRow("picture icon, dark, very close") << "IMG_0417.JPG" << dark << light << int(Icon::Picture) << 1;
-        QTest::newRow("picture icon, selected") << "Jensen_0815.jpg" << blue << white << int(Icon::Picture) << 3;
-        QTest::newRow("grey icon") << "Jensen_0815.jpg" << white << black << int(Icon::Grey) << 4;
-        QTest::newRow("grey icon, dark") << "IMG_0417.JPG" << dark << light << int(Icon::Grey) << 4;
-        QTest::newRow("no icon") << "Jensen_0815.jpg" << white << black << int(Icon::None) << 4;
-        QTest::newRow("no icon, first letter thin") << "IMG_0417.JPG" << white << black << int(Icon::None) << 4;
-        QTest::newRow("no icon, dark") << "l_0001.jpg" << dark << light << int(Icon::None) << 4;
+        QTest::newRow("picture icon, wide gap")
+            << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 6 << 13 << 0;
+        QTest::newRow("picture icon, close")
+            << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 2 << 13 << 0;
+        QTest::newRow("picture icon, dark, close")
+            << "Jensen_0815.jpg" << dark << light << int(Icon::Picture) << 2 << 13 << 0;
+        QTest::newRow("picture icon, dark, very close")
+            << "IMG_0417.JPG" << dark << light << int(Icon::Picture) << 1 << 13 << 0;
+        QTest::newRow("picture icon, selected")
+            << "Jensen_0815.jpg" << blue << white << int(Icon::Picture) << 3 << 13 << 0;
+        QTest::newRow("grey icon") << "Jensen_0815.jpg" << white << black << int(Icon::Grey) << 4 << 13 << 0;
+        QTest::newRow("grey icon, dark") << "IMG_0417.JPG" << dark << light << int(Icon::Grey) << 4 << 13 << 0;
+        QTest::newRow("no icon") << "Jensen_0815.jpg" << white << black << int(Icon::None) << 4 << 13 << 0;
+        QTest::newRow("no icon, first letter thin")
+            << "IMG_0417.JPG" << white << black << int(Icon::None) << 4 << 13 << 0;
+        QTest::newRow("no icon, dark") << "l_0001.jpg" << dark << light << int(Icon::None) << 4 << 13 << 0;
+        // Letters as tall as the icon (a 2x screen with small icons), close to it.
+        QTest::newRow("2x, letters as tall as the icon")
+            << "GOPR0415.JPG" << dark << light << int(Icon::Picture) << 3 << 28 << 20;
+        QTest::newRow("2x, a J under the icon's edge")
+            << "José-María_0088.jpg" << dark << light << int(Icon::Picture) << 0 << 28 << 20;
     }
     void iconNeverTakesALetter()
     {
@@ -120,17 +135,24 @@ private slots:
         QFETCH(QColor, ink);
         QFETCH(int, icon);
         QFETCH(int, gap);
-        const DrawnLabel label = drawLabel(name, background, ink, Icon(icon), gap);
+        QFETCH(int, pixelSize);
+        QFETCH(int, iconSize);
+        const DrawnLabel label = drawLabel(name, background, ink, Icon(icon), gap, pixelSize, iconSize);
         const PreparedCrop crop = prepare(label.image);
         QVERIFY(!crop.empty());
         // The first letter is on the crop ...
         QVERIFY2(crop.text.left() <= label.textLeft,
                  qPrintable(QStringLiteral("text from %1, ink from %2").arg(crop.text.left()).arg(label.textLeft)));
         QVERIFY(crop.text.right() >= label.textInk.right());
-        // ... and most of the icon is not.
-        if (label.iconRight > 0)
-            QVERIFY2(crop.text.left() > label.iconRight - 4,
-                     qPrintable(QStringLiteral("text from %1, icon to %2").arg(crop.text.left()).arg(label.iconRight)));
+        // ... and the icon is not: what lies before the first letter is blank.
+        if (label.iconRight > 0) {
+            const int blankUntil = crop.border + int((label.textLeft - crop.text.left()) * crop.scale) - 2;
+            if (blankUntil > 0) {
+                double lowest = 0;
+                cv::minMaxLoc(crop.image(cv::Rect(0, 0, blankUntil, crop.image.rows)), &lowest);
+                QVERIFY2(lowest > 160, qPrintable(QStringLiteral("ink before the text: %1").arg(lowest)));
+            }
+        }
     }
 
     // Every crop is dark text on white, whichever way round the box was; the crop knows where it
