@@ -244,6 +244,30 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
     return result;
 }
 
+// True when the box lies right under a wider box, centred on it and not lined up with it on the
+// left: the last piece of an icon label wrapped under its icon, whose first piece could not be
+// joined to it. Rows of a list line up on the left; the next row of icons is an icon's height
+// further down.
+bool underAWiderLabel(const QList<OcrTextBox> &boxes, qsizetype index)
+{
+    const QRect l = boxes.at(index).rect;
+    for (qsizetype k = 0; k < boxes.size(); ++k) {
+        if (k == index)
+            continue;
+        const QRect u = boxes.at(k).rect;
+        const double h = u.height();
+        const double gap = l.top() - (u.top() + u.height());
+        if (gap < -0.3 * h || gap > 0.8 * h || l.height() < 0.65 * h || l.height() > 1.5 * h)
+            continue;
+        if (l.width() > 0.8 * u.width() || l.left() - u.left() < std::max(3.0, 0.1 * u.width()))
+            continue;
+        const double centreShift = std::abs((l.left() + l.width() / 2.0) - (u.left() + u.width() / 2.0));
+        if (centreShift <= std::max(3.0, 0.08 * u.width()))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &input)
@@ -354,8 +378,16 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(AssembledTextLine{
-                    lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}, recognized.at(i)});
+                AssembledTextLine single{
+                    lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}, recognized.at(i)};
+                // The last piece of a label whose other pieces were not read gives no name: a
+                // tail is often a valid name of another file.
+                if (!screenshotNamesInLine(single.line.text).isEmpty() && underAWiderLabel(boxes, i)) {
+                    single.line.recognizedText = recognized.at(i);
+                    single.line.text.clear();
+                    single.asRead.clear();
+                }
+                lines.append(single);
                 continue;
             }
         }

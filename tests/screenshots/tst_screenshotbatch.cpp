@@ -744,6 +744,15 @@ private slots:
              0.9f,
              {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
             {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}} << QStringList{"Wedding day", "2.3 MB"};
+        // The last piece of a label whose first piece could not be read whole is no name.
+        QTest::newRow("a tail alone gives nothing")
+            << QList<OcrTextBox>{{QRect(100, 200, 160, 16), "Hendriksen Bakker,", 0.9f},
+                                 {QRect(130, 218, 100, 16), "Gent_0117.jpg", 0.9f}}
+            << QStringList{"Hendriksen Bakker,", ""};
+        QTest::newRow("a shorter row of a list lined up on the left stays")
+            << QList<OcrTextBox>{{QRect(100, 200, 160, 16), "Hendriksen_Bakker_0001.jpg", 0.9f},
+                                 {QRect(102, 218, 100, 16), "Gent_0117.jpg", 0.9f}}
+            << QStringList{"Hendriksen_Bakker_0001.jpg", "Gent_0117.jpg"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
