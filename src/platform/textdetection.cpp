@@ -340,6 +340,66 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
     return cv::Rect(box.x, box.y, box.width, bottom - box.y);
 }
 
+cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
+{
+    const cv::Mat inside = grey(box);
+    const int median = medianLevel(inside);
+    const bool darkBackground = lightInk(inside);
+    double lowest = 0, highest = 0;
+    cv::minMaxLoc(inside, &lowest, &highest);
+    const double contrast = darkBackground ? highest - median : median - lowest;
+    if (contrast < 24 || box.height < 6)
+        return box;
+    const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+    const int lowBand = box.y + int(std::lround(0.55 * box.height));
+    const int maxThickness = std::max(2, box.height / 6);
+    // What column x holds between the box's rows: nothing, a thin stroke low in the box, or
+    // something else.
+    enum class Column { Blank, Stroke, Other };
+    auto column = [&](int x) {
+        const cv::Mat col = grey(cv::Rect(x, box.y, 1, box.height));
+        const cv::Mat inked = darkBackground ? col > threshold : col < threshold;
+        int top = -1, count = 0;
+        for (int y = 0; y < inked.rows; ++y) {
+            if (inked.at<uchar>(y, 0)) {
+                if (top < 0)
+                    top = y;
+                ++count;
+            }
+        }
+        if (top < 0)
+            return Column::Blank;
+        // A focus line under the text may run along below the stroke.
+        return box.y + top >= lowBand && count <= 2 * maxThickness ? Column::Stroke : Column::Other;
+    };
+    // On each side: the first inked column within a few of the edge must be a stroke; the box
+    // then takes in the columns of that stroke beyond its edge.
+    const int reach = box.height;
+    auto extend = [&](int edge, int step) {
+        int x = edge;
+        for (int k = 0; k < 3 && column(x) == Column::Blank; ++k)
+            x -= step;
+        if (column(x) != Column::Stroke)
+            return edge;
+        int last = edge;
+        for (int k = 1; k <= reach; ++k) {
+            const int next = edge + step * k;
+            if (next < 0 || next >= grey.cols || column(next) != Column::Stroke)
+                break;
+            last = next;
+        }
+        return last;
+    };
+    const int left = extend(box.x, -1);
+    const int right = extend(box.x + box.width - 1, +1);
+    if (left == box.x && right == box.x + box.width - 1)
+        return box;
+    const int pad = std::max(1, box.height / 8);
+    const int x0 = std::max(0, left - (left < box.x ? pad : 0));
+    const int x1 = std::min(grey.cols, right + 1 + (right > box.x + box.width - 1 ? pad : 0));
+    return cv::Rect(x0, box.y, x1 - x0, box.height);
+}
+
 QList<QRect> withoutIconsBesideText(const QList<QRect> &boxes)
 {
     auto iconBesideText = [&boxes](const QRect &rect) {
@@ -368,7 +428,8 @@ QList<QRect> lineBoxes(TextDetector &detector, const cv::Mat &bgr)
     cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
     std::vector<cv::Rect> pieces;
     for (const cv::Rect &box : joinPiecesOfOneLine(detector.detect(bgr))) {
-        for (const cv::Rect &piece : splitAtWideGaps(grey, extendOverStrokeBelow(grey, box)))
+        for (const cv::Rect &piece :
+             splitAtWideGaps(grey, extendOverStrokesAside(grey, extendOverStrokeBelow(grey, box))))
             pieces.push_back(piece);
     }
     return withoutIconsBesideText(inReadingOrder(pieces));

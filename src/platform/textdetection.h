@@ -65,6 +65,10 @@ std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box);
 // further down, past a wider gap, stays out, and so does ink that is no stroke.
 cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box);
 
+// The box grown left or right over a thin stroke low in it that its edge cuts through: the
+// underscore that starts or ends a name ('_DSC8812.jpg'), which detectors leave out.
+cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box);
+
 // The boxes without those that are a file icon beside a name: a short box right before a longer
 // one on its row. It holds no name, and reading it costs as much as reading the name.
 QList<QRect> withoutIconsBesideText(const QList<QRect> &boxes);

@@ -253,6 +253,49 @@ private slots:
         QVERIFY(pieces.at(0).right() < 200 && pieces.at(1).left() > 110);
     }
 
+    // A box whose edge cuts through the underscore that starts or ends a name takes it in; an
+    // edge beside a letter stays.
+    void underscoresAtTheEdgesAreTakenIn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("grows");
+        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true;
+        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true;
+        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true;
+        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false;
+    }
+    void underscoresAtTheEdgesAreTakenIn()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, dark);
+        QFETCH(bool, grows);
+        const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
+                                           dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::None, 10, 16);
+        const cv::Mat bgr = toBgr(label.image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        // The detector's box: the ink, less 4 pixels at either end.
+        const QRect ink = label.textInk;
+        const cv::Rect detected(ink.left() + 4, ink.top() - 2, ink.width() - 8, ink.height() + 4);
+        const cv::Rect grown = extendOverStrokesAside(grey, detected);
+        const bool leading = name.startsWith(QLatin1Char('_')), trailing = name.endsWith(QLatin1Char('_'));
+        if (!grows) {
+            QCOMPARE(grown, detected);
+            return;
+        }
+        if (leading)
+            QVERIFY2(grown.x <= ink.left(), qPrintable(QStringLiteral("%1 > %2").arg(grown.x).arg(ink.left())));
+        else
+            QCOMPARE(grown.x, detected.x);
+        if (trailing)
+            QVERIFY(grown.x + grown.width > ink.right());
+        else
+            QCOMPARE(grown.x + grown.width, detected.x + detected.width);
+        QCOMPARE(grown.y, detected.y);
+        QCOMPARE(grown.height, detected.height);
+    }
+
     // Without the detection model, lines are still found.
     void linesWithoutAModel()
     {
