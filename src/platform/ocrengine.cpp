@@ -236,7 +236,7 @@ struct OcrEngine::Impl {
     // Each rectangle of the image read as one line, in order; those read as empty are left out.
     // With `lookAgain`, a reading the policy asks about is read again with the strokes thickened,
     // and the policy chooses between the two.
-    QList<OcrTextBox> readBoxes(const cv::Mat &bgr, const QList<QRect> &rects, bool lookAgain,
+    QList<OcrTextBox> readBoxes(const cv::Mat &bgr, const QList<QRect> &rects, bool lookAgain, double textHeight,
                                 const std::stop_token &stop)
     {
         cv::Mat grey;
@@ -244,7 +244,8 @@ struct OcrEngine::Impl {
         QList<OcrTextBox> result;
         for (const QRect &rect : rects) {
             throwIfCancelled(stop);
-            PreparedCrop crop = prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
+            PreparedCrop crop = prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()),
+                                            textHeight);
             if (crop.empty())
                 continue;
             OcrTextBox box = readBox(crop, rect, stop);
@@ -327,7 +328,7 @@ QList<OcrTextBox> OcrEngine::recognizeRegions(const QImage &image, const QList<Q
         if (rect.width() >= 4 && rect.height() >= 4)
             rects.append(rect);
     }
-    return engine.readBoxes(toBgr(image), rects, false, stop);
+    return engine.readBoxes(toBgr(image), rects, false, secondLookTextHeight, stop);
 }
 
 QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_token &stop)
@@ -341,7 +342,7 @@ QList<OcrTextBox> OcrEngine::recognize(const QImage &image, const std::stop_toke
     const cv::Mat bgr = toBgr(image);
     const QList<QRect> boxes = lineBoxes(engine.detector, bgr);
     throwIfCancelled(stop);
-    return engine.readBoxes(bgr, boxes, true, stop);
+    return engine.readBoxes(bgr, boxes, true, readingTextHeight, stop);
 }
 
 } // namespace quillmore

@@ -65,7 +65,9 @@ public:
     QList<OcrTextBox> recognize(const QImage &image, const std::stop_token &stop);
 
     // Each region of the image read as one line of text, without detection and without the
-    // thickened second look; regions read as empty are left out. Throws as recognize does.
+    // thickened second look, its text brought to another size than recognize reads at (a second
+    // reading of the same lines then errs elsewhere); regions read as empty are left out. Throws
+    // as recognize does.
     QList<OcrTextBox> recognizeRegions(const QImage &image, const QList<QRect> &regions, const std::stop_token &stop);
 
     // The boxes the detector finds, in reading order, without reading them.

@@ -13,8 +13,7 @@ namespace quillmore {
 
 namespace {
 
-// Each box's text is enlarged to about this height in pixels, and given a white border this wide.
-constexpr double targetTextHeight = 40.0;
+// Each crop is given a white border this wide.
 constexpr int recognitionBorder = 12;
 
 // Where a colourful shape at the left of the crop ends (0 when there is none): columns with
@@ -179,7 +178,7 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
     return s;
 }
 
-PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box)
+PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box, double textHeight)
 {
     cv::Mat crop = grey(box).clone();
     const cv::Mat colour = bgr(box);
@@ -216,7 +215,7 @@ PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect
     // The margin left of the text is background, whatever was trimmed off there.
     if (left > textRect.x)
         crop(cv::Rect(textRect.x, textRect.y, left - textRect.x, textRect.height)).setTo(cv::Scalar(255));
-    const double scale = std::clamp(targetTextHeight / double(bottom - top), 0.5, 8.0);
+    const double scale = std::clamp(textHeight / double(bottom - top), 0.5, 8.0);
     cv::Mat scaled;
     cv::resize(crop(textRect), scaled, cv::Size(), scale, scale, scale > 1 ? cv::INTER_LANCZOS4 : cv::INTER_AREA);
     PreparedCrop prepared;

@@ -2,7 +2,7 @@
 
 // Crop preparation: one detected box made ready for the line recogniser. Grey, dark text on light
 // whatever the box's own colours, a file icon at its start trimmed off without taking a letter,
-// the text enlarged to about 40 pixels high, with a white border. The crop says where it came
+// the text enlarged to a set height, with a white border. The crop says where it came
 // from, so that what is read on it can be placed on the screenshot.
 
 #include <QRect>
@@ -23,8 +23,15 @@ struct PreparedCrop {
     QRect toImage(int left, int top, int right, int bottom) const;
 };
 
-// The crop of `box` of the image (`grey` is the image in grey), ready for recognition.
-PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box);
+// The height text is brought to for the recogniser, in pixels; a second look at a line reads it
+// at another size, where the recogniser's mistakes fall elsewhere.
+constexpr double readingTextHeight = 40.0;
+constexpr double secondLookTextHeight = 52.0;
+
+// The crop of `box` of the image (`grey` is the image in grey), ready for recognition, its text
+// about `textHeight` pixels high.
+PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box,
+                         double textHeight = readingTextHeight);
 
 // The column of the box where its text starts: past a sliver the box cut off of something beside
 // it, and past a file icon (a colourful shape beside grey text, or a dense blob taller than the

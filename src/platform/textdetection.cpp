@@ -381,14 +381,19 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
             x -= step;
         if (column(x) != Column::Stroke)
             return edge;
-        int last = edge;
+        // The stroke must end in background within reach: a longer line, or one that runs into
+        // something else, is the edge of a highlight or a frame.
         for (int k = 1; k <= reach; ++k) {
             const int next = edge + step * k;
-            if (next < 0 || next >= grey.cols || column(next) != Column::Stroke)
-                break;
-            last = next;
+            if (next < 0 || next >= grey.cols)
+                return edge;
+            const Column kind = column(next);
+            if (kind == Column::Blank)
+                return next - step;
+            if (kind == Column::Other)
+                return edge;
         }
-        return last;
+        return edge;
     };
     const int left = extend(box.x, -1);
     const int right = extend(box.x + box.width - 1, +1);

@@ -391,10 +391,20 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 continue;
             }
         }
-        // The same pieces as the engine read them, without any mending.
+        // The same pieces as the engine read them, without any mending but one that the layout
+        // itself shows: a piece that is an extension alone on its line followed a dot at the
+        // wrap ('Müller_0777' over 'jpg'), as a label is never broken inside a word without a
+        // hyphen.
         QStringList readPieces;
-        for (qsizetype k = 0; k < bestCount; ++k)
-            readPieces.append(cleanRecognizedText(recognized.at(chain.at(k))));
+        for (qsizetype k = 0; k < bestCount; ++k) {
+            QString piece = cleanRecognizedText(recognized.at(chain.at(k)));
+            static const QRegularExpression extensionAlone(QStringLiteral("^jpe?g$"),
+                                                           QRegularExpression::CaseInsensitiveOption);
+            if (k > 0 && piece.contains(extensionAlone) && !readPieces.last().endsWith(QLatin1Char('.'))
+                && !readPieces.last().endsWith(QLatin1Char('-')))
+                readPieces.last().append(QLatin1Char('.'));
+            readPieces.append(piece);
+        }
         QString asRead = joinedPieces(readPieces, bestCount, bestDrop);
         if (bestScore > 0) {
             while (asRead.endsWith(QLatin1Char('.')) || asRead.endsWith(QLatin1Char(',')))
