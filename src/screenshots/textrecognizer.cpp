@@ -497,6 +497,8 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
                 ? false
                 : (toConfirm.at(k) - confirmedBySecondPass).isEmpty();
             if (mended && !confirmed) {
+                if (!mendedNames(assembled).isEmpty())
+                    assembled.line.unconfirmedMending = assembled.line.text;
                 assembled.line.text = assembled.asRead;
                 if (cleanRecognizedText(assembled.line.recognizedText) == cleanRecognizedText(assembled.asRead))
                     assembled.line.recognizedText.clear();

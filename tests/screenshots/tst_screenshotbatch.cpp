@@ -349,6 +349,9 @@ private slots:
             kept << line.recognizedText;
         QCOMPARE(kept, recognized);
         QCOMPARE(platform->recognitions, recognitions);
+        // A mending nothing confirmed travels with its line, for the batch to confirm.
+        if (expected == first && first.first().contains(QLatin1String("DSCO")))
+            QCOMPARE(lines.first().unconfirmedMending, QStringLiteral("DSC01234.jpg"));
 
         ScreenshotOCRBatchProcessor processor(recognizer, 1);
         const auto result = processor.processScreenshots({"/s/a.png"}, {}, stop.get_token());
@@ -380,6 +383,34 @@ private slots:
              {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), secondMended}});
         QCOMPARE(candidates.size(), 1);
         QCOMPARE(candidates.at(0).needsNameCheck, check);
+    }
+
+    // A mended reading that its screenshot did not confirm is taken when another screenshot of the
+    // batch shows the name as it stands.
+    void mendingConfirmedElsewhereInTheBatch_data()
+    {
+        QTest::addColumn<bool>("readElsewhere");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("confirmed by another screenshot") << true << QStringList{"DSC01234.jpg"};
+        QTest::newRow("not confirmed: as read") << false << QStringList{"DSCO1234.jpg"};
+    }
+    void mendingConfirmedElsewhereInTheBatch()
+    {
+        QFETCH(bool, readElsewhere);
+        QFETCH(QStringList, names);
+        QList<DetectedScreenshotFilename> detections{
+            {"DSCO1234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", QRect(), false, "DSC01234.jpg"}};
+        if (readElsewhere)
+            detections.append({"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), false});
+        const auto candidates = mergeDetections(detections);
+        QStringList read;
+        for (const ScreenshotNameCandidate &c : candidates)
+            read << c.fileName;
+        QCOMPARE(read, names);
+        // Both screenshots and what each read stay with the name; it was read as it stands.
+        QCOMPARE(candidates.at(0).sourceScreenshotURLs.size(), readElsewhere ? 2 : 1);
+        QCOMPARE(candidates.at(0).rawVisionRecognizedStrings.first(), QStringLiteral("DSCO1234.jpg"));
+        QVERIFY(!candidates.at(0).needsNameCheck);
     }
 
     void emptyBatch()
