@@ -379,12 +379,32 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
         int x = edge;
         for (int k = 0; k < 3 && column(x) == Column::Blank; ++k)
             x -= step;
-        if (column(x) != Column::Stroke)
-            return edge;
+        int from = edge;
+        if (column(x) != Column::Stroke) {
+            // The edge is at a letter: an underscore may lie wholly outside, across a narrow gap.
+            int k = 1;
+            const int gap = std::max(2, box.height / 4);
+            auto outside = [&](int n) { return edge + step * n; };
+            while (k <= gap && outside(k) >= 0 && outside(k) < grey.cols && column(outside(k)) == Column::Blank)
+                ++k;
+            if (k > gap || outside(k) < 0 || outside(k) >= grey.cols || column(outside(k)) != Column::Stroke)
+                return edge;
+            // A dot or a comma is no underscore: the stroke must be long.
+            int length = 0;
+            while (outside(k + length) >= 0 && outside(k + length) < grey.cols
+                   && column(outside(k + length)) == Column::Stroke)
+                ++length;
+            if (length < std::max(3, box.height / 3) || length > reach)
+                return edge;
+            from = outside(k + length - 1);
+            if (from + step < 0 || from + step >= grey.cols || column(from + step) != Column::Blank)
+                return edge;
+            return from;
+        }
         // The stroke must end in background within reach: a longer line, or one that runs into
         // something else, is the edge of a highlight or a frame.
         for (int k = 1; k <= reach; ++k) {
-            const int next = edge + step * k;
+            const int next = from + step * k;
             if (next < 0 || next >= grey.cols)
                 return edge;
             const Column kind = column(next);

@@ -260,24 +260,28 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("grows");
-        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true;
-        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true;
-        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true;
-        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false;
+        QTest::addColumn<int>("inset");
+        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true << 4;
+        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true << 4;
+        QTest::newRow("leading underscore wholly outside") << "_DSC8812.jpg" << false << true << 11;
+        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true << 4;
+        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false << 4;
+        QTest::newRow("a full stop beside the edge") << ".DSC8812.jpg" << false << false << 6;
     }
     void underscoresAtTheEdgesAreTakenIn()
     {
         QFETCH(QString, name);
         QFETCH(bool, dark);
         QFETCH(bool, grows);
+        QFETCH(int, inset);
         const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
                                            dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::None, 10, 16);
         const cv::Mat bgr = toBgr(label.image);
         cv::Mat grey;
         cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-        // The detector's box: the ink, less 4 pixels at either end.
+        // The detector's box: the ink, less `inset` pixels at its start and 4 at its end.
         const QRect ink = label.textInk;
-        const cv::Rect detected(ink.left() + 4, ink.top() - 2, ink.width() - 8, ink.height() + 4);
+        const cv::Rect detected(ink.left() + inset, ink.top() - 2, ink.width() - inset - 4, ink.height() + 4);
         const cv::Rect grown = extendOverStrokesAside(grey, detected);
         const bool leading = name.startsWith(QLatin1Char('_')), trailing = name.endsWith(QLatin1Char('_'));
         if (!grows) {
