@@ -23,6 +23,9 @@ struct RecognizedTextLine {
     // The line exactly as the recogniser returned it (the pieces of a wrapped label one a line),
     // when the reading differs from it; empty when `text` is what was recognised.
     QString recognizedText = {};
+    // The line with its likely misreadings mended, when nothing on the screenshot confirmed that
+    // reading: a batch takes it where another screenshot shows its names as they stand.
+    QString unconfirmedMending = {};
     bool operator==(const RecognizedTextLine &) const = default;
 };
 
@@ -34,6 +37,8 @@ struct DetectedScreenshotFilename {
     QString rawVisionRecognizedString;
     QRect sourceBox{};           // the line's box on the screenshot
     bool needsNameCheck = false; // the name is not in the line as recognised: it was mended or joined
+    // The name as its line would read mended, not yet confirmed; empty when there is none.
+    QString unconfirmedName = {};
     bool operator==(const DetectedScreenshotFilename &) const = default;
 };
 

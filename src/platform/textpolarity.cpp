@@ -1,6 +1,7 @@
 #include "textpolarity.h"
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <array>
 
@@ -40,6 +41,30 @@ bool hasLightText(const QImage &box)
     const cv::Mat wrapped(grey.height(), grey.width(), CV_8UC1, const_cast<uchar *>(grey.constBits()),
                           std::size_t(grey.bytesPerLine()));
     return lightInk(wrapped);
+}
+
+int medianLevel(const cv::Mat &grey)
+{
+    std::array<long, 256> histogram{};
+    for (int y = 0; y < grey.rows; ++y) {
+        const uchar *row = grey.ptr<uchar>(y);
+        for (int x = 0; x < grey.cols; ++x)
+            ++histogram[row[x]];
+    }
+    const long half = long(grey.total()) / 2;
+    long seen = 0;
+    for (int level = 0; level < 256; ++level) {
+        seen += histogram[std::size_t(level)];
+        if (seen > half)
+            return level;
+    }
+    return 255;
+}
+
+double otsuLevel(const cv::Mat &grey)
+{
+    cv::Mat ignored;
+    return cv::threshold(grey, ignored, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
 }
 
 } // namespace quillmore

@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -168,10 +169,18 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
         for (const RecognizedTextLine &line : outcome.lines) {
             // The line as recognised is what is kept, so that a wrong name can be traced to it.
             const QString raw = line.recognizedText.isEmpty() ? line.text : line.recognizedText;
-            for (const QString &token : screenshotNamesInLine(line.text)) {
+            const QStringList names = screenshotNamesInLine(line.text);
+            // The mended reading's names, paired with the names read by their order, when it
+            // shows as many.
+            const QStringList mended = line.unconfirmedMending.isEmpty()
+                ? QStringList()
+                : screenshotNamesInLine(line.unconfirmedMending);
+            for (qsizetype k = 0; k < names.size(); ++k) {
+                const QString &token = names.at(k);
                 const bool asRecognised = cleanRecognizedText(raw).contains(token);
+                const QString other = mended.size() == names.size() && mended.at(k) != token ? mended.at(k) : QString();
                 detections.append(
-                    DetectedScreenshotFilename{token, line.confidence, url, raw, line.box, !asRecognised});
+                    DetectedScreenshotFilename{token, line.confidence, url, raw, line.box, !asRecognised, other});
             }
         }
         if (outcome.warning)
@@ -190,8 +199,24 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     return result;
 }
 
-QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFilename> &detections)
+QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFilename> &input)
 {
+    // A mended name that another reading shows as it stands is confirmed: the reading it was
+    // mended from takes it, marked for checking.
+    QSet<QString> asTheyStand;
+    for (const DetectedScreenshotFilename &detection : input) {
+        if (!detection.needsNameCheck && detection.unconfirmedName.isEmpty())
+            asTheyStand.insert(screenshotNameKey(detection.fileName));
+    }
+    QList<DetectedScreenshotFilename> detections = input;
+    for (DetectedScreenshotFilename &detection : detections) {
+        if (detection.unconfirmedName.isEmpty() || asTheyStand.contains(screenshotNameKey(detection.fileName))
+            || !asTheyStand.contains(screenshotNameKey(detection.unconfirmedName)))
+            continue;
+        detection.fileName = detection.unconfirmedName;
+        detection.needsNameCheck = true;
+        detection.unconfirmedName.clear();
+    }
     QList<ScreenshotNameCandidate> candidates;
     QHash<QString, qsizetype> indexByKey;
     for (const DetectedScreenshotFilename &detection : detections) {

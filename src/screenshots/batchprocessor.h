@@ -31,7 +31,8 @@ private:
 };
 
 // One candidate per screenshot name key, in the order each name was first read; the form read
-// first is kept, the confidence is the highest read.
+// first is kept, the confidence is the highest read. A reading whose mended name another reading
+// of the batch shows as it stands takes that name (marked for checking).
 QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFilename> &detections);
 
 // The selected name a reviewed candidate stands for: nothing when its name is not valid or its key

@@ -19,13 +19,32 @@ namespace quillmore {
 
 // ---- platform operations on the real engine ----------------------------------------------------
 
+OcrReadingPolicy screenshotReadingPolicy()
+{
+    OcrReadingPolicy policy;
+    policy.characters = screenshotNameCharacters();
+    // A name whose underscore was lost reads as a word and a number apart ('Smith 0042.jpg'):
+    // with its strokes thickened, the underscore may show.
+    policy.readAgainThickened = [](const QString &reading) {
+        static const QRegularExpression lostUnderscore(QStringLiteral("\\p{L} \\d+\\.\\p{L}{3,4}$"),
+                                                       QRegularExpression::UseUnicodePropertiesOption);
+        return lostUnderscore.match(reading).hasMatch();
+    };
+    // The second reading is kept when it closes a gap and reads no more or fewer letters.
+    policy.preferAgain = [](const QString &first, const QString &again) {
+        return again.count(QLatin1Char(' ')) < first.count(QLatin1Char(' '))
+            && std::abs(again.size() - first.size()) <= 1;
+    };
+    return policy;
+}
+
 OcrEnginePlatform::OcrEnginePlatform(std::shared_ptr<OcrEngine> engine) : m_engine(std::move(engine)) {}
 
 OcrEngine &OcrEnginePlatform::engine()
 {
     std::lock_guard lock(m_mutex);
     if (!m_engine)
-        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotReadingPolicy());
     return *m_engine;
 }
 
@@ -33,7 +52,7 @@ std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
 {
     std::lock_guard lock(m_mutex);
     if (!m_engine)
-        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotNameCharacters());
+        m_engine = std::make_shared<OcrEngine>(locateOcrModels(), screenshotReadingPolicy());
     if (!m_engineLeased) {
         m_engineLeased = true;
         return m_engine;
@@ -44,7 +63,7 @@ std::shared_ptr<OcrEngine> OcrEnginePlatform::leaseEngine()
         return engine;
     }
     // Another screenshot is being read at the same time: an engine of its own, kept for later.
-    return std::make_shared<OcrEngine>(m_engine->paths(), m_engine->characters());
+    return std::make_shared<OcrEngine>(m_engine->paths(), m_engine->policy());
 }
 
 void OcrEnginePlatform::returnEngine(std::shared_ptr<OcrEngine> engine)
@@ -163,118 +182,6 @@ qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &u
 
 } // namespace
 
-QString repairCameraNumbers(const QString &text)
-{
-    // Camera file names: a maker's prefix, then only digits.
-    static const QStringList prefixes{QStringLiteral("_DSC"), QStringLiteral("DSCF"), QStringLiteral("DSCN"),
-                                      QStringLiteral("DSC"),  QStringLiteral("IMG_"), QStringLiteral("_MG_"),
-                                      QStringLiteral("IMGP"), QStringLiteral("CIMG"), QStringLiteral("PICT"),
-                                      QStringLiteral("DJI_"), QStringLiteral("GOPR"), QStringLiteral("SAM_"),
-                                      QStringLiteral("PXL_"), QStringLiteral("P")};
-    QString result = text;
-    qsizetype i = 0;
-    while (i < result.size()) {
-        if (!isNameChar(result.at(i)) || (i > 0 && isNameChar(result.at(i - 1)))) {
-            ++i;
-            continue;
-        }
-        qsizetype end = i;
-        while (end < result.size() && isNameChar(result.at(end)))
-            ++end;
-        // Canon's '_MG_1234' loses its thin leading underscore more often than not.
-        if (end - i >= 7 && QStringView(result).mid(i, 3) == QLatin1String("MG_") && result.at(i + 3).isDigit()) {
-            result.insert(i, QLatin1Char('_'));
-            ++end;
-        }
-        for (const QString &prefix : prefixes) {
-            if (end - i <= prefix.size() + 3 || QStringView(result).mid(i, prefix.size()) != prefix)
-                continue;
-            const qsizetype bodyStart = i + prefix.size();
-            int digits = 0;
-            bool onlyDigitsAndOs = true;
-            for (qsizetype k = bodyStart; k < end; ++k) {
-                const QChar c = result.at(k);
-                if (c.isDigit())
-                    ++digits;
-                else if (c != QLatin1Char('O') && c != QLatin1Char('o'))
-                    onlyDigitsAndOs = false;
-            }
-            if (onlyDigitsAndOs && digits >= 2 && digits < end - bodyStart) {
-                for (qsizetype k = bodyStart; k < end; ++k) {
-                    if (result.at(k) == QLatin1Char('O') || result.at(k) == QLatin1Char('o'))
-                        result[k] = QLatin1Char('0');
-                }
-            }
-            break;
-        }
-        i = end;
-    }
-    return result;
-}
-
-QString repairStrokedL(const QString &text)
-{
-    // No name starts 'tŁ' or 'Łt' + vowel: the stroke through an Ł read as a letter of its own.
-    static const QRegularExpression strayT(QStringLiteral("(?<![\\p{L}\\p{N}])t?([Łł])t?(?=[aeiouyąęó])"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    QString result = text;
-    result.replace(strayT, QStringLiteral("\\1"));
-    return result;
-}
-
-QString repairExtensionDots(const QString &text)
-{
-    // A name that ends in a digit, then the extension with its small dot read as a space, a comma
-    // or nothing at all.
-    static const QRegularExpression lostDot(
-        QStringLiteral("(?<=[\\p{L}\\p{N}_-])(\\d)(?: |,|)(jpe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    // '.j' read as 'jj' at small sizes, once the pieces of a wrapped label are together.
-    static const QRegularExpression dotJ(QStringLiteral("(?<=\\d)jj(pe?g)(?![\\p{L}\\p{N}\\p{M}_.-])"),
-                                         QRegularExpression::CaseInsensitiveOption
-                                             | QRegularExpression::UseUnicodePropertiesOption);
-    // The tail of a lower-case g read as a 9: 'jp9', 'jpe9' after a name's dot.
-    static const QRegularExpression tailOfG(
-        QStringLiteral("(?<=[\\p{L}\\p{N}_-]\\.)(jpe?)9(?![\\p{L}\\p{N}\\p{M}_.-])"),
-        QRegularExpression::UseUnicodePropertiesOption);
-    QString result = text;
-    result.replace(lostDot, QStringLiteral("\\1.\\2"));
-    result.replace(tailOfG, QStringLiteral("\\1g"));
-    result.replace(dotJ, QStringLiteral(".j\\1"));
-    return result;
-}
-
-QString repairNumbers(const QString &text)
-{
-    // The number after a name's last underscore ('Olafur_09O1', 'Olafur_090l'): digits only, so
-    // an O among them is a zero and an l or I a one. At least two real digits say it is one.
-    static const QRegularExpression numberRun(
-        QStringLiteral("(?<=\\p{L}_)([0-9OolI]{3,})(?=\\.[A-Za-z]{3,4}(?![\\p{L}\\p{N}])|$|\\s)"),
-        QRegularExpression::UseUnicodePropertiesOption);
-    QString result = text;
-    QRegularExpressionMatchIterator it = numberRun.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        QString run = match.captured(1);
-        const qsizetype digits = std::count_if(run.cbegin(), run.cend(), [](QChar c) { return c.isDigit(); });
-        if (digits < 2 || digits == run.size())
-            continue;
-        for (QChar &c : run) {
-            if (c == QLatin1Char('O') || c == QLatin1Char('o'))
-                c = QLatin1Char('0');
-            else if (c == QLatin1Char('l') || c == QLatin1Char('I'))
-                c = QLatin1Char('1');
-        }
-        result.replace(match.capturedStart(1), run.size(), run); // same length
-    }
-    return result;
-}
-
-QString repairReading(const QString &text)
-{
-    return repairExtensionDots(repairNumbers(repairCameraNumbers(repairStrokedL(text))));
-}
-
 namespace {
 
 // The text of the pieces written together, each joint either as read or, where a piece ends in a
@@ -337,6 +244,30 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
     return result;
 }
 
+// True when the box lies right under a wider box, centred on it and not lined up with it on the
+// left: the last piece of an icon label wrapped under its icon, whose first piece could not be
+// joined to it. Rows of a list line up on the left; the next row of icons is an icon's height
+// further down.
+bool underAWiderLabel(const QList<OcrTextBox> &boxes, qsizetype index)
+{
+    const QRect l = boxes.at(index).rect;
+    for (qsizetype k = 0; k < boxes.size(); ++k) {
+        if (k == index)
+            continue;
+        const QRect u = boxes.at(k).rect;
+        const double h = u.height();
+        const double gap = l.top() - (u.top() + u.height());
+        if (gap < -0.3 * h || gap > 0.8 * h || l.height() < 0.65 * h || l.height() > 1.5 * h)
+            continue;
+        if (l.width() > 0.8 * u.width() || l.left() - u.left() < std::max(3.0, 0.1 * u.width()))
+            continue;
+        const double centreShift = std::abs((l.left() + l.width() / 2.0) - (u.left() + u.width() / 2.0));
+        if (centreShift <= std::max(3.0, 0.08 * u.width()))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &input)
@@ -346,7 +277,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
     QStringList recognized;
     for (OcrTextBox &box : boxes) {
         recognized.append(box.text);
-        box.text = repairReading(box.text);
+        box.text = mendReading(box.text);
     }
     auto lineOf = [&recognized](const QString &text, float confidence, const QList<qsizetype> &from) {
         QStringList pieces;
@@ -401,9 +332,10 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         qsizetype bestCount = 1;
         QString bestText;
         int bestScore = 0;
+        unsigned bestDrop = 0;
         for (qsizetype count = chain.size(); count >= 2 && bestScore == 0; --count) {
             for (unsigned drop = 0; drop < (1u << (count - 1)); ++drop) {
-                QString joined = repairExtensionDots(repairNumbers(joinedPieces(pieces, count, drop)));
+                QString joined = mendExtensionDots(mendNumbers(joinedPieces(pieces, count, drop)));
                 // A stray mark after the last piece ('eg.') is no part of the name.
                 while (joined.endsWith(QLatin1Char('.')) || joined.endsWith(QLatin1Char(',')))
                     joined.chop(1);
@@ -421,6 +353,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                     bestScore = score;
                     bestText = joined;
                     bestCount = count;
+                    bestDrop = drop;
                 }
             }
         }
@@ -445,10 +378,37 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 bestText = joinedPieces(pieces, chain.size(), 0);
                 bestCount = chain.size();
             } else {
-                lines.append(
-                    AssembledTextLine{lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}});
+                AssembledTextLine single{
+                    lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}, recognized.at(i)};
+                // The last piece of a label whose other pieces were not read gives no name: a
+                // tail is often a valid name of another file.
+                if (!screenshotNamesInLine(single.line.text).isEmpty() && underAWiderLabel(boxes, i)) {
+                    single.line.recognizedText = recognized.at(i);
+                    single.line.text.clear();
+                    single.asRead.clear();
+                }
+                lines.append(single);
                 continue;
             }
+        }
+        // The same pieces as the engine read them, without any mending but one that the layout
+        // itself shows: a piece that is an extension alone on its line followed a dot at the
+        // wrap ('Müller_0777' over 'jpg'), as a label is never broken inside a word without a
+        // hyphen.
+        QStringList readPieces;
+        for (qsizetype k = 0; k < bestCount; ++k) {
+            QString piece = cleanRecognizedText(recognized.at(chain.at(k)));
+            static const QRegularExpression extensionAlone(QStringLiteral("^jpe?g$"),
+                                                           QRegularExpression::CaseInsensitiveOption);
+            if (k > 0 && piece.contains(extensionAlone) && !readPieces.last().endsWith(QLatin1Char('.'))
+                && !readPieces.last().endsWith(QLatin1Char('-')))
+                readPieces.last().append(QLatin1Char('.'));
+            readPieces.append(piece);
+        }
+        QString asRead = joinedPieces(readPieces, bestCount, bestDrop);
+        if (bestScore > 0) {
+            while (asRead.endsWith(QLatin1Char('.')) || asRead.endsWith(QLatin1Char(',')))
+                asRead.chop(1);
         }
         float confidence = 1.0f;
         QList<QRect> sources;
@@ -457,7 +417,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             confidence = std::min(confidence, boxes.at(chain.at(k)).confidence);
             sources.append(boxes.at(chain.at(k)).rect);
         }
-        lines.append(AssembledTextLine{lineOf(bestText, confidence, chain.mid(0, bestCount)), sources});
+        lines.append(AssembledTextLine{lineOf(bestText, confidence, chain.mid(0, bestCount)), sources, asRead});
     }
     return lines;
 }
@@ -468,6 +428,26 @@ VisionTextRecognizer::VisionTextRecognizer(std::shared_ptr<TextRecognitionPlatfo
     : m_platform(platform ? std::move(platform) : std::make_shared<OcrEnginePlatform>())
 {
 }
+
+namespace {
+
+QSet<QString> namesIn(const QString &line)
+{
+    QSet<QString> names;
+    for (const QString &name : screenshotNamesInLine(line))
+        names.insert(nfc(name));
+    return names;
+}
+
+// The names a mended line shows that its reading as it stands does not.
+QSet<QString> mendedNames(const AssembledTextLine &assembled)
+{
+    if (assembled.asRead.isEmpty() || cleanRecognizedText(assembled.asRead) == cleanRecognizedText(assembled.line.text))
+        return {};
+    return namesIn(assembled.line.text) - namesIn(assembled.asRead);
+}
+
+} // namespace
 
 QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL &screenshot, std::stop_token stop)
 {
@@ -488,7 +468,7 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         return assembleTextLinesWithBoxes(boxes);
     };
 
-    const QList<AssembledTextLine> first = recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
+    QList<AssembledTextLine> first = recognizeOnce([&] { return m_platform->recognizeFile(screenshot, stop); });
     // Each line carries where it lies on the screenshot, in the screenshot's own pixels.
     const auto boxed = [](const AssembledTextLine &assembled, const std::function<QRect(const QRect &)> &toOriginal) {
         RecognizedTextLine line = assembled.line;
@@ -496,25 +476,58 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
             line.box |= toOriginal(box);
         return line;
     };
-    QList<RecognizedTextLine> result;
+
+    // A mended line stands only where its new names are confirmed: read as they stand on
+    // another line, or by the second pass. Otherwise the line is given as it was read.
+    QSet<QString> asTheyStand;
     for (const AssembledTextLine &assembled : first)
-        result.append(boxed(assembled, [](const QRect &box) { return box; }));
+        asTheyStand += namesIn(assembled.asRead.isEmpty() ? assembled.line.text : assembled.asRead);
+    QList<QSet<QString>> toConfirm;
+    for (const AssembledTextLine &assembled : first) {
+        QSet<QString> names = mendedNames(assembled);
+        toConfirm.append(names - asTheyStand);
+    }
+    auto result = [&](const QSet<QString> &confirmedBySecondPass) {
+        QList<RecognizedTextLine> lines;
+        for (qsizetype k = 0; k < first.size(); ++k) {
+            AssembledTextLine assembled = first.at(k);
+            const bool mended = !assembled.asRead.isEmpty()
+                && cleanRecognizedText(assembled.asRead) != cleanRecognizedText(assembled.line.text);
+            const bool confirmed = mendedNames(assembled).isEmpty()
+                ? false
+                : (toConfirm.at(k) - confirmedBySecondPass).isEmpty();
+            if (mended && !confirmed) {
+                if (!mendedNames(assembled).isEmpty())
+                    assembled.line.unconfirmedMending = assembled.line.text;
+                assembled.line.text = assembled.asRead;
+                if (cleanRecognizedText(assembled.line.recognizedText) == cleanRecognizedText(assembled.asRead))
+                    assembled.line.recognizedText.clear();
+            }
+            lines.append(boxed(assembled, [](const QRect &box) { return box; }));
+        }
+        return lines;
+    };
 
     // The names to confirm, and where their lines were read.
-    QSet<QString> expected;
+    QSet<QString> expected, wordNumberNames;
     QList<QRect> expectedBoxes;
-    for (const AssembledTextLine &assembled : first) {
+    for (qsizetype k = 0; k < first.size(); ++k) {
+        const AssembledTextLine &assembled = first.at(k);
+        bool wanted = !toConfirm.at(k).isEmpty();
+        expected += toConfirm.at(k);
         if (auto name = nameNumberCandidate(assembled.line.text)) {
-            expected.insert(nfc(*name));
-            expectedBoxes += assembled.boxes;
+            wordNumberNames.insert(nfc(*name));
+            wanted = true;
         }
+        if (wanted)
+            expectedBoxes += assembled.boxes;
     }
-    if (expected.isEmpty())
-        return result;
+    if (expected.isEmpty() && wordNumberNames.isEmpty())
+        return result({});
 
     const std::optional<SecondPassImage> prepared = m_platform->secondPassImage(screenshot);
     if (!prepared)
-        return result;
+        return result({});
     throwIfCancelled(stop);
     // The second pass re-reads those lines, each box a little larger, on the prepared image;
     // reading the rest of the screen again would cost as much as the first pass.
@@ -534,20 +547,29 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
         throw;
     } catch (const std::exception &e) {
         qCDebug(lcMatching) << "second recognition pass failed, first pass kept:" << e.what();
-        return result;
+        return result({});
     }
 
+    // What the second pass read as it stands confirms mended names; a word-number line it reads
+    // with its underscore is added.
+    QSet<QString> confirmed;
+    for (const AssembledTextLine &assembled : second)
+        confirmed += namesIn(assembled.asRead.isEmpty() ? assembled.line.text : assembled.asRead) & expected;
+    QList<RecognizedTextLine> lines = result(confirmed);
     for (const AssembledTextLine &assembled : second) {
-        const QStringList tokens = extractFilenameTokens(assembled.line.text);
-        if (tokens.size() == 1 && expected.contains(nfc(tokens.first())))
-            result.append(boxed(assembled, [&prepared](const QRect &box) {
-                const double scale = prepared->scale > 0 ? prepared->scale : 1.0;
-                return QRect(
-                    QPoint(int(box.left() / scale) - prepared->border, int(box.top() / scale) - prepared->border),
-                    QSize(int(std::ceil(box.width() / scale)), int(std::ceil(box.height() / scale))));
-            }));
+        const QString asRead = assembled.asRead.isEmpty() ? assembled.line.text : assembled.asRead;
+        const QStringList tokens = extractFilenameTokens(asRead);
+        if (tokens.size() != 1 || !wordNumberNames.contains(nfc(tokens.first())))
+            continue;
+        AssembledTextLine kept = assembled;
+        kept.line.text = asRead;
+        lines.append(boxed(kept, [&prepared](const QRect &box) {
+            const double scale = prepared->scale > 0 ? prepared->scale : 1.0;
+            return QRect(QPoint(int(box.left() / scale) - prepared->border, int(box.top() / scale) - prepared->border),
+                         QSize(int(std::ceil(box.width() / scale)), int(std::ceil(box.height() / scale))));
+        }));
     }
-    return result;
+    return lines;
 }
 
 } // namespace quillmore

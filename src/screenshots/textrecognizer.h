@@ -7,6 +7,7 @@
 
 #include "model/screenshotrecords.h"
 #include "platform/ocrengine.h"
+#include "screenshots/misreadings.h"
 
 #include <QImage>
 
@@ -51,6 +52,10 @@ public:
                                              const std::stop_token &stop) = 0;
 };
 
+// What screenshots are read for: the characters of file names, and a second, thickened look at a
+// line whose underscore seems lost.
+OcrReadingPolicy screenshotReadingPolicy();
+
 // The platform operations on the real engine (neural detection + Tesseract).
 class OcrEnginePlatform : public TextRecognitionPlatform {
 public:
@@ -73,34 +78,18 @@ private:
     std::vector<std::shared_ptr<OcrEngine>> m_idleEngines;
 };
 
-// The letter O read inside the number of a camera file name ('DSCO1234', 'PO144621') is the digit
-// zero: camera names are a maker's prefix followed by digits only. 'MG_1234' is '_MG_1234'.
-QString repairCameraNumbers(const QString &text);
-
-// The stroke through an Ł read as a 't' of its own, before or after it, at the start of a word
-// ('tŁukasz', 'Łtukasz'): no name starts that way.
-QString repairStrokedL(const QString &text);
-
-// The number after a name's last underscore holds digits only: an O in it is read as 0, an l
-// or I as 1 ('Olafur_09O1.jpg', 'Olafur_090l').
-QString repairNumbers(const QString &text);
-
-// The dot of an extension that was read as a space, a comma or nothing after a name ending in a
-// digit ('DSC05892 jpeg', 'kerk_8106JPG') is put back, and a g read as 9 after it ('.jp9').
-QString repairExtensionDots(const QString &text);
-
-// All of the above, in the order they build on each other.
-QString repairReading(const QString &text);
-
-// Recognised boxes in reading order become lines, with camera numbers and dots repaired; the two
-// or three pieces of an icon label that wrapped under its icon are joined into one line, since the
+// Recognised boxes in reading order become lines, with their likely misreadings mended (see
+// AssembledTextLine for how far that goes); the two or three pieces of an icon label that wrapped under its icon are joined into one line, since the
 // name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
 
-// One assembled line and the boxes it was read from.
+// One assembled line and the boxes it was read from. `line.text` is the line with its likely
+// misreadings mended; `asRead` the same line as the engine read it (pieces joined alike). The
+// mended text is only a proposal: it is taken only where something confirms it.
 struct AssembledTextLine {
     RecognizedTextLine line;
     QList<QRect> boxes;
+    QString asRead;
 };
 QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &boxes);
 

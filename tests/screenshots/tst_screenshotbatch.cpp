@@ -301,27 +301,67 @@ private slots:
             QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
     }
 
-    // The line is kept exactly as recognised; a name the reading mended is marked for checking,
-    // unless the same name is read as it stands elsewhere.
-    void keepsTheLineAsRecognised()
+    // A likely misreading is mended only where something confirms the mended name: the second
+    // pass reading it as it stands, or another line of the screenshot showing it. Otherwise the
+    // line stands as it was read. The line as recognised is kept, and a mended name is marked
+    // for checking.
+    void mendingOnlyWhenConfirmed_data()
     {
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("recognized");
+        QTest::addColumn<int>("recognitions");
+        QTest::newRow("not confirmed: as read")
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"DSCO1234.jpg"}
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"", ""} << 2;
+        QTest::newRow("confirmed by the second pass")
+            << QStringList{"DSCO1234.jpg", "IMG_0001.jpg"} << QStringList{"DSC01234.jpg"}
+            << QStringList{"DSC01234.jpg", "IMG_0001.jpg"} << QStringList{"DSCO1234.jpg", ""} << 2;
+        QTest::newRow("confirmed by another line")
+            << QStringList{"DSCO1234.jpg", "DSC01234.jpg"} << QStringList{}
+            << QStringList{"DSC01234.jpg", "DSC01234.jpg"} << QStringList{"DSCO1234.jpg", ""} << 1;
+        QTest::newRow("a correct reading is not rewritten") << QStringList{"MG_0417.JPG"} << QStringList{"MG_0417.JPG"}
+                                                            << QStringList{"MG_0417.JPG"} << QStringList{""} << 2;
+        QTest::newRow("the second pass confirms only what was proposed")
+            << QStringList{"MG_0417.JPG"} << QStringList{"IMG_0417.JPG"} << QStringList{"MG_0417.JPG"}
+            << QStringList{""} << 2;
+        QTest::newRow("a dot put back, confirmed")
+            << QStringList{"Smith_0042 jpg 2.1 MB"} << QStringList{"Smith_0042.jpg 2.1 MB"}
+            << QStringList{"Smith_0042.jpg 2.1 MB"} << QStringList{"Smith_0042 jpg 2.1 MB"} << 2;
+    }
+    void mendingOnlyWhenConfirmed()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, recognized);
+        QFETCH(int, recognitions);
         auto platform = std::make_shared<FakePlatform>();
-        platform->first = boxes({"DSCO1234.jpg", "IMG_0001.jpg"});
+        platform->first = boxes(first);
+        platform->second = boxes(second);
         auto recognizer = std::make_shared<VisionTextRecognizer>(platform);
         std::stop_source stop;
         const QList<RecognizedTextLine> lines = recognizer->recognizeTextLines("/s/a.png", stop.get_token());
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0).text, QStringLiteral("DSC01234.jpg"));
-        QCOMPARE(lines.at(0).recognizedText, QStringLiteral("DSCO1234.jpg"));
-        QCOMPARE(lines.at(1).recognizedText, QString()); // read as it stands
+        QCOMPARE(texts(lines), expected);
+        QStringList kept;
+        for (const RecognizedTextLine &line : lines)
+            kept << line.recognizedText;
+        QCOMPARE(kept, recognized);
+        QCOMPARE(platform->recognitions, recognitions);
+        // A mending nothing confirmed travels with its line, for the batch to confirm.
+        if (expected == first && first.first().contains(QLatin1String("DSCO")))
+            QCOMPARE(lines.first().unconfirmedMending, QStringLiteral("DSC01234.jpg"));
 
         ScreenshotOCRBatchProcessor processor(recognizer, 1);
         const auto result = processor.processScreenshots({"/s/a.png"}, {}, stop.get_token());
-        QCOMPARE(result.candidates.size(), 2);
-        QCOMPARE(result.candidates.at(0).fileName, QStringLiteral("DSC01234.jpg"));
-        QCOMPARE(result.candidates.at(0).rawVisionRecognizedStrings, QStringList{"DSCO1234.jpg"});
-        QVERIFY(result.candidates.at(0).needsNameCheck);
-        QVERIFY(!result.candidates.at(1).needsNameCheck);
+        for (const ScreenshotNameCandidate &candidate : result.candidates) {
+            const bool mended = !candidate.rawVisionRecognizedStrings.contains(candidate.fileName)
+                && std::none_of(candidate.rawVisionRecognizedStrings.cbegin(),
+                                candidate.rawVisionRecognizedStrings.cend(),
+                                [&](const QString &raw) { return raw.contains(candidate.fileName); });
+            QCOMPARE(candidate.needsNameCheck, mended);
+        }
     }
 
     void mendedNameConfirmedElsewhere_data()
@@ -343,6 +383,34 @@ private slots:
              {"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), secondMended}});
         QCOMPARE(candidates.size(), 1);
         QCOMPARE(candidates.at(0).needsNameCheck, check);
+    }
+
+    // A mended reading that its screenshot did not confirm is taken when another screenshot of the
+    // batch shows the name as it stands.
+    void mendingConfirmedElsewhereInTheBatch_data()
+    {
+        QTest::addColumn<bool>("readElsewhere");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("confirmed by another screenshot") << true << QStringList{"DSC01234.jpg"};
+        QTest::newRow("not confirmed: as read") << false << QStringList{"DSCO1234.jpg"};
+    }
+    void mendingConfirmedElsewhereInTheBatch()
+    {
+        QFETCH(bool, readElsewhere);
+        QFETCH(QStringList, names);
+        QList<DetectedScreenshotFilename> detections{
+            {"DSCO1234.jpg", 0.5f, "/s/a.png", "DSCO1234.jpg", QRect(), false, "DSC01234.jpg"}};
+        if (readElsewhere)
+            detections.append({"DSC01234.jpg", 0.5f, "/s/b.png", "DSC01234.jpg", QRect(), false});
+        const auto candidates = mergeDetections(detections);
+        QStringList read;
+        for (const ScreenshotNameCandidate &c : candidates)
+            read << c.fileName;
+        QCOMPARE(read, names);
+        // Both screenshots and what each read stay with the name; it was read as it stands.
+        QCOMPARE(candidates.at(0).sourceScreenshotURLs.size(), readElsewhere ? 2 : 1);
+        QCOMPARE(candidates.at(0).rawVisionRecognizedStrings.first(), QStringLiteral("DSCO1234.jpg"));
+        QVERIFY(!candidates.at(0).needsNameCheck);
     }
 
     void emptyBatch()
@@ -556,166 +624,6 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(FailureError, recognizer.recognizeTextLines("/s/a.png", stop.get_token()));
         else // the second pass only confirms: its failure leaves the first pass's lines
             QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
-    }
-
-    // ---- repairs of what the engine misreads in camera names ----
-
-    void repairs_data()
-    {
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("repaired");
-        QTest::newRow("O in a Sony number") << "DSCO2880.JPG"
-                                            << "DSC02880.JPG";
-        QTest::newRow("O after P") << "PO144621.JPG  4.1 MB"
-                                   << "P0144621.JPG  4.1 MB";
-        QTest::newRow("lower-case o") << "IMG_o123.jpg"
-                                      << "IMG_0123.jpg";
-        QTest::newRow("a word stays") << "Portrait_2041.jpg"
-                                      << "Portrait_2041.jpg";
-        QTest::newRow("not all digits after the prefix") << "PHOTO2024.jpg"
-                                                         << "PHOTO2024.jpg";
-        QTest::newRow("prefix inside a run") << "xDSCO2880"
-                                             << "xDSCO2880";
-        QTest::newRow("too few digits") << "DSCOO1"
-                                        << "DSCOO1";
-        QTest::newRow("lost underscore of _MG_") << "MG_5572.JPG"
-                                                 << "_MG_5572.JPG";
-        QTest::newRow("MG_ word stays") << "MG_ROOM"
-                                        << "MG_ROOM";
-        QTest::newRow("dot read as a space") << "DSC05892 jpeg"
-                                             << "DSC05892.jpeg";
-        QTest::newRow("dot read as nothing") << "bruiloft_kerk_8106JPG"
-                                             << "bruiloft_kerk_8106.JPG";
-        QTest::newRow("dot read as a comma") << "IMG_2441,jpg 2.3 MB"
-                                             << "IMG_2441.jpg 2.3 MB";
-        QTest::newRow("dot kept") << "IMG_2441.jpg"
-                                  << "IMG_2441.jpg";
-        QTest::newRow("a word before jpg stays") << "photo jpg"
-                                                 << "photo jpg";
-        QTest::newRow("jpgx stays") << "IMG_1 jpgx"
-                                    << "IMG_1 jpgx";
-        QTest::newRow("two spaces stay") << "IMG_1  jpg"
-                                         << "IMG_1  jpg";
-        QTest::newRow("O in the number after the underscore") << "Olafur_09O1.jpg"
-                                                              << "Olafur_0901.jpg";
-        QTest::newRow("l at the end of the number") << "Olafur_090l"
-                                                    << "Olafur_0901";
-        QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg"
-                                                           << "de_Vries_1376.jpg";
-        QTest::newRow("letters only stay") << "Smith_Old.jpg"
-                                           << "Smith_Old.jpg";
-        QTest::newRow("one digit is not enough") << "Party_lOl.jpg"
-                                                 << "Party_lOl.jpg";
-        QTest::newRow("g read as 9") << "Zoe_2041.jp9 2 MB"
-                                     << "Zoe_2041.jpg 2 MB";
-        QTest::newRow("jpe9") << "IMG_0001.jpe9"
-                              << "IMG_0001.jpeg";
-        QTest::newRow(".j read as jj") << "Zoe_2041jjpg"
-                                       << "Zoe_2041.jpg";
-        QTest::newRow("9 as a number stays") << "IMG_0001.jp9x"
-                                             << "IMG_0001.jp9x";
-        QTest::newRow("stroke of Ł read before it") << "tŁukasz_0231.jpg"
-                                                    << "Łukasz_0231.jpg";
-        QTest::newRow("stroke of Ł read after it") << "Łtukasz_0231.jpg"
-                                                   << "Łukasz_0231.jpg";
-        QTest::newRow("and both") << "tŁtucja_3109.jpg 2 MB"
-                                  << "Łucja_3109.jpg 2 MB";
-        QTest::newRow("t inside a word stays") << "Matłok_1.jpg"
-                                               << "Matłok_1.jpg";
-        QTest::newRow("Łt before a consonant stays") << "Łtk_1"
-                                                     << "Łtk_1";
-    }
-    void repairs()
-    {
-        QFETCH(QString, read);
-        QFETCH(QString, repaired);
-        QCOMPARE(repairReading(read), repaired);
-    }
-
-    // ---- wrapped icon labels ----
-
-    void wrappedLabels_data()
-    {
-        QTest::addColumn<QList<OcrTextBox>>("input");
-        QTest::addColumn<QStringList>("lines");
-        // An icon label under its icon, centred, wrapped after an underscore.
-        QTest::newRow("two pieces") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
-                                                         {QRect(125, 218, 70, 16), "0417.jpg", 0.8f}}
-                                    << QStringList{"Hochzeit_Garten_0417.jpg"};
-        QTest::newRow("three pieces") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "family_shoot_", 0.9f},
-                                                           {QRect(102, 218, 116, 16), "beach_2024_05_", 0.9f},
-                                                           {QRect(130, 236, 60, 16), "0001.jpg", 0.9f}}
-                                      << QStringList{"family_shoot_beach_2024_05_0001.jpg"};
-        // List rows: each a whole name, left-aligned and of one width.
-        QTest::newRow("rows of whole names") << QList<OcrTextBox>{{QRect(100, 200, 90, 16), "IMG_0001", 0.9f},
-                                                                  {QRect(100, 218, 90, 16), "IMG_0002", 0.9f}}
-                                             << QStringList{"IMG_0001", "IMG_0002"};
-        QTest::newRow("a RAW name above a picture name")
-            << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "IMG_0640.CR2", 0.9f},
-                                 {QRect(100, 218, 100, 16), "Zoe_7505.jpg", 0.9f}}
-            << QStringList{"IMG_0640.CR2", "Zoe_7505.jpg"};
-        QTest::newRow("full name above") << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "IMG_0001.jpg", 0.9f},
-                                                              {QRect(120, 218, 60, 16), "2.3 MB", 0.9f}}
-                                         << QStringList{"IMG_0001.jpg", "2.3 MB"};
-        QTest::newRow("a bare name above a word and a number")
-            << QList<OcrTextBox>{{QRect(100, 200, 100, 16), "Muller_7246", 0.9f},
-                                 {QRect(100, 214, 96, 16), "Renee 9163", 0.9f}}
-            << QStringList{"Muller_7246", "Renee 9163"};
-        // Pango's hyphenation: the hyphen at the break is not part of the name.
-        QTest::newRow("hyphen added by the wrap")
-            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "IMG_4821.j-", 0.9f}, {QRect(128, 217, 16, 16), "pg", 0.9f}}
-            << QStringList{"IMG_4821.jpg"};
-        QTest::newRow("hyphen of the name") << QList<OcrTextBox>{{QRect(100, 200, 50, 16), "Anne-", 0.9f},
-                                                                 {QRect(92, 217, 70, 16), "Marie_0018.", 0.9f},
-                                                                 {QRect(114, 234, 22, 16), "jpg", 0.9f}}
-                                            << QStringList{"Anne-Marie_0018.jpg"};
-        QTest::newRow("a bare name as the first piece")
-            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "wedding_20", 0.9f},
-                                 {QRect(96, 217, 78, 16), "24_0117.jp-", 0.9f},
-                                 {QRect(125, 234, 20, 16), "eg", 0.9f}}
-            << QStringList{"wedding_2024_0117.jpeg"};
-        QTest::newRow("left-aligned pieces cut by the wrap")
-            << QList<OcrTextBox>{{QRect(353, 229, 87, 18), "wedding_20", 0.9f},
-                                 {QRect(354, 247, 85, 17), "24_0117.jp-", 0.9f},
-                                 {QRect(386, 266, 20, 15), "eg", 0.9f}}
-            << QStringList{"wedding_2024_0117.jpeg"};
-        QTest::newRow("a RAW label cut after its dot")
-            << QList<OcrTextBox>{{QRect(100, 200, 70, 16), "DSC01235.", 0.9f}, {QRect(122, 217, 26, 16), "ARW", 0.9f}}
-            << QStringList{"DSC01235.ARW"};
-        QTest::newRow("compact rows of bare names, not aligned")
-            << QList<OcrTextBox>{{QRect(100, 200, 80, 16), "P1694633", 0.9f},
-                                 {QRect(106, 216, 74, 16), "_MG_2172", 0.9f},
-                                 {QRect(104, 232, 78, 16), "IMG_3424", 0.9f}}
-            << QStringList{"P1694633", "_MG_2172", "IMG_3424"};
-        QTest::newRow("a wrapped RAW label cut inside its number")
-            << QList<OcrTextBox>{{QRect(100, 200, 140, 28), "DSC0123", 0.9f}, {QRect(122, 230, 96, 28), "5.ARW", 0.9f}}
-            << QStringList{"DSC01235.ARW"};
-        QTest::newRow("the extension's dot lost at the wrap")
-            << QList<OcrTextBox>{{QRect(100, 200, 92, 16), "Muller_0777", 0.9f}, {QRect(131, 217, 31, 16), "jpg", 0.9f}}
-            << QStringList{"Muller_0777.jpg"};
-        // Two neighbouring labels read as one line, each over its own second piece.
-        QTest::newRow("neighbouring labels read as one line") << QList<OcrTextBox>{
-            {QRect(160, 229, 190, 18),
-             "Smith_0042. Soren_1187.",
-             0.9f,
-             {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."}, OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
-            {QRect(194, 247, 28, 18), "jpg", 0.9f},
-            {QRect(287, 247, 29, 18), "jpg", 0.9f}} << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
-        QTest::newRow("two words over one line stay one line") << QList<OcrTextBox>{
-            {QRect(100, 200, 140, 18),
-             "Wedding day",
-             0.9f,
-             {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
-            {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}} << QStringList{"Wedding day", "2.3 MB"};
-        QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
-                                                        {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
-                                   << QStringList{"Hochzeit_Garten_", "0417.jpg"};
-    }
-    void wrappedLabels()
-    {
-        QFETCH(QList<OcrTextBox>, input);
-        QFETCH(QStringList, lines);
-        QCOMPARE(texts(assembleTextLines(input)), lines);
     }
 };
 

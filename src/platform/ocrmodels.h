@@ -1,0 +1,41 @@
+#pragma once
+
+// Where the recognition models are, and how a program that reads screenshots sets itself up for
+// recognition: one Tesseract thread per reading, and as many readings at once as the machine holds.
+
+#include <QString>
+
+namespace quillmore {
+
+// Where the recognition models are.
+struct OcrModelPaths {
+    QString detectionModel;   // ONNX file; empty when none was found
+    QString tessdataDir;      // folder with the traineddata files
+    QString languages;        // "Latin" (Debian's script model), else "eng+nld"
+    bool bestIntData = false; // the tessdata folder is the "best_int" set from set-up
+    // The language data recognition is measured with: the Latin model, or the best_int set.
+    bool fullLanguageData() const { return languages == QLatin1String("Latin") || bestIntData; }
+};
+
+// Looks for the detection model in $QUILLMORE_OCR_MODELS, then <program>/../share/quillmore/
+// ocr-models, then the folder set-up fills in the source tree (without it, the morphological line
+// finder is used). Language data: Debian's Latin-script model when installed, else the "best_int"
+// English and Dutch data from set-up, else Debian's English (and Dutch).
+// $QUILLMORE_OCR_LANGUAGES overrides the languages, for measuring.
+OcrModelPaths locateOcrModels();
+
+// The path of the traineddata file of one language in the folder; empty when it is not there.
+QString languageDataFile(const QString &tessdataDir, const QString &language);
+
+// Tesseract's OpenMP runtime starts and spins threads for every small line it reads, which for one
+// box at a time costs far more processor time than it saves. Its thread limit can only be set in
+// the environment before the program starts, so a program that reads screenshots calls this first
+// thing in main: unless OMP_THREAD_LIMIT is already set, the program is started again, once, with
+// OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
+void restartWithSingleThreadedOcr(char **argv);
+
+// How many screenshots can be read at the same time: one per processor this program may use, and
+// no more than the memory now available holds at about a gigabyte each. At least one.
+int concurrentRecognitionLimit();
+
+} // namespace quillmore

@@ -1,0 +1,231 @@
+#include "textcrop.h"
+
+#include "textpolarity.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace quillmore {
+
+namespace {
+
+// Each crop is given a white border this wide.
+constexpr int recognitionBorder = 12;
+
+// Where a colourful shape at the left of the crop ends (0 when there is none): columns with
+// pixels far more saturated than the background, from within about a letter's height of the
+// left edge, with gaps of at most a few columns.
+int leadingColourEnd(const cv::Mat &colour, int height)
+{
+    cv::Mat hsv;
+    cv::cvtColor(colour, hsv, cv::COLOR_BGR2HSV);
+    std::vector<cv::Mat> channels;
+    cv::split(hsv, channels);
+    const cv::Mat &saturation = channels[1];
+    const int background = medianLevel(saturation);
+    const cv::Mat vivid = saturation > std::min(255, background + 80);
+    const int searchFrom = std::min(vivid.cols, height);
+    int start = -1, end = 0, gap = 0;
+    for (int x = 0; x < vivid.cols; ++x) {
+        const bool colourful = cv::countNonZero(vivid.col(x)) >= 2;
+        if (start < 0) {
+            if (colourful)
+                start = x;
+            else if (x >= searchFrom)
+                return 0;
+            continue;
+        }
+        if (colourful) {
+            end = x + 1;
+            gap = 0;
+        } else if (++gap > 3) {
+            break;
+        }
+    }
+    // An icon is about as wide as high; a longer colourful stretch is coloured text.
+    if (start < 0 || end - start < 3 || end - start > 2 * height)
+        return 0;
+    return end;
+}
+
+// The runs of columns that hold ink, left to right, as [first, end).
+std::vector<std::pair<int, int>> inkRuns(const cv::Mat &ink)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int x = 0; x < ink.cols;) {
+        if (!cv::countNonZero(ink.col(x))) {
+            ++x;
+            continue;
+        }
+        int end = x;
+        while (end < ink.cols && cv::countNonZero(ink.col(end)))
+            ++end;
+        runs.emplace_back(x, end);
+        x = end;
+    }
+    return runs;
+}
+
+// The first and last-plus-one rows with ink between columns x0 and x1; -1, -1 when none.
+std::pair<int, int> inkRows(const cv::Mat &ink, int x0, int x1)
+{
+    int top = -1, bottom = -1;
+    for (int y = 0; y < ink.rows; ++y) {
+        if (cv::countNonZero(ink(cv::Rect(x0, y, x1 - x0, 1)))) {
+            if (top < 0)
+                top = y;
+            bottom = y + 1;
+        }
+    }
+    return {top, bottom};
+}
+
+} // namespace
+
+QRect PreparedCrop::toImage(int left, int top, int right, int bottom) const
+{
+    auto x = [this](int v) { return int(std::lround(origin.x + (v - border) / scale)); };
+    auto y = [this](int v) { return int(std::lround(origin.y + (v - border) / scale)); };
+    return QRect(QPoint(x(left), y(top)), QPoint(x(right) - 1, y(bottom) - 1));
+}
+
+int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
+{
+    std::vector<std::pair<int, int>> runs = inkRuns(ink);
+    if (runs.empty())
+        return -1;
+    // A sliver at the left edge is what the box cut off of something beside the text (the
+    // edge of an icon): it holds no letter.
+    if (runs.size() >= 2 && runs.front().first == 0 && runs.front().second <= std::max(2, ink.rows / 12)
+        && runs[1].first - runs.front().second >= 2)
+        runs.erase(runs.begin());
+    // A picture file's icon at the start: columns more colourful than the background, however
+    // its light parts fall in the ink runs. It and what touches it (its grey edge or a folded
+    // corner) are left out; the text starts after a gap.
+    const int colourEnd = leadingColourEnd(colour, ink.rows);
+    if (colourEnd > 0) {
+        // A run that starts past the colourful columns is a letter when a gap of background
+        // parts it from the icon, when it reaches well beyond the icon's rows, or when it keeps
+        // within the rows of the text after it and is shorter than the icon: an icon's grey edge
+        // or folded corner touches it and is as tall.
+        const int touching = colourEnd + std::max(2, ink.rows / 6);
+        const auto [iconTop, iconBottom] = inkRows(ink, 0, colourEnd);
+        auto letter = [&](const std::pair<int, int> &run) {
+            int textTop = ink.rows, textBottom = 0;
+            for (const auto &later : runs) {
+                if (later.first < touching)
+                    continue;
+                const auto [t, b] = inkRows(ink, later.first, later.second);
+                textTop = std::min(textTop, t);
+                textBottom = std::max(textBottom, b);
+            }
+            const auto [top, bottom] = inkRows(ink, run.first, run.second);
+            // Ink well above or below the icon is no part of it (the hook of a 'J').
+            if (top < iconTop - 2 || bottom > iconBottom + 2)
+                return true;
+            return textBottom > textTop && top >= textTop - 1 && bottom <= textBottom + 1
+                && bottom - top < iconBottom - iconTop;
+        };
+        int previousEnd = colourEnd;
+        while (runs.size() >= 2 && runs.front().first < touching) {
+            const std::pair<int, int> run = runs.front();
+            if (run.first >= colourEnd && (run.first - std::max(previousEnd, colourEnd) >= 2 || letter(run)))
+                break;
+            // A letter that touches the icon: the run goes on past the colourful columns with
+            // ink beyond the icon's rows.
+            if (run.first < colourEnd && run.second > colourEnd + 1) {
+                const auto [top, bottom] = inkRows(ink, colourEnd, run.second);
+                if (top < iconTop - 2 || bottom > iconBottom + 2)
+                    return colourEnd;
+            }
+            previousEnd = std::max(previousEnd, run.second);
+            runs.erase(runs.begin());
+        }
+        return runs.front().first;
+    }
+    // A file icon: the first blob set apart from the text by a clear gap, colourful beside grey
+    // letters, or taller than the letters after it and dense.
+    if (runs.size() < 2)
+        return runs.front().first;
+    const auto [s, e] = runs.front();
+    const int width = e - s;
+    const int gapToText = runs[1].first - e;
+    const auto [iconTop, iconBottom] = inkRows(ink, s, e);
+    const auto [textTop, textBottom] = inkRows(ink, runs[1].first, runs.back().second);
+    const int iconHeight = iconBottom - iconTop;
+    const int textHeight = textBottom - textTop;
+    if (iconHeight <= 0 || textHeight <= 0 || width < iconHeight * 0.5 || width > iconHeight * 1.6)
+        return s;
+    const cv::Rect iconRect(s, iconTop, width, iconHeight);
+    cv::Mat hsv;
+    cv::cvtColor(colour(iconRect), hsv, cv::COLOR_BGR2HSV);
+    // Saturation where the blob has ink: letters are grey (or all one colour when selected), a
+    // picture file's icon is colourful.
+    const double saturation = cv::mean(hsv, ink(iconRect))[1];
+    cv::Mat textHsv;
+    const cv::Rect textRect(runs[1].first, 0, runs.back().second - runs[1].first, ink.rows);
+    cv::cvtColor(colour(textRect), textHsv, cv::COLOR_BGR2HSV);
+    const double textSaturation = cv::mean(textHsv, ink(textRect))[1];
+    const double density = double(cv::countNonZero(ink(iconRect))) / (width * iconHeight);
+    const bool taller = iconHeight >= textHeight * 1.15;
+    const bool apart = gapToText >= std::max(2, textHeight / 5);
+    if ((saturation > 50 && saturation > textSaturation + 30) || (apart && taller && density > 0.4))
+        return runs[1].first;
+    return s;
+}
+
+PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box, double textHeight)
+{
+    cv::Mat crop = grey(box).clone();
+    const cv::Mat colour = bgr(box);
+    // The box's own background decides the polarity.
+    const int median = medianLevel(crop);
+    const bool inverted = lightInk(crop);
+    if (inverted)
+        cv::bitwise_not(crop, crop);
+    // Stretch from the darkest ink to the background: the faint, anti-aliased strokes of dots
+    // and underscores at small sizes then survive binarisation.
+    const int background = inverted ? 255 - median : median;
+    double lowest = 0;
+    cv::minMaxLoc(crop, &lowest);
+    const int darkest = int(lowest);
+    if (background - darkest >= 24) {
+        cv::Mat lut(1, 256, CV_8U);
+        for (int v = 0; v < 256; ++v)
+            lut.at<uchar>(0, v) = cv::saturate_cast<uchar>(255.0 * (v - darkest) / double(background - darkest));
+        cv::LUT(crop, lut, crop);
+    }
+    const cv::Mat ink = crop < otsuLevel(crop);
+    const int left = textStartColumn(colour, ink);
+    if (left < 0)
+        return {};
+    const std::vector<std::pair<int, int>> runs = inkRuns(ink);
+    const int right = runs.back().second;
+    const auto [top, bottom] = inkRows(ink, left, right);
+    if (bottom <= top)
+        return {};
+    const int margin = std::max(1, (bottom - top) / 5);
+    const cv::Rect textRect = cv::Rect(left - margin, top - margin, right - left + 2 * margin,
+                                       bottom - top + 2 * margin)
+        & cv::Rect(0, 0, crop.cols, crop.rows);
+    // The margin left of the text is background, whatever was trimmed off there.
+    if (left > textRect.x)
+        crop(cv::Rect(textRect.x, textRect.y, left - textRect.x, textRect.height)).setTo(cv::Scalar(255));
+    const double scale = std::clamp(textHeight / double(bottom - top), 0.5, 8.0);
+    cv::Mat scaled;
+    cv::resize(crop(textRect), scaled, cv::Size(), scale, scale, scale > 1 ? cv::INTER_LANCZOS4 : cv::INTER_AREA);
+    PreparedCrop prepared;
+    cv::copyMakeBorder(scaled, prepared.image, recognitionBorder, recognitionBorder, recognitionBorder,
+                       recognitionBorder, cv::BORDER_CONSTANT, cv::Scalar(255));
+    prepared.origin = cv::Point2d(box.x + textRect.x, box.y + textRect.y);
+    prepared.scale = scale;
+    prepared.border = recognitionBorder;
+    prepared.text = QRect(box.x + textRect.x, box.y + textRect.y, textRect.width, textRect.height);
+    return prepared;
+}
+
+} // namespace quillmore

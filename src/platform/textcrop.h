@@ -1,0 +1,42 @@
+#pragma once
+
+// Crop preparation: one detected box made ready for the line recogniser. Grey, dark text on light
+// whatever the box's own colours, a file icon at its start trimmed off without taking a letter,
+// the text enlarged to a set height, with a white border. The crop says where it came
+// from, so that what is read on it can be placed on the screenshot.
+
+#include <QRect>
+
+#include <opencv2/core.hpp>
+
+namespace quillmore {
+
+struct PreparedCrop {
+    cv::Mat image;      // 8-bit grey; empty when the box holds no ink
+    cv::Point2d origin; // the image point the crop's text area starts at
+    double scale = 1.0; // enlargement of the text
+    int border = 0;     // white border added on every side, in crop pixels
+    QRect text;         // the text on it (icon trimmed off), in image coordinates
+
+    bool empty() const { return image.empty(); }
+    // The rectangle [left, right) x [top, bottom) of the crop, in image coordinates.
+    QRect toImage(int left, int top, int right, int bottom) const;
+};
+
+// The height text is brought to for the recogniser, in pixels; a second look at a line reads it
+// at another size, where the recogniser's mistakes fall elsewhere.
+constexpr double readingTextHeight = 40.0;
+constexpr double secondLookTextHeight = 52.0;
+
+// The crop of `box` of the image (`grey` is the image in grey), ready for recognition, its text
+// about `textHeight` pixels high.
+PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect &box,
+                         double textHeight = readingTextHeight);
+
+// The column of the box where its text starts: past a sliver the box cut off of something beside
+// it, and past a file icon (a colourful shape beside grey text, or a dense blob taller than the
+// letters after it and set apart from them), which never takes a letter with it. `colour` is the
+// box in colour, `ink` its ink mask (non-zero where the text is); -1 when there is no ink.
+int textStartColumn(const cv::Mat &colour, const cv::Mat &ink);
+
+} // namespace quillmore

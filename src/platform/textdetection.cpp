@@ -1,0 +1,463 @@
+#include "textdetection.h"
+
+#include "textpolarity.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillmore {
+
+namespace {
+
+// Detection: the model crashes on inputs larger than about 1920 pixels, so it reads a copy whose
+// larger side is at most this; boxes are mapped back to the full image.
+constexpr int detectionMaxSide = 1920;
+// Small screenshots are enlarged for detection up to this factor.
+constexpr double detectionMaxUpscale = 2.0;
+constexpr float binaryThreshold = 0.3f; // probability that counts as text
+constexpr double boxThreshold = 0.5;    // mean probability a box needs
+constexpr double unclipRatio = 1.6;     // how far a box grows around its text core
+// Letters this high (outline height, in pixels) count as large; the detector reads them brought
+// down to about detectionLetter.
+constexpr int largeLetter = 18;
+constexpr double detectionLetter = 14.0;
+
+// Strong local contrast: the outlines of letters (and of everything else).
+cv::Mat edges(const cv::Mat &bgr)
+{
+    cv::Mat grey;
+    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+    cv::Mat gradient;
+    cv::morphologyEx(grey, gradient, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_ELLIPSE, {3, 3}));
+    cv::Mat binary;
+    cv::threshold(gradient, binary, std::max(40.0, otsuLevel(gradient)), 255, cv::THRESH_BINARY);
+    return binary;
+}
+
+// The median height of the outlined shapes of a plausible letter size: on a screenshot,
+// mostly letters and words.
+int typicalLetterHeight(const cv::Mat &binary)
+{
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(binary.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    std::vector<int> heights;
+    for (const auto &contour : contours) {
+        const int h = cv::boundingRect(contour).height;
+        if (h >= 6 && h <= 120)
+            heights.push_back(h);
+    }
+    if (heights.empty())
+        return 12;
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    return heights[heights.size() / 2];
+}
+
+} // namespace
+
+cv::Mat toBgr(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    cv::Mat wrapped(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar *>(rgb.constBits()),
+                    std::size_t(rgb.bytesPerLine()));
+    cv::Mat bgr;
+    cv::cvtColor(wrapped, bgr, cv::COLOR_RGB2BGR);
+    return bgr;
+}
+
+// Rows of boxes top to bottom, each row left to right: a box joins the row whose vertical span
+// holds its centre.
+QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes)
+{
+    std::sort(boxes.begin(), boxes.end(),
+              [](const cv::Rect &a, const cv::Rect &b) { return a.y + a.height / 2 < b.y + b.height / 2; });
+    std::vector<std::vector<cv::Rect>> rows;
+    std::vector<std::pair<int, int>> spans;
+    for (const cv::Rect &box : boxes) {
+        const int centre = box.y + box.height / 2;
+        if (!rows.empty() && centre >= spans.back().first && centre <= spans.back().second) {
+            rows.back().push_back(box);
+            continue;
+        }
+        rows.push_back({box});
+        spans.emplace_back(box.y, box.y + box.height);
+    }
+    QList<QRect> ordered;
+    for (auto &row : rows) {
+        std::sort(row.begin(), row.end(), [](const cv::Rect &a, const cv::Rect &b) { return a.x < b.x; });
+        for (const cv::Rect &r : row)
+            ordered.append(QRect(r.x, r.y, r.width, r.height));
+    }
+    return ordered;
+}
+
+// Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
+// baseline): two wide boxes side by side, level with each other, with a gap of less than half
+// their height, become one. File icons (about square) and the next column stay apart.
+std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes)
+{
+    auto wide = [](const cv::Rect &r) { return r.width >= 1.3 * r.height; };
+    bool joined = true;
+    while (joined) {
+        joined = false;
+        std::sort(boxes.begin(), boxes.end(), [](const cv::Rect &a, const cv::Rect &b) { return a.x < b.x; });
+        for (std::size_t i = 0; i < boxes.size() && !joined; ++i) {
+            for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+                const cv::Rect &a = boxes[i];
+                const cv::Rect &b = boxes[j];
+                const int height = std::max(a.height, b.height);
+                const int gap = b.x - (a.x + a.width);
+                if (gap > 0.5 * height)
+                    continue;
+                const int overlap = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+                if (!wide(a) || !wide(b) || overlap < 0.6 * std::min(a.height, b.height)
+                    || std::abs(a.height - b.height) > 0.3 * height)
+                    continue;
+                boxes[i] = a | b;
+                boxes.erase(boxes.begin() + std::ptrdiff_t(j));
+                joined = true;
+                break;
+            }
+        }
+    }
+    return boxes;
+}
+
+TextDetector::TextDetector(QString modelPath) : m_modelPath(std::move(modelPath)) {}
+
+// The network, loaded anew whenever the input size changes (OpenCV 4.6 returns no boxes for a
+// new input size on a network that has already run).
+bool TextDetector::prepareNet(cv::Size size)
+{
+    if (!m_net.empty() && size == m_netInputSize)
+        return true;
+    try {
+        m_net = cv::dnn::readNetFromONNX(QFile::encodeName(m_modelPath).toStdString());
+        m_net.setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
+        m_netInputSize = size;
+        return !m_net.empty();
+    } catch (const cv::Exception &) {
+        m_broken = true;
+        m_net = cv::dnn::Net();
+        return false;
+    }
+}
+
+std::vector<cv::Rect> TextDetector::detectNeural(const cv::Mat &bgr)
+{
+    const int larger = std::max(bgr.cols, bgr.rows);
+    double scale = std::min(double(detectionMaxSide) / larger, detectionMaxUpscale);
+    if (larger < 960)
+        scale = std::min(scale, 960.0 / larger);
+    else
+        scale = std::min(scale, 1.0);
+    // Large text (a 2x screen, a big font) is found as well at a smaller size, at a fraction
+    // of the cost: letters are brought down to about the size of normal screen text.
+    const int letter = typicalLetterHeight(edges(bgr));
+    if (letter >= largeLetter)
+        scale = std::min(scale, double(detectionLetter) / letter);
+    scale = std::max(scale, 0.05);
+    const int w = std::max(32, int(std::lround(bgr.cols * scale / 32.0)) * 32);
+    const int h = std::max(32, int(std::lround(bgr.rows * scale / 32.0)) * 32);
+    const int clampedW = std::min(w, detectionMaxSide / 32 * 32);
+    const int clampedH = std::min(h, detectionMaxSide / 32 * 32);
+    cv::Mat resized;
+    cv::resize(bgr, resized, cv::Size(clampedW, clampedH), 0, 0, cv::INTER_AREA);
+    cv::Mat rgb;
+    cv::cvtColor(resized, rgb, cv::COLOR_BGR2RGB);
+    cv::Mat input;
+    rgb.convertTo(input, CV_32FC3, 1.0 / 255.0);
+    input -= cv::Scalar(0.485, 0.456, 0.406);
+    cv::divide(input, cv::Scalar(0.229, 0.224, 0.225), input);
+    const cv::Mat blob = cv::dnn::blobFromImage(input);
+    if (!prepareNet(cv::Size(clampedW, clampedH)))
+        return detectLinesMorphologically(bgr);
+    cv::Mat out;
+    try {
+        m_net.setInput(blob);
+        out = m_net.forward();
+    } catch (const cv::Exception &) {
+        m_broken = true;
+        return detectLinesMorphologically(bgr);
+    }
+    const cv::Mat prob(out.size[2], out.size[3], CV_32F, out.ptr<float>());
+    cv::Mat mask = prob > binaryThreshold;
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    const double sx = double(bgr.cols) / clampedW;
+    const double sy = double(bgr.rows) / clampedH;
+    std::vector<cv::Rect> boxes;
+    for (const auto &contour : contours) {
+        const cv::Rect r = cv::boundingRect(contour);
+        if (std::min(r.width, r.height) < 2)
+            continue;
+        cv::Mat contourMask = cv::Mat::zeros(r.size(), CV_8U);
+        std::vector<std::vector<cv::Point>> shifted{contour};
+        for (auto &p : shifted[0])
+            p -= r.tl();
+        cv::fillPoly(contourMask, shifted, cv::Scalar(255));
+        if (cv::mean(prob(r), contourMask)[0] < boxThreshold)
+            continue;
+        const double area = cv::contourArea(contour);
+        const double perimeter = cv::arcLength(contour, true);
+        const double d = perimeter > 0 ? area * unclipRatio / perimeter : 0;
+        const int x0 = std::max(0, int(std::floor((r.x - d) * sx)));
+        const int y0 = std::max(0, int(std::floor((r.y - d) * sy)));
+        const int x1 = std::min(bgr.cols, int(std::ceil((r.x + r.width + d) * sx)));
+        const int y1 = std::min(bgr.rows, int(std::ceil((r.y + r.height + d) * sy)));
+        if (x1 - x0 >= 4 && y1 - y0 >= 4)
+            boxes.emplace_back(x0, y0, x1 - x0, y1 - y0);
+    }
+    return boxes;
+}
+
+// Text lines found without a model: strong local contrast, joined along the line.
+std::vector<cv::Rect> detectLinesMorphologically(const cv::Mat &bgr)
+{
+    cv::Mat binary = edges(bgr);
+    // Letters of one line are joined across gaps of up to about a letter's height; the wider
+    // gaps between columns keep them apart.
+    const int letter = typicalLetterHeight(binary);
+    std::vector<std::vector<cv::Point>> contours;
+    const int gap = std::max(3, int(std::lround(letter * 0.9)));
+    cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {gap, 1}));
+    contours.clear();
+    cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    std::vector<cv::Rect> boxes;
+    for (const auto &contour : contours) {
+        cv::Rect r = cv::boundingRect(contour);
+        if (r.height < 6 || r.height > 120 || r.width < 6 || r.width < r.height)
+            continue;
+        const int pad = std::max(2, r.height / 4);
+        r = cv::Rect(r.x - pad, r.y - pad, r.width + 2 * pad, r.height + 2 * pad) & cv::Rect(0, 0, bgr.cols, bgr.rows);
+        boxes.push_back(r);
+    }
+    return boxes;
+}
+
+std::vector<cv::Rect> TextDetector::detect(const cv::Mat &bgr)
+{
+    return neural() ? detectNeural(bgr) : detectLinesMorphologically(bgr);
+}
+
+// A detected box split where its ink has a gap wider than about a letter's height: the labels
+// of neighbouring icons, or a name and the column beside it, that the detector took as one.
+// Pieces too narrow to hold a name (a lone icon) are left out.
+std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
+{
+    cv::Mat crop = grey(box).clone();
+    if (lightInk(crop))
+        cv::bitwise_not(crop, crop);
+    double lowest = 0, highest = 0;
+    cv::minMaxLoc(crop, &lowest, &highest);
+    if (highest - lowest < 24)
+        return {};
+    const cv::Mat ink = crop < otsuLevel(crop);
+    std::vector<int> rowsWithInk;
+    for (int y = 0; y < ink.rows; ++y) {
+        if (cv::countNonZero(ink.row(y)))
+            rowsWithInk.push_back(y);
+    }
+    if (rowsWithInk.empty())
+        return {};
+    const int inkHeight = rowsWithInk.back() - rowsWithInk.front() + 1;
+    const int wideGap = std::max(5, int(std::lround(inkHeight * 0.6)));
+    std::vector<std::pair<int, int>> segments;
+    int x = 0;
+    while (x < ink.cols) {
+        if (!cv::countNonZero(ink.col(x))) {
+            ++x;
+            continue;
+        }
+        int end = x + 1;
+        int gap = 0;
+        int lastInk = x;
+        for (; end < ink.cols; ++end) {
+            if (cv::countNonZero(ink.col(end))) {
+                lastInk = end;
+                gap = 0;
+            } else if (++gap >= wideGap) {
+                break;
+            }
+        }
+        segments.emplace_back(x, lastInk + 1);
+        x = end;
+    }
+    std::vector<cv::Rect> pieces;
+    const int margin = std::max(2, inkHeight / 3);
+    for (const auto &[from, to] : segments) {
+        if (to - from < inkHeight * 1.2 && segments.size() > 1)
+            continue;
+        const int left = std::max(0, from - margin);
+        const int right = std::min(box.width, to + margin);
+        pieces.emplace_back(box.x + left, box.y, right - left, box.height);
+    }
+    return pieces;
+}
+
+// The box grown down over a horizontal stroke just below it, across at most a row or two of
+// background: an underscore under the baseline that the detector left out. The next line
+// further down, past a wider gap, stays out, and so does ink that is no stroke.
+cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
+{
+    const cv::Mat inside = grey(box);
+    const int median = medianLevel(inside);
+    const bool darkBackground = lightInk(inside);
+    double lowest = 0, highest = 0;
+    cv::minMaxLoc(inside, &lowest, &highest);
+    const double contrast = darkBackground ? highest - median : median - lowest;
+    if (contrast < 24)
+        return box;
+    const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+    const int allowedGap = std::max(2, box.height / 8);
+    const int maxThickness = std::max(2, box.height / 6);
+    const int limit = std::min(grey.rows, box.y + box.height + box.height / 2);
+    int bottom = box.y + box.height;
+    int blank = 0, inkRows = 0, longestRun = 0;
+    for (int y = box.y + box.height; y < limit && blank <= allowedGap; ++y) {
+        const cv::Mat row = grey(cv::Rect(box.x, y, box.width, 1));
+        const cv::Mat inked = darkBackground ? row > threshold : row < threshold;
+        if (!cv::countNonZero(inked)) {
+            ++blank;
+            continue;
+        }
+        if (++inkRows > maxThickness)
+            return box; // more than a stroke: letters of the next line, or a picture
+        int run = 0;
+        for (int x = 0; x < inked.cols; ++x) {
+            run = inked.at<uchar>(0, x) ? run + 1 : 0;
+            longestRun = std::max(longestRun, run);
+        }
+        bottom = y + 1;
+        blank = 0;
+    }
+    if (inkRows == 0 || longestRun < box.height / 2)
+        return box;
+    return cv::Rect(box.x, box.y, box.width, bottom - box.y);
+}
+
+cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
+{
+    const cv::Mat inside = grey(box);
+    const int median = medianLevel(inside);
+    const bool darkBackground = lightInk(inside);
+    double lowest = 0, highest = 0;
+    cv::minMaxLoc(inside, &lowest, &highest);
+    const double contrast = darkBackground ? highest - median : median - lowest;
+    if (contrast < 24 || box.height < 6)
+        return box;
+    const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+    const int lowBand = box.y + int(std::lround(0.55 * box.height));
+    const int maxThickness = std::max(2, box.height / 6);
+    // What column x holds between the box's rows: nothing, a thin stroke low in the box, or
+    // something else.
+    enum class Column { Blank, Stroke, Other };
+    auto column = [&](int x) {
+        const cv::Mat col = grey(cv::Rect(x, box.y, 1, box.height));
+        const cv::Mat inked = darkBackground ? col > threshold : col < threshold;
+        int top = -1, count = 0;
+        for (int y = 0; y < inked.rows; ++y) {
+            if (inked.at<uchar>(y, 0)) {
+                if (top < 0)
+                    top = y;
+                ++count;
+            }
+        }
+        if (top < 0)
+            return Column::Blank;
+        // A focus line under the text may run along below the stroke.
+        return box.y + top >= lowBand && count <= 2 * maxThickness ? Column::Stroke : Column::Other;
+    };
+    // On each side: the first inked column within a few of the edge must be a stroke; the box
+    // then takes in the columns of that stroke beyond its edge.
+    const int reach = box.height;
+    auto extend = [&](int edge, int step) {
+        int x = edge;
+        for (int k = 0; k < 3 && column(x) == Column::Blank; ++k)
+            x -= step;
+        int from = edge;
+        if (column(x) != Column::Stroke) {
+            // The edge is at a letter: an underscore may lie wholly outside, across a narrow gap.
+            int k = 1;
+            const int gap = std::max(2, box.height / 4);
+            auto outside = [&](int n) { return edge + step * n; };
+            while (k <= gap && outside(k) >= 0 && outside(k) < grey.cols && column(outside(k)) == Column::Blank)
+                ++k;
+            if (k > gap || outside(k) < 0 || outside(k) >= grey.cols || column(outside(k)) != Column::Stroke)
+                return edge;
+            // A dot or a comma is no underscore: the stroke must be long.
+            int length = 0;
+            while (outside(k + length) >= 0 && outside(k + length) < grey.cols
+                   && column(outside(k + length)) == Column::Stroke)
+                ++length;
+            if (length < std::max(3, box.height / 3) || length > reach)
+                return edge;
+            from = outside(k + length - 1);
+            if (from + step < 0 || from + step >= grey.cols || column(from + step) != Column::Blank)
+                return edge;
+            return from;
+        }
+        // The stroke must end in background within reach: a longer line, or one that runs into
+        // something else, is the edge of a highlight or a frame.
+        for (int k = 1; k <= reach; ++k) {
+            const int next = from + step * k;
+            if (next < 0 || next >= grey.cols)
+                return edge;
+            const Column kind = column(next);
+            if (kind == Column::Blank)
+                return next - step;
+            if (kind == Column::Other)
+                return edge;
+        }
+        return edge;
+    };
+    const int left = extend(box.x, -1);
+    const int right = extend(box.x + box.width - 1, +1);
+    if (left == box.x && right == box.x + box.width - 1)
+        return box;
+    const int pad = std::max(1, box.height / 8);
+    const int x0 = std::max(0, left - (left < box.x ? pad : 0));
+    const int x1 = std::min(grey.cols, right + 1 + (right > box.x + box.width - 1 ? pad : 0));
+    return cv::Rect(x0, box.y, x1 - x0, box.height);
+}
+
+QList<QRect> withoutIconsBesideText(const QList<QRect> &boxes)
+{
+    auto iconBesideText = [&boxes](const QRect &rect) {
+        if (rect.width() >= 1.5 * rect.height())
+            return false;
+        for (const QRect &other : boxes) {
+            const int gap = other.left() - (rect.left() + rect.width());
+            const int overlap = std::min(rect.bottom(), other.bottom()) - std::max(rect.top(), other.top());
+            if (other != rect && gap >= -2 && gap <= rect.height() / 2 && overlap >= rect.height() / 2
+                && other.width() >= 2 * rect.width())
+                return true;
+        }
+        return false;
+    };
+    QList<QRect> kept;
+    for (const QRect &rect : boxes) {
+        if (!iconBesideText(rect))
+            kept.append(rect);
+    }
+    return kept;
+}
+
+QList<QRect> lineBoxes(TextDetector &detector, const cv::Mat &bgr)
+{
+    cv::Mat grey;
+    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+    std::vector<cv::Rect> pieces;
+    for (const cv::Rect &box : joinPiecesOfOneLine(detector.detect(bgr))) {
+        for (const cv::Rect &piece :
+             splitAtWideGaps(grey, extendOverStrokesAside(grey, extendOverStrokeBelow(grey, box))))
+            pieces.push_back(piece);
+    }
+    return withoutIconsBesideText(inReadingOrder(pieces));
+}
+
+} // namespace quillmore

@@ -1,0 +1,79 @@
+#pragma once
+
+// Text detection: from a screenshot to the boxes of its lines of text, without reading them. A
+// neural text detector (PP-OCRv4 detection through OpenCV's DNN module) finds the text, or a
+// morphological line finder when its model is missing or fails; the boxes are then set to one
+// line each: pieces of a line joined, neighbouring columns split apart, an underscore below the
+// line taken in, lone file icons left out.
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <opencv2/core.hpp>
+#include <opencv2/dnn.hpp>
+
+#include <vector>
+
+class QImage;
+
+namespace quillmore {
+
+// The image as OpenCV's blue-green-red pixels.
+cv::Mat toBgr(const QImage &image);
+
+class TextDetector {
+public:
+    // With an empty path, or a model that cannot be loaded, the morphological line finder is used.
+    explicit TextDetector(QString modelPath = {});
+
+    // The text boxes found, in no particular order, in image coordinates.
+    std::vector<cv::Rect> detect(const cv::Mat &bgr);
+
+    // True when the neural detector is in use (not the morphological fallback).
+    bool neural() const { return !m_modelPath.isEmpty() && !m_broken; }
+
+private:
+    std::vector<cv::Rect> detectNeural(const cv::Mat &bgr);
+    bool prepareNet(cv::Size size);
+
+    QString m_modelPath;
+    cv::dnn::Net m_net;
+    cv::Size m_netInputSize;
+    bool m_broken = false;
+};
+
+// Text lines found without a model: strong local contrast, joined along the line.
+std::vector<cv::Rect> detectLinesMorphologically(const cv::Mat &bgr);
+
+// Rows of boxes top to bottom, each row left to right: a box joins the row whose vertical span
+// holds its centre.
+QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes);
+
+// Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
+// baseline): two wide boxes side by side, level with each other, with a gap of less than half
+// their height, become one. File icons (about square) and the next column stay apart.
+std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes);
+
+// A detected box split where its ink has a gap wider than about a letter's height: the labels
+// of neighbouring icons, or a name and the column beside it, that the detector took as one.
+// Pieces too narrow to hold a name (a lone icon) are left out.
+std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box);
+
+// The box grown down over a horizontal stroke just below it, across at most a row or two of
+// background: an underscore under the baseline that the detector left out. The next line
+// further down, past a wider gap, stays out, and so does ink that is no stroke.
+cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box);
+
+// The box grown left or right over a thin stroke low in it that its edge cuts through: the
+// underscore that starts or ends a name ('_DSC8812.jpg'), which detectors leave out.
+cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box);
+
+// The boxes without those that are a file icon beside a name: a short box right before a longer
+// one on its row. It holds no name, and reading it costs as much as reading the name.
+QList<QRect> withoutIconsBesideText(const QList<QRect> &boxes);
+
+// The boxes of one line each that recognition reads, in reading order.
+QList<QRect> lineBoxes(TextDetector &detector, const cv::Mat &bgr);
+
+} // namespace quillmore

@@ -1,0 +1,325 @@
+// The reading steps before the recogniser, on drawn boxes: where a box's text starts past its
+// file icon, which way round its text is, and how detected boxes become boxes of one line each.
+// No models are needed.
+
+#include "platform/textcrop.h"
+#include "platform/textdetection.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <opencv2/imgproc.hpp>
+
+using namespace quillmore;
+
+namespace {
+
+enum class Icon { None, Picture, Grey };
+
+struct DrawnLabel {
+    QImage image;
+    int iconRight = 0; // first column after the icon (0 without one)
+    int textLeft = 0;  // first column of the text's ink
+    QRect textInk;     // where the text's ink is
+};
+
+// A list row: an icon at the left and a name `gap` pixels after it.
+DrawnLabel drawLabel(const QString &name, QColor background, QColor ink, Icon icon, int gap, int pixelSize = 13,
+                     int iconSize = 0)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    const int height = pixelSize * 2;
+    if (iconSize == 0)
+        iconSize = pixelSize + 3;
+    const int iconLeft = 4;
+    DrawnLabel label;
+    label.image = QImage(metrics.horizontalAdvance(name) + iconSize + gap + 24, height, QImage::Format_RGB32);
+    label.image.fill(background);
+    QPainter p(&label.image);
+    const int iconTop = (height - iconSize) / 2;
+    if (icon == Icon::Picture) {
+        // A photo's thumbnail: sky over land.
+        p.fillRect(iconLeft, iconTop, iconSize, iconSize / 2, QColor(60, 140, 230));
+        p.fillRect(iconLeft, iconTop + iconSize / 2, iconSize, iconSize - iconSize / 2, QColor(70, 160, 60));
+    } else if (icon == Icon::Grey) {
+        p.fillRect(iconLeft, iconTop, iconSize, iconSize, ink);
+        p.fillRect(iconLeft + 3, iconTop + 3, iconSize - 6, 2, background);
+    }
+    label.iconRight = icon == Icon::None ? 0 : iconLeft + iconSize;
+    p.setFont(font);
+    p.setPen(ink);
+    const int textStart = (icon == Icon::None ? iconLeft : label.iconRight) + gap;
+    // The left side bearing of the first letter is part of the gap: the ink is what counts.
+    p.drawText(QRect(textStart - metrics.leftBearing(name.front()), 0, label.image.width(), height), Qt::AlignVCenter,
+               name);
+    p.end();
+    // The text's ink: pixels that differ from the background, right of the icon.
+    QRect inkRect;
+    for (int y = 0; y < height; ++y) {
+        for (int x = label.iconRight; x < label.image.width(); ++x) {
+            if (label.image.pixel(x, y) != background.rgb())
+                inkRect |= QRect(x, y, 1, 1);
+        }
+    }
+    label.textInk = inkRect;
+    label.textLeft = inkRect.left();
+    return label;
+}
+
+PreparedCrop prepare(const QImage &image)
+{
+    const cv::Mat bgr = toBgr(image);
+    cv::Mat grey;
+    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+    return prepareCrop(bgr, grey, cv::Rect(0, 0, bgr.cols, bgr.rows));
+}
+
+QList<QRect> rects(const std::vector<cv::Rect> &boxes)
+{
+    QList<QRect> result;
+    for (const cv::Rect &r : boxes)
+        result.append(QRect(r.x, r.y, r.width, r.height));
+    return result;
+}
+
+} // namespace
+
+class TestTextBoxes : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The icon is trimmed off and never takes the first letter with it, however close the text
+    // comes, whatever the colours.
+    void iconNeverTakesALetter_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("iconSize");
+        const QColor white(250, 250, 250), dark(36, 36, 36), blue(53, 132, 228);
+        const QColor black(30, 30, 30), light(238, 238, 238);
+        QTest::newRow("picture icon, wide gap")
+            << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 6 << 13 << 0;
+        QTest::newRow("picture icon, close")
+            << "Jensen_0815.jpg" << white << black << int(Icon::Picture) << 2 << 13 << 0;
+        QTest::newRow("picture icon, dark, close")
+            << "Jensen_0815.jpg" << dark << light << int(Icon::Picture) << 2 << 13 << 0;
+        QTest::newRow("picture icon, dark, very close")
+            << "IMG_0417.JPG" << dark << light << int(Icon::Picture) << 1 << 13 << 0;
+        QTest::newRow("picture icon, selected")
+            << "Jensen_0815.jpg" << blue << white << int(Icon::Picture) << 3 << 13 << 0;
+        QTest::newRow("grey icon") << "Jensen_0815.jpg" << white << black << int(Icon::Grey) << 4 << 13 << 0;
+        QTest::newRow("grey icon, dark") << "IMG_0417.JPG" << dark << light << int(Icon::Grey) << 4 << 13 << 0;
+        QTest::newRow("no icon") << "Jensen_0815.jpg" << white << black << int(Icon::None) << 4 << 13 << 0;
+        QTest::newRow("no icon, first letter thin")
+            << "IMG_0417.JPG" << white << black << int(Icon::None) << 4 << 13 << 0;
+        QTest::newRow("no icon, dark") << "l_0001.jpg" << dark << light << int(Icon::None) << 4 << 13 << 0;
+        // Letters as tall as the icon (a 2x screen with small icons), close to it.
+        QTest::newRow("2x, letters as tall as the icon")
+            << "GOPR0415.JPG" << dark << light << int(Icon::Picture) << 3 << 28 << 20;
+        QTest::newRow("2x, a J under the icon's edge")
+            << "José-María_0088.jpg" << dark << light << int(Icon::Picture) << 0 << 28 << 20;
+    }
+    void iconNeverTakesALetter()
+    {
+        QFETCH(QString, name);
+        QFETCH(QColor, background);
+        QFETCH(QColor, ink);
+        QFETCH(int, icon);
+        QFETCH(int, gap);
+        QFETCH(int, pixelSize);
+        QFETCH(int, iconSize);
+        const DrawnLabel label = drawLabel(name, background, ink, Icon(icon), gap, pixelSize, iconSize);
+        const PreparedCrop crop = prepare(label.image);
+        QVERIFY(!crop.empty());
+        // The first letter is on the crop ...
+        QVERIFY2(crop.text.left() <= label.textLeft,
+                 qPrintable(QStringLiteral("text from %1, ink from %2").arg(crop.text.left()).arg(label.textLeft)));
+        QVERIFY(crop.text.right() >= label.textInk.right());
+        // ... and the icon is not: what lies before the first letter is blank.
+        if (label.iconRight > 0) {
+            const int blankUntil = crop.border + int((label.textLeft - crop.text.left()) * crop.scale) - 2;
+            if (blankUntil > 0) {
+                double lowest = 0;
+                cv::minMaxLoc(crop.image(cv::Rect(0, 0, blankUntil, crop.image.rows)), &lowest);
+                QVERIFY2(lowest > 160, qPrintable(QStringLiteral("ink before the text: %1").arg(lowest)));
+            }
+        }
+    }
+
+    // Every crop is dark text on white, whichever way round the box was; the crop knows where it
+    // came from.
+    void cropIsDarkOnLightAndMapsBack_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("ink");
+        QTest::newRow("dark on white") << QColor(250, 250, 250) << QColor(30, 30, 30);
+        QTest::newRow("light on dark") << QColor(36, 36, 36) << QColor(238, 238, 238);
+        QTest::newRow("white on a blue highlight") << QColor(53, 132, 228) << QColor(255, 255, 255);
+        QTest::newRow("white on a light blue highlight") << QColor(120, 170, 230) << QColor(255, 255, 255);
+        QTest::newRow("dark on a yellow highlight") << QColor(250, 220, 120) << QColor(20, 20, 20);
+    }
+    void cropIsDarkOnLightAndMapsBack()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, ink);
+        const DrawnLabel label = drawLabel(QStringLiteral("Smith_0042.jpg"), background, ink, Icon::None, 4);
+        const PreparedCrop crop = prepare(label.image);
+        QVERIFY(!crop.empty());
+        // Mostly background, which is white: the median is light, the darkest pixels dark.
+        cv::Mat sorted = crop.image.reshape(1, 1).clone();
+        cv::sort(sorted, sorted, cv::SORT_ASCENDING);
+        QVERIFY(sorted.at<uchar>(0, sorted.cols / 2) > 200);
+        QVERIFY(sorted.at<uchar>(0, 0) < 60);
+        QCOMPARE(crop.image.at<uchar>(0, 0), uchar(255));
+        // The crop's text area lies on the image's text, its border outside it.
+        const QRect back = crop.toImage(crop.border, crop.border, crop.image.cols - crop.border,
+                                        crop.image.rows - crop.border);
+        QVERIFY2(std::abs(back.left() - crop.text.left()) <= 1 && std::abs(back.right() - crop.text.right()) <= 1,
+                 qPrintable(QStringLiteral("%1..%2 vs %3..%4")
+                                .arg(back.left())
+                                .arg(back.right())
+                                .arg(crop.text.left())
+                                .arg(crop.text.right())));
+        QVERIFY(crop.text.contains(label.textInk.adjusted(1, 1, -1, -1)));
+    }
+
+    void emptyBoxGivesNoCrop()
+    {
+        QImage blank(80, 20, QImage::Format_RGB32);
+        blank.fill(QColor(53, 132, 228));
+        QVERIFY(prepare(blank).empty());
+    }
+
+    // Detected boxes become boxes of one line each.
+    void oneLinePerBox_data()
+    {
+        QTest::addColumn<QList<QRect>>("detected");
+        QTest::addColumn<QList<QRect>>("lines");
+        QTest::newRow("pieces cut at an underscore are joined")
+            << QList<QRect>{{100, 10, 60, 16}, {164, 10, 50, 16}} << QList<QRect>{{100, 10, 114, 16}};
+        QTest::newRow("the next column stays apart")
+            << QList<QRect>{{100, 10, 60, 16}, {200, 10, 50, 16}} << QList<QRect>{{100, 10, 60, 16}, {200, 10, 50, 16}};
+        QTest::newRow("an icon stays apart from its name")
+            << QList<QRect>{{80, 10, 16, 16}, {98, 10, 100, 16}} << QList<QRect>{{80, 10, 16, 16}, {98, 10, 100, 16}};
+        QTest::newRow("rows in reading order") << QList<QRect>{{300, 40, 60, 16}, {100, 42, 60, 16}, {100, 10, 60, 16}}
+                                               << QList<QRect>{{100, 10, 60, 16}, {100, 42, 60, 16}, {300, 40, 60, 16}};
+    }
+    void oneLinePerBox()
+    {
+        QFETCH(QList<QRect>, detected);
+        QFETCH(QList<QRect>, lines);
+        std::vector<cv::Rect> boxes;
+        for (const QRect &r : detected)
+            boxes.emplace_back(r.x(), r.y(), r.width(), r.height());
+        QCOMPARE(inReadingOrder(joinPiecesOfOneLine(boxes)), lines);
+    }
+
+    void iconBesideANameIsNotRead()
+    {
+        const QList<QRect> boxes{{80, 10, 16, 16}, {98, 10, 100, 16}, {80, 40, 18, 16}, {300, 40, 100, 16}};
+        // The second square box has no name right after it: it may be a short name of its own.
+        QCOMPARE(withoutIconsBesideText(boxes),
+                 (QList<QRect>{{98, 10, 100, 16}, {80, 40, 18, 16}, {300, 40, 100, 16}}));
+    }
+
+    // One box over two labels side by side is split where the gap between them is wide; an icon
+    // on its own in a piece is left out.
+    void boxesSplitAtWideGaps()
+    {
+        QImage image(360, 24, QImage::Format_RGB32);
+        image.fill(QColor(250, 250, 250));
+        QPainter p(&image);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(13);
+        p.setFont(font);
+        p.setPen(QColor(30, 30, 30));
+        p.drawText(QRect(4, 0, 150, 24), Qt::AlignVCenter, QStringLiteral("Smith_0042.jpg"));
+        p.drawText(QRect(200, 0, 150, 24), Qt::AlignVCenter, QStringLiteral("DSC_0815.JPG"));
+        p.end();
+        const cv::Mat bgr = toBgr(image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, bgr.cols, bgr.rows)));
+        QCOMPARE(pieces.size(), 2);
+        QVERIFY(pieces.at(0).right() < 200 && pieces.at(1).left() > 110);
+    }
+
+    // A box whose edge cuts through the underscore that starts or ends a name takes it in; an
+    // edge beside a letter stays.
+    void underscoresAtTheEdgesAreTakenIn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("grows");
+        QTest::addColumn<int>("inset");
+        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true << 4;
+        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true << 4;
+        QTest::newRow("leading underscore wholly outside") << "_DSC8812.jpg" << false << true << 11;
+        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true << 4;
+        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false << 4;
+        QTest::newRow("a full stop beside the edge") << ".DSC8812.jpg" << false << false << 6;
+    }
+    void underscoresAtTheEdgesAreTakenIn()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, dark);
+        QFETCH(bool, grows);
+        QFETCH(int, inset);
+        const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
+                                           dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::None, 10, 16);
+        const cv::Mat bgr = toBgr(label.image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        // The detector's box: the ink, less `inset` pixels at its start and 4 at its end.
+        const QRect ink = label.textInk;
+        const cv::Rect detected(ink.left() + inset, ink.top() - 2, ink.width() - inset - 4, ink.height() + 4);
+        const cv::Rect grown = extendOverStrokesAside(grey, detected);
+        const bool leading = name.startsWith(QLatin1Char('_')), trailing = name.endsWith(QLatin1Char('_'));
+        if (!grows) {
+            QCOMPARE(grown, detected);
+            return;
+        }
+        if (leading)
+            QVERIFY2(grown.x <= ink.left(), qPrintable(QStringLiteral("%1 > %2").arg(grown.x).arg(ink.left())));
+        else
+            QCOMPARE(grown.x, detected.x);
+        if (trailing)
+            QVERIFY(grown.x + grown.width > ink.right());
+        else
+            QCOMPARE(grown.x + grown.width, detected.x + detected.width);
+        QCOMPARE(grown.y, detected.y);
+        QCOMPARE(grown.height, detected.height);
+    }
+
+    // Without the detection model, lines are still found.
+    void linesWithoutAModel()
+    {
+        QImage image(400, 120, QImage::Format_RGB32);
+        image.fill(QColor(36, 36, 36));
+        QPainter p(&image);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(14);
+        p.setFont(font);
+        p.setPen(QColor(238, 238, 238));
+        p.drawText(QPoint(20, 30), QStringLiteral("Jensen_0815.jpg"));
+        p.drawText(QPoint(20, 80), QStringLiteral("IMG_0417.JPG"));
+        p.end();
+        TextDetector detector;
+        QVERIFY(!detector.neural());
+        const QList<QRect> found = lineBoxes(detector, toBgr(image));
+        QCOMPARE(found.size(), 2);
+        QVERIFY(found.at(0).bottom() < found.at(1).top());
+    }
+};
+
+QTEST_MAIN(TestTextBoxes)
+#include "tst_textboxes.moc"
