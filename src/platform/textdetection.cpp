@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace quillmore {
 
@@ -299,20 +300,35 @@ std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
     return pieces;
 }
 
-// The box grown down over a horizontal stroke just below it, across at most a row or two of
-// background: an underscore under the baseline that the detector left out. The next line
-// further down, past a wider gap, stays out, and so does ink that is no stroke.
-cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
+// Where ink begins in a box: half-way from its background (the median level) to its strongest
+// ink; nothing when the box has too little contrast to tell ink from background.
+struct InkLevel {
+    bool darkBackground = false;
+    double threshold = 0;
+};
+
+std::optional<InkLevel> inkLevel(const cv::Mat &inside)
 {
-    const cv::Mat inside = grey(box);
     const int median = medianLevel(inside);
     const bool darkBackground = lightInk(inside);
     double lowest = 0, highest = 0;
     cv::minMaxLoc(inside, &lowest, &highest);
     const double contrast = darkBackground ? highest - median : median - lowest;
     if (contrast < 24)
+        return std::nullopt;
+    return InkLevel{darkBackground, darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast};
+}
+
+// The box grown down over a horizontal stroke just below it, across at most a row or two of
+// background: an underscore under the baseline that the detector left out. The next line
+// further down, past a wider gap, stays out, and so does ink that is no stroke.
+cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
+{
+    const std::optional<InkLevel> ink = inkLevel(grey(box));
+    if (!ink)
         return box;
-    const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+    const bool darkBackground = ink->darkBackground;
+    const double threshold = ink->threshold;
     const int allowedGap = std::max(2, box.height / 8);
     const int maxThickness = std::max(2, box.height / 6);
     const int limit = std::min(grey.rows, box.y + box.height + box.height / 2);
@@ -342,15 +358,11 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
 
 cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
 {
-    const cv::Mat inside = grey(box);
-    const int median = medianLevel(inside);
-    const bool darkBackground = lightInk(inside);
-    double lowest = 0, highest = 0;
-    cv::minMaxLoc(inside, &lowest, &highest);
-    const double contrast = darkBackground ? highest - median : median - lowest;
-    if (contrast < 24 || box.height < 6)
+    const std::optional<InkLevel> ink = inkLevel(grey(box));
+    if (!ink || box.height < 6)
         return box;
-    const double threshold = darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast;
+    const bool darkBackground = ink->darkBackground;
+    const double threshold = ink->threshold;
     const int lowBand = box.y + int(std::lround(0.55 * box.height));
     const int maxThickness = std::max(2, box.height / 6);
     // What column x holds between the box's rows: nothing, a thin stroke low in the box, or
