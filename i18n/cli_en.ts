@@ -36,6 +36,14 @@
         <translation>Unknown command “%1”. Try --help.</translation>
     </message>
     <message>
+        <source>cli.error.fullProgram</source>
+        <translation>Could not start %1, which runs this command: %2. Reinstall Quillmore.</translation>
+    </message>
+    <message>
+        <source>cli.error.noRecognition</source>
+        <translation>This program does not read screenshots; run quillmore-cli.</translation>
+    </message>
+    <message>
         <source>cli.error.noCommand</source>
         <translation>No command given. Try --help.</translation>
     </message>

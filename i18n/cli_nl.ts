@@ -36,6 +36,14 @@
         <translation>Onbekende opdracht “%1”. Probeer --help.</translation>
     </message>
     <message>
+        <source>cli.error.fullProgram</source>
+        <translation>%1, dat deze opdracht uitvoert, kon niet starten: %2. Installeer Quillmore opnieuw.</translation>
+    </message>
+    <message>
+        <source>cli.error.noRecognition</source>
+        <translation>Dit programma leest geen schermafbeeldingen; gebruik quillmore-cli.</translation>
+    </message>
+    <message>
         <source>cli.error.noCommand</source>
         <translation>Geen opdracht gegeven. Probeer --help.</translation>
     </message>

@@ -9,82 +9,83 @@
 //                        [--check blur,duplicate,file] [--report FILE] [--json]
 //
 // Exit status: 0 success, 1 the job failed, 2 usage error or unusable input, 130 cancelled.
+//
+// This program runs the plain scan (and --help, --version) itself and hands every other command
+// to quillmore-cli-full, in place of itself. A scan of a warm disk takes about as long as loading
+// a program's libraries does, and text recognition and the copy workflow bring most of them: this
+// program is linked without them and starts with a fraction of the libraries.
 
 #include "clicommon.h"
-#include "readscreenshotscommand.h"
-#include "gathercommand.h"
 #include "scancommand.h"
 
 #include "model/localization.h"
-#include "platform/ocrengine.h"
+#include "platform/ocrmodels.h"
 
 #include <QCoreApplication>
 
-#include <cstdio>
+#include <cerrno>
+#include <climits>
+#include <malloc.h>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 using namespace quillmore;
 
-static void printUsage(FILE *to)
-{
-    std::fprintf(to, "%s\n\n", qPrintable(localized("cli.description")));
-    std::fprintf(to, "Usage: quillmore-cli <command> [options]\n\nCommands:\n");
-    std::fprintf(to, "  scan              %s\n", qPrintable(localized("cli.command.scan")));
-    std::fprintf(to, "  gather            %s\n", qPrintable(localized("cli.command.gather")));
-    std::fprintf(to, "  read-screenshots  %s\n\n", qPrintable(localized("cli.command.readScreenshots")));
-    std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
-}
+namespace {
 
-// Whether the command may read screenshots. Only then is the program restarted with the
-// recognition's settings: a restart loads every library again, which would double the start-up
-// of a plain scan.
-static bool mayReadScreenshots(int argc, char **argv)
+// Whether the command is one this program hands on: everything but a scan of a selection folder,
+// help and the version.
+bool needsFullProgram(int argc, char **argv)
 {
     if (argc < 2)
         return false;
-    if (std::strcmp(argv[1], "read-screenshots") == 0)
+    const char *command = argv[1];
+    if (std::strcmp(command, "gather") == 0 || std::strcmp(command, "read-screenshots") == 0)
         return true;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0)
-            return false;
-        if (std::strcmp(argv[i], "--screenshot") == 0 || std::strncmp(argv[i], "--screenshot=", 13) == 0)
-            return true;
-    }
-    return false;
+    return std::strcmp(command, "scan") == 0 && cli::mayReadScreenshots(argc, argv);
 }
+
+// The full program: beside this one in a build folder, else where the package installs it.
+std::string fullProgramPath()
+{
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = length > 0 ? std::string(self, std::size_t(length)) : std::string();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    const std::string beside = folder + "quillmore-cli-full";
+    if (::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return folder + QUILLMORE_CLI_LIBEXEC "/quillmore-cli-full";
+}
+
+// Starts the full program in place of this one; returns only when it could not be started.
+int runFullProgram(int argc, char **argv)
+{
+    const std::string program = fullProgramPath();
+    if (cli::mayReadScreenshots(argc, argv))
+        execWithSingleThreadedOcr(program.c_str(), argv);
+    else
+        ::execv(program.c_str(), argv);
+    const int error = errno;
+    QCoreApplication app(argc, argv);
+    cli::printError(localized("cli.error.fullProgram", QString::fromLocal8Bit(program.c_str()),
+                              QString::fromLocal8Bit(std::strerror(error))));
+    return cli::exitFailure;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    if (mayReadScreenshots(argc, argv))
-        restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
-    cli::blockStopSignals();                // before any thread starts
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
-    QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMORE_VERSION));
-
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        cli::printError(localized("cli.error.noCommand"));
-        return cli::exitUsage;
-    }
-    const QString command = args.at(1);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        printUsage(stdout);
-        return cli::exitSuccess;
-    }
-    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
-        std::printf("quillmore-cli %s\n", QUILLMORE_VERSION);
-        return cli::exitSuccess;
-    }
-    const QStringList rest = args.mid(2);
-    if (command == QLatin1String("scan"))
-        return runScanCommand(rest);
-    if (command == QLatin1String("read-screenshots"))
-        return runReadScreenshotsCommand(rest);
-    if (command == QLatin1String("gather"))
-        return runGatherCommand(rest);
-
-    cli::printError(localized("cli.error.unknownCommand", command));
-    return cli::exitUsage;
+    if (needsFullProgram(argc, argv))
+        return runFullProgram(argc, argv);
+    // Memory freed during the scan (a listing for every folder, lists that grew) stays in the
+    // process for the next use instead of going back to the system, which would give it back
+    // as fresh pages, each costing a page fault when first touched.
+    ::mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    cli::blockStopSignals(); // before any thread starts
+    return cli::runCommandLine(
+        argc, argv, {{"scan", [](const QStringList &arguments) { return runScanCommand(arguments, nullptr); }}});
 }

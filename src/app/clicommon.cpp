@@ -4,12 +4,14 @@
 #include "platform/paths.h"
 #include "workflow/failuretext.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonObject>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -183,6 +185,58 @@ std::optional<QString> folderOption(const QString &optionName, const QString &va
 void printFailure(const FailureError &failure)
 {
     printError(failureText(failure.failure()));
+}
+
+static void printUsage(FILE *to)
+{
+    std::fprintf(to, "%s\n\n", qPrintable(localized("cli.description")));
+    std::fprintf(to, "Usage: quillmore-cli <command> [options]\n\nCommands:\n");
+    std::fprintf(to, "  scan              %s\n", qPrintable(localized("cli.command.scan")));
+    std::fprintf(to, "  gather            %s\n", qPrintable(localized("cli.command.gather")));
+    std::fprintf(to, "  read-screenshots  %s\n\n", qPrintable(localized("cli.command.readScreenshots")));
+    std::fprintf(to, "Run 'quillmore-cli <command> --help' for the options of a command.\n");
+}
+
+bool mayReadScreenshots(int argc, char **argv)
+{
+    if (argc < 2)
+        return false;
+    if (std::strcmp(argv[1], "read-screenshots") == 0)
+        return true;
+    for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--screenshot") == 0 || std::strncmp(argv[i], "--screenshot=", 13) == 0)
+            return true;
+    }
+    return false;
+}
+
+int runCommandLine(int argc, char **argv, std::initializer_list<Command> commands)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmore"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmore"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMORE_VERSION));
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        printError(localized("cli.error.noCommand"));
+        return exitUsage;
+    }
+    const QString command = args.at(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        printUsage(stdout);
+        return exitSuccess;
+    }
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        std::printf("quillmore-cli %s\n", QUILLMORE_VERSION);
+        return exitSuccess;
+    }
+    for (const Command &c : commands) {
+        if (command == QLatin1String(c.name))
+            return c.run(args.mid(2));
+    }
+    printError(localized("cli.error.unknownCommand", command));
+    return exitUsage;
 }
 
 } // namespace quillmore::cli

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 #include <stop_token>
 
@@ -21,6 +22,20 @@ constexpr int exitSuccess = 0;
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 constexpr int exitCancelled = 130;
+
+// A command of the program: its name on the command line, and what runs it with the arguments
+// that follow the name.
+struct Command {
+    const char *name;
+    int (*run)(const QStringList &arguments);
+};
+// Starts the application object, answers --help and --version, and runs the named command; a
+// missing or unknown command is a usage error. Returns the exit status.
+int runCommandLine(int argc, char **argv, std::initializer_list<Command> commands);
+// Whether the command line may read screenshots (read-screenshots, or --screenshot before any
+// "--"): such a program starts with the recognition's thread settings. Reads only argv, so it can
+// be asked before the application object exists.
+bool mayReadScreenshots(int argc, char **argv);
 
 // One line on stderr.
 void printError(const QString &message);

@@ -90,6 +90,12 @@ ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressL
     return result;
 }
 
+ScreenshotNames readScreenshotNames(const QStringList &files, cli::ProgressLine &progressLine, std::stop_token stop)
+{
+    const ScreenshotOCRResult read = readScreenshotFiles(files, progressLine, stop);
+    return {selectedJPEGs(read.candidates), read.warnings};
+}
+
 int runReadScreenshotsCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;

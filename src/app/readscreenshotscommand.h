@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clicommon.h"
+#include "scancommand.h"
 
 #include "model/screenshotrecords.h"
 
@@ -17,5 +18,7 @@ int runReadScreenshotsCommand(const QStringList &arguments);
 // Cancelled.
 ScreenshotOCRResult readScreenshotFiles(const QStringList &files, cli::ProgressLine &progressLine,
                                         std::stop_token stop);
+// The same reading, as the selection of a scan: the names of the pictures, with the warnings.
+ScreenshotNames readScreenshotNames(const QStringList &files, cli::ProgressLine &progressLine, std::stop_token stop);
 
 } // namespace quillmore

@@ -1,67 +1,58 @@
 #include "scancommand.h"
 
 #include "clicommon.h"
-#include "readscreenshotscommand.h"
+#include "jsonwriter.h"
 
 #include "matching/rawscanner.h"
 #include "matching/selectionreader.h"
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
-#include "screenshots/batchprocessor.h"
 #include "workflow/scanjob.h"
 #include "workflow/screentexts.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 
 namespace quillmore {
 namespace {
 
-using cli::optionalJson;
 using cli::printable;
 using cli::printLine;
 using cli::printWarnings;
 using cli::warningsJson;
 
-QJsonValue optionalNumber(const std::optional<qint64> &v)
+// The scan as one JSON document on stdout, written as it goes: a scan may find thousands of names.
+void writeScanDocument(const QList<SelectionResult> &results, const QList<AppWarning> &warnings, qint64 checkedFiles)
 {
-    return v ? QJsonValue(double(*v)) : QJsonValue(QJsonValue::Null);
-}
-
-QJsonDocument scanDocument(const QList<SelectionResult> &results, const QList<AppWarning> &warnings,
-                           qint64 checkedFiles)
-{
-    QJsonArray resultArray;
+    cli::JsonWriter json(stdout);
+    json.beginObject();
+    json.key("checkedFiles").value(checkedFiles);
+    json.key("results").beginArray();
     for (const SelectionResult &r : results) {
-        QJsonArray candidates;
+        json.beginObject();
+        json.key("baseName").value(r.selection.baseName);
+        json.key("candidates").beginArray();
         for (const RawCandidate &c : r.candidates) {
-            candidates.append(QJsonObject{
-                {QStringLiteral("path"), c.url},
-                {QStringLiteral("size"), double(c.size)},
-                {QStringLiteral("modified"),
-                 c.modificationDate ? QJsonValue(c.modificationDate->toUTC().toString(Qt::ISODate))
-                                    : QJsonValue(QJsonValue::Null)},
-                {QStringLiteral("pixelWidth"), optionalNumber(c.pixelWidth)},
-                {QStringLiteral("pixelHeight"), optionalNumber(c.pixelHeight)},
-            });
+            json.beginObject();
+            if (c.modificationDate)
+                json.key("modified").value(c.modificationDate->toUTC().toString(Qt::ISODate));
+            else
+                json.key("modified").null();
+            json.key("path").value(c.url);
+            json.key("pixelHeight").value(c.pixelHeight);
+            json.key("pixelWidth").value(c.pixelWidth);
+            json.key("size").value(c.size);
+            json.endObject();
         }
-        resultArray.append(QJsonObject{
-            {QStringLiteral("fileName"), r.selection.fileName},
-            {QStringLiteral("baseName"), r.selection.baseName},
-            {QStringLiteral("status"), rawValue(r.status)},
-            {QStringLiteral("chosen"), optionalJson(r.chosenRAW)},
-            {QStringLiteral("candidates"), candidates},
-        });
+        json.endArray();
+        json.key("chosen").value(r.chosenRAW);
+        json.key("fileName").value(r.selection.fileName);
+        json.key("status").value(rawValue(r.status));
+        json.endObject();
     }
-    return QJsonDocument(QJsonObject{
-        {QStringLiteral("checkedFiles"), double(checkedFiles)},
-        {QStringLiteral("results"), resultArray},
-        {QStringLiteral("warnings"), warningsJson(warnings)},
-    });
+    json.endArray();
+    json.key("warnings").value(warningsJson(warnings));
+    json.endObject();
 }
 
 void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &warnings, qint64 checkedFiles)
@@ -108,7 +99,7 @@ void printTable(const QList<SelectionResult> &results, const QList<AppWarning> &
 
 } // namespace
 
-int runScanCommand(const QStringList &arguments)
+int runScanCommand(const QStringList &arguments, ScreenshotNameReader readScreenshots)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(localized("cli.command.scan"));
@@ -120,6 +111,10 @@ int runScanCommand(const QStringList &arguments)
         return *status;
 
     const bool fromScreenshots = parser.isSet(job.screenshot);
+    if (fromScreenshots && !readScreenshots) {
+        cli::printError(localized("cli.error.noRecognition"));
+        return cli::exitFailure;
+    }
     if (fromScreenshots && parser.isSet(job.selection)) {
         cli::printError(localized("cli.error.selectionOrScreenshot"));
         return cli::exitUsage;
@@ -167,10 +162,9 @@ int runScanCommand(const QStringList &arguments)
         QList<AppWarning> screenshotWarnings;
         if (fromScreenshots) {
             // The names read from the screenshots take the place of a selection folder.
-            const ScreenshotOCRResult read = readScreenshotFiles(parser.values(job.screenshot), progressLine,
-                                                                 stop.get_token());
+            const ScreenshotNames read = readScreenshots(parser.values(job.screenshot), progressLine, stop.get_token());
             request.mode = SelectionInputMode::screenshots;
-            request.screenshotNames = selectedJPEGs(read.candidates);
+            request.screenshotNames = read.names;
             screenshotWarnings = read.warnings;
         } else {
             progressLine.show(localized("cli.progress.reading"));
@@ -192,8 +186,7 @@ int runScanCommand(const QStringList &arguments)
         const QList<AppWarning> warnings = screenshotWarnings + scanned.readerWarnings + scanned.scannerWarnings;
         const qint64 checkedFiles = scanned.checkedFiles;
         if (parser.isSet(jsonOption))
-            std::fputs(scanDocument(results, warnings, checkedFiles).toJson(QJsonDocument::Indented).constData(),
-                       stdout);
+            writeScanDocument(results, warnings, checkedFiles);
         else
             printTable(results, warnings, checkedFiles);
         std::fflush(stdout);

@@ -4,18 +4,64 @@
 
 #include <libheif/heif.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
 #include <string_view>
+#include <type_traits>
 
 namespace quillmore {
 namespace {
 
 // Reads bytes at an offset; false when fewer than `count` bytes are there.
 using ReadAt = std::function<bool(std::uint64_t offset, unsigned char *into, std::size_t count)>;
+
+// The part of libheif that reads a HEIC file's size. The library is opened when the first HEIC
+// header is read, not when the program starts: it brings the decoders of four video formats, whose
+// loading would cost a program that only scans folders more time than the scan of a warm disk.
+// (A program that decodes HEIC links libheif, and then this finds the library already loaded.)
+struct HeifSizeReader {
+    decltype(&heif_check_filetype) checkFiletype = nullptr;
+    decltype(&heif_context_alloc) contextAlloc = nullptr;
+    decltype(&heif_context_read_from_file) readFromFile = nullptr;
+    decltype(&heif_context_get_primary_image_handle) primaryImageHandle = nullptr;
+    decltype(&heif_image_handle_get_width) width = nullptr;
+    decltype(&heif_image_handle_get_height) height = nullptr;
+    decltype(&heif_image_handle_release) releaseHandle = nullptr;
+    decltype(&heif_context_free) contextFree = nullptr;
+
+    bool usable() const
+    {
+        return checkFiletype && contextAlloc && readFromFile && primaryImageHandle && width && height && releaseHandle
+            && contextFree;
+    }
+};
+
+const HeifSizeReader &heifSizeReader()
+{
+    static const HeifSizeReader reader = [] {
+        HeifSizeReader r;
+        void *library = ::dlopen("libheif.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return r;
+        const auto resolve = [library](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+        };
+        resolve(r.checkFiletype, "heif_check_filetype");
+        resolve(r.contextAlloc, "heif_context_alloc");
+        resolve(r.readFromFile, "heif_context_read_from_file");
+        resolve(r.primaryImageHandle, "heif_context_get_primary_image_handle");
+        resolve(r.width, "heif_image_handle_get_width");
+        resolve(r.height, "heif_image_handle_get_height");
+        resolve(r.releaseHandle, "heif_image_handle_release");
+        resolve(r.contextFree, "heif_context_free");
+        return r; // the library stays open for the life of the program
+    }();
+    return reader;
+}
 
 std::optional<PixelSize> parseJpeg(const ReadAt &readAt)
 {
@@ -117,21 +163,24 @@ std::optional<PixelSize> imagePixelSize(const QString &path)
     }
     if (std::string_view(reinterpret_cast<const char *>(head + 4), 4) == "ftyp") {
         // HEIC: libheif reads the boxes that describe the images; nothing is decoded.
-        if (heif_check_filetype(head, int(n)) == heif_filetype_no)
+        const HeifSizeReader &heif = heifSizeReader();
+        if (!heif.usable() || heif.checkFiletype(head, int(n)) == heif_filetype_no)
             return std::nullopt;
-        heif_context *context = heif_context_alloc();
+        heif_context *context = heif.contextAlloc();
+        if (!context)
+            return std::nullopt;
         std::optional<PixelSize> size;
-        if (heif_context_read_from_file(context, encoded.constData(), nullptr).code == heif_error_Ok) {
+        if (heif.readFromFile(context, encoded.constData(), nullptr).code == heif_error_Ok) {
             heif_image_handle *handle = nullptr;
-            if (heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok) {
-                const int width = heif_image_handle_get_width(handle);
-                const int height = heif_image_handle_get_height(handle);
+            if (heif.primaryImageHandle(context, &handle).code == heif_error_Ok) {
+                const int width = heif.width(handle);
+                const int height = heif.height(handle);
                 if (width > 0 && height > 0)
                     size = PixelSize{width, height};
-                heif_image_handle_release(handle);
+                heif.releaseHandle(handle);
             }
         }
-        heif_context_free(context);
+        heif.contextFree(context);
         return size;
     }
     return std::nullopt;

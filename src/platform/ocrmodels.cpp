@@ -44,10 +44,15 @@ void restartWithSingleThreadedOcr(char **argv)
 {
     if (std::getenv("OMP_THREAD_LIMIT") || !argv || !argv[0])
         return;
-    if (::setenv("OMP_THREAD_LIMIT", "1", 1) != 0)
-        return;
-    ::execv("/proc/self/exe", argv);
+    execWithSingleThreadedOcr("/proc/self/exe", argv);
     // Could not restart: go on as we are.
+}
+
+void execWithSingleThreadedOcr(const char *program, char **argv)
+{
+    if (!std::getenv("OMP_THREAD_LIMIT") && ::setenv("OMP_THREAD_LIMIT", "1", 1) != 0)
+        return;
+    ::execv(program, argv);
 }
 
 int concurrentRecognitionLimit()

@@ -33,6 +33,10 @@ QString languageDataFile(const QString &tessdataDir, const QString &language);
 // thing in main: unless OMP_THREAD_LIMIT is already set, the program is started again, once, with
 // OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
 void restartWithSingleThreadedOcr(char **argv);
+// Starts `program` in place of this process, with OMP_THREAD_LIMIT=1 unless the variable is
+// already set: for a launcher that hands screenshot reading to another program. Returns only when
+// the program could not be started (errno tells why).
+void execWithSingleThreadedOcr(const char *program, char **argv);
 
 // How many screenshots can be read at the same time: one per processor this program may use, and
 // no more than the memory now available holds at about a gigabyte each. At least one.

@@ -1,7 +1,9 @@
 #include "platform/paths.h"
 #include "support/fixtures.h"
 #include "support/processes.h"
+#include "support/testimages.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,6 +43,9 @@ private slots:
     void selectionInAFolderThatCannotBeEnteredIsAWarning();
     void missingSearchLocationIsNamed();
     void pathsThatAreNotUtf8KeepTheirBytes();
+    void heicPixelSizeInAScan();
+    void scanRunsWithoutTheFullProgram_data();
+    void scanRunsWithoutTheFullProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -287,6 +292,70 @@ void TestCli::pathsThatAreNotUtf8KeepTheirBytes()
     const QString path = doc.value("results").toArray()[0].toObject().value("chosen").toString();
     // Read back, the escape gives the real bytes of the file's path.
     QCOMPARE(encodePath(path), encodePath(standardizedPath(dir.filePath("search/") + odd + "/IMG_0001.CR3")));
+}
+
+void TestCli::heicPixelSizeInAScan()
+{
+    // The scanning program opens the HEIC reader only when it meets a HEIC file.
+    QTemporaryDir dir;
+    makeFile(dir.filePath("sel/IMG_0001.jpg"));
+    QVERIFY(QDir().mkpath(dir.filePath("search")));
+    if (!quillmore::testing::writeHeic(dir.filePath("search/IMG_0001.jpg"), QSize(34, 22)))
+        QSKIP("this libheif cannot encode HEVC, so no HEIC file can be made here");
+    QDir().mkpath(dir.filePath("dest"));
+    const Run r = runCli({"scan", "--selection", dir.filePath("sel"), "--search", dir.filePath("search"), "--dest",
+                          dir.filePath("dest"), "--target", "jpeg", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject candidate = QJsonDocument::fromJson(r.out)
+                                      .object()
+                                      .value("results")
+                                      .toArray()[0]
+                                      .toObject()
+                                      .value("candidates")
+                                      .toArray()[0]
+                                      .toObject();
+    QCOMPARE(candidate.value("pixelWidth").toInt(), 34);
+    QCOMPARE(candidate.value("pixelHeight").toInt(), 22);
+}
+
+void TestCli::scanRunsWithoutTheFullProgram_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("handedOn"); // the command needs the program that reads screenshots and gathers
+    const QString d = m_dir.path();
+    const QStringList job{"--search", d + "/search", "--dest", d + "/dest"};
+    QTest::newRow("scan") << (QStringList{"scan", "--selection", d + "/sel"} + job) << 0 << false;
+    QTest::newRow("help") << QStringList{"--help"} << 0 << false;
+    QTest::newRow("scan after --") << (QStringList{"scan", "--selection", d + "/sel"} + job
+                                       + QStringList{"--", "--screenshot"})
+                                   << 2 << false;
+    QTest::newRow("scan --screenshot") << (QStringList{"scan", "--screenshot", d + "/shot.png"} + job) << 1 << true;
+    QTest::newRow("scan --screenshot=") << (QStringList{"scan", "--screenshot=" + d + "/shot.png"} + job) << 1 << true;
+    QTest::newRow("gather") << (QStringList{"gather", "--selection", d + "/sel"} + job) << 1 << true;
+    QTest::newRow("read-screenshots") << QStringList{"read-screenshots", "--help"} << 1 << true;
+}
+
+void TestCli::scanRunsWithoutTheFullProgram()
+{
+    // quillmore-cli alone, as when the package's other program is missing: the scan of a
+    // selection folder still runs, and every other command says what cannot be started.
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, handedOn);
+    QTemporaryDir alone;
+    const QString program = alone.filePath("quillmore-cli");
+    QVERIFY(QFile::copy(QStringLiteral(QUILLMORE_CLI), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    const Run r = quillmore::testing::runProcess(program, args, {{}, {}, 60000});
+    QCOMPARE(r.exitCode, exitCode);
+    const QString err = QString::fromUtf8(r.err);
+    QCOMPARE(err.contains("quillmore-cli-full"), handedOn);
+    if (handedOn) {
+        QVERIFY2(err.startsWith("quillmore-cli: ") && err.count('\n') == 1, qPrintable(err));
+        QVERIFY(r.out.isEmpty());
+    }
+    QVERIFY(QDir(m_dir.filePath("dest")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
