@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace quillmore {
@@ -51,7 +52,17 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
     }
     throwIfCancelled(stop);
 
-    sortByLocalizedStandard(result.selections, [](const SelectedJPEG &s) { return s.localURL.value_or(QString()); });
+    // By the path below the folder, which every path starts with: collation keys cost by the
+    // length of what they cover. (Cut at a separator only: numbers are compared by value, and
+    // "1" + "2" does not order as "2" does.)
+    QString root = standardizedPath(folder);
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    const bool allBelow = std::all_of(result.selections.cbegin(), result.selections.cend(),
+                                      [&](const SelectedJPEG &s) { return s.localURL->startsWith(root); });
+    const qsizetype below = allBelow ? root.size() : 0;
+    sortByLocalizedStandard(result.selections,
+                            [below](const SelectedJPEG &s) { return QStringView(*s.localURL).mid(below); });
     return result;
 }
 

@@ -16,15 +16,17 @@ namespace quillmore {
 
 QString decodePath(std::string_view bytes)
 {
-    QString out;
-    out.reserve(qsizetype(bytes.size()));
+    // Never more UTF-16 units than bytes: written in place, then cut to length.
+    QString out(qsizetype(bytes.size()), Qt::Uninitialized);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    qsizetype written = 0;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
     while (i < n) {
         const unsigned char c = p[i];
         if (c < 0x80) {
-            out.append(QChar(c));
+            d[written++] = c;
             ++i;
             continue;
         }
@@ -57,18 +59,19 @@ QString decodePath(std::string_view bytes)
         if (valid && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
             valid = false;
         if (!valid) {
-            out.append(QChar(char16_t(0xDC00 + c)));
+            d[written++] = char16_t(0xDC00 + c);
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
-            out.append(QChar(QChar::highSurrogate(cp)));
-            out.append(QChar(QChar::lowSurrogate(cp)));
+            d[written++] = QChar::highSurrogate(cp);
+            d[written++] = QChar::lowSurrogate(cp);
         } else {
-            out.append(QChar(char16_t(cp)));
+            d[written++] = char16_t(cp);
         }
         i += std::size_t(len);
     }
+    out.truncate(written);
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include <unicode/sortkey.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace quillmore {
@@ -40,6 +41,14 @@ static bool isAscii(std::string_view bytes)
 
 QString matchKey(const QString &base)
 {
+    if (std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        // ASCII is already in Form C, and full case folding maps exactly A-Z to a-z in it.
+        QString key = base;
+        for (QChar &c : key)
+            if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                c = QChar(c.unicode() - 'A' + 'a');
+        return key;
+    }
     return caseFolded(nfc(base));
 }
 
@@ -87,7 +96,7 @@ icu::Collator *collator()
     return c.get();
 }
 
-icu::UnicodeString toIcu(const QString &s)
+icu::UnicodeString toIcu(QStringView s)
 {
     return icu::UnicodeString(reinterpret_cast<const UChar *>(s.utf16()), int32_t(s.size()));
 }
@@ -106,11 +115,11 @@ int localizedStandardCompare(const QString &a, const QString &b)
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
-QByteArray localizedStandardSortKey(const QString &text)
+QByteArray localizedStandardSortKey(QStringView text)
 {
     icu::Collator *c = collator();
     if (!c)
-        return text.toLower().toUtf8();
+        return text.toString().toLower().toUtf8();
     const icu::UnicodeString u = toIcu(text);
     QByteArray key(64, Qt::Uninitialized);
     int32_t needed = c->getSortKey(u, reinterpret_cast<uint8_t *>(key.data()), int32_t(key.size()));

@@ -38,7 +38,7 @@ template <typename T, typename KeyOf>
 void sortByLocalizedStandard(QList<T> &items, KeyOf keyOf);
 
 // The collation key behind localizedStandardCompare, for sorting many items.
-QByteArray localizedStandardSortKey(const QString &text);
+QByteArray localizedStandardSortKey(QStringView text);
 
 } // namespace quillmore
 

@@ -33,6 +33,7 @@ private slots:
     void whichFilesAreSelections_data();
     void whichFilesAreSelections();
     void symbolicLinksYieldNothing();
+    void finderOrder_data();
     void finderOrder();
     void recordsCarryNameBaseAndLocation();
     void sameNameInTwoFoldersGivesTwoRecords();
@@ -84,14 +85,33 @@ void TestSelectionReader::symbolicLinksYieldNothing()
     QVERIFY(reader.readSelection(dir.path(), {}).selections.isEmpty());
 }
 
+void TestSelectionReader::finderOrder_data()
+{
+    QTest::addColumn<QStringList>("files"); // created in this order
+    QTest::addColumn<QString>("spelling");  // how the folder is given, after the folder's path
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("numbers by value, case ignored") << QStringList{"IMG_10.jpg", "img_3.jpg", "IMG_2.jpg"} << QString()
+                                                    << QStringList{"IMG_2.jpg", "img_3.jpg", "IMG_10.jpg"};
+    // Numbers that share their first digits, in names and in folders: 12 before 1000.
+    QTest::newRow("shared leading digits")
+        << QStringList{"IMG_1000.jpg", "IMG_12.jpg", "day 10/IMG_1.jpg", "day 9/IMG_1.jpg", "IMG_1.jpg"}
+        << QStringLiteral("/./")
+        << QStringList{"day 9/IMG_1.jpg", "day 10/IMG_1.jpg", "IMG_1.jpg", "IMG_12.jpg", "IMG_1000.jpg"};
+    QTest::newRow("folder given with a trailing slash")
+        << QStringList{"b/IMG_2.jpg", "A/IMG_3.jpg", "a.jpg"} << QStringLiteral("/")
+        << QStringList{"a.jpg", "A/IMG_3.jpg", "b/IMG_2.jpg"};
+}
+
 void TestSelectionReader::finderOrder()
 {
+    QFETCH(QStringList, files);
+    QFETCH(QString, spelling);
+    QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    for (const char *name : {"IMG_10.jpg", "img_3.jpg", "IMG_2.jpg"})
+    for (const QString &name : files)
         makeFile(dir.filePath(name));
     SelectionReader reader;
-    QCOMPARE(relativePaths(reader.readSelection(dir.path(), {}), dir.path()),
-             (QStringList{"IMG_2.jpg", "img_3.jpg", "IMG_10.jpg"}));
+    QCOMPARE(relativePaths(reader.readSelection(dir.path() + spelling, {}), dir.path()), expected);
 }
 
 void TestSelectionReader::recordsCarryNameBaseAndLocation()
