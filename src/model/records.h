@@ -310,3 +310,11 @@ QStringList orderedRawValues(const QSet<QualityFlag> &flags);
 QStringList orderedRawValues(const QSet<QualityCheckSkip> &skips);
 
 } // namespace quillmore
+
+// The lists of a scan hold a record per selected name, thousands at a time. Every member is one
+// Qt keeps by a pointer (or a value) that may be moved in memory as it is, so a growing list
+// moves its block instead of copying each record into new memory.
+Q_DECLARE_TYPEINFO(quillmore::SelectedJPEG, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(quillmore::RawCandidate, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(quillmore::SelectionResult, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(quillmore::AppWarning, Q_RELOCATABLE_TYPE);
