@@ -178,7 +178,7 @@ QStringList plainTesseract(const QString &file)
 
 int main(int argc, char **argv)
 {
-    restartWithSingleThreadedOcr(argv);
+    restartWithRecognitionSettings(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;

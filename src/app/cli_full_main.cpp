@@ -24,8 +24,8 @@ int runScan(const QStringList &arguments)
 int main(int argc, char **argv)
 {
     if (cli::mayReadScreenshots(argc, argv))
-        restartWithSingleThreadedOcr(argv); // first: the OpenMP runtime reads its settings at start
-    cli::blockStopSignals();                // before any thread starts
+        restartWithRecognitionSettings(argv); // first: the OpenMP runtime reads its settings at start
+    cli::blockStopSignals();                  // before any thread starts
     return cli::runCommandLine(
         argc, argv, {{"scan", runScan}, {"read-screenshots", runReadScreenshotsCommand}, {"gather", runGatherCommand}});
 }

@@ -64,7 +64,7 @@ int runFullProgram(int argc, char **argv)
 {
     const std::string program = fullProgramPath();
     if (cli::mayReadScreenshots(argc, argv))
-        execWithSingleThreadedOcr(program.c_str(), argv);
+        execWithRecognitionSettings(program.c_str(), argv);
     else
         ::execv(program.c_str(), argv);
     const int error = errno;

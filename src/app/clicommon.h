@@ -33,7 +33,7 @@ struct Command {
 // missing or unknown command is a usage error. Returns the exit status.
 int runCommandLine(int argc, char **argv, std::initializer_list<Command> commands);
 // Whether the command line may read screenshots (read-screenshots, or --screenshot before any
-// "--"): such a program starts with the recognition's thread settings. Reads only argv, so it can
+// "--"): such a program starts with the recognition's process settings. Reads only argv, so it can
 // be asked before the application object exists.
 bool mayReadScreenshots(int argc, char **argv);
 

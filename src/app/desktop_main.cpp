@@ -62,7 +62,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    quillmore::restartWithSingleThreadedOcr(argv); // before any thread: the OpenMP runtime reads it at start
+    quillmore::restartWithRecognitionSettings(argv); // before any thread: the OpenMP runtime reads it at start
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QApplication::setApplicationName(QStringLiteral("Quillmore"));

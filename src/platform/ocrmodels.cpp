@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <malloc.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,19 +41,30 @@ QString languageDataFile(const QString &tessdataDir, const QString &language)
     return QFileInfo::exists(file) ? file : QString();
 }
 
-void restartWithSingleThreadedOcr(char **argv)
+void restartWithRecognitionSettings(char **argv)
 {
     if (std::getenv("OMP_THREAD_LIMIT") || !argv || !argv[0])
         return;
-    execWithSingleThreadedOcr("/proc/self/exe", argv);
+    execWithRecognitionSettings("/proc/self/exe", argv);
     // Could not restart: go on as we are.
 }
 
-void execWithSingleThreadedOcr(const char *program, char **argv)
+void execWithRecognitionSettings(const char *program, char **argv)
 {
     if (!std::getenv("OMP_THREAD_LIMIT") && ::setenv("OMP_THREAD_LIMIT", "1", 1) != 0)
         return;
+    // Blocks of 32 MiB and more come straight from the system, the rest from the heap; what is
+    // freed stays up to 256 MiB; both in huge pages where the kernel gives them on request.
+    if (!std::getenv("GLIBC_TUNABLES"))
+        ::setenv("GLIBC_TUNABLES",
+                 "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456",
+                 1);
     ::execv(program, argv);
+}
+
+void releaseFreedMemory()
+{
+    ::malloc_trim(0);
 }
 
 int concurrentRecognitionLimit()

@@ -27,16 +27,26 @@ OcrModelPaths locateOcrModels();
 // The path of the traineddata file of one language in the folder; empty when it is not there.
 QString languageDataFile(const QString &tessdataDir, const QString &language);
 
-// Tesseract's OpenMP runtime starts and spins threads for every small line it reads, which for one
-// box at a time costs far more processor time than it saves. Its thread limit can only be set in
-// the environment before the program starts, so a program that reads screenshots calls this first
-// thing in main: unless OMP_THREAD_LIMIT is already set, the program is started again, once, with
-// OMP_THREAD_LIMIT=1. Returns only when no restart happened (or it failed).
-void restartWithSingleThreadedOcr(char **argv);
-// Starts `program` in place of this process, with OMP_THREAD_LIMIT=1 unless the variable is
-// already set: for a launcher that hands screenshot reading to another program. Returns only when
-// the program could not be started (errno tells why).
-void execWithSingleThreadedOcr(const char *program, char **argv);
+// The settings a program that reads screenshots starts with, which only the environment at the
+// start of a process can give:
+// - OMP_THREAD_LIMIT=1. Tesseract's OpenMP runtime starts and spins threads for every small line
+//   it reads, which for one box at a time costs far more processor time than it saves.
+// - GLIBC_TUNABLES: the allocator backs its large blocks with huge pages and keeps what is freed
+//   for the next block. A reading allocates and frees hundreds of megabytes of images and network
+//   layers; in 4 KiB pages every first touch is a page fault, which cost about as much processor
+//   time as the recognition itself (a 2x screenshot: 5.7 s of CPU, 2.7 s with these settings).
+//   An environment that already sets GLIBC_TUNABLES keeps its own.
+// A program that reads screenshots calls this first thing in main: unless OMP_THREAD_LIMIT is
+// already set, the program is started again, once, with the settings. Returns only when no
+// restart happened (or it failed).
+void restartWithRecognitionSettings(char **argv);
+// Starts `program` in place of this process, with the recognition's settings (those not already
+// set): for a launcher that hands screenshot reading to another program. Returns only when the
+// program could not be started (errno tells why).
+void execWithRecognitionSettings(const char *program, char **argv);
+// Gives memory that readings freed back to the system, once a batch is done: the settings above
+// keep it in the process while screenshots are being read.
+void releaseFreedMemory();
 
 // How many screenshots can be read at the same time: one per processor this program may use, and
 // no more than the memory now available holds at about a gigabyte each. At least one.

@@ -137,6 +137,7 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             source.request_stop();
             for (std::jthread &t : threads)
                 t.join();
+            releaseFreedMemory(); // what the readings kept for each other
         }
     } stopWorkers{workerStop, threads};
     // With one worker the screenshots are read on this thread, in turn.

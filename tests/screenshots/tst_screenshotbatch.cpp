@@ -4,6 +4,7 @@
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
+#include "platform/ocrmodels.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -16,6 +17,8 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillmore;
 
@@ -131,6 +134,8 @@ class TestScreenshotBatch : public QObject {
     Q_OBJECT
 
 private slots:
+    void recognitionSettingsReachTheProgram_data();
+    void recognitionSettingsReachTheProgram();
     void initTestCase() { setTextLanguage(QStringLiteral("en")); }
 
     void mergesRepeatedNamesAcrossScreenshots()
@@ -626,6 +631,61 @@ private slots:
             QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())), QStringList{"Smith 0042"});
     }
 };
+
+void TestScreenshotBatch::recognitionSettingsReachTheProgram_data()
+{
+    // What the environment held before, and what the started program must see.
+    QTest::addColumn<QByteArray>("threadsBefore");
+    QTest::addColumn<QByteArray>("tunablesBefore");
+    QTest::addColumn<QByteArray>("threads");
+    QTest::addColumn<QByteArray>("tunables");
+    const QByteArray ours =
+        "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456";
+    QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray("1") << ours;
+    QTest::newRow("own allocator settings kept")
+        << QByteArray() << QByteArray("glibc.malloc.check=0") << QByteArray("1") << QByteArray("glibc.malloc.check=0");
+    QTest::newRow("own thread limit kept") << QByteArray("4") << QByteArray() << QByteArray("4") << ours;
+}
+
+void TestScreenshotBatch::recognitionSettingsReachTheProgram()
+{
+    QFETCH(QByteArray, threadsBefore);
+    QFETCH(QByteArray, tunablesBefore);
+    QFETCH(QByteArray, threads);
+    QFETCH(QByteArray, tunables);
+    int out[2];
+    QCOMPARE(::pipe(out), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        const auto set = [](const char *name, const QByteArray &value) {
+            if (value.isEmpty())
+                ::unsetenv(name);
+            else
+                ::setenv(name, value.constData(), 1);
+        };
+        set("OMP_THREAD_LIMIT", threadsBefore);
+        set("GLIBC_TUNABLES", tunablesBefore);
+        char env[] = "env";
+        char *argv[] = {env, nullptr};
+        execWithRecognitionSettings("/usr/bin/env", argv);
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    QByteArray printed;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QList<QByteArray> lines = printed.split('\n');
+    QVERIFY2(lines.contains("OMP_THREAD_LIMIT=" + threads), printed.constData());
+    QVERIFY2(lines.contains("GLIBC_TUNABLES=" + tunables), printed.constData());
+}
 
 QTEST_GUILESS_MAIN(TestScreenshotBatch)
 #include "tst_screenshotbatch.moc"
