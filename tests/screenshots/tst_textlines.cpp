@@ -65,6 +65,14 @@ private slots:
                                                               << "Olafur_0901.jpg";
         QTest::newRow("l at the end of the number") << "Olafur_090l"
                                                     << "Olafur_0901";
+        QTest::newRow("1 and its dot read as L") << "IMG_223L.jpg"
+                                                 << "IMG_2231.jpg";
+        QTest::newRow("L in a camera number") << "DSCF778L.jpg"
+                                              << "DSCF7781.jpg";
+        QTest::newRow("L in a camera number after O") << "DSCO02L.JPG"
+                                                      << "DSC0021.JPG";
+        QTest::newRow("L in a word stays") << "DSCF_Lab_1.jpg"
+                                           << "DSCF_Lab_1.jpg";
         QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg"
                                                            << "de_Vries_1376.jpg";
         QTest::newRow("letters only stay") << "Smith_Old.jpg"
