@@ -11,6 +11,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ltrresultiterator.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
@@ -27,6 +28,18 @@ namespace {
 bool tesseractCancel(void *token, int)
 {
     return static_cast<const std::stop_token *>(token)->stop_requested();
+}
+
+// True when the recogniser had `text` among its choices for the symbol at `it`.
+bool amongChoices(const tesseract::ResultIterator &it, const QString &text)
+{
+    tesseract::ChoiceIterator choice(it);
+    do {
+        const char *utf8 = choice.GetUTF8Text();
+        if (utf8 && QString::fromUtf8(utf8) == text)
+            return true;
+    } while (choice.Next());
+    return false;
 }
 
 } // namespace
@@ -76,6 +89,8 @@ struct OcrEngine::Impl {
         // Each crop is already dark on light: no second, inverted reading of doubtful lines.
         tesseract.SetVariable("tessedit_do_invert", "0");
         tesseract.SetVariable("debug_file", "/dev/null");
+        // Each symbol's alternatives, where the ink can decide between them.
+        tesseract.SetVariable("lstm_choice_mode", "2");
         if (!characters.isEmpty())
             tesseract.SetVariable("tessedit_char_whitelist", characters.constData());
         tesseractReady = true;
@@ -104,6 +119,24 @@ struct OcrEngine::Impl {
             return by1 + double(by2 - by1) * (x - bx1) / double(bx2 - bx1);
         };
         const double capHeight = std::max(4.0, baselineAt((lineLeft + lineRight) / 2.0) - lineTop);
+        // The height of the line's capitals and digits, as their own ink shows it: the line's top
+        // may be an ascender's or an accent's.
+        const double letterCapHeight = [&] {
+            std::vector<double> heights;
+            std::unique_ptr<tesseract::ResultIterator> symbols(tesseract.GetIterator());
+            do {
+                std::unique_ptr<char[]> utf8(symbols->GetUTF8Text(RIL_SYMBOL));
+                const char c = utf8 && utf8[0] && !utf8[1] ? utf8[0] : 0;
+                int l = 0, t = 0, r = 0, b = 0;
+                if (((c >= 'A' && c <= 'Z' && c != 'J' && c != 'Q') || (c >= '0' && c <= '9'))
+                    && symbols->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                    heights.push_back(baselineAt((l + r) / 2.0) - t);
+            } while (symbols->Next(RIL_SYMBOL));
+            if (heights.size() < 2)
+                return capHeight;
+            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+            return std::clamp(heights[heights.size() / 2], 0.6 * capHeight, capHeight);
+        }();
         const cv::Mat ink = crop.image < otsuLevel(crop.image);
         // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
         // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
@@ -152,6 +185,12 @@ struct OcrEngine::Impl {
         cv::Rect wordBox;
         bool haveWordBox = false;
         std::vector<std::pair<qsizetype, cv::Rect>> wordBoxes;
+        // The last j or J taken: where it is in the text and its columns.
+        struct {
+            qsizetype index = -1;
+            int left = 0, right = 0;
+            QChar read; // as the recogniser read it
+        } previousJ;
         do {
             if (it->Empty(RIL_SYMBOL))
                 continue;
@@ -188,6 +227,34 @@ struct OcrEngine::Impl {
                         symbol = dash;
                 }
             }
+            // j and J differ in their dot and their height: where the ink shows the other case
+            // than the one read, and the recogniser had that case among its choices, it is taken.
+            // The two cases read side by side ('jJ' over one letter's ink) are one letter.
+            bool tookJ = false;
+            int jLeft = 0, jRight = 0;
+            const QChar jRead = symbol.isEmpty() ? QChar() : symbol.front();
+            if (symbol == QLatin1String("j") || symbol == QLatin1String("J")) {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    const LetterCase shape = dottedLetterCase(ink, l, r, baselineAt((l + r) / 2.0), letterCapHeight);
+                    const bool small = symbol == QLatin1String("j");
+                    const QString other = small ? QStringLiteral("J") : QStringLiteral("j");
+                    const bool overPrevious = separator.isNull() && previousJ.index >= 0
+                        && previousJ.index == text.size() - 1 && previousJ.read != symbol.front()
+                        && l - previousJ.right <= 0.5 * capHeight;
+                    if (overPrevious) {
+                        if (shape != LetterCase::Unknown)
+                            text[previousJ.index] = QLatin1Char(shape == LetterCase::Small ? 'j' : 'J');
+                        symbol.clear();
+                    } else {
+                        if (shape == (small ? LetterCase::Capital : LetterCase::Small) && amongChoices(*it, other))
+                            symbol = other;
+                        tookJ = true;
+                        jLeft = l;
+                        jRight = r;
+                    }
+                }
+            }
             if (!separator.isNull()) {
                 // A narrow gap beside an underscore is no gap at all.
                 const bool besideUnderscore = text.endsWith(QLatin1Char('_')) || symbol == QLatin1String("_");
@@ -198,6 +265,8 @@ struct OcrEngine::Impl {
                 separator = QChar();
             }
             text += symbol;
+            if (tookJ)
+                previousJ = {text.size() - 1, jLeft, jRight, jRead};
             {
                 int l = 0, t = 0, r = 0, b = 0;
                 if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {

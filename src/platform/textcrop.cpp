@@ -228,4 +228,40 @@ PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect
     return prepared;
 }
 
+LetterCase dottedLetterCase(const cv::Mat &ink, int left, int right, double baseline, double capHeight)
+{
+    left = std::clamp(left, 0, ink.cols);
+    right = std::clamp(right, 0, ink.cols);
+    if (right - left < 1 || ink.rows < 2 || capHeight < 4)
+        return LetterCase::Unknown;
+    cv::Mat labels, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(ink.colRange(left, right) != 0, labels, stats, centroids, 8);
+    auto top = [&](int k) { return stats.at<int>(k, cv::CC_STAT_TOP); };
+    auto bottom = [&](int k) { return top(k) + stats.at<int>(k, cv::CC_STAT_HEIGHT); }; // one past
+    auto from = [&](int k) { return stats.at<int>(k, cv::CC_STAT_LEFT); };
+    auto to = [&](int k) { return from(k) + stats.at<int>(k, cv::CC_STAT_WIDTH); };
+    // The stem: the tallest mark that comes down to the baseline and rises well above it.
+    int stem = -1;
+    for (int k = 1; k < count; ++k) {
+        if (bottom(k) < baseline - 0.25 * capHeight || top(k) > baseline - 0.4 * capHeight)
+            continue;
+        if (stem < 0 || bottom(k) - top(k) > bottom(stem) - top(stem))
+            stem = k;
+    }
+    if (stem < 0)
+        return LetterCase::Unknown;
+    // A stem as high as capitals is a capital's, whatever lies over it (an accent); a lower one
+    // with a small mark of its own over it is a small letter's.
+    if (top(stem) <= baseline - 0.85 * capHeight)
+        return LetterCase::Capital;
+    for (int k = 1; k < count; ++k) {
+        if (k == stem || bottom(k) > top(stem) || top(k) < baseline - 1.6 * capHeight)
+            continue;
+        if (bottom(k) - top(k) > 0.4 * capHeight || to(k) <= from(stem) || from(k) >= to(stem))
+            continue;
+        return LetterCase::Small;
+    }
+    return LetterCase::Unknown;
+}
+
 } // namespace quillmore

@@ -39,4 +39,12 @@ PreparedCrop prepareCrop(const cv::Mat &bgr, const cv::Mat &grey, const cv::Rect
 // box in colour, `ink` its ink mask (non-zero where the text is); -1 when there is no ink.
 int textStartColumn(const cv::Mat &colour, const cv::Mat &ink);
 
+// The case a letter shows that differs from its other case only in its dot and its height (j and
+// J): Small when a mark of its own sits over its stem, Capital when its stem alone rises to the
+// height of capitals with nothing over it, Unknown when its ink says neither.
+enum class LetterCase { Unknown, Small, Capital };
+// The letter's ink lies in columns [left, right) of `ink` (non-zero where text is), on a line
+// whose baseline is at row `baseline` and whose capitals are `capHeight` high.
+LetterCase dottedLetterCase(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
+
 } // namespace quillmore

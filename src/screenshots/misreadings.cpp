@@ -14,6 +14,17 @@ bool isNameChar(QChar c)
     return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_') || c == QLatin1Char('-');
 }
 
+// The digit a letter read among digits stands for: O is a zero; l, I and L (a 1 with the dot
+// after it) are a one. Null for other characters.
+QChar digitLookingLike(QChar c)
+{
+    if (c == QLatin1Char('O') || c == QLatin1Char('o'))
+        return QLatin1Char('0');
+    if (c == QLatin1Char('l') || c == QLatin1Char('I') || c == QLatin1Char('L'))
+        return QLatin1Char('1');
+    return {};
+}
+
 } // namespace
 
 QString mendCameraNumbers(const QString &text)
@@ -44,18 +55,18 @@ QString mendCameraNumbers(const QString &text)
                 continue;
             const qsizetype bodyStart = i + prefix.size();
             int digits = 0;
-            bool onlyDigitsAndOs = true;
+            bool onlyDigitLike = true;
             for (qsizetype k = bodyStart; k < end; ++k) {
                 const QChar c = result.at(k);
                 if (c.isDigit())
                     ++digits;
-                else if (c != QLatin1Char('O') && c != QLatin1Char('o'))
-                    onlyDigitsAndOs = false;
+                else if (digitLookingLike(c).isNull())
+                    onlyDigitLike = false;
             }
-            if (onlyDigitsAndOs && digits >= 2 && digits < end - bodyStart) {
+            if (onlyDigitLike && digits >= 2 && digits < end - bodyStart) {
                 for (qsizetype k = bodyStart; k < end; ++k) {
-                    if (result.at(k) == QLatin1Char('O') || result.at(k) == QLatin1Char('o'))
-                        result[k] = QLatin1Char('0');
+                    if (!result.at(k).isDigit())
+                        result[k] = digitLookingLike(result.at(k));
                 }
             }
             break;
@@ -102,7 +113,7 @@ QString mendNumbers(const QString &text)
     // The number after a name's last underscore ('Olafur_09O1', 'Olafur_090l'): digits only, so
     // an O among them is a zero and an l or I a one. At least two real digits say it is one.
     static const QRegularExpression numberRun(
-        QStringLiteral("(?<=\\p{L}_)([0-9OolI]{3,})(?=\\.[A-Za-z]{3,4}(?![\\p{L}\\p{N}])|$|\\s)"),
+        QStringLiteral("(?<=\\p{L}_)([0-9OolIL]{3,})(?=\\.[A-Za-z]{3,4}(?![\\p{L}\\p{N}])|$|\\s)"),
         QRegularExpression::UseUnicodePropertiesOption);
     QString result = text;
     QRegularExpressionMatchIterator it = numberRun.globalMatch(text);
@@ -113,10 +124,8 @@ QString mendNumbers(const QString &text)
         if (digits < 2 || digits == run.size())
             continue;
         for (QChar &c : run) {
-            if (c == QLatin1Char('O') || c == QLatin1Char('o'))
-                c = QLatin1Char('0');
-            else if (c == QLatin1Char('l') || c == QLatin1Char('I'))
-                c = QLatin1Char('1');
+            if (!c.isDigit())
+                c = digitLookingLike(c);
         }
         result.replace(match.capturedStart(1), run.size(), run); // same length
     }

@@ -220,21 +220,39 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
 namespace {
 
 // The labels of neighbouring icons that the engine read as one line ('Smith_0042. Søren_1187.'
-// over 'jpg jpg'), split into their words when pieces of wrapped labels lie right under them.
+// over 'jpg jpg', or 'Hendriks- Marie_00' under 'Abbing-' and 'Anne-'), split into their words
+// when two of the words each continue a piece of a wrapped label of their own, above or below.
 QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
 {
     QList<OcrTextBox> result;
     const QList<bool> noneUsed(boxes.size(), false);
-    for (const OcrTextBox &box : boxes) {
-        // Two words, each over a piece of its own, are two labels; one label of two words has
-        // one piece under it.
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        const OcrTextBox &box = boxes.at(i);
+        // The pieces each word continues: the one right under it, and those it lies right under.
+        QList<QSet<qsizetype>> related;
         QSet<qsizetype> piecesBelow;
         for (const OcrWord &word : box.words) {
             const OcrTextBox wordBox{word.rect, word.text, box.confidence, {}};
-            if (const qsizetype below = continuationBelow(boxes, noneUsed, wordBox); below >= 0)
+            QSet<qsizetype> pieces;
+            if (const qsizetype below = continuationBelow(boxes, noneUsed, wordBox); below >= 0 && below != i) {
+                pieces.insert(below);
                 piecesBelow.insert(below);
+            }
+            for (qsizetype k = 0; k < boxes.size(); ++k) {
+                if (k != i && continuationBelow({wordBox}, {false}, boxes.at(k)) == 0)
+                    pieces.insert(k);
+            }
+            if (!pieces.isEmpty())
+                related.append(pieces);
         }
-        if (piecesBelow.size() < 2) {
+        // Two words over pieces of their own, or that continue different pieces, are two labels;
+        // one label of two words continues one piece.
+        bool apart = piecesBelow.size() >= 2;
+        for (qsizetype a = 0; a < related.size() && !apart; ++a) {
+            for (qsizetype b = a + 1; b < related.size() && !apart; ++b)
+                apart = !related.at(a).intersects(related.at(b));
+        }
+        if (!apart) {
             result.append(box);
             continue;
         }

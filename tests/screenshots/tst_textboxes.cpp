@@ -300,6 +300,63 @@ private slots:
         QCOMPARE(grown.height, detected.height);
     }
 
+    // j and J differ in their dot and height alone: the ink of the letter in a line says which.
+    void caseOfJFromItsInk_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("at"); // the letter's index in the text
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("expected"); // LetterCase
+        for (const QString family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}) {
+            for (const int size : {40, 11}) {
+                const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
+                QTest::newRow(qPrintable("capital starting a name" + where))
+                    << family << "Jensen_0815" << 0 << size << int(LetterCase::Capital);
+                QTest::newRow(qPrintable("capital after a hyphen" + where))
+                    << family << "Smith-Jones" << 6 << size << int(LetterCase::Capital);
+                QTest::newRow(qPrintable("small in an extension" + where))
+                    << family << "0815.jpg" << 5 << size << int(LetterCase::Small);
+                QTest::newRow(qPrintable("small starting a word" + where))
+                    << family << "jensen_0815" << 0 << size << int(LetterCase::Small);
+            }
+            // An accent over a capital is no dot.
+            QTest::newRow(qPrintable("capital with a circumflex, " + family))
+                << family << QStringLiteral("\u0134ensen_01") << 0 << 40 << int(LetterCase::Capital);
+        }
+        // No stem in the columns: nothing to say.
+        QTest::newRow("a low letter") << "DejaVu Sans"
+                                      << "ace" << 1 << 40 << int(LetterCase::Unknown);
+    }
+    void caseOfJFromItsInk()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, text);
+        QFETCH(int, at);
+        QFETCH(int, pixelSize);
+        QFETCH(int, expected);
+        QFont font(family);
+        font.setPixelSize(pixelSize);
+        const QFontMetrics metrics(font);
+        QImage image(metrics.horizontalAdvance(text) + 20, pixelSize * 2 + 10, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const int baseline = pixelSize + 5;
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QPoint(10, baseline), text);
+        p.end();
+        cv::Mat grey;
+        cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
+        // Small text is read enlarged, as the recogniser's crops are.
+        const double scale = 40.0 / pixelSize;
+        cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_CUBIC);
+        const cv::Mat ink = grey < 128;
+        const int left = int((10 + metrics.horizontalAdvance(text.left(at))) * scale);
+        const int right = int((10 + metrics.horizontalAdvance(text.left(at + 1))) * scale);
+        QCOMPARE(int(dottedLetterCase(ink, left, right, baseline * scale, metrics.capHeight() * scale)), expected);
+    }
+
     // Without the detection model, lines are still found.
     void linesWithoutAModel()
     {

@@ -65,6 +65,14 @@ private slots:
                                                               << "Olafur_0901.jpg";
         QTest::newRow("l at the end of the number") << "Olafur_090l"
                                                     << "Olafur_0901";
+        QTest::newRow("1 and its dot read as L") << "IMG_223L.jpg"
+                                                 << "IMG_2231.jpg";
+        QTest::newRow("L in a camera number") << "DSCF778L.jpg"
+                                              << "DSCF7781.jpg";
+        QTest::newRow("L in a camera number after O") << "DSCO02L.JPG"
+                                                      << "DSC0021.JPG";
+        QTest::newRow("L in a word stays") << "DSCF_Lab_1.jpg"
+                                           << "DSCF_Lab_1.jpg";
         QTest::newRow("a word after the underscore stays") << "de_Vries_1376.jpg"
                                                            << "de_Vries_1376.jpg";
         QTest::newRow("letters only stay") << "Smith_Old.jpg"
@@ -166,6 +174,23 @@ private slots:
              {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."}, OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
             {QRect(194, 247, 28, 18), "jpg", 0.9f},
             {QRect(287, 247, 29, 18), "jpg", 0.9f}} << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
+        // The middle pieces of two neighbouring labels read as one line, under their first pieces.
+        QTest::newRow("neighbouring middle pieces read as one line") << QList<OcrTextBox>{
+            {QRect(599, 196, 118, 30), "Abbing-", 0.9f},
+            {QRect(757, 195, 87, 28), "Anne-", 0.9f},
+            {QRect(590, 230, 277, 30),
+             "Hendriks- Marie_00",
+             0.9f,
+             {OcrWord{QRect(592, 230, 110, 30), "Hendriks-"}, OcrWord{QRect(764, 230, 100, 30), "Marie_00"}}},
+            {QRect(754, 260, 93, 36), "18.jpg", 0.9f}} << QStringList{"Abbing-Hendriks-", "Anne-Marie_0018.jpg"};
+        QTest::newRow("two words under one piece stay one line")
+            << QList<OcrTextBox>{{QRect(100, 182, 140, 18), "Summer", 0.9f},
+                                 {QRect(100, 200, 140, 18),
+                                  "Wedding day",
+                                  0.9f,
+                                  {OcrWord{QRect(100, 200, 80, 18), "Wedding"},
+                                   OcrWord{QRect(186, 200, 54, 18), "day"}}}}
+            << QStringList{"Summer", "Wedding day"};
         QTest::newRow("two words over one line stay one line") << QList<OcrTextBox>{
             {QRect(100, 200, 140, 18),
              "Wedding day",
