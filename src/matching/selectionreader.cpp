@@ -7,7 +7,6 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
-#include <algorithm>
 #include <cerrno>
 
 namespace quillmore {
@@ -52,15 +51,13 @@ SelectionReadResult SelectionReader::readSelection(const FileURL &folder, std::s
     }
     throwIfCancelled(stop);
 
-    // By the path below the folder, which every path starts with: collation keys cost by the
-    // length of what they cover. (Cut at a separator only: numbers are compared by value, and
-    // "1" + "2" does not order as "2" does.)
+    // By the path below the folder, which every path starts with (the walk joins names to the
+    // same standardised path): collation keys cost by the length of what they cover. (Cut at a
+    // separator only: numbers are compared by value, and "1" + "2" does not order as "2" does.)
     QString root = standardizedPath(folder);
     if (!root.endsWith(QLatin1Char('/')))
         root += QLatin1Char('/');
-    const bool allBelow = std::all_of(result.selections.cbegin(), result.selections.cend(),
-                                      [&](const SelectedJPEG &s) { return s.localURL->startsWith(root); });
-    const qsizetype below = allBelow ? root.size() : 0;
+    const qsizetype below = root.size();
     sortByLocalizedStandard(result.selections,
                             [below](const SelectedJPEG &s) { return QStringView(*s.localURL).mid(below); });
     return result;

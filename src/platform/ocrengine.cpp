@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,23 +121,29 @@ struct OcrEngine::Impl {
         };
         const double capHeight = std::max(4.0, baselineAt((lineLeft + lineRight) / 2.0) - lineTop);
         // The height of the line's capitals and digits, as their own ink shows it: the line's top
-        // may be an ascender's or an accent's.
-        const double letterCapHeight = [&] {
-            std::vector<double> heights;
-            std::unique_ptr<tesseract::ResultIterator> symbols(tesseract.GetIterator());
-            do {
-                std::unique_ptr<char[]> utf8(symbols->GetUTF8Text(RIL_SYMBOL));
-                const char c = utf8 && utf8[0] && !utf8[1] ? utf8[0] : 0;
-                int l = 0, t = 0, r = 0, b = 0;
-                if (((c >= 'A' && c <= 'Z' && c != 'J' && c != 'Q') || (c >= '0' && c <= '9'))
-                    && symbols->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
-                    heights.push_back(baselineAt((l + r) / 2.0) - t);
-            } while (symbols->Next(RIL_SYMBOL));
-            if (heights.size() < 2)
-                return capHeight;
-            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-            return std::clamp(heights[heights.size() / 2], 0.6 * capHeight, capHeight);
-        }();
+        // may be an ascender's or an accent's. Measured once, for a line that holds a j or J (the
+        // only letters it decides).
+        std::optional<double> measuredCapHeight;
+        const auto letterCapHeight = [&] {
+            if (!measuredCapHeight) {
+                std::vector<double> heights;
+                std::unique_ptr<tesseract::ResultIterator> symbols(tesseract.GetIterator());
+                do {
+                    std::unique_ptr<char[]> utf8(symbols->GetUTF8Text(RIL_SYMBOL));
+                    const char c = utf8 && utf8[0] && !utf8[1] ? utf8[0] : 0;
+                    int l = 0, t = 0, r = 0, b = 0;
+                    if (((c >= 'A' && c <= 'Z' && c != 'J' && c != 'Q') || (c >= '0' && c <= '9'))
+                        && symbols->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                        heights.push_back(baselineAt((l + r) / 2.0) - t);
+                } while (symbols->Next(RIL_SYMBOL));
+                measuredCapHeight = capHeight;
+                if (heights.size() >= 2) {
+                    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+                    measuredCapHeight = std::clamp(heights[heights.size() / 2], 0.6 * capHeight, capHeight);
+                }
+            }
+            return *measuredCapHeight;
+        };
         const cv::Mat ink = crop.image < otsuLevel(crop.image);
         // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
         // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
@@ -236,7 +243,7 @@ struct OcrEngine::Impl {
             if (symbol == QLatin1String("j") || symbol == QLatin1String("J")) {
                 int l = 0, t = 0, r = 0, b = 0;
                 if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    const LetterCase shape = dottedLetterCase(ink, l, r, baselineAt((l + r) / 2.0), letterCapHeight);
+                    const LetterCase shape = dottedLetterCase(ink, l, r, baselineAt((l + r) / 2.0), letterCapHeight());
                     const bool small = symbol == QLatin1String("j");
                     const QString other = small ? QStringLiteral("J") : QStringLiteral("j");
                     const bool overPrevious = separator.isNull() && previousJ.index >= 0

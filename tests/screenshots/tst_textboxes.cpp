@@ -308,7 +308,7 @@ private slots:
         QTest::addColumn<int>("at"); // the letter's index in the text
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<int>("expected"); // LetterCase
-        for (const QString family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}) {
+        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}) {
             for (const int size : {40, 11}) {
                 const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
                 QTest::newRow(qPrintable("capital starting a name" + where))
