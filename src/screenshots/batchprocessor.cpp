@@ -5,6 +5,7 @@
 #include "model/cancellation.h"
 #include "model/localization.h"
 #include "platform/errors.h"
+#include "platform/imageheader.h"
 #include "platform/log.h"
 #include "platform/ocrengine.h"
 #include "platform/paths.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -110,6 +112,7 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     // those, so that a screenshot read to its end is kept.
     qint64 nextToRead = 0;
     std::vector<bool> inHand(static_cast<std::size_t>(total), false);
+    const std::vector<qint64> readingOrder = workers > 1 ? screenshotReadingOrder(urls) : std::vector<qint64>();
     auto work = [&] {
         const std::stop_token token = workerStop.get_token();
         for (;;) {
@@ -118,7 +121,7 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
                 std::lock_guard guard(outcomeMutex);
                 if (token.stop_requested() || nextToRead >= total)
                     return;
-                i = nextToRead++;
+                i = readingOrder[std::size_t(nextToRead++)];
                 inHand[std::size_t(i)] = true;
             }
             ScreenshotOutcome outcome = readOne(*m_recognizer, urls.at(i), token);
@@ -146,26 +149,34 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
             threads.emplace_back(work);
     }
 
-    for (qint64 i = 0; i < total && !cancelled; ++i) {
+    for (qint64 i = 0; i < total; ++i) {
         const FileURL &url = urls.at(i);
-        if (workers == 1 && stop.stop_requested())
-            break;
-        report(i, url);
         ScreenshotOutcome outcome;
         if (workers > 1) {
+            if (!cancelled)
+                report(i, url);
             std::unique_lock wait(outcomeMutex);
             outcomeReady.wait(wait, [&] {
                 return outcomes[std::size_t(i)].has_value() || (stop.stop_requested() && !inHand[std::size_t(i)]);
             });
-            if (!outcomes[std::size_t(i)])
-                break; // cancelled: the screenshots read so far are kept
+            // After a stop, the screenshots read to their end are kept, wherever they stand in the
+            // list (the workers do not take them in its order); the others are left out.
+            if (!outcomes[std::size_t(i)]) {
+                cancelled = true;
+                continue;
+            }
             outcome = std::move(*outcomes[std::size_t(i)]);
         } else {
+            if (stop.stop_requested())
+                break;
+            report(i, url);
             outcome = readOne(*m_recognizer, url, stop);
         }
         if (outcome.cancelled) {
-            cancelled = true; // this screenshot is not counted; the earlier ones are kept
-            break;
+            cancelled = true; // this screenshot is not counted; the others read to their end are kept
+            if (workers == 1)
+                break;
+            continue;
         }
         for (const RecognizedTextLine &line : outcome.lines) {
             // The line as recognised is what is kept, so that a wrong name can be traced to it.
@@ -187,7 +198,8 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
         if (outcome.warning)
             warnings.append(AppWarning{makeId(), url, *outcome.warning});
         ++read;
-        report(i + 1, url);
+        if (!cancelled)
+            report(i + 1, url);
     }
     cancelled = cancelled || stop.stop_requested();
 
@@ -198,6 +210,22 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     result.candidates = mergeDetections(detections);
     result.warnings = warnings;
     return result;
+}
+
+std::vector<qint64> screenshotReadingOrder(const QList<FileURL> &urls)
+{
+    std::vector<qint64> pixels(std::size_t(urls.size()), 0);
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        if (!isRegularFilePath(urls.at(i)))
+            continue;
+        if (const std::optional<PixelSize> size = imagePixelSize(urls.at(i)))
+            pixels[std::size_t(i)] = size->width * size->height;
+    }
+    std::vector<qint64> order(pixels.size());
+    std::iota(order.begin(), order.end(), qint64(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&pixels](qint64 a, qint64 b) { return pixels[std::size_t(a)] > pixels[std::size_t(b)]; });
+    return order;
 }
 
 QList<ScreenshotNameCandidate> mergeDetections(const QList<DetectedScreenshotFilename> &input)

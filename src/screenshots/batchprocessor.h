@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace quillmore {
 
@@ -29,6 +30,12 @@ private:
     std::shared_ptr<ScreenshotTextRecognizing> m_recognizer;
     int m_concurrentReads = 0;
 };
+
+// The order in which parallel workers take the screenshots, as indices into `urls`: the largest
+// first, so that the last one taken is a short reading and no worker is left alone with a long one
+// at the end. Size is judged by the pixels a regular file's header declares; anything else counts
+// as nothing (it is refused or fails at once). Equal sizes keep the list's order.
+std::vector<qint64> screenshotReadingOrder(const QList<FileURL> &urls);
 
 // One candidate per screenshot name key, in the order each name was first read; the form read
 // first is kept, the confidence is the highest read. A reading whose mended name another reading

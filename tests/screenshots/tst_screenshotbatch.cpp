@@ -7,6 +7,8 @@
 #include "platform/ocrmodels.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,6 +120,21 @@ QStringList texts(const QList<RecognizedTextLine> &lines)
     for (const auto &line : lines)
         result << line.text;
     return result;
+}
+
+// A file that starts like a PNG image of the given size: its header is all the batch reads.
+QString writePngHeader(const QString &path, quint32 width, quint32 height)
+{
+    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (const quint32 v : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.append(char((v >> shift) & 0xff));
+    }
+    bytes.append("\x08\x02\0\0\0", 5);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 QString progressText(const QList<ScreenshotOCRProgress> &calls)
@@ -304,6 +321,61 @@ private slots:
         QVERIFY(recognizer->mostAtOnce <= concurrentReads);
         if (concurrentReads == 1)
             QCOMPARE(recognizer->calls, QStringList(urls.cbegin(), urls.cend()));
+    }
+
+    // Workers take the largest screenshot first, so that a long reading does not start last; a
+    // file that is not a picture, or not there, comes after every picture. Results keep the list's order.
+    void workersTakeTheLargestFirst()
+    {
+        QTemporaryDir dir;
+        const QString small = writePngHeader(dir.path() + "/small.png", 800, 600);
+        const QString large = writePngHeader(dir.path() + "/large.png", 3840, 2160);
+        const QString middle = writePngHeader(dir.path() + "/middle.png", 1920, 1080);
+        const QString alsoSmall = writePngHeader(dir.path() + "/alsoSmall.png", 600, 800);
+        const QString missing = dir.path() + "/missing.png";
+        const QString pipe = dir.path() + "/pipe.png";
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QStringList urls{small, missing, large, pipe, middle, alsoSmall};
+        QCOMPARE(screenshotReadingOrder(urls), (std::vector<qint64>{2, 4, 0, 5, 1, 3}));
+
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        for (const QString &url : {small, large, middle, alsoSmall})
+            recognizer->lines[url] = {{QFileInfo(url).baseName() + ".jpg", 0.5f}};
+        ScreenshotOCRBatchProcessor processor(recognizer, 2);
+        std::stop_source stop;
+        const auto result = processor.processScreenshots(urls, {}, stop.get_token());
+        QStringList names;
+        for (const auto &candidate : result.candidates)
+            names << candidate.fileName;
+        QCOMPARE(names, QStringList({"small.jpg", "large.jpg", "middle.jpg", "alsoSmall.jpg"}));
+        QCOMPARE(result.warnings.size(), 2);
+        QCOMPARE(result.warnings.at(0).url.value_or(QString()), missing);
+        QCOMPARE(result.warnings.at(1).url.value_or(QString()), pipe);
+    }
+
+    // A stop while several are read keeps every screenshot read to its end, even one further down
+    // the list than the one the stop cut short.
+    void stopKeepsWhatWasReadOutOfOrder()
+    {
+        QTemporaryDir dir;
+        const QString first = writePngHeader(dir.path() + "/first.png", 800, 600);
+        const QString second = writePngHeader(dir.path() + "/second.png", 3840, 2160);
+        auto recognizer = std::make_shared<FakeRecognizer>();
+        recognizer->lines[first] = {{"IMG_0001.jpg", 0.5f}};
+        recognizer->lines[second] = {{"IMG_0002.jpg", 0.5f}};
+        recognizer->millisecondsToRead[first] = 150; // the second is read meanwhile
+        std::stop_source stop;
+        recognizer->stopWhileReading = first;
+        recognizer->source = &stop;
+        ScreenshotOCRBatchProcessor processor(recognizer, 2);
+        QList<ScreenshotOCRProgress> calls;
+        const auto result = processor.processScreenshots(
+            {first, second}, [&](const ScreenshotOCRProgress &p) { calls << p; }, stop.get_token());
+        QVERIFY(result.wasCancelled);
+        QCOMPARE(result.screenshotCount, qint64(1));
+        QCOMPARE(result.candidates.size(), 1);
+        QCOMPARE(result.candidates.at(0).fileName, QStringLiteral("IMG_0002.jpg"));
+        QCOMPARE(progressText(calls), QStringLiteral("(0,2)")); // no progress after the stop
     }
 
     // A likely misreading is mended only where something confirms the mended name: the second
