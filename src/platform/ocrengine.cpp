@@ -198,6 +198,10 @@ struct OcrEngine::Impl {
             int left = 0, right = 0;
             QChar read; // as the recogniser read it
         } previousJ;
+        // The columns of the last symbol taken.
+        struct {
+            int left = 0, right = 0;
+        } previousSymbol;
         do {
             if (it->Empty(RIL_SYMBOL))
                 continue;
@@ -262,6 +266,24 @@ struct OcrEngine::Impl {
                     }
                 }
             }
+            // A 1 is read as an L after digits ("DSCF7781" as "DSCF778L"), or read twice, as 1 and
+            // L over the same ink. The two differ in where the stem stands: an L has no ink left
+            // of its stem, a 1 has its flag (and often its foot) there.
+            if (symbol == QLatin1String("L") && separator.isNull() && !text.isEmpty() && text.back().isDigit()) {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    const std::optional<StemMark> mark = stemMark(ink, l, r, baselineAt((l + r) / 2.0), capHeight);
+                    // Read twice: the 1 before has no stem of its own, or the same one.
+                    std::optional<StemMark> before;
+                    if (mark && text.back() == QLatin1Char('1'))
+                        before = stemMark(ink, previousSymbol.left, previousSymbol.right,
+                                          baselineAt((previousSymbol.left + previousSymbol.right) / 2.0), capHeight);
+                    if (mark && text.back() == QLatin1Char('1') && (!before || before->left == mark->left))
+                        symbol.clear();
+                    else if (mark && mark->inkLeftOfStem && amongChoices(*it, QStringLiteral("1")))
+                        symbol = QStringLiteral("1");
+                }
+            }
             if (!separator.isNull()) {
                 // A narrow gap beside an underscore is no gap at all.
                 const bool besideUnderscore = text.endsWith(QLatin1Char('_')) || symbol == QLatin1String("_");
@@ -272,6 +294,11 @@ struct OcrEngine::Impl {
                 separator = QChar();
             }
             text += symbol;
+            if (!symbol.isEmpty()) {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                    previousSymbol = {l, r};
+            }
             if (tookJ)
                 previousJ = {text.size() - 1, jLeft, jRight, jRead};
             {

@@ -264,4 +264,55 @@ LetterCase dottedLetterCase(const cv::Mat &ink, int left, int right, double base
     return LetterCase::Unknown;
 }
 
+std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double baseline, double capHeight)
+{
+    if (ink.rows < 2 || capHeight < 4)
+        return std::nullopt;
+    // The symbol's box is the recogniser's guess: a flag may stick out of it, so a little more
+    // is looked at on each side, and the marks beside it are told apart as their own shapes.
+    const int reach = int(std::lround(0.3 * capHeight));
+    const int from = std::clamp(left - reach, 0, ink.cols);
+    const int to = std::clamp(right + reach, 0, ink.cols);
+    if (to - from < 2 || right <= left)
+        return std::nullopt;
+    cv::Mat labels, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(ink.colRange(from, to) != 0, labels, stats, centroids, 8);
+    // The stem's mark: the tallest that stands on the baseline, rises to about the capitals'
+    // height and is centred within the symbol's columns.
+    int stem = -1;
+    for (int k = 1; k < count; ++k) {
+        const int top = stats.at<int>(k, cv::CC_STAT_TOP);
+        const int bottom = top + stats.at<int>(k, cv::CC_STAT_HEIGHT);
+        const double centre = from + stats.at<int>(k, cv::CC_STAT_LEFT) + stats.at<int>(k, cv::CC_STAT_WIDTH) / 2.0;
+        if (bottom < baseline - 0.2 * capHeight || bottom > baseline + 0.3 * capHeight
+            || top > baseline - 0.75 * capHeight || centre < left || centre > right)
+            continue;
+        if (stem < 0 || stats.at<int>(k, cv::CC_STAT_HEIGHT) > stats.at<int>(stem, cv::CC_STAT_HEIGHT))
+            stem = k;
+    }
+    if (stem < 0)
+        return std::nullopt;
+    const int markLeft = stats.at<int>(stem, cv::CC_STAT_LEFT);
+    const int markWidth = stats.at<int>(stem, cv::CC_STAT_WIDTH);
+    const int markTop = stats.at<int>(stem, cv::CC_STAT_TOP);
+    const int markHeight = stats.at<int>(stem, cv::CC_STAT_HEIGHT);
+    // A mark wider than a letter runs into its neighbours: it says nothing of this one.
+    if (markWidth > 1.2 * capHeight || from + markLeft < left - reach / 2)
+        return std::nullopt;
+    // The stem's columns: those the mark fills over most of its height.
+    std::vector<int> filled(std::size_t(markWidth), 0);
+    for (int y = markTop; y < markTop + markHeight; ++y) {
+        const int *row = labels.ptr<int>(y);
+        for (int x = 0; x < markWidth; ++x)
+            filled[std::size_t(x)] += row[markLeft + x] == stem ? 1 : 0;
+    }
+    const int tallest = *std::max_element(filled.begin(), filled.end());
+    if (tallest < 0.7 * markHeight)
+        return std::nullopt;
+    int stemLeft = 0;
+    while (filled[std::size_t(stemLeft)] < 0.7 * tallest)
+        ++stemLeft;
+    return StemMark{from + markLeft, from + markLeft + markWidth, stemLeft >= std::max(2.0, 0.15 * capHeight)};
+}
+
 } // namespace quillmore

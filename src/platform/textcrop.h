@@ -9,6 +9,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <optional>
+
 namespace quillmore {
 
 struct PreparedCrop {
@@ -46,5 +48,17 @@ enum class LetterCase { Unknown, Small, Capital };
 // The letter's ink lies in columns [left, right) of `ink` (non-zero where text is), on a line
 // whose baseline is at row `baseline` and whose capitals are `capHeight` high.
 LetterCase dottedLetterCase(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
+
+// The mark that holds the stem of the letter in columns [left, right) of `ink`: the tallest that
+// stands on the baseline (at row `baseline`), rises to about the capitals' height (`capHeight`)
+// and is centred in those columns; nothing when there is none, or it runs into its neighbours.
+struct StemMark {
+    int left = 0;  // the mark's first column
+    int right = 0; // one past its last
+    // Ink of its own left of the stem, as a 1 has (its flag, and in many fonts its foot) and an L
+    // never has: an L's stem is its leftmost ink.
+    bool inkLeftOfStem = false;
+};
+std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
 
 } // namespace quillmore

@@ -89,6 +89,47 @@ QList<QRect> rects(const std::vector<cv::Rect> &boxes)
 
 } // namespace
 
+// A line of text drawn dark on white and its ink, enlarged to letters about 40 pixels high as the
+// recogniser's crops are.
+struct RenderedLine {
+    QFontMetrics metrics;
+    QString text;
+    double scale;
+    double baseline;
+    double capHeight;
+    cv::Mat ink;
+
+    RenderedLine(const QString &family, const QString &line, int pixelSize)
+        : metrics(fontOf(family, pixelSize)),
+          text(line),
+          scale(40.0 / pixelSize),
+          baseline((pixelSize + 5) * scale),
+          capHeight(metrics.capHeight() * scale)
+    {
+        QImage image(metrics.horizontalAdvance(text) + 20, pixelSize * 2 + 10, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setFont(fontOf(family, pixelSize));
+        p.setPen(Qt::black);
+        p.drawText(QPoint(10, pixelSize + 5), text);
+        p.end();
+        cv::Mat grey;
+        cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
+        cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_CUBIC);
+        ink = grey < 128;
+    }
+    // The columns of the letter at `at`, by its advance.
+    int left(int at) const { return int((10 + metrics.horizontalAdvance(text.left(at))) * scale); }
+    int right(int at) const { return int((10 + metrics.horizontalAdvance(text.left(at + 1))) * scale); }
+
+    static QFont fontOf(const QString &family, int pixelSize)
+    {
+        QFont font(family);
+        font.setPixelSize(pixelSize);
+        return font;
+    }
+};
+
 class TestTextBoxes : public QObject {
     Q_OBJECT
 
@@ -335,26 +376,50 @@ private slots:
         QFETCH(int, at);
         QFETCH(int, pixelSize);
         QFETCH(int, expected);
-        QFont font(family);
-        font.setPixelSize(pixelSize);
-        const QFontMetrics metrics(font);
-        QImage image(metrics.horizontalAdvance(text) + 20, pixelSize * 2 + 10, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        const int baseline = pixelSize + 5;
-        QPainter p(&image);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QPoint(10, baseline), text);
-        p.end();
-        cv::Mat grey;
-        cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
-        // Small text is read enlarged, as the recogniser's crops are.
-        const double scale = 40.0 / pixelSize;
-        cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_CUBIC);
-        const cv::Mat ink = grey < 128;
-        const int left = int((10 + metrics.horizontalAdvance(text.left(at))) * scale);
-        const int right = int((10 + metrics.horizontalAdvance(text.left(at + 1))) * scale);
-        QCOMPARE(int(dottedLetterCase(ink, left, right, baseline * scale, metrics.capHeight() * scale)), expected);
+        const RenderedLine line(family, text, pixelSize);
+        QCOMPARE(int(dottedLetterCase(line.ink, line.left(at), line.right(at), line.baseline, line.capHeight)),
+                 expected);
+    }
+
+    // A 1 read as an L: an L's stem is its leftmost ink, a 1 has its flag (and in some fonts its
+    // foot) left of its stem.
+    void oneOrEllFromItsStem_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("expected"); // -1 no stem found, 0 an L's, 1 a 1's
+        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+            for (const int size : {40, 12}) {
+                const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
+                QTest::newRow(qPrintable("1 before a full stop" + where)) << family << "DSCF7781.jpg" << 7 << size << 1;
+                QTest::newRow(qPrintable("1 between digits" + where)) << family << "IMG_2219" << 6 << size << 1;
+                QTest::newRow(qPrintable("L after digits" + where)) << family << "2023L.jpg" << 4 << size << 0;
+                QTest::newRow(qPrintable("L starting a word" + where)) << family << "Lund_0042" << 0 << size << 0;
+            }
+        }
+        QTest::newRow("a round letter is no 1") << "DejaVu Sans"
+                                                << "IMG_0" << 4 << 40 << 0;
+        QTest::newRow("a low letter") << "DejaVu Sans"
+                                      << "ace" << 1 << 40 << -1;
+    }
+    void oneOrEllFromItsStem()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, text);
+        QFETCH(int, at);
+        QFETCH(int, pixelSize);
+        QFETCH(int, expected);
+        const RenderedLine line(family, text, pixelSize);
+        const std::optional<StemMark> mark = stemMark(line.ink, line.left(at), line.right(at), line.baseline,
+                                                      line.capHeight);
+        QCOMPARE(mark ? int(mark->inkLeftOfStem) : -1, expected);
+        if (mark) { // the mark is the letter's own, not its neighbours'
+            QVERIFY(mark->left >= line.left(at) - 2);
+            QVERIFY(mark->right <= line.right(at) + 2);
+        }
     }
 
     // Without the detection model, lines are still found.
