@@ -323,6 +323,13 @@ struct OcrEngine::Impl {
         } while (it->Next(RIL_SYMBOL));
         if (haveWordBox)
             wordBoxes.push_back({currentWordStart, wordBox});
+        // The recogniser gives nothing for an underscore that starts the line ("_DSC1234.JPG").
+        if (!text.isEmpty() && text.front().isLetterOrNumber()
+            && leadingUnderscore(ink, baselineAt(0), baselineAt(1) - baselineAt(0), capHeight)) {
+            text.prepend(QLatin1Char('_'));
+            for (std::size_t k = 1; k < wordBoxes.size(); ++k)
+                ++wordBoxes[k].first;
+        }
         if (words && wordBoxes.size() >= 2) {
             for (std::size_t k = 0; k < wordBoxes.size(); ++k) {
                 const qsizetype from = wordBoxes[k].first;

@@ -315,4 +315,41 @@ std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double
     return StemMark{from + markLeft, from + markLeft + markWidth, stemLeft >= std::max(2.0, 0.15 * capHeight)};
 }
 
+bool leadingUnderscore(const cv::Mat &ink, double baseline, double slope, double capHeight)
+{
+    if (ink.rows < 2 || capHeight < 4)
+        return false;
+    int strokeColumns = 0, strokeEnd = 0;
+    std::vector<int> strokeTops;
+    for (int x = 0; x < ink.cols; ++x) {
+        const double base = baseline + slope * x;
+        const int y0 = std::clamp(int(std::lround(base - 1.1 * capHeight)), 0, ink.rows);
+        const int y1 = std::clamp(int(std::lround(base + 0.45 * capHeight)), 0, ink.rows);
+        // The column's topmost run of ink.
+        int first = -1, last = -1;
+        for (int y = y0; y < y1 && (first < 0 || last == y - 1); ++y) {
+            if (!ink.at<uchar>(y, x))
+                continue;
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+        if (first < 0 && strokeColumns == 0)
+            continue; // the margin before the line
+        // Thin, and under the baseline rather than on it.
+        if (first < 0 || last - first + 1 > 0.3 * capHeight || (first + last) / 2.0 < base
+            || last < base + 0.05 * capHeight)
+            break;
+        ++strokeColumns;
+        strokeEnd = x + 1;
+        strokeTops.push_back(first);
+    }
+    if (strokeColumns < 0.3 * capHeight)
+        return false;
+    // A rule's top row runs on under the letters; an underscore's does not.
+    std::nth_element(strokeTops.begin(), strokeTops.begin() + std::ptrdiff_t(strokeTops.size() / 2), strokeTops.end());
+    const cv::Mat row = ink.row(strokeTops[strokeTops.size() / 2]).colRange(strokeEnd, ink.cols);
+    return cv::countNonZero(row) <= 0.5 * row.cols;
+}
+
 } // namespace quillmore

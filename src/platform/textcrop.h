@@ -61,4 +61,11 @@ struct StemMark {
 };
 std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
 
+// Whether the line in `ink` starts with an underscore: its first ink a stroke under the baseline
+// as long as an underscore. The letter after it may touch it, and a rule may run under it (a focus
+// line, the edge of a highlight); a letter's own foot or hook stays on the baseline, and a rule
+// that runs on under the letters is no underscore. The baseline is at row `baseline` in column 0
+// and falls by `slope` rows a column; capitals are `capHeight` high.
+bool leadingUnderscore(const cv::Mat &ink, double baseline, double slope, double capHeight);
+
 } // namespace quillmore

@@ -90,8 +90,14 @@ QList<QRect> rects(const std::vector<cv::Rect> &boxes)
 } // namespace
 
 // A line of text drawn dark on white and its ink, enlarged to letters about 40 pixels high as the
-// recogniser's crops are.
+// recogniser's crops are. A rule may run under it, as a focus line or a highlight's edge does.
+struct Rule {
+    int gap = -1;    // rows between the underscore's lowest ink and the rule; none when negative
+    double from = 0; // where it starts, in ems left of the text
+};
+
 struct RenderedLine {
+    static constexpr int margin = 30;
     QFontMetrics metrics;
     QString text;
     double scale;
@@ -99,19 +105,25 @@ struct RenderedLine {
     double capHeight;
     cv::Mat ink;
 
-    RenderedLine(const QString &family, const QString &line, int pixelSize)
+    RenderedLine(const QString &family, const QString &line, int pixelSize, Rule rule = {})
         : metrics(fontOf(family, pixelSize)),
           text(line),
           scale(40.0 / pixelSize),
           baseline((pixelSize + 5) * scale),
           capHeight(metrics.capHeight() * scale)
     {
-        QImage image(metrics.horizontalAdvance(text) + 20, pixelSize * 2 + 10, QImage::Format_RGB32);
+        QImage image(metrics.horizontalAdvance(text) + 2 * margin, pixelSize * 2 + 10, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);
         p.setFont(fontOf(family, pixelSize));
         p.setPen(Qt::black);
-        p.drawText(QPoint(10, pixelSize + 5), text);
+        p.drawText(QPoint(margin, pixelSize + 5), text);
+        if (rule.gap >= 0) {
+            const int under = pixelSize + 5 + metrics.boundingRect(QLatin1Char('_')).bottom() + 1 + rule.gap;
+            const int from = margin - int(rule.from * pixelSize);
+            p.fillRect(from, under, margin + metrics.horizontalAdvance(text) - from, std::max(1, pixelSize / 12),
+                       Qt::black);
+        }
         p.end();
         cv::Mat grey;
         cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
@@ -119,8 +131,8 @@ struct RenderedLine {
         ink = grey < 128;
     }
     // The columns of the letter at `at`, by its advance.
-    int left(int at) const { return int((10 + metrics.horizontalAdvance(text.left(at))) * scale); }
-    int right(int at) const { return int((10 + metrics.horizontalAdvance(text.left(at + 1))) * scale); }
+    int left(int at) const { return int((margin + metrics.horizontalAdvance(text.left(at))) * scale); }
+    int right(int at) const { return int((margin + metrics.horizontalAdvance(text.left(at + 1))) * scale); }
 
     static QFont fontOf(const QString &family, int pixelSize)
     {
@@ -420,6 +432,48 @@ private slots:
             QVERIFY(mark->left >= line.left(at) - 2);
             QVERIFY(mark->right <= line.right(at) + 2);
         }
+    }
+
+    // The recogniser gives nothing for an underscore that starts a line; its ink says it is there,
+    // whether a focus line runs under it or a highlight's edge, and a rule alone is none.
+    void leadingUnderscoreFromItsInk_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("ruleGap");
+        QTest::addColumn<double>("ruleFrom");
+        QTest::addColumn<bool>("expected");
+        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+            for (const int size : {40, 12}) {
+                const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
+                QTest::newRow(qPrintable("underscore" + where))
+                    << family << "_DSC8812.jpg" << size << -1 << 0.0 << true;
+                QTest::newRow(qPrintable("none" + where)) << family << "DSC8812.jpg" << size << -1 << 0.0 << false;
+                QTest::newRow(qPrintable("a J's hook" + where))
+                    << family << "Jensen_0815.jpg" << size << -1 << 0.0 << false;
+                QTest::newRow(qPrintable("on a focus line" + where))
+                    << family << "_MG_5123.jpg" << size << 0 << 0.0 << true;
+                QTest::newRow(qPrintable("over a highlight's edge" + where))
+                    << family << "_MG_5123.jpg" << size << 3 << 0.0 << true;
+                QTest::newRow(qPrintable("a rule alone" + where))
+                    << family << "MG_5123.jpg" << size << 2 << 0.0 << false;
+                QTest::newRow(qPrintable("a rule that starts before the text" + where))
+                    << family << "MG_5123.jpg" << size << 2 << 0.6 << false;
+            }
+        }
+    }
+    void leadingUnderscoreFromItsInk()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, text);
+        QFETCH(int, pixelSize);
+        QFETCH(int, ruleGap);
+        QFETCH(double, ruleFrom);
+        QFETCH(bool, expected);
+        const RenderedLine line(family, text, pixelSize, Rule{ruleGap, ruleFrom});
+        QCOMPARE(leadingUnderscore(line.ink, line.baseline, 0, line.capHeight), expected);
     }
 
     // Without the detection model, lines are still found.
