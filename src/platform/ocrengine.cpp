@@ -43,6 +43,12 @@ bool amongChoices(const tesseract::ResultIterator &it, const QString &text)
     return false;
 }
 
+// The combining mark of each accent the ink can tell.
+constexpr std::pair<Accent, char16_t> accentMarks[] = {
+    {Accent::Acute, u'\u0301'}, {Accent::Grave, u'\u0300'},     {Accent::Circumflex, u'\u0302'},
+    {Accent::Caron, u'\u030c'}, {Accent::Diaeresis, u'\u0308'}, {Accent::Ring, u'\u030a'},
+};
+
 } // namespace
 
 struct OcrEngine::Impl {
@@ -121,8 +127,8 @@ struct OcrEngine::Impl {
         };
         const double capHeight = std::max(4.0, baselineAt((lineLeft + lineRight) / 2.0) - lineTop);
         // The height of the line's capitals and digits, as their own ink shows it: the line's top
-        // may be an ascender's or an accent's. Measured once, for a line that holds a j or J (the
-        // only letters it decides).
+        // may be an ascender's or an accent's. Measured once, and only for a line that holds a
+        // letter it decides (j or J, an accented letter, a t).
         std::optional<double> measuredCapHeight;
         const auto letterCapHeight = [&] {
             if (!measuredCapHeight) {
@@ -144,7 +150,8 @@ struct OcrEngine::Impl {
             }
             return *measuredCapHeight;
         };
-        const cv::Mat ink = crop.image < otsuLevel(crop.image);
+        const double inkLevel = otsuLevel(crop.image);
+        const cv::Mat ink = crop.image < inkLevel;
         // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
         // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
         // baseline is none.
@@ -282,6 +289,64 @@ struct OcrEngine::Impl {
                         symbol.clear();
                     else if (mark && mark->inkLeftOfStem && amongChoices(*it, QStringLiteral("1")))
                         symbol = QStringLiteral("1");
+                }
+            }
+            // An accent read as another (a ring as two dots, an acute as a grave): where the ink over
+            // the letter shows another of the marks it can tell, and the recogniser had the letter
+            // with that mark among its choices, it is taken. Two dots never replace a caron, whose
+            // arms part at small sizes.
+            if (const QString parts = symbol.normalized(QString::NormalizationForm_D);
+                symbol.size() == 1 && parts.size() == 2) {
+                const auto read = std::find_if(std::begin(accentMarks), std::end(accentMarks),
+                                               [&parts](const auto &m) { return parts.at(1) == QChar(m.second); });
+                int l = 0, t = 0, r = 0, b = 0;
+                if (read != std::end(accentMarks) && it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    const Accent seen = accentOver(crop.image, inkLevel, l, r, baselineAt((l + r) / 2.0),
+                                                   letterCapHeight(), crop.scale);
+                    const auto shown = std::find_if(std::begin(accentMarks), std::end(accentMarks),
+                                                    [seen](const auto &m) { return m.first == seen; });
+                    if (shown != std::end(accentMarks) && shown != read
+                        && !(seen == Accent::Diaeresis && read->first == Accent::Caron)) {
+                        const QString other = (QString(parts.at(0)) + QChar(shown->second))
+                                                  .normalized(QString::NormalizationForm_C);
+                        if (other.size() == 1 && amongChoices(*it, other))
+                            symbol = other;
+                    }
+                }
+            }
+            // An Ł read as a t, or as both t and Ł over the same ink: the Ł stands on a long foot
+            // along the baseline, the t on a short turned-up tail. Where the ink shows the foot and
+            // the recogniser had the Ł (or an L) among its choices, that is taken.
+            const auto overlapsPrevious = [&] {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (!it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                    return false;
+                const int overlap = std::min(r, previousSymbol.right) - std::max(l, previousSymbol.left);
+                return overlap >= 0.5 * std::min(r - l, previousSymbol.right - previousSymbol.left);
+            };
+            const QString strokedL(QChar(0x0141));
+            if ((symbol == QLatin1String("t") || symbol == strokedL) && text.endsWith(strokedL) && separator.isNull()
+                && overlapsPrevious()) {
+                symbol.clear(); // the one letter's ink, as far as either reading took it
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                    previousSymbol = {std::min(l, previousSymbol.left), std::max(r, previousSymbol.right)};
+            } else if (symbol == strokedL && text.endsWith(QLatin1Char('t')) && separator.isNull()
+                       && overlapsPrevious()) {
+                text.chop(1);
+            } else if (symbol == QLatin1String("t")) {
+                int l = 0, t = 0, r = 0, b = 0;
+                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                    const std::optional<double> foot = footLength(ink, l, r, baselineAt((l + r) / 2.0),
+                                                                  letterCapHeight());
+                    if (foot && *foot >= lFootLength) {
+                        for (const QString &other : {strokedL, QStringLiteral("L")}) {
+                            if (amongChoices(*it, other)) {
+                                symbol = other;
+                                break;
+                            }
+                        }
+                    }
                 }
             }
             if (!separator.isNull()) {

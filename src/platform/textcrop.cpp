@@ -315,6 +315,222 @@ std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double
     return StemMark{from + markLeft, from + markLeft + markWidth, stemLeft >= std::max(2.0, 0.15 * capHeight)};
 }
 
+std::optional<double> footLength(const cv::Mat &ink, int left, int right, double baseline, double capHeight)
+{
+    const std::optional<StemMark> mark = stemMark(ink, left, right, baseline, capHeight);
+    if (!mark)
+        return std::nullopt;
+    // The mark's lowest rows: those within a tenth of a capital of its bottom.
+    int bottom = -1;
+    for (int y = std::min(ink.rows - 1, int(baseline + 0.3 * capHeight)); y >= 0 && bottom < 0; --y) {
+        if (cv::countNonZero(ink.row(y).colRange(mark->left, mark->right)))
+            bottom = y;
+    }
+    if (bottom < 0)
+        return std::nullopt;
+    int longest = 0;
+    for (int y = std::max(0, bottom - int(std::lround(0.1 * capHeight))); y <= bottom; ++y) {
+        int run = 0;
+        for (int x = mark->left; x < mark->right; ++x) {
+            run = ink.at<uchar>(y, x) ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    return longest / capHeight;
+}
+
+namespace {
+
+// A mark with the gaps of a pixel or so in its strokes closed, as thresholding leaves them in thin
+// anti-aliased curves.
+cv::Mat closed(const cv::Mat &mark)
+{
+    cv::Mat out;
+    cv::morphologyEx(mark, out, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {3, 3}));
+    return out;
+}
+
+// Whether a mark holds background closed in on its left, its right and below, as a ring does even
+// where thresholding has broken its thin top.
+bool cupped(const cv::Mat &mark)
+{
+    int inside = 0;
+    for (int y = 0; y < mark.rows; ++y) {
+        for (int x = 1; x + 1 < mark.cols; ++x) {
+            if (mark.at<uchar>(y, x))
+                continue;
+            bool left = false, right = false, below = false;
+            for (int k = x - 1; k >= 0 && !left; --k)
+                left = mark.at<uchar>(y, k) != 0;
+            for (int k = x + 1; k < mark.cols && !right; ++k)
+                right = mark.at<uchar>(y, k) != 0;
+            for (int k = y + 1; k < mark.rows && !below; ++k)
+                below = mark.at<uchar>(k, x) != 0;
+            inside += left && right && below ? 1 : 0;
+        }
+    }
+    return inside >= 2;
+}
+
+// An upright mark's kind: the circumflex is narrow near its top, the caron near its foot.
+Accent upright(const cv::Mat &mark)
+{
+    auto span = [&mark](int row) {
+        int first = -1, last = -1;
+        for (int x = 0; x < mark.cols; ++x) {
+            if (mark.at<uchar>(row, x)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        return first < 0 ? 0 : last - first + 1;
+    };
+    const auto narrowing = [&span](int upper, int lower) {
+        const int top = span(upper), bottom = span(lower);
+        return top < 0.5 * bottom ? Accent::Circumflex : bottom < 0.5 * top ? Accent::Caron : Accent::Unknown;
+    };
+    if (const Accent atEnds = narrowing(0, mark.rows - 1); atEnds != Accent::Unknown)
+        return atEnds;
+    return narrowing(mark.rows / 4, mark.rows - 1 - mark.rows / 4);
+}
+
+} // namespace
+
+Accent accentOver(const cv::Mat &grey, double inkLevel, int left, int right, double baseline, double capHeight,
+                  double pixel)
+{
+    if (grey.rows < 2 || capHeight < 4 || right <= left)
+        return Accent::Unknown;
+    const cv::Mat ink = grey < inkLevel;
+    const int reach = int(std::lround(0.2 * capHeight));
+    const int from = std::clamp(left - reach, 0, ink.cols);
+    const int to = std::clamp(right + reach, 0, ink.cols);
+    if (to - from < 2)
+        return Accent::Unknown;
+    cv::Mat labels, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(ink.colRange(from, to) != 0, labels, stats, centroids, 8);
+    auto top = [&](int k) { return stats.at<int>(k, cv::CC_STAT_TOP); };
+    auto height = [&](int k) { return stats.at<int>(k, cv::CC_STAT_HEIGHT); };
+    auto bottom = [&](int k) { return top(k) + height(k); }; // one past
+    auto centre = [&](int k) {
+        return from + stats.at<int>(k, cv::CC_STAT_LEFT) + stats.at<int>(k, cv::CC_STAT_WIDTH) / 2.0;
+    };
+    // The letter: the tallest mark that stands on the baseline, centred in its columns.
+    int body = -1;
+    for (int k = 1; k < count; ++k) {
+        if (bottom(k) < baseline - 0.2 * capHeight || bottom(k) > baseline + 0.35 * capHeight
+            || height(k) < 0.4 * capHeight || centre(k) < left || centre(k) > right)
+            continue;
+        if (body < 0 || height(k) > height(body))
+            body = k;
+    }
+    if (body < 0)
+        return Accent::Unknown;
+    const int bodyLeft = from + stats.at<int>(body, cv::CC_STAT_LEFT);
+    const int bodyRight = bodyLeft + stats.at<int>(body, cv::CC_STAT_WIDTH);
+    // The accent's pieces: small marks over the letter, clear of it.
+    std::vector<int> pieces;
+    for (int k = 1; k < count; ++k) {
+        if (k == body || bottom(k) > top(body) + 0.05 * capHeight || top(k) < top(body) - 0.8 * capHeight
+            || height(k) > 0.6 * capHeight || stats.at<int>(k, cv::CC_STAT_AREA) < 3
+            || centre(k) < bodyLeft - 0.1 * capHeight || centre(k) > bodyRight + 0.1 * capHeight)
+            continue;
+        pieces.push_back(k);
+    }
+    if (pieces.empty()) {
+        // A ring may sit on the letter's top: a hole above the height of capitals.
+        const int above = int(std::floor(baseline - 0.95 * capHeight)) - top(body);
+        if (above < 3)
+            return Accent::Unknown;
+        const cv::Rect box(stats.at<int>(body, cv::CC_STAT_LEFT), top(body), stats.at<int>(body, cv::CC_STAT_WIDTH),
+                           above);
+        const cv::Mat crown = labels(box) == body;
+        std::vector<std::vector<cv::Point>> contours;
+        std::vector<cv::Vec4i> hierarchy;
+        cv::findContours(closed(crown), contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
+        const bool hole = std::any_of(hierarchy.begin(), hierarchy.end(), [](const cv::Vec4i &h) { return h[3] >= 0; });
+        // A caron or circumflex on the letter's top closes in nothing: its arms part upwards or
+        // downwards.
+        return hole || (cupped(crown) && upright(crown) == Accent::Unknown) ? Accent::Ring : Accent::Unknown;
+    }
+    if (pieces.size() == 2) {
+        // Two dots side by side, of about one size.
+        const int a = pieces[0], b = pieces[1];
+        const int overlap = std::min(bottom(a), bottom(b)) - std::max(top(a), top(b));
+        const double ratio = double(std::max(height(a), height(b))) / std::max(1, std::min(height(a), height(b)));
+        // Dots stand apart; the arms of a caron or circumflex broken at a small size nearly meet.
+        const int leftOne = stats.at<int>(a, cv::CC_STAT_LEFT) < stats.at<int>(b, cv::CC_STAT_LEFT) ? a : b;
+        const int rightOne = leftOne == a ? b : a;
+        const int gap = stats.at<int>(rightOne, cv::CC_STAT_LEFT)
+            - (stats.at<int>(leftOne, cv::CC_STAT_LEFT) + stats.at<int>(leftOne, cv::CC_STAT_WIDTH));
+        const double width = (stats.at<int>(a, cv::CC_STAT_WIDTH) + stats.at<int>(b, cv::CC_STAT_WIDTH)) / 2.0;
+        // Each dot about as high as it is wide: the halves of a ring broken by thresholding are
+        // arcs, taller than wide.
+        const bool dots = height(a) <= 1.6 * stats.at<int>(a, cv::CC_STAT_WIDTH)
+            && height(b) <= 1.6 * stats.at<int>(b, cv::CC_STAT_WIDTH);
+        return dots && gap >= 0.6 * width && ratio <= 2.0 && overlap >= 0.5 * std::min(height(a), height(b))
+            ? Accent::Diaeresis
+            : Accent::Unknown;
+    }
+    if (pieces.size() != 1)
+        return Accent::Unknown;
+    const int k = pieces.front();
+    const cv::Rect box(stats.at<int>(k, cv::CC_STAT_LEFT), top(k), stats.at<int>(k, cv::CC_STAT_WIDTH), height(k));
+    // Too small to show its shape: two dots run together, or a caron's arms, look like anything.
+    if (box.height < 3 * std::max(1.0, pixel) || box.width < 3 * std::max(1.0, pixel))
+        return Accent::Unknown;
+    const cv::Mat mark = labels(box) == k;
+    // A ring holds a hole.
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(closed(mark), contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
+    for (const cv::Vec4i &h : hierarchy) {
+        if (h[3] >= 0)
+            return Accent::Ring;
+    }
+    // A stroke that leans: the acute's top lies right of its foot, the grave's left. A stroke
+    // crosses each row once; a mark with two arms in a row is upright.
+    auto runsIn = [&mark](int row) {
+        int runs = 0;
+        for (int x = 0; x < mark.cols; ++x)
+            runs += mark.at<uchar>(row, x) && (x == 0 || !mark.at<uchar>(row, x - 1)) ? 1 : 0;
+        return runs;
+    };
+    bool oneStroke = true;
+    for (int y = 0; y < mark.rows; ++y)
+        oneStroke = oneStroke && runsIn(y) <= 1;
+    // Its lean is weighed by the darkness of its pixels and those around it: at a small size the
+    // anti-aliasing holds most of it.
+    const cv::Rect around = cv::Rect(box.x - 1, box.y - 1, box.width + 2, box.height + 1)
+        & cv::Rect(0, 0, labels.cols, labels.rows);
+    double sumX = 0, sumY = 0, sumXY = 0, sumYY = 0, n = 0;
+    for (int y = around.y; y < around.y + around.height; ++y) {
+        for (int x = around.x; x < around.x + around.width; ++x) {
+            const int label = labels.at<int>(y, x);
+            if (label != 0 && label != k)
+                continue;
+            const double w = std::max(0, 255 - int(grey.at<uchar>(y, from + x)));
+            sumX += w * x;
+            sumY += w * y;
+            sumXY += w * x * y;
+            sumYY += w * y * y;
+            n += w;
+        }
+    }
+    if (n <= 0)
+        return Accent::Unknown;
+    const double varY = sumYY / n - (sumY / n) * (sumY / n);
+    if (oneStroke && varY > 0) {
+        const double lean = (sumXY / n - (sumX / n) * (sumY / n)) / varY; // columns per row, downwards
+        if (lean <= -0.4)
+            return Accent::Acute;
+        if (lean >= 0.4)
+            return Accent::Grave;
+    }
+    return upright(mark);
+}
+
 bool leadingUnderscore(const cv::Mat &ink, double baseline, double slope, double capHeight)
 {
     if (ink.rows < 2 || capHeight < 4)

@@ -61,6 +61,23 @@ struct StemMark {
 };
 std::optional<StemMark> stemMark(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
 
+// The accent over a letter, as its ink shows it: Unknown where the ink says none of these (no
+// mark, a mark joined to the letter, or one too small to tell its shape).
+enum class Accent { Unknown, Acute, Grave, Circumflex, Caron, Diaeresis, Ring };
+// The letter lies in columns [left, right) of `grey` (dark text on light), where ink is darker
+// than `inkLevel`, on a line whose baseline is at row `baseline` and whose capitals are
+// `capHeight` high; one pixel of the screen is `pixel` pixels of `grey`.
+Accent accentOver(const cv::Mat &grey, double inkLevel, int left, int right, double baseline, double capHeight,
+                  double pixel);
+
+// How far the foot of the letter in columns [left, right) of `ink` runs along the baseline, in
+// capital heights: the longest stretch of ink in the bottom rows of its stem's mark. An L's (or
+// an Ł's) is about half a capital long, a t's turned-up tail far shorter. Nothing when no stem is
+// found there.
+std::optional<double> footLength(const cv::Mat &ink, int left, int right, double baseline, double capHeight);
+// The shortest foot of an L, in capital heights.
+inline constexpr double lFootLength = 0.42;
+
 // Whether the line in `ink` starts with an underscore: its first ink a stroke under the baseline
 // as long as an underscore. The letter after it may touch it, and a rule may run under it (a focus
 // line, the edge of a highlight); a letter's own foot or hook stays on the baseline, and a rule

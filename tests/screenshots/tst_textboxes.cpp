@@ -103,6 +103,7 @@ struct RenderedLine {
     double scale;
     double baseline;
     double capHeight;
+    cv::Mat grey; // enlarged
     cv::Mat ink;
 
     RenderedLine(const QString &family, const QString &line, int pixelSize, Rule rule = {})
@@ -125,7 +126,6 @@ struct RenderedLine {
                        Qt::black);
         }
         p.end();
-        cv::Mat grey;
         cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
         cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_CUBIC);
         ink = grey < 128;
@@ -432,6 +432,95 @@ private slots:
             QVERIFY(mark->left >= line.left(at) - 2);
             QVERIFY(mark->right <= line.right(at) + 2);
         }
+    }
+
+    // An Ł read as a t: the Ł stands on a long foot, the t on a short turned-up tail.
+    void footOfLOrT_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<bool>("longFoot");
+        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+            for (const int size : {40, 13, 11}) {
+                const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
+                QTest::newRow(qPrintable("stroked L" + where))
+                    << family << QStringLiteral("\u0141ukasz") << size << true;
+                QTest::newRow(qPrintable("L" + where)) << family << QStringLiteral("Lukas") << size << true;
+                QTest::newRow(qPrintable("t" + where)) << family << QStringLiteral("tukasz") << size << false;
+            }
+        }
+    }
+    void footOfLOrT()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, text);
+        QFETCH(int, pixelSize);
+        QFETCH(bool, longFoot);
+        const RenderedLine line(family, text, pixelSize);
+        const std::optional<double> foot = footLength(line.ink, line.left(0), line.right(0), line.baseline,
+                                                      line.capHeight);
+        QVERIFY(foot);
+        QCOMPARE(*foot >= lFootLength, longFoot);
+    }
+
+    // Accents the recogniser takes for each other (a ring for two dots, an acute for a grave) differ
+    // in the shape of their ink over the letter.
+    void accentFromItsInk_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("expected"); // Accent
+        const struct {
+            const char *name;
+            QString text;
+            int at;
+            Accent accent;
+        } cases[] = {
+            {"ring", QStringLiteral("\u00c5ngstr\u00f6m"), 0, Accent::Ring},
+            {"two dots over a capital", QStringLiteral("\u00c4ngstr\u00f6m"), 0, Accent::Diaeresis},
+            {"acute over a capital", QStringLiteral("\u00d3lafur"), 0, Accent::Acute},
+            {"grave over a capital", QStringLiteral("\u00d2lafur"), 0, Accent::Grave},
+            {"circumflex over a capital", QStringLiteral("\u00d4lafur"), 0, Accent::Circumflex},
+            {"caron over a capital", QStringLiteral("\u0160ebnem"), 0, Accent::Caron},
+            {"acute over a small letter", QStringLiteral("Ren\u00e9e"), 3, Accent::Acute},
+            {"grave over a small letter", QStringLiteral("Ren\u00e8e"), 3, Accent::Grave},
+            {"two dots over a small letter", QStringLiteral("Zo\u00eb_2041"), 2, Accent::Diaeresis},
+            {"no accent", QStringLiteral("Angstrom"), 0, Accent::Unknown},
+        };
+        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+            for (const auto &c : cases)
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c.name, family)))
+                    << family << c.text << c.at << 40 << int(c.accent);
+        }
+        // At screen sizes a mark may be too small to show its shape: it is then none, never another,
+        // but for a caron, whose arms part into two dots (which is why reading never trades a caron
+        // for two dots).
+        for (const auto &c : cases) {
+            for (const int size : {13, 11}) {
+                const bool parted = c.accent == Accent::Caron && size == 11;
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2 px").arg(c.name).arg(size)))
+                    << "DejaVu Sans" << c.text << c.at << size << int(parted ? Accent::Diaeresis : c.accent);
+            }
+        }
+    }
+    void accentFromItsInk()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, text);
+        QFETCH(int, at);
+        QFETCH(int, pixelSize);
+        QFETCH(int, expected);
+        const RenderedLine line(family, text, pixelSize);
+        const int accent = int(
+            accentOver(line.grey, 128, line.left(at), line.right(at), line.baseline, line.capHeight, line.scale));
+        if (pixelSize < 20 && accent == int(Accent::Unknown))
+            return;
+        QCOMPARE(accent, expected);
     }
 
     // The recogniser gives nothing for an underscore that starts a line; its ink says it is there,
