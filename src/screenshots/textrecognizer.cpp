@@ -310,12 +310,14 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         if (used.at(i))
             continue;
         used[i] = true;
-        // The pieces a wrapped label may have: this box and up to two boxes right under it.
+        // The pieces a wrapped label may have: this box and the boxes right under it. A label
+        // takes three lines at most, but a selected one is shown whole, over as many as it needs.
+        constexpr qsizetype mostPieces = 8;
         QList<qsizetype> chain{i};
         QStringList pieces{cleanRecognizedText(boxes.at(i).text)};
         QList<bool> taken = used;
         OcrTextBox current = boxes.at(i);
-        while (chain.size() < 3) {
+        while (chain.size() < mostPieces) {
             const QString &upper = pieces.last();
             if (upper.isEmpty() || endsWithFullName(upper))
                 break;
@@ -339,6 +341,12 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             const bool leftAligned = std::abs(lower.rect.left() - current.rect.left())
                 <= std::max(2.0, 0.12 * current.rect.height());
             if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
+                break;
+            // Past three lines only a label shown whole goes on: its pieces centred on one axis,
+            // where the rows of a list line up on the left.
+            const QRect &head = boxes.at(i).rect;
+            if (chain.size() >= 3
+                && std::abs(lower.rect.center().x() - head.center().x()) > std::max(3.0, 0.08 * head.width()))
                 break;
             taken[next] = true;
             chain.append(next);

@@ -79,8 +79,9 @@ private:
 };
 
 // Recognised boxes in reading order become lines, with their likely misreadings mended (see
-// AssembledTextLine for how far that goes); the two or three pieces of an icon label that wrapped under its icon are joined into one line, since the
-// name only exists whole.
+// AssembledTextLine for how far that goes); the pieces of an icon label that wrapped under its
+// icon (two or three, or more for a selected label shown whole) are joined into one line, since
+// the name only exists whole.
 QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes);
 
 // One assembled line and the boxes it was read from. `line.text` is the line with its likely

@@ -119,6 +119,22 @@ private slots:
                                                            {QRect(102, 218, 116, 16), "beach_2024_05_", 0.9f},
                                                            {QRect(130, 236, 60, 16), "0001.jpg", 0.9f}}
                                       << QStringList{"family_shoot_beach_2024_05_0001.jpg"};
+        // A selected label is shown whole, over as many lines as it takes; no run of its last
+        // pieces is a name of its own.
+        QTest::newRow("a selected label over six lines")
+            << QList<OcrTextBox>{{QRect(630, 336, 270, 33), "Abbing-Hendriksen_", 0.9f},
+                                 {QRect(700, 370, 132, 34), "Wedding_", 0.9f},
+                                 {QRect(660, 404, 214, 33), "Ceremony_and_", 0.9f},
+                                 {QRect(638, 438, 258, 32), "Reception_Utrecht_", 0.9f},
+                                 {QRect(635, 472, 260, 31), "Kasteel_2023_0117.", 0.9f},
+                                 {QRect(741, 507, 49, 34), "jpg", 0.9f}}
+            << QStringList{"Abbing-Hendriksen_Wedding_Ceremony_and_Reception_Utrecht_Kasteel_2023_0117.jpg"};
+        QTest::newRow("a row lined up on the left under a label of three lines stays")
+            << QList<OcrTextBox>{{QRect(100, 200, 150, 16), "Hendriksen-Bakker_", 0.9f},
+                                 {QRect(130, 218, 90, 16), "Wedding_", 0.9f},
+                                 {QRect(115, 236, 120, 16), "Ceremony_and_", 0.9f},
+                                 {QRect(100, 254, 110, 16), "IMG_7002.jpeg", 0.9f}}
+            << QStringList{"Hendriksen-Bakker_Wedding_Ceremony_and_", "IMG_7002.jpeg"};
         // List rows: each a whole name, left-aligned and of one width.
         QTest::newRow("rows of whole names") << QList<OcrTextBox>{{QRect(100, 200, 90, 16), "IMG_0001", 0.9f},
                                                                   {QRect(100, 218, 90, 16), "IMG_0002", 0.9f}}
