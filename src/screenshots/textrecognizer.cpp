@@ -310,8 +310,8 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         if (used.at(i))
             continue;
         used[i] = true;
-        // The pieces a wrapped label may have: this box and the boxes right under it. A label
-        // takes three lines at most, but a selected one is shown whole, over as many as it needs.
+        // The pieces of a wrapped label: this box and those right under it; three at most, but
+        // a selected label is shown whole, over as many lines as it needs.
         constexpr qsizetype mostPieces = 8;
         QList<qsizetype> chain{i};
         QStringList pieces{cleanRecognizedText(boxes.at(i).text)};
@@ -342,8 +342,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 <= std::max(2.0, 0.12 * current.rect.height());
             if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
-            // Past three lines only a label shown whole goes on: its pieces centred on one axis,
-            // where the rows of a list line up on the left.
+            // Past three lines only a label shown whole goes on, centred (a list lines up left).
             const QRect &head = boxes.at(i).rect;
             if (chain.size() >= 3
                 && std::abs(lower.rect.center().x() - head.center().x()) > std::max(3.0, 0.08 * head.width()))
