@@ -43,6 +43,15 @@ bool amongChoices(const tesseract::ResultIterator &it, const QString &text)
     return false;
 }
 
+// The box the recogniser gives the symbol at `it`.
+std::optional<cv::Rect> symbolBox(const tesseract::ResultIterator &it)
+{
+    int l = 0, t = 0, r = 0, b = 0;
+    if (!it.BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b))
+        return std::nullopt;
+    return cv::Rect(l, t, r - l, b - t);
+}
+
 // The combining mark of each accent the ink can tell.
 constexpr std::pair<Accent, char16_t> accentMarks[] = {
     {Accent::Acute, u'\u0301'}, {Accent::Grave, u'\u0300'},     {Accent::Circumflex, u'\u0302'},
@@ -199,11 +208,10 @@ struct OcrEngine::Impl {
         cv::Rect wordBox;
         bool haveWordBox = false;
         std::vector<std::pair<qsizetype, cv::Rect>> wordBoxes;
-        // The last j or J taken: where it is in the text and its columns.
+        // The last j or J taken: where it is in the text, and as the recogniser read it.
         struct {
             qsizetype index = -1;
-            int left = 0, right = 0;
-            QChar read; // as the recogniser read it
+            QChar read;
         } previousJ;
         // The columns of the last symbol taken.
         struct {
@@ -229,12 +237,15 @@ struct OcrEngine::Impl {
             }
             std::unique_ptr<char[]> utf8(it->GetUTF8Text(RIL_SYMBOL));
             QString symbol = utf8 ? QString::fromUtf8(utf8.get()) : QString();
+            // Where the symbol lies: its columns [l, r) and the baseline under their middle.
+            const std::optional<cv::Rect> glyph = symbolBox(*it);
+            const int l = glyph ? glyph->x : 0, r = glyph ? glyph->x + glyph->width : 0;
+            const double base = baselineAt((l + r) / 2.0);
             // Dashes, and the comma or full stop an underscore is taken for.
             static const QString dashes = QStringLiteral("-_,.\u2010\u2011\u2012\u2013\u2014\u2015\u2212");
             if (symbol.size() == 1 && dashes.contains(symbol.front())) {
-                int l = 0, t = 0, r = 0, b = 0;
                 // The box's middle: its edges often take in the letters beside it.
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
+                if (glyph) {
                     const int inset = (r - l) / 8;
                     // A point stays one unless it ends the line (where a wrap leaves an
                     // underscore alone) and is far longer than a point.
@@ -249,17 +260,15 @@ struct OcrEngine::Impl {
             // than the one read, and the recogniser had that case among its choices, it is taken.
             // The two cases read side by side ('jJ' over one letter's ink) are one letter.
             bool tookJ = false;
-            int jLeft = 0, jRight = 0;
             const QChar jRead = symbol.isEmpty() ? QChar() : symbol.front();
             if (symbol == QLatin1String("j") || symbol == QLatin1String("J")) {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    const LetterCase shape = dottedLetterCase(ink, l, r, baselineAt((l + r) / 2.0), letterCapHeight());
+                if (glyph) {
+                    const LetterCase shape = dottedLetterCase(ink, l, r, base, letterCapHeight());
                     const bool small = symbol == QLatin1String("j");
                     const QString other = small ? QStringLiteral("J") : QStringLiteral("j");
                     const bool overPrevious = separator.isNull() && previousJ.index >= 0
                         && previousJ.index == text.size() - 1 && previousJ.read != symbol.front()
-                        && l - previousJ.right <= 0.5 * capHeight;
+                        && l - previousSymbol.right <= 0.5 * capHeight;
                     if (overPrevious) {
                         if (shape != LetterCase::Unknown)
                             text[previousJ.index] = QLatin1Char(shape == LetterCase::Small ? 'j' : 'J');
@@ -268,8 +277,6 @@ struct OcrEngine::Impl {
                         if (shape == (small ? LetterCase::Capital : LetterCase::Small) && amongChoices(*it, other))
                             symbol = other;
                         tookJ = true;
-                        jLeft = l;
-                        jRight = r;
                     }
                 }
             }
@@ -277,9 +284,8 @@ struct OcrEngine::Impl {
             // L over the same ink. The two differ in where the stem stands: an L has no ink left
             // of its stem, a 1 has its flag (and often its foot) there.
             if (symbol == QLatin1String("L") && separator.isNull() && !text.isEmpty() && text.back().isDigit()) {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    const std::optional<StemMark> mark = stemMark(ink, l, r, baselineAt((l + r) / 2.0), capHeight);
+                if (glyph) {
+                    const std::optional<StemMark> mark = stemMark(ink, l, r, base, capHeight);
                     // Read twice: the 1 before has no stem of its own, or the same one.
                     std::optional<StemMark> before;
                     if (mark && text.back() == QLatin1Char('1'))
@@ -299,10 +305,8 @@ struct OcrEngine::Impl {
                 symbol.size() == 1 && parts.size() == 2) {
                 const auto read = std::find_if(std::begin(accentMarks), std::end(accentMarks),
                                                [&parts](const auto &m) { return parts.at(1) == QChar(m.second); });
-                int l = 0, t = 0, r = 0, b = 0;
-                if (read != std::end(accentMarks) && it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    const Accent seen = accentOver(crop.image, inkLevel, l, r, baselineAt((l + r) / 2.0),
-                                                   letterCapHeight(), crop.scale);
+                if (read != std::end(accentMarks) && glyph) {
+                    const Accent seen = accentOver(crop.image, inkLevel, l, r, base, letterCapHeight(), crop.scale);
                     const auto shown = std::find_if(std::begin(accentMarks), std::end(accentMarks),
                                                     [seen](const auto &m) { return m.first == seen; });
                     if (shown != std::end(accentMarks) && shown != read
@@ -318,8 +322,7 @@ struct OcrEngine::Impl {
             // along the baseline, the t on a short turned-up tail. Where the ink shows the foot and
             // the recogniser had the Ł (or an L) among its choices, that is taken.
             const auto overlapsPrevious = [&] {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (!it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
+                if (!glyph)
                     return false;
                 const int overlap = std::min(r, previousSymbol.right) - std::max(l, previousSymbol.left);
                 return overlap >= 0.5 * std::min(r - l, previousSymbol.right - previousSymbol.left);
@@ -328,17 +331,13 @@ struct OcrEngine::Impl {
             if ((symbol == QLatin1String("t") || symbol == strokedL) && text.endsWith(strokedL) && separator.isNull()
                 && overlapsPrevious()) {
                 symbol.clear(); // the one letter's ink, as far as either reading took it
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
-                    previousSymbol = {std::min(l, previousSymbol.left), std::max(r, previousSymbol.right)};
+                previousSymbol = {std::min(l, previousSymbol.left), std::max(r, previousSymbol.right)};
             } else if (symbol == strokedL && text.endsWith(QLatin1Char('t')) && separator.isNull()
                        && overlapsPrevious()) {
                 text.chop(1);
             } else if (symbol == QLatin1String("t")) {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    const std::optional<double> foot = footLength(ink, l, r, baselineAt((l + r) / 2.0),
-                                                                  letterCapHeight());
+                if (glyph) {
+                    const std::optional<double> foot = footLength(ink, l, r, base, letterCapHeight());
                     if (foot && *foot >= lFootLength) {
                         for (const QString &other : {strokedL, QStringLiteral("L")}) {
                             if (amongChoices(*it, other)) {
@@ -359,31 +358,25 @@ struct OcrEngine::Impl {
                 separator = QChar();
             }
             text += symbol;
-            if (!symbol.isEmpty()) {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b))
-                    previousSymbol = {l, r};
-            }
+            if (!symbol.isEmpty() && glyph)
+                previousSymbol = {l, r};
             if (tookJ)
-                previousJ = {text.size() - 1, jLeft, jRight, jRead};
-            {
-                int l = 0, t = 0, r = 0, b = 0;
-                if (it->BoundingBox(RIL_SYMBOL, &l, &t, &r, &b)) {
-                    if (wordStart != currentWordStart || !haveWordBox) {
-                        if (haveWordBox)
-                            wordBoxes.push_back({currentWordStart, wordBox});
-                        currentWordStart = wordStart;
-                        wordBox = cv::Rect(l, t, r - l, b - t);
-                        haveWordBox = true;
-                    } else {
-                        wordBox |= cv::Rect(l, t, r - l, b - t);
-                    }
+                previousJ = {text.size() - 1, jRead};
+            if (glyph) {
+                if (wordStart != currentWordStart || !haveWordBox) {
+                    if (haveWordBox)
+                        wordBoxes.push_back({currentWordStart, wordBox});
+                    currentWordStart = wordStart;
+                    wordBox = *glyph;
+                    haveWordBox = true;
+                } else {
+                    wordBox |= *glyph;
                 }
             }
             if (it->IsAtFinalElement(RIL_WORD, RIL_SYMBOL)) {
-                int l = 0, t = 0, r = 0, b = 0;
-                it->BoundingBox(RIL_WORD, &l, &t, &r, &b);
-                previousWordRight = r;
+                int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
+                it->BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
+                previousWordRight = wordRight;
             }
         } while (it->Next(RIL_SYMBOL));
         if (haveWordBox)

@@ -89,6 +89,13 @@ QList<QRect> rects(const std::vector<cv::Rect> &boxes)
 
 } // namespace
 
+// Desktop fonts the setup installs, whose letters differ in the details the ink tests look at.
+QStringList screenFonts()
+{
+    return {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"), QStringLiteral("Cantarell"),
+            QStringLiteral("Open Sans")};
+}
+
 // A line of text drawn dark on white and its ink, enlarged to letters about 40 pixels high as the
 // recogniser's crops are. A rule may run under it, as a focus line or a highlight's edge does.
 struct Rule {
@@ -402,8 +409,7 @@ private slots:
         QTest::addColumn<int>("at");
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<int>("expected"); // -1 no stem found, 0 an L's, 1 a 1's
-        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+        for (const QString &family : screenFonts()) {
             for (const int size : {40, 12}) {
                 const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
                 QTest::newRow(qPrintable("1 before a full stop" + where)) << family << "DSCF7781.jpg" << 7 << size << 1;
@@ -441,8 +447,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<bool>("longFoot");
-        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+        for (const QString &family : screenFonts()) {
             for (const int size : {40, 13, 11}) {
                 const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
                 QTest::newRow(qPrintable("stroked L" + where))
@@ -491,8 +496,7 @@ private slots:
             {"two dots over a small letter", QStringLiteral("Zo\u00eb_2041"), 2, Accent::Diaeresis},
             {"no accent", QStringLiteral("Angstrom"), 0, Accent::Unknown},
         };
-        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+        for (const QString &family : screenFonts()) {
             for (const auto &c : cases)
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c.name, family)))
                     << family << c.text << c.at << 40 << int(c.accent);
@@ -533,8 +537,7 @@ private slots:
         QTest::addColumn<int>("ruleGap");
         QTest::addColumn<double>("ruleFrom");
         QTest::addColumn<bool>("expected");
-        for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                      QStringLiteral("Cantarell"), QStringLiteral("Open Sans")}) {
+        for (const QString &family : screenFonts()) {
             for (const int size : {40, 12}) {
                 const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
                 QTest::newRow(qPrintable("underscore" + where))
