@@ -219,6 +219,13 @@ QList<RecognizedTextLine> assembleTextLines(const QList<OcrTextBox> &boxes)
 
 namespace {
 
+// A word's box as tall as its line: the recogniser's word boxes hug the ink, the other boxes are
+// whole lines.
+QRect onLine(const OcrWord &word, const OcrTextBox &line)
+{
+    return QRect(word.rect.left(), line.rect.top(), word.rect.width(), line.rect.height());
+}
+
 // The labels of neighbouring icons that the engine read as one line ('Smith_0042. Søren_1187.'
 // over 'jpg jpg', or 'Hendriks- Marie_00' under 'Abbing-' and 'Anne-'), split into their words
 // when two of the words each continue a piece of a wrapped label of their own, above or below.
@@ -232,7 +239,7 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
         QList<QSet<qsizetype>> related;
         QSet<qsizetype> piecesBelow;
         for (const OcrWord &word : box.words) {
-            const OcrTextBox wordBox{word.rect, word.text, box.confidence, {}};
+            const OcrTextBox wordBox{onLine(word, box), word.text, box.confidence, {}};
             QSet<qsizetype> pieces;
             if (const qsizetype below = continuationBelow(boxes, noneUsed, wordBox); below >= 0 && below != i) {
                 pieces.insert(below);
@@ -257,7 +264,7 @@ QList<OcrTextBox> splitNeighbouringLabels(const QList<OcrTextBox> &boxes)
             continue;
         }
         for (const OcrWord &word : box.words)
-            result.append(OcrTextBox{word.rect, word.text, box.confidence, {}});
+            result.append(OcrTextBox{onLine(word, box), word.text, box.confidence, {}});
     }
     return result;
 }

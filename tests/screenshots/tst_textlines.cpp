@@ -190,6 +190,15 @@ private slots:
              {OcrWord{QRect(163, 229, 90, 18), "Smith_0042."}, OcrWord{QRect(257, 229, 90, 18), "Soren_1187."}}},
             {QRect(194, 247, 28, 18), "jpg", 0.9f},
             {QRect(287, 247, 29, 18), "jpg", 0.9f}} << QStringList{"Smith_0042.jpg", "Soren_1187.jpg"};
+        // The recogniser's word boxes hug the ink (no underscore under 'R001234'); the pieces under
+        // them are whole lines, with room above and below.
+        QTest::newRow("neighbouring labels with tight word boxes") << QList<OcrTextBox>{
+            {QRect(1585, 194, 276, 33),
+             "Noël_120 R001234",
+             0.3f,
+             {OcrWord{QRect(1590, 198, 126, 28), "Noël_120"}, OcrWord{QRect(1733, 199, 124, 20), "R001234"}}},
+            {QRect(1605, 230, 93, 31), "3.jpeg", 0.9f},
+            {QRect(1754, 230, 79, 31), "5.JPG", 0.9f}} << QStringList{"Noël_1203.jpeg", "R0012345.JPG"};
         // The middle pieces of two neighbouring labels read as one line, under their first pieces.
         QTest::newRow("neighbouring middle pieces read as one line") << QList<OcrTextBox>{
             {QRect(599, 196, 118, 30), "Abbing-", 0.9f},
