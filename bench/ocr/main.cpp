@@ -352,9 +352,15 @@ int main(int argc, char **argv)
                     accentedPredicted.insert(n);
         oursAccented.add(accentedTruth, accentedPredicted);
         if (parser.isSet("trace")) {
-            for (const OcrTextBox &b : platform->recognizeFile(item.path, never.get_token()))
+            for (const OcrTextBox &b : platform->recognizeFile(item.path, never.get_token())) {
                 std::printf("  box %4d,%4d %4dx%3d %.2f %s\n", b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height(),
                             double(b.confidence), qPrintable(b.text));
+                if (b.words.size() > 1) {
+                    for (const OcrWord &w : b.words)
+                        std::printf("      word %4d,%4d %4dx%3d %s\n", w.rect.x(), w.rect.y(), w.rect.width(),
+                                    w.rect.height(), qPrintable(w.text));
+                }
+            }
         }
         std::printf(
             "%-44s ",
