@@ -245,49 +245,113 @@ std::vector<cv::Rect> TextDetector::detect(const cv::Mat &bgr)
     return neural() ? detectNeural(bgr) : detectLinesMorphologically(bgr);
 }
 
+namespace {
+
+// Where ink begins in a box: `share` of the way from its background (the median level) to its
+// strongest ink; nothing when the box has too little contrast to tell ink from background.
+struct InkLevel {
+    bool darkBackground = false;
+    double threshold = 0;
+};
+
+std::optional<InkLevel> inkLevel(const cv::Mat &inside, double share = 0.5)
+{
+    const int median = medianLevel(inside);
+    const bool darkBackground = lightInk(inside);
+    double lowest = 0, highest = 0;
+    cv::minMaxLoc(inside, &lowest, &highest);
+    const double contrast = darkBackground ? highest - median : median - lowest;
+    if (contrast < 24)
+        return std::nullopt;
+    return InkLevel{darkBackground, darkBackground ? median + share * contrast : median - share * contrast};
+}
+
+// The ink of a box, column by column: the gaps between letters and between labels are the
+// columns without ink. A column inked over the box's whole height is no letter but the edge of a
+// highlight: the highlights of neighbouring selected labels nearly touch, parted by a thin line
+// of the page. Rows inked across the whole box stay ink: an underscore may run along the edge of
+// a highlight, and a row's text must not fall apart at it.
+struct ColumnInk {
+    std::vector<bool> inked; // per column of the box
+    int height = 0;          // from the highest inked row to the lowest
+};
+
+std::optional<ColumnInk> columnInk(const cv::Mat &grey, const cv::Rect &box)
+{
+    const cv::Mat crop = grey(box);
+    // Faint ink counts: a thin underscore, blurred by scaling, joins the letters of its name.
+    // The page around a highlight lies on the other side of the background, and is no ink.
+    const std::optional<InkLevel> level = inkLevel(crop, 0.3);
+    if (!level)
+        return std::nullopt;
+    cv::Mat ink = level->darkBackground ? crop > level->threshold : crop < level->threshold;
+    int rows = 0;
+    for (int y = 0; y < ink.rows; ++y)
+        rows += cv::countNonZero(ink.row(y)) ? 1 : 0;
+    ColumnInk result;
+    result.inked.resize(std::size_t(ink.cols));
+    for (int x = 0; x < ink.cols; ++x) {
+        const int count = cv::countNonZero(ink.col(x));
+        result.inked[std::size_t(x)] = count > 0 && (rows < 4 || count < 0.95 * ink.rows);
+    }
+    int top = -1, bottom = -1;
+    for (int y = 0; y < ink.rows; ++y) {
+        for (int x = 0; x < ink.cols; ++x) {
+            if (result.inked[std::size_t(x)] && ink.at<uchar>(y, x)) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                break;
+            }
+        }
+    }
+    if (top < 0)
+        return std::nullopt;
+    result.height = bottom - top + 1;
+    return result;
+}
+
+// The box's [from, to) runs of inked columns, parted where at least `gap` columns lack ink.
+std::vector<std::pair<int, int>> inkRuns(const std::vector<bool> &inked, int gap)
+{
+    std::vector<std::pair<int, int>> runs;
+    const int width = int(inked.size());
+    int x = 0;
+    while (x < width) {
+        if (!inked[std::size_t(x)]) {
+            ++x;
+            continue;
+        }
+        int end = x + 1;
+        int blank = 0;
+        int lastInk = x;
+        for (; end < width; ++end) {
+            if (inked[std::size_t(end)]) {
+                lastInk = end;
+                blank = 0;
+            } else if (++blank >= gap) {
+                break;
+            }
+        }
+        runs.emplace_back(x, lastInk + 1);
+        x = end;
+    }
+    return runs;
+}
+
+} // namespace
+
 // A detected box split where its ink has a gap wider than about a letter's height: the labels
 // of neighbouring icons, or a name and the column beside it, that the detector took as one.
 // Pieces too narrow to hold a name (a lone icon) are left out.
 std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
 {
-    cv::Mat crop = grey(box).clone();
-    if (lightInk(crop))
-        cv::bitwise_not(crop, crop);
-    double lowest = 0, highest = 0;
-    cv::minMaxLoc(crop, &lowest, &highest);
-    if (highest - lowest < 24)
+    const std::optional<ColumnInk> ink = columnInk(grey, box);
+    if (!ink)
         return {};
-    const cv::Mat ink = crop < otsuLevel(crop);
-    std::vector<int> rowsWithInk;
-    for (int y = 0; y < ink.rows; ++y) {
-        if (cv::countNonZero(ink.row(y)))
-            rowsWithInk.push_back(y);
-    }
-    if (rowsWithInk.empty())
-        return {};
-    const int inkHeight = rowsWithInk.back() - rowsWithInk.front() + 1;
+    const int inkHeight = ink->height;
     const int wideGap = std::max(5, int(std::lround(inkHeight * 0.6)));
-    std::vector<std::pair<int, int>> segments;
-    int x = 0;
-    while (x < ink.cols) {
-        if (!cv::countNonZero(ink.col(x))) {
-            ++x;
-            continue;
-        }
-        int end = x + 1;
-        int gap = 0;
-        int lastInk = x;
-        for (; end < ink.cols; ++end) {
-            if (cv::countNonZero(ink.col(end))) {
-                lastInk = end;
-                gap = 0;
-            } else if (++gap >= wideGap) {
-                break;
-            }
-        }
-        segments.emplace_back(x, lastInk + 1);
-        x = end;
-    }
+    const std::vector<std::pair<int, int>> segments = inkRuns(ink->inked, wideGap);
     std::vector<cv::Rect> pieces;
     const int margin = std::max(2, inkHeight / 3);
     for (const auto &[from, to] : segments) {
@@ -300,23 +364,106 @@ std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box)
     return pieces;
 }
 
-// Where ink begins in a box: half-way from its background (the median level) to its strongest
-// ink; nothing when the box has too little contrast to tell ink from background.
-struct InkLevel {
-    bool darkBackground = false;
-    double threshold = 0;
-};
-
-std::optional<InkLevel> inkLevel(const cv::Mat &inside)
+std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vector<cv::Rect> &boxes)
 {
-    const int median = medianLevel(inside);
-    const bool darkBackground = lightInk(inside);
-    double lowest = 0, highest = 0;
-    cv::minMaxLoc(inside, &lowest, &highest);
-    const double contrast = darkBackground ? highest - median : median - lowest;
-    if (contrast < 24)
-        return std::nullopt;
-    return InkLevel{darkBackground, darkBackground ? median + 0.5 * contrast : median - 0.5 * contrast};
+    // The boxes right above or right below `box` (the next or previous line of a label), level
+    // with each other and lying within its width.
+    auto adjacentLines = [&boxes](const cv::Rect &box, bool below) {
+        std::vector<cv::Rect> found;
+        for (const cv::Rect &other : boxes) {
+            if (other == box || other.height < 0.65 * box.height || other.height > 1.5 * box.height)
+                continue;
+            const int gap = below ? other.y - (box.y + box.height) : box.y - (other.y + other.height);
+            if (gap < -0.4 * box.height || gap > 0.8 * box.height)
+                continue;
+            const int slack = box.height / 2;
+            if (other.x < box.x - slack || other.x + other.width > box.x + box.width + slack)
+                continue;
+            found.push_back(other);
+        }
+        std::sort(found.begin(), found.end(), [](const cv::Rect &a, const cv::Rect &b) { return a.x < b.x; });
+        return found;
+    };
+    std::vector<cv::Rect> result;
+    for (const cv::Rect &box : boxes) {
+        // The spans between the centres of two labels side by side, in the box's columns.
+        std::vector<std::pair<int, int>> spans;
+        for (const bool below : {true, false}) {
+            const std::vector<cv::Rect> lines = adjacentLines(box, below);
+            for (std::size_t k = 0; k + 1 < lines.size(); ++k) {
+                const cv::Rect &left = lines[k];
+                const cv::Rect &right = lines[k + 1];
+                // Apart by more than a space: two labels, not two words of one.
+                if (right.x - (left.x + left.width) < box.height / 2)
+                    continue;
+                spans.emplace_back(left.x + left.width / 2 - box.x, right.x + right.width / 2 - box.x);
+            }
+            if (!spans.empty())
+                break;
+        }
+        const std::optional<ColumnInk> ink = spans.empty() ? std::nullopt : columnInk(grey, box);
+        // Between two centres, the cut goes through the widest gap in the ink; a gap narrower than
+        // a thin letter is inside a word.
+        struct Cut {
+            int at;
+            std::pair<int, int> centres;
+        };
+        std::vector<Cut> cuts;
+        for (const auto &[from, to] : ink ? spans : std::vector<std::pair<int, int>>{}) {
+            int best = -1, bestWidth = 0, run = 0;
+            for (int x = std::max(0, from); x < std::min(int(ink->inked.size()), to); ++x) {
+                run = ink->inked[std::size_t(x)] ? 0 : run + 1;
+                if (run > bestWidth) {
+                    bestWidth = run;
+                    best = x - run / 2;
+                }
+            }
+            if (best > 0 && bestWidth >= std::max(2, ink->height / 8) && (cuts.empty() || cuts.back().at != best))
+                cuts.push_back({best, {from, to}});
+        }
+        std::sort(cuts.begin(), cuts.end(), [](const Cut &a, const Cut &b) { return a.at < b.at; });
+        // The ink between two cuts, as [from, to) columns of the box; empty when there is none.
+        auto inkBetween = [&ink](int left, int right) {
+            int from = left, to = right;
+            while (from < to && !ink->inked[std::size_t(from)])
+                ++from;
+            while (to > from && !ink->inked[std::size_t(to - 1)])
+                --to;
+            return std::pair{from, to};
+        };
+        // Labels are centred on their icons: the pieces on either side of each cut are centred on
+        // the lines beside them. Rows of a list line up on the left instead, and stay whole.
+        bool centred = !cuts.empty();
+        for (std::size_t k = 0; k < cuts.size() && centred; ++k) {
+            const int before = k == 0 ? 0 : cuts[k - 1].at;
+            const int after = k + 1 < cuts.size() ? cuts[k + 1].at : box.width;
+            const auto [leftFrom, leftTo] = inkBetween(before, cuts[k].at);
+            const auto [rightFrom, rightTo] = inkBetween(cuts[k].at, after);
+            auto onCentre = [](int from, int to, int centre) {
+                return to > from && std::abs((from + to) / 2 - centre) <= std::max(3, (to - from) / 16);
+            };
+            centred = onCentre(leftFrom, leftTo, cuts[k].centres.first)
+                && onCentre(rightFrom, rightTo, cuts[k].centres.second);
+        }
+        if (!centred) {
+            result.push_back(box);
+            continue;
+        }
+        // Each label's piece, trimmed to its ink as a box of the detector would be.
+        const int margin = std::max(2, ink->height / 3);
+        int left = 0;
+        for (std::size_t k = 0; k <= cuts.size(); ++k) {
+            const int right = k < cuts.size() ? cuts[k].at : box.width;
+            auto [from, to] = inkBetween(left, right);
+            if (to > from) {
+                from = std::max(left, from - margin);
+                to = std::min(right, to + margin);
+                result.emplace_back(box.x + from, box.y, to - from, box.height);
+            }
+            left = right;
+        }
+    }
+    return result;
 }
 
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
@@ -469,7 +616,7 @@ QList<QRect> lineBoxes(TextDetector &detector, const cv::Mat &bgr)
              splitAtWideGaps(grey, extendOverStrokesAside(grey, extendOverStrokeBelow(grey, box))))
             pieces.push_back(piece);
     }
-    return withoutIconsBesideText(inReadingOrder(pieces));
+    return withoutIconsBesideText(inReadingOrder(splitBetweenNeighbours(grey, pieces)));
 }
 
 } // namespace quillmore

@@ -60,6 +60,12 @@ std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes);
 // Pieces too narrow to hold a name (a lone icon) are left out.
 std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box);
 
+// The boxes with each box that spans the labels of neighbouring icons cut between them: where
+// two labels' lines lie side by side right under it (or right over it), within its width, it is
+// cut through the widest gap in its ink between their centres. The labels of an icon grid stand
+// so close that the detector, and the recogniser, take a line of two labels as one.
+std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vector<cv::Rect> &boxes);
+
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
 // background: an underscore under the baseline that the detector left out. The next line
 // further down, past a wider gap, stays out, and so does ink that is no stroke.

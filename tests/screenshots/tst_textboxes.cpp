@@ -313,6 +313,176 @@ private slots:
         QVERIFY(pieces.at(0).right() < 200 && pieces.at(1).left() > 110);
     }
 
+    // The labels of selected icons stand on highlights parted by a thin line of the page: the
+    // line is no ink, so the box over two labels still parts between them.
+    void selectedLabelsSplitAtTheirHighlights_data()
+    {
+        QTest::addColumn<QColor>("page");
+        QTest::newRow("light page") << QColor(255, 255, 255);
+        QTest::newRow("dark page") << QColor(40, 40, 40);
+    }
+    void selectedLabelsSplitAtTheirHighlights()
+    {
+        QFETCH(QColor, page);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        const QFontMetrics metrics(font);
+        const QStringList labels{"Noel_1203.j-", "P1000123.J-"};
+        // Each highlight a few pixels wider than its label, the next one past a line of the page.
+        constexpr int pad = 5, line = 4;
+        QImage image(200, 22, QImage::Format_RGB32);
+        image.fill(page);
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        int x = 0;
+        QList<int> ends;
+        for (const QString &label : labels) {
+            const int width = metrics.horizontalAdvance(label) + 2 * pad;
+            p.fillRect(x, 0, width, 22, QColor(53, 132, 228));
+            p.drawText(QRect(x, 0, width, 22), Qt::AlignCenter, label);
+            x += width + line;
+            ends.append(x - line);
+        }
+        p.end();
+        const cv::Mat bgr = toBgr(image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, x - line, bgr.rows)));
+        QCOMPARE(pieces.size(), 2);
+        QVERIFY(pieces.at(0).right() < ends.at(0) + line && pieces.at(1).left() >= ends.at(0));
+    }
+
+    // Icon labels wrapped in narrow cells stand so close that one box may hold the lines of two
+    // labels. Where two lines of labels lie side by side right under it (or right over it), it
+    // is cut between them; the lines of one label, or of a list, stay whole.
+    void labelsOfNeighbouringIconsAreCut_data()
+    {
+        QTest::addColumn<QStringList>("upper"); // first line of each label, one cell each
+        QTest::addColumn<QStringList>("lower"); // second line of each label
+        QTest::addColumn<bool>("boxOverLower"); // else the lower line is one box under two
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<int>("pieces");
+        const QColor white(255, 255, 255), dark(36, 36, 36), blue(53, 132, 228), black(20, 20, 20);
+        QTest::newRow("words apart") << QStringList{"Noël_120", "R001234"} << QStringList{"3.jpeg", "5.JPG"} << true
+                                     << dark << white << 2;
+        QTest::newRow("an underscore before the cut")
+            << QStringList{"van_der_", "Ólafur_09"} << QStringList{"Berg-004", "01.jpg"} << true << white << black << 2;
+        QTest::newRow("selected") << QStringList{"Aalbers-", "Anne-"} << QStringList{"van_Dijk_Fa-", "Marie_0018."}
+                                  << false << blue << white << 2;
+        QTest::newRow("one label over two words")
+            << QStringList{"Summer_Wed"} << QStringList{"day", "two.jpg"} << true << white << black << 1;
+    }
+    void labelsOfNeighbouringIconsAreCut()
+    {
+        QFETCH(QStringList, upper);
+        QFETCH(QStringList, lower);
+        QFETCH(bool, boxOverLower);
+        QFETCH(QColor, background);
+        QFETCH(QColor, ink);
+        QFETCH(int, pieces);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(24);
+        const QFontMetrics metrics(font);
+        // Cells a little wider than their widest line, as a wrapping grid makes them.
+        int widest = 0;
+        for (const QString &line : upper + lower)
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        const int cell = upper.size() == 1 ? widest / 2 + 6 : widest + 12;
+        constexpr int lineHeight = 34, top = 10;
+        QImage image(cell * 2, top + 2 * lineHeight + 10, QImage::Format_RGB32);
+        image.fill(background);
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(ink);
+        // Each line centred in its cell; one label alone spans both cells and has its second line
+        // in two words.
+        QList<QRect> upperInk, lowerInk;
+        auto draw = [&](const QString &text, int left, int width, int y) {
+            const int w = metrics.horizontalAdvance(text);
+            const int x = left + (width - w) / 2;
+            p.drawText(QRect(x, y, w, lineHeight), Qt::AlignVCenter, text);
+            return QRect(x, y + 4, w, lineHeight - 8);
+        };
+        if (upper.size() == 1) {
+            upperInk.append(draw(upper.at(0), 0, cell * 2, top));
+            const int spacing = metrics.horizontalAdvance(QLatin1Char(' '));
+            const int w0 = metrics.horizontalAdvance(lower.at(0));
+            const int total = w0 + spacing + metrics.horizontalAdvance(lower.at(1));
+            const int x = (cell * 2 - total) / 2;
+            lowerInk.append(draw(lower.at(0), x, w0, top + lineHeight));
+            lowerInk.append(draw(lower.at(1), x + w0 + spacing, total - w0 - spacing, top + lineHeight));
+        } else {
+            for (int k = 0; k < 2; ++k) {
+                upperInk.append(draw(upper.at(k), k * cell, cell, top));
+                lowerInk.append(draw(lower.at(k), k * cell, cell, top + lineHeight));
+            }
+        }
+        p.end();
+        const cv::Mat bgr = toBgr(image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        auto box = [](const QRect &r) { return cv::Rect(r.x(), r.y(), r.width(), r.height()); };
+        std::vector<cv::Rect> boxes;
+        cv::Rect wide;
+        if (boxOverLower || upper.size() == 1) {
+            wide = box(upperInk.size() == 1 ? upperInk.at(0) : upperInk.at(0) | upperInk.at(1));
+            boxes.push_back(wide);
+            for (const QRect &r : lowerInk)
+                boxes.push_back(box(r));
+        } else {
+            for (const QRect &r : upperInk)
+                boxes.push_back(box(r));
+            wide = box(lowerInk.at(0) | lowerInk.at(1));
+            boxes.push_back(wide);
+        }
+        const std::vector<cv::Rect> result = splitBetweenNeighbours(grey, boxes);
+        std::vector<cv::Rect> fromWide;
+        for (const cv::Rect &r : result) {
+            if ((r & wide) == r && r.y == wide.y && r.height == wide.height)
+                fromWide.push_back(r);
+        }
+        QCOMPARE(int(fromWide.size()), pieces);
+        QCOMPARE(int(result.size()), int(boxes.size()) - 1 + pieces);
+        if (pieces == 2) {
+            // Each piece holds one label's line whole.
+            const QList<QRect> own = boxOverLower ? upperInk : lowerInk;
+            for (int k = 0; k < 2; ++k) {
+                const QRect piece = rects({fromWide[std::size_t(k)]}).first();
+                QVERIFY2(piece.left() <= own.at(k).left() + 1 && piece.right() >= own.at(k).right() - 1,
+                         qPrintable(QStringLiteral("piece %1 cuts its label").arg(k)));
+            }
+        }
+    }
+
+    // A long row of a list over a shorter row and its next column: the rows line up on the left,
+    // not centred on icons, and the long row stays whole.
+    void longRowOfAListIsNotCut()
+    {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(13);
+        const QFontMetrics metrics(font);
+        QImage image(700, 60, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(QColor(20, 20, 20));
+        const QString longName = QStringLiteral("Abbing-Hendriksen_Wedding Ceremony_and_Reception_2023_0117.jpg");
+        p.drawText(QRect(4, 4, 690, 20), Qt::AlignVCenter, longName);
+        p.drawText(QRect(4, 26, 300, 20), Qt::AlignVCenter, QStringLiteral("Anne-Marie_0018.jpg"));
+        p.drawText(QRect(260, 26, 300, 20), Qt::AlignVCenter, QStringLiteral("4.2 MB"));
+        p.end();
+        const cv::Mat bgr = toBgr(image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const std::vector<cv::Rect> boxes{
+            {2, 4, metrics.horizontalAdvance(longName) + 4, 20},
+            {2, 26, metrics.horizontalAdvance(QStringLiteral("Anne-Marie_0018.jpg")) + 4, 20},
+            {258, 26, metrics.horizontalAdvance(QStringLiteral("4.2 MB")) + 4, 20}};
+        QCOMPARE(rects(splitBetweenNeighbours(grey, boxes)), rects(boxes));
+    }
+
     // A box whose edge cuts through the underscore that starts or ends a name takes it in; an
     // edge beside a letter stays.
     void underscoresAtTheEdgesAreTakenIn_data()
