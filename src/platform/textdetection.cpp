@@ -41,14 +41,32 @@ cv::Mat edges(const cv::Mat &bgr)
 }
 
 // The median height of the outlined shapes of a plausible letter size: on a screenshot,
-// mostly letters and words.
+// mostly letters and words. Only shapes with no other shape inside count (a letter's hole is
+// no shape): the highlight of a selected label or row holds its letters, and on a screenshot of
+// a whole selection the highlights would otherwise pass for the letters.
 int typicalLetterHeight(const cv::Mat &binary)
 {
     std::vector<std::vector<cv::Point>> contours;
-    cv::findContours(binary.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    std::vector<cv::Vec4i> hierarchy; // next, previous, first child, parent
+    cv::findContours(binary.clone(), contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
+    auto outer = [&hierarchy](int i) {
+        int depth = 0;
+        for (int p = hierarchy[std::size_t(i)][3]; p >= 0; p = hierarchy[std::size_t(p)][3])
+            ++depth;
+        return depth % 2 == 0;
+    };
+    auto holdsAShape = [&hierarchy](int i) {
+        for (int hole = hierarchy[std::size_t(i)][2]; hole >= 0; hole = hierarchy[std::size_t(hole)][0]) {
+            if (hierarchy[std::size_t(hole)][2] >= 0)
+                return true;
+        }
+        return false;
+    };
     std::vector<int> heights;
-    for (const auto &contour : contours) {
-        const int h = cv::boundingRect(contour).height;
+    for (int i = 0; i < int(contours.size()); ++i) {
+        if (!outer(i) || holdsAShape(i))
+            continue;
+        const int h = cv::boundingRect(contours[std::size_t(i)]).height;
         if (h >= 6 && h <= 120)
             heights.push_back(h);
     }
@@ -59,6 +77,11 @@ int typicalLetterHeight(const cv::Mat &binary)
 }
 
 } // namespace
+
+int letterHeight(const cv::Mat &bgr)
+{
+    return typicalLetterHeight(edges(bgr));
+}
 
 cv::Mat toBgr(const QImage &image)
 {
@@ -158,7 +181,7 @@ std::vector<cv::Rect> TextDetector::detectNeural(const cv::Mat &bgr)
         scale = std::min(scale, 1.0);
     // Large text (a 2x screen, a big font) is found as well at a smaller size, at a fraction
     // of the cost: letters are brought down to about the size of normal screen text.
-    const int letter = typicalLetterHeight(edges(bgr));
+    const int letter = letterHeight(bgr);
     if (letter >= largeLetter)
         scale = std::min(scale, double(detectionLetter) / letter);
     scale = std::max(scale, 0.05);

@@ -22,6 +22,10 @@ namespace quillmore {
 // The image as OpenCV's blue-green-red pixels.
 cv::Mat toBgr(const QImage &image);
 
+// The usual height of the letters on a screenshot, in pixels (the median height of the shapes
+// its strong contrast outlines, of a plausible size, that hold no other shape).
+int letterHeight(const cv::Mat &bgr);
+
 class TextDetector {
 public:
     // With an empty path, or a model that cannot be loaded, the morphological line finder is used.

@@ -456,6 +456,40 @@ private slots:
         }
     }
 
+    // The letters' height, by which large text is brought down before detection, is that of the
+    // letters even when every label stands on a highlight much taller than its text.
+    void letterHeightOfASelection_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::newRow("nothing selected") << false;
+        QTest::newRow("every label selected") << true;
+    }
+    void letterHeightOfASelection()
+    {
+        QFETCH(bool, selected);
+        QImage image(900, 300, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(12);
+        p.setFont(font);
+        const QStringList names{"_DSC8812.j-", "Anne-", "Dvořák_005", "IMG_0418.", "Noël_1203.j-"};
+        for (int row = 0; row < 4; ++row) {
+            for (int col = 0; col < names.size(); ++col) {
+                const QRect label(10 + col * 170, 20 + row * 70, 150, 44);
+                if (selected)
+                    p.fillRect(label, QColor(53, 132, 228));
+                p.setPen(selected ? Qt::white : QColor(30, 30, 30));
+                const QRect text = label.adjusted(5, 5, -5, -5);
+                p.drawText(text, Qt::AlignHCenter | Qt::AlignTop, names.at(col));
+                p.drawText(text, Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("jpg"));
+            }
+        }
+        p.end();
+        const int height = letterHeight(toBgr(image));
+        QVERIFY2(height >= 6 && height <= 16, qPrintable(QString::number(height)));
+    }
+
     // A long row of a list over a shorter row and its next column: the rows line up on the left,
     // not centred on icons, and the long row stays whole.
     void longRowOfAListIsNotCut()
