@@ -41,30 +41,38 @@ cv::Mat edges(const cv::Mat &bgr)
 }
 
 // The median height of the outlined shapes of a plausible letter size: on a screenshot,
-// mostly letters and words. Only shapes with no other shape inside count (a letter's hole is
-// no shape): the highlight of a selected label or row holds its letters, and on a screenshot of
-// a whole selection the highlights would otherwise pass for the letters.
+// mostly letters and words. A shape that holds several others is no letter but what they stand
+// on: the highlight of a selected label or row holds its letters, and on a screenshot of a whole
+// selection the highlights would otherwise pass for the letters. The shapes inside a letter's
+// outline (the inner edge of an 'o' in thick strokes) are no letters either.
 int typicalLetterHeight(const cv::Mat &binary)
 {
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy; // next, previous, first child, parent
     cv::findContours(binary.clone(), contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
-    auto outer = [&hierarchy](int i) {
-        int depth = 0;
-        for (int p = hierarchy[std::size_t(i)][3]; p >= 0; p = hierarchy[std::size_t(p)][3])
-            ++depth;
-        return depth % 2 == 0;
-    };
-    auto holdsAShape = [&hierarchy](int i) {
+    // The outlines right inside outline i: those in its holes.
+    auto shapesInside = [&hierarchy](int i) {
+        int count = 0;
         for (int hole = hierarchy[std::size_t(i)][2]; hole >= 0; hole = hierarchy[std::size_t(hole)][0]) {
-            if (hierarchy[std::size_t(hole)][2] >= 0)
-                return true;
+            for (int inner = hierarchy[std::size_t(hole)][2]; inner >= 0; inner = hierarchy[std::size_t(inner)][0])
+                ++count;
         }
-        return false;
+        return count;
+    };
+    auto container = [&shapesInside](int i) { return shapesInside(i) >= 3; };
+    // A shape counts when it is no container and lies on the page or right inside a container.
+    auto counts = [&hierarchy, &container](int i) {
+        const int hole = hierarchy[std::size_t(i)][3];
+        if (hole >= 0 && !container(hierarchy[std::size_t(hole)][3]))
+            return false;
+        return !container(i);
     };
     std::vector<int> heights;
     for (int i = 0; i < int(contours.size()); ++i) {
-        if (!outer(i) || holdsAShape(i))
+        int depth = 0; // outlines at even depths, holes at odd ones
+        for (int p = hierarchy[std::size_t(i)][3]; p >= 0; p = hierarchy[std::size_t(p)][3])
+            ++depth;
+        if (depth % 2 != 0 || !counts(i))
             continue;
         const int h = cv::boundingRect(contours[std::size_t(i)]).height;
         if (h >= 6 && h <= 120)

@@ -349,6 +349,10 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 <= std::max(2.0, 0.12 * current.rect.height());
             if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
+            // A row of a list that ends in an ellipsis ends there: the next row is a name of its own.
+            static const QRegularExpression ellipsisAtEnd(QStringLiteral("(?:\u2026|\\.{2,})$"));
+            if (leftAligned && upper.contains(ellipsisAtEnd))
+                break;
             // Past three lines only a label shown whole goes on, centred (a list lines up left).
             const QRect &head = boxes.at(i).rect;
             if (chain.size() >= 3

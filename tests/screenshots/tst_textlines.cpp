@@ -231,6 +231,11 @@ private slots:
             << QList<OcrTextBox>{{QRect(100, 200, 160, 16), "Hendriksen_Bakker_0001.jpg", 0.9f},
                                  {QRect(102, 218, 100, 16), "Gent_0117.jpg", 0.9f}}
             << QStringList{"Hendriksen_Bakker_0001.jpg", "Gent_0117.jpg"};
+        // A list's row cut by an ellipsis ends there, though its last dot looks open.
+        QTest::newRow("a row cut by an ellipsis over the next row")
+            << QList<OcrTextBox>{{QRect(182, 122, 145, 18), "Achterberg-Schwarz...", 0.9f},
+                                 {QRect(183, 151, 99, 17), "Björk_3344.jpg", 0.9f}}
+            << QStringList{"Achterberg-Schwarz...", "Björk_3344.jpg"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
