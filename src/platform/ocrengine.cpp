@@ -2,6 +2,7 @@
 
 #include "model/cancellation.h"
 #include "textcrop.h"
+#include "lineboxes.h"
 #include "textdetection.h"
 #include "textpolarity.h"
 

@@ -1,10 +1,9 @@
 #pragma once
 
-// Text detection: from a screenshot to the boxes of its lines of text, without reading them. A
-// neural text detector (PP-OCRv4 detection through OpenCV's DNN module) finds the text, or a
-// morphological line finder when its model is missing or fails; the boxes are then set to one
-// line each: pieces of a line joined, neighbouring columns split apart, an underscore below the
-// line taken in, lone file icons left out.
+// Text detection: from a screenshot to the boxes of its text, without reading them. A neural
+// text detector (PP-OCRv4 detection through OpenCV's DNN module) finds the text, or a
+// morphological line finder when its model is missing or fails. `lineBoxes` (lineboxes.h) then
+// sets the boxes to one line each.
 
 #include <QList>
 #include <QRect>
@@ -22,8 +21,9 @@ namespace quillmore {
 // The image as OpenCV's blue-green-red pixels.
 cv::Mat toBgr(const QImage &image);
 
-// The usual height of the letters on a screenshot, in pixels (the median height of the shapes
-// its strong contrast outlines, of a plausible size, that hold no other shape).
+// The usual height of the letters on a screenshot, in pixels: the median height of the shapes
+// its strong contrast outlines, of a plausible size, leaving out those that hold several others
+// (highlights, frames) and those inside a letter.
 int letterHeight(const cv::Mat &bgr);
 
 class TextDetector {
@@ -49,41 +49,5 @@ private:
 
 // Text lines found without a model: strong local contrast, joined along the line.
 std::vector<cv::Rect> detectLinesMorphologically(const cv::Mat &bgr);
-
-// Rows of boxes top to bottom, each row left to right: a box joins the row whose vertical span
-// holds its centre.
-QList<QRect> inReadingOrder(std::vector<cv::Rect> boxes);
-
-// Boxes the detector cut apart inside one line, most often at an underscore (thin, on the
-// baseline): two wide boxes side by side, level with each other, with a gap of less than half
-// their height, become one. File icons (about square) and the next column stay apart.
-std::vector<cv::Rect> joinPiecesOfOneLine(std::vector<cv::Rect> boxes);
-
-// A detected box split where its ink has a gap wider than about a letter's height: the labels
-// of neighbouring icons, or a name and the column beside it, that the detector took as one.
-// Pieces too narrow to hold a name (a lone icon) are left out.
-std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box);
-
-// The boxes with each box that spans the labels of neighbouring icons cut between them: where
-// two labels' lines lie side by side right under it (or right over it), within its width, it is
-// cut through the widest gap in its ink between their centres. The labels of an icon grid stand
-// so close that the detector, and the recogniser, take a line of two labels as one.
-std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vector<cv::Rect> &boxes);
-
-// The box grown down over a horizontal stroke just below it, across at most a row or two of
-// background: an underscore under the baseline that the detector left out. The next line
-// further down, past a wider gap, stays out, and so does ink that is no stroke.
-cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box);
-
-// The box grown left or right over a thin stroke low in it that its edge cuts through: the
-// underscore that starts or ends a name ('_DSC8812.jpg'), which detectors leave out.
-cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box);
-
-// The boxes without those that are a file icon beside a name: a short box right before a longer
-// one on its row. It holds no name, and reading it costs as much as reading the name.
-QList<QRect> withoutIconsBesideText(const QList<QRect> &boxes);
-
-// The boxes of one line each that recognition reads, in reading order.
-QList<QRect> lineBoxes(TextDetector &detector, const cv::Mat &bgr);
 
 } // namespace quillmore

@@ -3,6 +3,7 @@
 // No models are needed.
 
 #include "platform/textcrop.h"
+#include "platform/lineboxes.h"
 #include "platform/textdetection.h"
 
 #include <QFont>
