@@ -290,6 +290,44 @@ std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vec
     return result;
 }
 
+cv::Rect extendOverMarksAbove(const cv::Mat &grey, const cv::Rect &box)
+{
+    const std::optional<InkLevel> ink = inkLevel(grey(box));
+    if (!ink || box.y == 0 || box.height < 6)
+        return box;
+    auto inked = [&](int y) {
+        const cv::Mat row = grey(cv::Rect(box.x, y, box.width, 1));
+        return cv::Mat(ink->darkBackground ? row > ink->threshold : row < ink->threshold);
+    };
+    // Only a mark the top edge cuts: ink in the top row that stands apart from the letters, with
+    // background right under it. A letter's stem running up to the edge continues downwards.
+    const cv::Mat top = inked(box.y);
+    if (!cv::countNonZero(top))
+        return box;
+    cv::Mat under;
+    cv::dilate(inked(box.y + 1), under, cv::getStructuringElement(cv::MORPH_RECT, {3, 1}));
+    if (cv::countNonZero(top & under))
+        return box;
+    // Up over the mark while ink goes on right above ink, a few rows at most; a row with more ink
+    // than a few marks hold is an edge (of a highlight, or the page beyond it).
+    const int reach = std::max(2, box.height / 4);
+    int y = box.y;
+    cv::Mat below = top;
+    while (y > 0 && box.y - y < reach) {
+        const cv::Mat above = inked(y - 1);
+        cv::Mat near;
+        cv::dilate(below, near, cv::getStructuringElement(cv::MORPH_RECT, {3, 1}));
+        if (!cv::countNonZero(above & near) || cv::countNonZero(above) > std::max(6, box.height / 2))
+            break;
+        --y;
+        below = above;
+    }
+    if (y == box.y)
+        return box;
+    y = std::max(0, y - 1);
+    return cv::Rect(box.x, y, box.width, box.y + box.height - y);
+}
+
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
 // background: an underscore under the baseline that the detector left out. The next line
 // further down, past a wider gap, stays out, and so does ink that is no stroke.

@@ -36,6 +36,12 @@ std::vector<cv::Rect> splitAtWideGaps(const cv::Mat &grey, const cv::Rect &box);
 // so close that the detector, and the recogniser, take a line of two labels as one.
 std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vector<cv::Rect> &boxes);
 
+// The box grown up over a mark its top edge cuts through (the acute of an 'Ó' whose upper row
+// the detector left out), a few rows at most: only ink in the top row that stands apart from
+// the letters below counts, and the line above stays out. What is read grows; the box keeps its
+// place among the others.
+cv::Rect extendOverMarksAbove(const cv::Mat &grey, const cv::Rect &box);
+
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
 // background: an underscore under the baseline that the detector left out. The next line
 // further down, past a wider gap, stays out, and so does ink that is no stroke.

@@ -413,8 +413,9 @@ struct OcrEngine::Impl {
         QList<OcrTextBox> result;
         for (const QRect &rect : rects) {
             throwIfCancelled(stop);
-            PreparedCrop crop = prepareCrop(bgr, grey, cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()),
-                                            textHeight);
+            const cv::Rect region = extendOverMarksAbove(grey,
+                                                         cv::Rect(rect.x(), rect.y(), rect.width(), rect.height()));
+            PreparedCrop crop = prepareCrop(bgr, grey, region, textHeight);
             if (crop.empty())
                 continue;
             OcrTextBox box = readBox(crop, rect, stop);

@@ -565,6 +565,68 @@ private slots:
         QCOMPARE(grown.height, detected.height);
     }
 
+    // A box whose top edge cuts through an accent grows up over it, and no further: the line
+    // above stays out, and a box that cuts a letter's stem, or nothing, stays as it is.
+    void marksAboveTheBoxAreTakenIn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("cut"); // rows of the ink above the detector's box
+        QTest::addColumn<bool>("lineAbove");
+        QTest::addColumn<bool>("grows");
+        QTest::newRow("acute cut") << "Ólafur_0901.jpg" << false << 1 << false << true;
+        QTest::newRow("acute cut, light on a highlight") << "Ólafur_0901.jpg" << true << 1 << false << true;
+        QTest::newRow("acute cut, line close above") << "Ólafur_0901.jpg" << false << 1 << true << true;
+        QTest::newRow("stem cut") << "Olafur_0901.jpg" << false << 1 << false << false;
+        QTest::newRow("nothing cut") << "Olafur_0901.jpg" << false << -1 << false << false;
+    }
+    void marksAboveTheBoxAreTakenIn()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, dark);
+        QFETCH(int, cut);
+        QFETCH(bool, lineAbove);
+        QFETCH(bool, grows);
+        const QColor background = dark ? QColor(53, 132, 228) : QColor(250, 250, 250);
+        const QColor inkColour = dark ? QColor(255, 255, 255) : QColor(30, 30, 30);
+        const DrawnLabel label = drawLabel(name, background, inkColour, Icon::None, 10, 12);
+        // The label under another line, two rows of background between their ink.
+        QImage image(label.image.width(), label.image.height() * 2, QImage::Format_RGB32);
+        image.fill(background);
+        QPainter p(&image);
+        QRect above;
+        if (lineAbove) {
+            const DrawnLabel upper = drawLabel(QStringLiteral("Vandenberghe_0452.jpg"), background, inkColour,
+                                               Icon::None, 10, 12);
+            const int shift = label.image.height() / 2 + label.textInk.top() - 2 - (upper.textInk.bottom() + 1);
+            p.drawImage(0, shift, upper.image);
+            above = upper.textInk.translated(0, shift);
+        }
+        // The label's rows from just above its ink down, over the line above's background.
+        const int from = label.textInk.top() - 1;
+        p.drawImage(QPoint(0, label.image.height() / 2 + from), label.image,
+                    QRect(0, from, label.image.width(), label.image.height() - from));
+        p.end();
+        const QRect ink = label.textInk.translated(0, label.image.height() / 2);
+        const cv::Mat bgr = toBgr(image);
+        cv::Mat grey;
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const cv::Rect detected(ink.left() - 2, ink.top() + cut, ink.width() + 4, ink.bottom() + 3 - (ink.top() + cut));
+        const cv::Rect grown = extendOverMarksAbove(grey, detected);
+        QCOMPARE(grown.y + grown.height, detected.y + detected.height);
+        QCOMPARE(grown.x, detected.x);
+        QCOMPARE(grown.width, detected.width);
+        if (!grows) {
+            QCOMPARE(grown.y, detected.y);
+            return;
+        }
+        // The faintest row of anti-aliasing may stay out.
+        QVERIFY2(grown.y < detected.y && grown.y <= ink.top() + 1,
+                 qPrintable(QStringLiteral("%1 > %2").arg(grown.y).arg(ink.top())));
+        if (lineAbove)
+            QVERIFY2(grown.y > above.bottom(), qPrintable(QStringLiteral("%1 <= %2").arg(grown.y).arg(above.bottom())));
+    }
+
     // j and J differ in their dot and height alone: the ink of the letter in a line says which.
     void caseOfJFromItsInk_data()
     {
