@@ -50,29 +50,29 @@ int typicalLetterHeight(const cv::Mat &binary)
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy; // next, previous, first child, parent
     cv::findContours(binary.clone(), contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
-    // The outlines right inside outline i: those in its holes.
-    auto shapesInside = [&hierarchy](int i) {
-        int count = 0;
-        for (int hole = hierarchy[std::size_t(i)][2]; hole >= 0; hole = hierarchy[std::size_t(hole)][0]) {
-            for (int inner = hierarchy[std::size_t(hole)][2]; inner >= 0; inner = hierarchy[std::size_t(inner)][0])
-                ++count;
-        }
-        return count;
-    };
-    auto container = [&shapesInside](int i) { return shapesInside(i) >= 3; };
-    // A shape counts when it is no container and lies on the page or right inside a container.
-    auto counts = [&hierarchy, &container](int i) {
-        const int hole = hierarchy[std::size_t(i)][3];
-        if (hole >= 0 && !container(hierarchy[std::size_t(hole)][3]))
-            return false;
-        return !container(i);
-    };
-    std::vector<int> heights;
-    for (int i = 0; i < int(contours.size()); ++i) {
-        int depth = 0; // outlines at even depths, holes at odd ones
+    // How many outlines each outline holds right inside its holes; outlines lie at even depths
+    // of the tree, holes at odd ones.
+    const int count = int(contours.size());
+    auto depth = [&hierarchy](int i) {
+        int d = 0;
         for (int p = hierarchy[std::size_t(i)][3]; p >= 0; p = hierarchy[std::size_t(p)][3])
-            ++depth;
-        if (depth % 2 != 0 || !counts(i))
+            ++d;
+        return d;
+    };
+    std::vector<int> depths(static_cast<std::size_t>(count), 0), inside(static_cast<std::size_t>(count), 0);
+    for (int i = 0; i < count; ++i) {
+        depths[std::size_t(i)] = depth(i);
+        const int hole = hierarchy[std::size_t(i)][3];
+        if (depths[std::size_t(i)] % 2 == 0 && hole >= 0)
+            ++inside[std::size_t(hierarchy[std::size_t(hole)][3])];
+    }
+    auto container = [&inside](int i) { return inside[std::size_t(i)] >= 3; };
+    std::vector<int> heights;
+    for (int i = 0; i < count; ++i) {
+        // A shape counts when it is no container and lies on the page or right inside a container.
+        const int hole = hierarchy[std::size_t(i)][3];
+        if (depths[std::size_t(i)] % 2 != 0 || container(i)
+            || (hole >= 0 && !container(hierarchy[std::size_t(hole)][3])))
             continue;
         const int h = cv::boundingRect(contours[std::size_t(i)]).height;
         if (h >= 6 && h <= 120)

@@ -251,9 +251,8 @@ QStringList screenshotNamesInLine(const QString &line)
         from = at + token.size();
         const QString before = cleaned.left(at);
         const QString after = cleaned.mid(from);
-        static const QRegularExpression endsInEllipsis(QStringLiteral("(?:\u2026|\\.{2,})\\s?$"));
         static const QRegularExpression startsWithEllipsis(QStringLiteral("^\\s?(?:\u2026|\\.{2,}|\\.?\u2026)"));
-        if (before.contains(endsInEllipsis) || after.contains(startsWithEllipsis))
+        if (endsInEllipsis(before) || after.contains(startsWithEllipsis))
             continue;
         // Nor is the tail of a longer name after one of its dots ('…_Bak.0117.jpg', where the
         // ellipsis was read as a dot).
@@ -262,6 +261,12 @@ QStringList screenshotNamesInLine(const QString &line)
         names.append(token);
     }
     return names;
+}
+
+bool endsInEllipsis(const QString &text)
+{
+    static const QRegularExpression ellipsisAtEnd(QStringLiteral("(?:\u2026|\\.{2,})\\s?$"));
+    return text.contains(ellipsisAtEnd);
 }
 
 std::optional<QString> nameNumberCandidate(const QString &line)

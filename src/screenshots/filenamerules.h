@@ -34,6 +34,9 @@ const QString &screenshotNameCharacters();
 // piece before the ellipsis nor the piece after it is a name.
 QStringList screenshotNamesInLine(const QString &line);
 
+// True when the text ends in an ellipsis: '…', or the '..' or '...' a small one is read as.
+bool endsInEllipsis(const QString &text);
+
 // 'Smith_0042' for a line that reads 'Smith 0042' (a word and a number apart, nothing else but
 // punctuation); nothing otherwise. The line is taken as recognised, without cleaning.
 std::optional<QString> nameNumberCandidate(const QString &line);

@@ -72,12 +72,18 @@ DrawnLabel drawLabel(const QString &name, QColor background, QColor ink, Icon ic
     return label;
 }
 
+// The image in one grey channel, as detection and cropping see it.
+cv::Mat greyOf(const QImage &image)
+{
+    cv::Mat grey;
+    cv::cvtColor(toBgr(image), grey, cv::COLOR_BGR2GRAY);
+    return grey;
+}
+
 PreparedCrop prepare(const QImage &image)
 {
     const cv::Mat bgr = toBgr(image);
-    cv::Mat grey;
-    cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-    return prepareCrop(bgr, grey, cv::Rect(0, 0, bgr.cols, bgr.rows));
+    return prepareCrop(bgr, greyOf(image), cv::Rect(0, 0, bgr.cols, bgr.rows));
 }
 
 QList<QRect> rects(const std::vector<cv::Rect> &boxes)
@@ -306,10 +312,8 @@ private slots:
         p.drawText(QRect(4, 0, 150, 24), Qt::AlignVCenter, QStringLiteral("Smith_0042.jpg"));
         p.drawText(QRect(200, 0, 150, 24), Qt::AlignVCenter, QStringLiteral("DSC_0815.JPG"));
         p.end();
-        const cv::Mat bgr = toBgr(image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, bgr.cols, bgr.rows)));
+        const cv::Mat grey = greyOf(image);
+        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, grey.cols, grey.rows)));
         QCOMPARE(pieces.size(), 2);
         QVERIFY(pieces.at(0).right() < 200 && pieces.at(1).left() > 110);
     }
@@ -346,10 +350,8 @@ private slots:
             ends.append(x - line);
         }
         p.end();
-        const cv::Mat bgr = toBgr(image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, x - line, bgr.rows)));
+        const cv::Mat grey = greyOf(image);
+        const QList<QRect> pieces = rects(splitAtWideGaps(grey, cv::Rect(0, 0, x - line, grey.rows)));
         QCOMPARE(pieces.size(), 2);
         QVERIFY(pieces.at(0).right() < ends.at(0) + line && pieces.at(1).left() >= ends.at(0));
     }
@@ -421,9 +423,7 @@ private slots:
             }
         }
         p.end();
-        const cv::Mat bgr = toBgr(image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const cv::Mat grey = greyOf(image);
         auto box = [](const QRect &r) { return cv::Rect(r.x(), r.y(), r.width(), r.height()); };
         std::vector<cv::Rect> boxes;
         cv::Rect wide;
@@ -508,9 +508,7 @@ private slots:
         p.drawText(QRect(4, 26, 300, 20), Qt::AlignVCenter, QStringLiteral("Anne-Marie_0018.jpg"));
         p.drawText(QRect(260, 26, 300, 20), Qt::AlignVCenter, QStringLiteral("4.2 MB"));
         p.end();
-        const cv::Mat bgr = toBgr(image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const cv::Mat grey = greyOf(image);
         const std::vector<cv::Rect> boxes{
             {2, 4, metrics.horizontalAdvance(longName) + 4, 20},
             {2, 26, metrics.horizontalAdvance(QStringLiteral("Anne-Marie_0018.jpg")) + 4, 20},
@@ -541,9 +539,7 @@ private slots:
         QFETCH(int, inset);
         const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
                                            dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::None, 10, 16);
-        const cv::Mat bgr = toBgr(label.image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const cv::Mat grey = greyOf(label.image);
         // The detector's box: the ink, less `inset` pixels at its start and 4 at its end.
         const QRect ink = label.textInk;
         const cv::Rect detected(ink.left() + inset, ink.top() - 2, ink.width() - inset - 4, ink.height() + 4);
@@ -608,9 +604,7 @@ private slots:
                     QRect(0, from, label.image.width(), label.image.height() - from));
         p.end();
         const QRect ink = label.textInk.translated(0, label.image.height() / 2);
-        const cv::Mat bgr = toBgr(image);
-        cv::Mat grey;
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        const cv::Mat grey = greyOf(image);
         const cv::Rect detected(ink.left() - 2, ink.top() + cut, ink.width() + 4, ink.bottom() + 3 - (ink.top() + cut));
         const cv::Rect grown = extendOverMarksAbove(grey, detected);
         QCOMPARE(grown.y + grown.height, detected.y + detected.height);
