@@ -374,15 +374,36 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
     const double threshold = ink->threshold;
     const int lowBand = box.y + int(std::lround(0.55 * box.height));
     const int maxThickness = std::max(2, box.height / 6);
-    // What column x holds between the box's rows: nothing, a thin stroke low in the box, or
-    // something else.
+    auto inkedAt = [&](int x, int y) {
+        const uchar v = grey.at<uchar>(y, x);
+        return darkBackground ? v > threshold : v < threshold;
+    };
+    const int reach = box.height;
+    // Rows inked across the whole box and on, beyond its edge, are no stroke of a letter but the
+    // page beyond the edge of a highlight, between two selected rows: they would make every
+    // column a stroke. A line that ends where the underscore above it ends stays.
+    auto pageRows = [&](int edge, int step) {
+        std::vector<bool> page(std::size_t(box.height), false);
+        for (int y = 0; y < box.height; ++y) {
+            const cv::Mat row = grey(cv::Rect(box.x, box.y + y, box.width, 1));
+            if (cv::countNonZero(darkBackground ? row > threshold : row < threshold) < 0.8 * box.width)
+                continue;
+            bool onward = true;
+            for (int k = 0; k <= reach && onward; ++k) {
+                const int x = edge + step * k;
+                onward = x < 0 || x >= grey.cols || inkedAt(x, box.y + y);
+            }
+            page[std::size_t(y)] = onward;
+        }
+        return page;
+    };
+    // What column x holds between the box's rows, leaving out the page: nothing, a thin stroke
+    // low in the box, or something else; for a stroke, the row its ink starts at.
     enum class Column { Blank, Stroke, Other };
-    auto column = [&](int x) {
-        const cv::Mat col = grey(cv::Rect(x, box.y, 1, box.height));
-        const cv::Mat inked = darkBackground ? col > threshold : col < threshold;
+    auto column = [&](int x, const std::vector<bool> &page, int *strokeTop) {
         int top = -1, count = 0;
-        for (int y = 0; y < inked.rows; ++y) {
-            if (inked.at<uchar>(y, 0)) {
+        for (int y = 0; y < box.height; ++y) {
+            if (inkedAt(x, box.y + y) && !page[std::size_t(y)]) {
                 if (top < 0)
                     top = y;
                 ++count;
@@ -390,59 +411,94 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
         }
         if (top < 0)
             return Column::Blank;
+        *strokeTop = top;
         // A focus line under the text may run along below the stroke.
         return box.y + top >= lowBand && count <= 2 * maxThickness ? Column::Stroke : Column::Other;
     };
     // On each side: the first inked column within a few of the edge must be a stroke; the box
     // then takes in the columns of that stroke beyond its edge.
-    const int reach = box.height;
-    auto extend = [&](int edge, int step) {
+    const int levelTolerance = std::max(1, box.height / 10);
+    auto extend = [&](int edge, int step, const std::vector<bool> &page) {
+        // An underscore is level: a stroke that rises beyond the box's edge (the slanted edge of
+        // an icon) is none.
+        int level = -1;
+        auto kind = [&](int x) {
+            int top = 0;
+            const Column found = column(x, page, &top);
+            if (found != Column::Stroke)
+                return found;
+            if (level < 0)
+                level = top;
+            // Ink only further down (a focus line under the row) ends the underscore; ink higher
+            // up is something else.
+            if (top > level + levelTolerance)
+                return Column::Blank;
+            return top >= level - levelTolerance ? Column::Stroke : Column::Other;
+        };
         int x = edge;
-        for (int k = 0; k < 3 && column(x) == Column::Blank; ++k)
+        for (int k = 0; k < 3 && kind(x) == Column::Blank; ++k)
             x -= step;
         int from = edge;
-        if (column(x) != Column::Stroke) {
+        if (kind(x) != Column::Stroke) {
             // The edge is at a letter: an underscore may lie wholly outside, across a narrow gap.
+            level = -1;
             int k = 1;
             const int gap = std::max(2, box.height / 4);
             auto outside = [&](int n) { return edge + step * n; };
-            while (k <= gap && outside(k) >= 0 && outside(k) < grey.cols && column(outside(k)) == Column::Blank)
+            while (k <= gap && outside(k) >= 0 && outside(k) < grey.cols && kind(outside(k)) == Column::Blank)
                 ++k;
-            if (k > gap || outside(k) < 0 || outside(k) >= grey.cols || column(outside(k)) != Column::Stroke)
+            if (k > gap || outside(k) < 0 || outside(k) >= grey.cols || kind(outside(k)) != Column::Stroke)
                 return edge;
             // A dot or a comma is no underscore: the stroke must be long.
             int length = 0;
             while (outside(k + length) >= 0 && outside(k + length) < grey.cols
-                   && column(outside(k + length)) == Column::Stroke)
+                   && kind(outside(k + length)) == Column::Stroke)
                 ++length;
             if (length < std::max(3, box.height / 3) || length > reach)
                 return edge;
             from = outside(k + length - 1);
-            if (from + step < 0 || from + step >= grey.cols || column(from + step) != Column::Blank)
+            if (from + step < 0 || from + step >= grey.cols || kind(from + step) != Column::Blank)
                 return edge;
             return from;
         }
         // The stroke must end in background within reach: a longer line, or one that runs into
-        // something else, is the edge of a highlight or a frame.
+        // something else, is the edge of a highlight or a frame. Inside the box it may be a
+        // letter's foot on the baseline, with the underscore's lower line only beyond.
+        level = -1;
         for (int k = 1; k <= reach; ++k) {
             const int next = from + step * k;
             if (next < 0 || next >= grey.cols)
                 return edge;
-            const Column kind = column(next);
-            if (kind == Column::Blank)
+            const Column found = kind(next);
+            if (found == Column::Blank)
                 return next - step;
-            if (kind == Column::Other)
+            if (found == Column::Other)
                 return edge;
         }
         return edge;
     };
-    const int left = extend(box.x, -1);
-    const int right = extend(box.x + box.width - 1, +1);
+    const int left = extend(box.x, -1, pageRows(box.x, -1));
+    const int right = extend(box.x + box.width - 1, +1, pageRows(box.x + box.width - 1, +1));
     if (left == box.x && right == box.x + box.width - 1)
         return box;
+    // A margin beside the stroke, so that the recogniser sees where it ends. Before a name it
+    // holds no ink, never a piece of what stands there (an icon, the edge of a side pane, the
+    // page beyond a highlight); after it, it may show what follows the stroke (an ellipsis).
+    auto plain = [&](int x) {
+        if (x < 0 || x >= grey.cols)
+            return false;
+        for (int y = 0; y < box.height; ++y) {
+            if (inkedAt(x, box.y + y))
+                return false;
+        }
+        return true;
+    };
     const int pad = std::max(1, box.height / 8);
-    const int x0 = std::max(0, left - (left < box.x ? pad : 0));
-    const int x1 = std::min(grey.cols, right + 1 + (right > box.x + box.width - 1 ? pad : 0));
+    int x0 = left, x1 = right + 1;
+    for (int k = 0; left < box.x && k < pad && plain(x0 - 1); ++k)
+        --x0;
+    if (right > box.x + box.width - 1)
+        x1 = std::min(grey.cols, x1 + pad);
     return cv::Rect(x0, box.y, x1 - x0, box.height);
 }
 

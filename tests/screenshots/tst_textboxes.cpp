@@ -524,12 +524,19 @@ private slots:
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("grows");
         QTest::addColumn<int>("inset");
-        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true << 4;
-        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true << 4;
-        QTest::newRow("leading underscore wholly outside") << "_DSC8812.jpg" << false << true << 11;
-        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true << 4;
-        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false << 4;
-        QTest::newRow("a full stop beside the edge") << ".DSC8812.jpg" << false << false << 6;
+        QTest::addColumn<QString>("beside"); // what else the box's rows hold
+        QTest::newRow("leading underscore") << "_DSC8812.jpg" << false << true << 4 << "";
+        QTest::newRow("leading underscore, dark") << "_Z620815.jpg" << true << true << 4 << "";
+        QTest::newRow("leading underscore wholly outside") << "_DSC8812.jpg" << false << true << 11 << "";
+        QTest::newRow("trailing underscore") << "Anne-Marie_" << false << true << 4 << "";
+        QTest::newRow("a letter at the edge") << "DSC8812.jpg" << false << false << 4 << "";
+        QTest::newRow("a full stop beside the edge") << ".DSC8812.jpg" << false << false << 6 << "";
+        // A selected row: the box reaches down past its highlight into the page between it and
+        // the next one, light across the whole box.
+        QTest::newRow("leading underscore, page below") << "_1040062.JPG" << true << true << 6 << "page below";
+        QTest::newRow("a letter at the edge, page below") << "1040062.JPG" << true << false << 4 << "page below";
+        // The slanted edge of an icon runs low into the box, and ends in background: no underscore.
+        QTest::newRow("a slanted edge at the box's start") << "Dvořák_0056.jpg" << false << false << -2 << "slant";
     }
     void underscoresAtTheEdgesAreTakenIn()
     {
@@ -537,20 +544,33 @@ private slots:
         QFETCH(bool, dark);
         QFETCH(bool, grows);
         QFETCH(int, inset);
-        const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
-                                           dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::None, 10, 16);
-        const cv::Mat grey = greyOf(label.image);
+        QFETCH(QString, beside);
+        const QColor darkBackground = beside == QLatin1String("page below") ? QColor(53, 132, 228) : QColor(36, 36, 36);
+        const QColor background = dark ? darkBackground : QColor(250, 250, 250);
+        const QColor inkColour = dark ? QColor(238, 238, 238) : QColor(30, 30, 30);
+        DrawnLabel label = drawLabel(name, background, inkColour, Icon::None, 10, 16);
         // The detector's box: the ink, less `inset` pixels at its start and 4 at its end.
         const QRect ink = label.textInk;
         const cv::Rect detected(ink.left() + inset, ink.top() - 2, ink.width() - inset - 4, ink.height() + 4);
+        QPainter painter(&label.image);
+        if (beside == QLatin1String("page below"))
+            painter.fillRect(0, detected.y + detected.height - 3, label.image.width(), 3, QColor(250, 250, 250));
+        if (beside == QLatin1String("slant")) {
+            painter.setPen(QPen(inkColour, 1));
+            const int bottom = detected.y + detected.height - 2;
+            painter.drawLine(detected.x - 6, bottom - 6, detected.x + 1, bottom);
+        }
+        painter.end();
+        const cv::Mat grey = greyOf(label.image);
         const cv::Rect grown = extendOverStrokesAside(grey, detected);
         const bool leading = name.startsWith(QLatin1Char('_')), trailing = name.endsWith(QLatin1Char('_'));
         if (!grows) {
             QCOMPARE(grown, detected);
             return;
         }
+        // The underscore's faint, anti-aliased end may stay out; its stroke may not.
         if (leading)
-            QVERIFY2(grown.x <= ink.left(), qPrintable(QStringLiteral("%1 > %2").arg(grown.x).arg(ink.left())));
+            QVERIFY2(grown.x <= ink.left() + 1, qPrintable(QStringLiteral("%1 > %2").arg(grown.x).arg(ink.left())));
         else
             QCOMPARE(grown.x, detected.x);
         if (trailing)
