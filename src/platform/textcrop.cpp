@@ -173,7 +173,10 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
     const double density = double(cv::countNonZero(ink(iconRect))) / (width * iconHeight);
     const bool taller = iconHeight >= textHeight * 1.15;
     const bool apart = gapToText >= std::max(2, textHeight / 5);
-    if ((saturation > 50 && saturation > textSaturation + 30) || (apart && taller && density > 0.4))
+    // A grey icon may be no taller than a name with descenders and underscores; it is then still
+    // a solid block as high as the line, which no letter is.
+    const bool block = iconHeight >= textHeight * 0.7 && density > 0.75;
+    if ((saturation > 50 && saturation > textSaturation + 30) || (apart && (taller || block) && density > 0.4))
         return runs[1].first;
     return s;
 }
