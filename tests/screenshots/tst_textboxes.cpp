@@ -538,6 +538,8 @@ private slots:
         // the next one, light across the whole box.
         QTest::newRow("leading underscore, page below") << "_1040062.JPG" << true << true << 6 << "page below";
         QTest::newRow("a letter at the edge, page below") << "1040062.JPG" << true << false << 4 << "page below";
+        // A focus line under the row, lower than the underscore, runs on before it.
+        QTest::newRow("leading underscore, focus line below") << "_Z620815.jpg" << false << true << 4 << "focus line";
         // The slanted edge of an icon runs low into the box, and ends in background: no underscore.
         QTest::newRow("a slanted edge at the box's start") << "Dvořák_0056.jpg" << false << false << -2 << "slant";
     }
@@ -558,6 +560,8 @@ private slots:
         QPainter painter(&label.image);
         if (beside == QLatin1String("page below"))
             painter.fillRect(0, detected.y + detected.height - 3, label.image.width(), 3, QColor(250, 250, 250));
+        if (beside == QLatin1String("focus line"))
+            painter.fillRect(0, detected.y + detected.height - 1, detected.x + detected.width / 2, 1, inkColour);
         if (beside == QLatin1String("slant")) {
             painter.setPen(QPen(inkColour, 1));
             const int bottom = detected.y + detected.height - 2;
