@@ -381,7 +381,8 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
     const int reach = box.height;
     // Rows inked across the whole box and on, beyond its edge, are no stroke of a letter but the
     // page beyond the edge of a highlight, between two selected rows: they would make every
-    // column a stroke. A line that ends where the underscore above it ends stays.
+    // column a stroke. A line along the row that stops beyond the edge stays: it may run in the
+    // underscore's own rows, and the underscore would go with it.
     auto pageRows = [&](int edge, int step) {
         std::vector<bool> page(std::size_t(box.height), false);
         for (int y = 0; y < box.height; ++y) {
