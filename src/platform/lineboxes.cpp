@@ -383,11 +383,16 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
     // page beyond the edge of a highlight, between two selected rows: they would make every
     // column a stroke. A line along the row that stops beyond the edge stays: it may run in the
     // underscore's own rows, and the underscore would go with it.
+    std::vector<bool> acrossBox(std::size_t(box.height));
+    for (int y = 0; y < box.height; ++y) {
+        const cv::Mat row = grey(cv::Rect(box.x, box.y + y, box.width, 1));
+        acrossBox[std::size_t(y)] = cv::countNonZero(darkBackground ? row > threshold : row < threshold)
+            >= 0.8 * box.width;
+    }
     auto pageRows = [&](int edge, int step) {
         std::vector<bool> page(std::size_t(box.height), false);
         for (int y = 0; y < box.height; ++y) {
-            const cv::Mat row = grey(cv::Rect(box.x, box.y + y, box.width, 1));
-            if (cv::countNonZero(darkBackground ? row > threshold : row < threshold) < 0.8 * box.width)
+            if (!acrossBox[std::size_t(y)])
                 continue;
             bool onward = true;
             for (int k = 0; k <= reach && onward; ++k) {
@@ -485,14 +490,10 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
     // A margin beside the stroke, so that the recogniser sees where it ends. Before a name it
     // holds no ink, never a piece of what stands there (an icon, the edge of a side pane, the
     // page beyond a highlight); after it, it may show what follows the stroke (an ellipsis).
+    const std::vector<bool> noPage(std::size_t(box.height), false);
     auto plain = [&](int x) {
-        if (x < 0 || x >= grey.cols)
-            return false;
-        for (int y = 0; y < box.height; ++y) {
-            if (inkedAt(x, box.y + y))
-                return false;
-        }
-        return true;
+        int top = 0;
+        return x >= 0 && x < grey.cols && column(x, noPage, &top) == Column::Blank;
     };
     const int pad = std::max(1, box.height / 8);
     int x0 = left, x1 = right + 1;
