@@ -379,8 +379,8 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
         return darkBackground ? v > threshold : v < threshold;
     };
     const int reach = box.height;
-    // Rows inked across the whole box and on, beyond its edge, are no stroke of a letter but the
-    // page beyond the edge of a highlight, between two selected rows: they would make every
+    // Rows inked across the whole box and on, well beyond its edge, are no stroke of a letter but
+    // the page beyond the edge of a highlight, between two selected rows: they would make every
     // column a stroke. A line along the row that stops beyond the edge stays: it may run in the
     // underscore's own rows, and the underscore would go with it.
     std::vector<bool> acrossBox(std::size_t(box.height));
@@ -394,12 +394,14 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
         for (int y = 0; y < box.height; ++y) {
             if (!acrossBox[std::size_t(y)])
                 continue;
-            bool onward = true;
-            for (int k = 0; k <= reach && onward; ++k) {
+            // What counts is the row further out, past where an underscore would end; the
+            // underscore's own lower edge may cross the page nearer the box.
+            int onward = 0, looked = 0;
+            for (int k = 2 * reach / 3; k <= reach; ++k, ++looked) {
                 const int x = edge + step * k;
-                onward = x < 0 || x >= grey.cols || inkedAt(x, box.y + y);
+                onward += x < 0 || x >= grey.cols || inkedAt(x, box.y + y) ? 1 : 0;
             }
-            page[std::size_t(y)] = onward;
+            page[std::size_t(y)] = onward >= 0.8 * looked;
         }
         return page;
     };
