@@ -382,12 +382,15 @@ struct OcrEngine::Impl {
         } while (it->Next(RIL_SYMBOL));
         if (haveWordBox)
             wordBoxes.push_back({currentWordStart, wordBox});
-        // The recogniser gives nothing for an underscore that starts the line ("_DSC1234.JPG").
-        if (!text.isEmpty() && text.front().isLetterOrNumber()
+        // The recogniser gives nothing for an underscore that starts the line ("_DSC1234.JPG"),
+        // or a space.
+        const qsizetype spaces = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isSpace(); })
+            - text.cbegin();
+        if (spaces < text.size() && text.at(spaces).isLetterOrNumber()
             && leadingUnderscore(ink, baselineAt(0), baselineAt(1) - baselineAt(0), capHeight)) {
-            text.prepend(QLatin1Char('_'));
-            for (std::size_t k = 1; k < wordBoxes.size(); ++k)
-                ++wordBoxes[k].first;
+            text.replace(0, spaces, QStringLiteral("_"));
+            for (std::size_t k = 0; k < wordBoxes.size(); ++k)
+                wordBoxes[k].first = k == 0 ? 0 : wordBoxes[k].first + 1 - spaces;
         }
         if (words && wordBoxes.size() >= 2) {
             for (std::size_t k = 0; k < wordBoxes.size(); ++k) {
