@@ -116,7 +116,8 @@ struct OcrEngine::Impl {
     // The line as read, with the marks that look alike at small sizes set by where their ink
     // lies: a dash on the baseline is an underscore, a dash at middle height a hyphen, and a gap
     // between words with a stroke along the baseline an underscore read as a space.
-    QString lineFromSymbols(const PreparedCrop &crop, QList<OcrWord> *words)
+    // `image` is what was read: the crop's own image, or its letters thickened.
+    QString lineFromSymbols(const PreparedCrop &crop, const cv::Mat &image, QList<OcrWord> *words)
     {
         using tesseract::RIL_SYMBOL;
         using tesseract::RIL_TEXTLINE;
@@ -160,8 +161,8 @@ struct OcrEngine::Impl {
             }
             return *measuredCapHeight;
         };
-        const double inkLevel = otsuLevel(crop.image);
-        const cv::Mat ink = crop.image < inkLevel;
+        const double inkLevel = otsuLevel(image);
+        const cv::Mat ink = image < inkLevel;
         // What the columns [from, to) hold: '_' for a thin stroke along the baseline, '-' for
         // one at middle height, nothing otherwise. A stroke must be long: a dot or comma on the
         // baseline is none.
@@ -307,7 +308,7 @@ struct OcrEngine::Impl {
                 const auto read = std::find_if(std::begin(accentMarks), std::end(accentMarks),
                                                [&parts](const auto &m) { return parts.at(1) == QChar(m.second); });
                 if (read != std::end(accentMarks) && glyph) {
-                    const Accent seen = accentOver(crop.image, inkLevel, l, r, base, letterCapHeight(), crop.scale);
+                    const Accent seen = accentOver(image, inkLevel, l, r, base, letterCapHeight(), crop.scale);
                     const auto shown = std::find_if(std::begin(accentMarks), std::end(accentMarks),
                                                     [seen](const auto &m) { return m.first == seen; });
                     if (shown != std::end(accentMarks) && shown != read
@@ -386,8 +387,11 @@ struct OcrEngine::Impl {
         // or a space.
         const qsizetype spaces = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isSpace(); })
             - text.cbegin();
+        // Judged on the crop as it was: thickening joins an underscore to whatever runs below it
+        // (the page under a selected row).
         if (spaces < text.size() && text.at(spaces).isLetterOrNumber()
-            && leadingUnderscore(ink, baselineAt(0), baselineAt(1) - baselineAt(0), capHeight)) {
+            && leadingUnderscore(crop.image < otsuLevel(crop.image), baselineAt(0), baselineAt(1) - baselineAt(0),
+                                 capHeight)) {
             text.replace(0, spaces, QStringLiteral("_"));
             for (std::size_t k = 0; k < wordBoxes.size(); ++k)
                 wordBoxes[k].first = k == 0 ? 0 : wordBoxes[k].first + 1 - spaces;
@@ -421,11 +425,11 @@ struct OcrEngine::Impl {
             PreparedCrop crop = prepareCrop(bgr, grey, region, textHeight);
             if (crop.empty())
                 continue;
-            OcrTextBox box = readBox(crop, rect, stop);
+            OcrTextBox box = readBox(crop, crop.image, rect, stop);
             if (lookAgain && policy.readAgainThickened && policy.readAgainThickened(box.text)) {
-                PreparedCrop thick = crop;
-                cv::erode(crop.image, thick.image, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
-                const OcrTextBox again = readBox(thick, rect, stop);
+                cv::Mat thick;
+                cv::erode(crop.image, thick, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+                const OcrTextBox again = readBox(crop, thick, rect, stop);
                 if (policy.preferAgain && policy.preferAgain(box.text, again.text))
                     box = again;
             }
@@ -437,9 +441,9 @@ struct OcrEngine::Impl {
         return result;
     }
 
-    OcrTextBox readBox(const PreparedCrop &crop, const QRect &rect, const std::stop_token &stop)
+    // The box read from `image`: the crop's own image, or one made from it with the same geometry.
+    OcrTextBox readBox(const PreparedCrop &crop, const cv::Mat &image, const QRect &rect, const std::stop_token &stop)
     {
-        const cv::Mat &image = crop.image;
         tesseract.SetImage(image.data, image.cols, image.rows, 1, int(image.step));
         tesseract::ETEXT_DESC monitor;
         monitor.cancel = &tesseractCancel;
@@ -451,7 +455,7 @@ struct OcrEngine::Impl {
         box.rect = crop.text.isValid() ? crop.text : rect;
         if (status != 0)
             return box;
-        box.text = lineFromSymbols(crop, &box.words);
+        box.text = lineFromSymbols(crop, image, &box.words);
         box.confidence = float(std::clamp(tesseract.MeanTextConf(), 0, 100)) / 100.0f;
         return box;
     }

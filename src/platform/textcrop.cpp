@@ -565,10 +565,20 @@ bool leadingUnderscore(const cv::Mat &ink, double baseline, double slope, double
     }
     if (strokeColumns < 0.3 * capHeight)
         return false;
-    // A rule's top row runs on under the letters; an underscore's does not.
+    // A rule's top row runs on under the letters, as thin as the stroke; an underscore's does not.
+    // The page below a selected row's highlight may reach up to the stroke's row, but runs on
+    // downwards, far thicker than a rule.
     std::nth_element(strokeTops.begin(), strokeTops.begin() + std::ptrdiff_t(strokeTops.size() / 2), strokeTops.end());
-    const cv::Mat row = ink.row(strokeTops[strokeTops.size() / 2]).colRange(strokeEnd, ink.cols);
-    return cv::countNonZero(row) <= 0.5 * row.cols;
+    const int top = strokeTops[strokeTops.size() / 2];
+    const int thin = std::max(2, int(std::lround(0.3 * capHeight)));
+    int runsOn = 0;
+    for (int x = strokeEnd; x < ink.cols; ++x) {
+        int y = top;
+        while (y < ink.rows && y - top <= thin && ink.at<uchar>(y, x))
+            ++y;
+        runsOn += y > top && y - top <= thin ? 1 : 0;
+    }
+    return runsOn <= 0.5 * (ink.cols - strokeEnd);
 }
 
 } // namespace quillmore

@@ -106,8 +106,9 @@ QStringList screenFonts()
 // A line of text drawn dark on white and its ink, enlarged to letters about 40 pixels high as the
 // recogniser's crops are. A rule may run under it, as a focus line or a highlight's edge does.
 struct Rule {
-    int gap = -1;    // rows between the underscore's lowest ink and the rule; none when negative
-    double from = 0; // where it starts, in ems left of the text
+    int gap = -1;      // rows between the underscore's lowest ink and the rule; none when negative
+    double from = 0;   // where it starts, in ems left of the text
+    bool page = false; // the page below a selected row instead of a rule
 };
 
 struct RenderedLine {
@@ -132,9 +133,18 @@ struct RenderedLine {
         QPainter p(&image);
         p.setFont(fontOf(family, pixelSize));
         p.setPen(Qt::black);
+        const QRect underscore = metrics.boundingRect(QLatin1Char('_')).translated(margin, pixelSize + 5);
+        if (rule.page) {
+            // The page below a selected row: level with the underscore beside it, and a row
+            // below it under it.
+            const int right = margin + metrics.horizontalAdvance(text);
+            p.fillRect(margin, underscore.top(), right - margin, pixelSize / 2, Qt::black);
+            if (text.startsWith(QLatin1Char('_')))
+                p.fillRect(margin, underscore.top(), underscore.width() + 1, underscore.height() + 1, Qt::white);
+        }
         p.drawText(QPoint(margin, pixelSize + 5), text);
-        if (rule.gap >= 0) {
-            const int under = pixelSize + 5 + metrics.boundingRect(QLatin1Char('_')).bottom() + 1 + rule.gap;
+        if (rule.gap >= 0 && !rule.page) {
+            const int under = underscore.bottom() + 1 + rule.gap;
             const int from = margin - int(rule.from * pixelSize);
             p.fillRect(from, under, margin + metrics.horizontalAdvance(text) - from, std::max(1, pixelSize / 12),
                        Qt::black);
@@ -825,22 +835,28 @@ private slots:
         QTest::addColumn<int>("ruleGap");
         QTest::addColumn<double>("ruleFrom");
         QTest::addColumn<bool>("expected");
+        QTest::addColumn<bool>("page");
         for (const QString &family : screenFonts()) {
             for (const int size : {40, 12}) {
                 const QString where = QStringLiteral(", %1, %2 px").arg(family).arg(size);
                 QTest::newRow(qPrintable("underscore" + where))
-                    << family << "_DSC8812.jpg" << size << -1 << 0.0 << true;
-                QTest::newRow(qPrintable("none" + where)) << family << "DSC8812.jpg" << size << -1 << 0.0 << false;
+                    << family << "_DSC8812.jpg" << size << -1 << 0.0 << true << false;
+                QTest::newRow(qPrintable("none" + where))
+                    << family << "DSC8812.jpg" << size << -1 << 0.0 << false << false;
                 QTest::newRow(qPrintable("a J's hook" + where))
-                    << family << "Jensen_0815.jpg" << size << -1 << 0.0 << false;
+                    << family << "Jensen_0815.jpg" << size << -1 << 0.0 << false << false;
                 QTest::newRow(qPrintable("on a focus line" + where))
-                    << family << "_MG_5123.jpg" << size << 0 << 0.0 << true;
+                    << family << "_MG_5123.jpg" << size << 0 << 0.0 << true << false;
                 QTest::newRow(qPrintable("over a highlight's edge" + where))
-                    << family << "_MG_5123.jpg" << size << 3 << 0.0 << true;
+                    << family << "_MG_5123.jpg" << size << 3 << 0.0 << true << false;
+                QTest::newRow(qPrintable("over the page below a selected row" + where))
+                    << family << "_MG_5123.jpg" << size << 0 << 0.0 << true << true;
+                QTest::newRow(qPrintable("the page below alone" + where))
+                    << family << "MG_5123.jpg" << size << 0 << 0.0 << false << true;
                 QTest::newRow(qPrintable("a rule alone" + where))
-                    << family << "MG_5123.jpg" << size << 2 << 0.0 << false;
+                    << family << "MG_5123.jpg" << size << 2 << 0.0 << false << false;
                 QTest::newRow(qPrintable("a rule that starts before the text" + where))
-                    << family << "MG_5123.jpg" << size << 2 << 0.6 << false;
+                    << family << "MG_5123.jpg" << size << 2 << 0.6 << false << false;
             }
         }
     }
@@ -852,7 +868,8 @@ private slots:
         QFETCH(int, ruleGap);
         QFETCH(double, ruleFrom);
         QFETCH(bool, expected);
-        const RenderedLine line(family, text, pixelSize, Rule{ruleGap, ruleFrom});
+        QFETCH(bool, page);
+        const RenderedLine line(family, text, pixelSize, Rule{ruleGap, ruleFrom, page});
         QCOMPARE(leadingUnderscore(line.ink, line.baseline, 0, line.capHeight), expected);
     }
 
