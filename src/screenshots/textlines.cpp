@@ -199,6 +199,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         QStringList pieces{cleanRecognizedText(boxes.at(i).text)};
         QList<bool> taken = used;
         OcrTextBox current = boxes.at(i);
+        bool cutShort = false;
         while (chain.size() < mostPieces) {
             const QString &upper = pieces.last();
             if (upper.isEmpty() || endsWithFullName(upper))
@@ -227,6 +228,12 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             // A row of a list that ends in an ellipsis ends there: the next row is a name of its own.
             if (leftAligned && endsInEllipsis(upper))
                 break;
+            // So does one that ends in a lone dot over a row that is a whole name by itself: at
+            // small sizes an ellipsis is read as one dot, and the row is a name cut short.
+            if (leftAligned && upper.endsWith(QLatin1Char('.')) && wholeNameScore(lowerText) == 2) {
+                cutShort = chain.size() == 1;
+                break;
+            }
             // Past three lines only a label shown whole goes on, centred (a list lines up left).
             const QRect &head = boxes.at(i).rect;
             if (chain.size() >= 3
@@ -291,8 +298,8 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
                 AssembledTextLine single{
                     lineOf(boxes.at(i).text, boxes.at(i).confidence, {i}), {boxes.at(i).rect}, recognized.at(i)};
                 // The last piece of a label whose other pieces were not read gives no name: a
-                // tail is often a valid name of another file.
-                if (!screenshotNamesInLine(single.line.text).isEmpty() && underAWiderLabel(boxes, i)) {
+                // tail is often a valid name of another file. Nor does a row cut short.
+                if (!screenshotNamesInLine(single.line.text).isEmpty() && (cutShort || underAWiderLabel(boxes, i))) {
                     single.line.recognizedText = recognized.at(i);
                     single.line.text.clear();
                     single.asRead.clear();

@@ -236,6 +236,11 @@ private slots:
             << QList<OcrTextBox>{{QRect(182, 122, 145, 18), "Achterberg-Schwarz...", 0.9f},
                                  {QRect(183, 151, 99, 17), "Björk_3344.jpg", 0.9f}}
             << QStringList{"Achterberg-Schwarz...", "Björk_3344.jpg"};
+        // Small, the ellipsis is read as one dot: the row is a name cut short and gives none.
+        QTest::newRow("a row cut by an ellipsis read as one dot")
+            << QList<OcrTextBox>{{QRect(182, 122, 145, 18), "Bakker_Ceremony-2.", 0.9f},
+                                 {QRect(183, 151, 99, 17), "Björk_3344.jpg", 0.9f}}
+            << QStringList{"", "Björk_3344.jpg"};
         QTest::newRow("far below") << QList<OcrTextBox>{{QRect(100, 200, 120, 16), "Hochzeit_Garten_", 0.9f},
                                                         {QRect(125, 260, 70, 16), "0417.jpg", 0.8f}}
                                    << QStringList{"Hochzeit_Garten_", "0417.jpg"};
