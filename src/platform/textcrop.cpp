@@ -71,11 +71,13 @@ std::vector<std::pair<int, int>> inkRuns(const cv::Mat &ink)
 }
 
 // The first and last-plus-one rows with ink between columns x0 and x1; -1, -1 when none.
-std::pair<int, int> inkRows(const cv::Mat &ink, int x0, int x1)
+// The rows [top, bottom) with ink in columns [x0, x1): in at least `share` of them, or in any.
+std::pair<int, int> inkRows(const cv::Mat &ink, int x0, int x1, double share = 0)
 {
     int top = -1, bottom = -1;
     for (int y = 0; y < ink.rows; ++y) {
-        if (cv::countNonZero(ink(cv::Rect(x0, y, x1 - x0, 1)))) {
+        const int count = cv::countNonZero(ink(cv::Rect(x0, y, x1 - x0, 1)));
+        if (count > 0 && count >= share * (x1 - x0)) {
             if (top < 0)
                 top = y;
             bottom = y + 1;
@@ -113,7 +115,9 @@ int textStartColumn(const cv::Mat &colour, const cv::Mat &ink)
         // within the rows of the text after it and is shorter than the icon: an icon's grey edge
         // or folded corner touches it and is as tall.
         const int touching = colourEnd + std::max(2, ink.rows / 6);
-        const auto [iconTop, iconBottom] = inkRows(ink, 0, colourEnd);
+        // The icon's rows are those inked across a good part of it: the hook of a 'J' may reach
+        // in under its last columns.
+        const auto [iconTop, iconBottom] = inkRows(ink, 0, colourEnd, 0.3);
         auto letter = [&](const std::pair<int, int> &run) {
             int textTop = ink.rows, textBottom = 0;
             for (const auto &later : runs) {

@@ -204,6 +204,8 @@ private slots:
             << "GOPR0415.JPG" << dark << light << int(Icon::Picture) << 3 << 28 << 20;
         QTest::newRow("2x, a J under the icon's edge")
             << "José-María_0088.jpg" << dark << light << int(Icon::Picture) << 0 << 28 << 20;
+        QTest::newRow("2x, a J's hook reaching in under the icon")
+            << "José-María_0088.jpg" << dark << light << int(Icon::Picture) << -3 << 28 << 20;
         // A grey icon no taller than a name with descenders and an underscore.
         QTest::newRow("grey icon, as tall as the name")
             << "IMG_2231.jpg" << dark << light << int(Icon::Grey) << 5 << 13 << 13;
