@@ -17,17 +17,18 @@ namespace {
 constexpr int recognitionBorder = 12;
 
 // Where a colourful shape at the left of the crop ends (0 when there is none): columns with
-// pixels far more saturated than the background, from within about a letter's height of the
-// left edge, with gaps of at most a few columns.
+// pixels far more colourful than the background, from within about a letter's height of the
+// left edge, with gaps of at most a few columns. Colour is measured as chroma (the spread of
+// the channels), not as saturation, which the faint colour fringes of compressed dark letters
+// make as high as an icon's.
 int leadingColourEnd(const cv::Mat &colour, int height)
 {
-    cv::Mat hsv;
-    cv::cvtColor(colour, hsv, cv::COLOR_BGR2HSV);
     std::vector<cv::Mat> channels;
-    cv::split(hsv, channels);
-    const cv::Mat &saturation = channels[1];
-    const int background = medianLevel(saturation);
-    const cv::Mat vivid = saturation > std::min(255, background + 80);
+    cv::split(colour, channels);
+    cv::Mat chroma = cv::max(cv::max(channels[0], channels[1]), channels[2])
+        - cv::min(cv::min(channels[0], channels[1]), channels[2]);
+    const int background = medianLevel(chroma);
+    const cv::Mat vivid = chroma > std::min(255, background + 70);
     const int searchFrom = std::min(vivid.cols, height);
     int start = -1, end = 0, gap = 0;
     for (int x = 0; x < vivid.cols; ++x) {

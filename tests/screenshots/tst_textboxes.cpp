@@ -6,6 +6,7 @@
 #include "platform/lineboxes.h"
 #include "platform/textdetection.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -235,6 +236,49 @@ private slots:
                 QVERIFY2(lowest > 160, qPrintable(QStringLiteral("ink before the text: %1").arg(lowest)));
             }
         }
+    }
+
+    // A compressed copy gives dark letters faint colour fringes; they are no icon, and the first
+    // letter stays on the crop.
+    void compressedLettersAreNoIcon_data()
+    {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<QString>("name");
+        for (const int q : {80, 60}) {
+            for (const bool dark : {false, true}) {
+                for (const int gap : {2, 6}) {
+                    for (const char *name : {"DSC04410.JPG", "Anne-Marie_0018.jpg"}) {
+                        const QString row = QStringLiteral("q%1, %2, gap %3, %4")
+                                                .arg(q)
+                                                .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"))
+                                                .arg(gap)
+                                                .arg(QLatin1String(name));
+                        QTest::newRow(qPrintable(row)) << q << dark << gap << QString::fromLatin1(name);
+                    }
+                }
+            }
+        }
+    }
+    void compressedLettersAreNoIcon()
+    {
+        QFETCH(int, quality);
+        QFETCH(bool, dark);
+        QFETCH(int, gap);
+        QFETCH(QString, name);
+        const DrawnLabel label = drawLabel(name, dark ? QColor(36, 36, 36) : QColor(250, 250, 250),
+                                           dark ? QColor(238, 238, 238) : QColor(30, 30, 30), Icon::Picture, gap, 13);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(label.image.save(&buffer, "JPG", quality));
+        QImage compressed;
+        QVERIFY(compressed.loadFromData(bytes, "JPG"));
+        const PreparedCrop crop = prepare(compressed.convertToFormat(QImage::Format_RGB32));
+        QVERIFY(!crop.empty());
+        QVERIFY2(crop.text.left() <= label.textLeft,
+                 qPrintable(QStringLiteral("text from %1, ink from %2").arg(crop.text.left()).arg(label.textLeft)));
     }
 
     // Every crop is dark text on white, whichever way round the box was; the crop knows where it
