@@ -390,8 +390,8 @@ struct OcrEngine::Impl {
         // Judged on the crop as it was: thickening joins an underscore to whatever runs below it
         // (the page under a selected row).
         if (spaces < text.size() && text.at(spaces).isLetterOrNumber()
-            && leadingUnderscore(crop.image < otsuLevel(crop.image), baselineAt(0), baselineAt(1) - baselineAt(0),
-                                 capHeight)) {
+            && leadingUnderscore(image.data == crop.image.data ? ink : crop.image < otsuLevel(crop.image),
+                                 baselineAt(0), baselineAt(1) - baselineAt(0), capHeight)) {
             text.replace(0, spaces, QStringLiteral("_"));
             for (std::size_t k = 0; k < wordBoxes.size(); ++k)
                 wordBoxes[k].first = k == 0 ? 0 : wordBoxes[k].first + 1 - spaces;

@@ -71,8 +71,8 @@ std::vector<std::pair<int, int>> inkRuns(const cv::Mat &ink)
     return runs;
 }
 
-// The first and last-plus-one rows with ink between columns x0 and x1; -1, -1 when none.
-// The rows [top, bottom) with ink in columns [x0, x1): in at least `share` of them, or in any.
+// The first and last-plus-one rows with ink in columns [x0, x1): in at least `share` of them, or
+// in any; -1, -1 when none.
 std::pair<int, int> inkRows(const cv::Mat &ink, int x0, int x1, double share = 0)
 {
     int top = -1, bottom = -1;
