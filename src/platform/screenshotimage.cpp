@@ -1,6 +1,7 @@
 #include "screenshotimage.h"
 
 #include "paths.h"
+#include "textpolarity.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -207,7 +208,7 @@ QSize secondPassSize(QSize original)
     return QSize(int(std::lround(padded.width() * s)), int(std::lround(padded.height() * s)));
 }
 
-QImage prepareSecondPassImage(const QImage &image)
+QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines)
 {
     if (image.isNull())
         return QImage();
@@ -215,40 +216,56 @@ QImage prepareSecondPassImage(const QImage &image)
     const QSize target = secondPassSize(image.size());
     QImage canvas(target, QImage::Format_RGB32);
     canvas.fill(Qt::white);
+    const double sx = double(target.width()) / double(padded.width());
+    const double sy = double(target.height()) / double(padded.height());
     {
         QPainter painter(&canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const double s = double(target.width()) / double(padded.width());
-        painter.scale(s, double(target.height()) / double(padded.height()));
+        painter.scale(sx, sy);
         painter.drawImage(QPointF(secondPassBorder, secondPassBorder), image);
     }
-    // 3 x 3 minimum, channel by channel: a horizontal pass, then a vertical one.
-    const int w = canvas.width();
-    const int h = canvas.height();
-    QImage horizontal(w, h, QImage::Format_RGB32);
+    // 3 x 3 minimum, channel by channel, over each line of dark text: a horizontal pass, then a
+    // vertical one, both reading the unfiltered canvas around the line.
     auto channelMin = [](QRgb a, QRgb b) {
         return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
     };
-    for (int y = 0; y < h; ++y) {
-        const auto *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
-        auto *dst = reinterpret_cast<QRgb *>(horizontal.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            QRgb v = src[x];
-            if (x > 0)
-                v = channelMin(v, src[x - 1]);
-            if (x + 1 < w)
-                v = channelMin(v, src[x + 1]);
-            dst[x] = v;
+    QImage result = canvas.copy();
+    const int w = canvas.width();
+    const int h = canvas.height();
+    for (const QRect &line : lines) {
+        const QRect inImage = line & image.rect();
+        if (inImage.isEmpty())
+            continue;
+        const QRect area = QRectF((inImage.left() + secondPassBorder) * sx, (inImage.top() + secondPassBorder) * sy,
+                                  inImage.width() * sx, inImage.height() * sy)
+                               .toAlignedRect()
+            & canvas.rect();
+        if (area.isEmpty() || hasLightText(canvas.copy(area)))
+            continue;
+        const int top = std::max(0, area.top() - 1);
+        const int bottom = std::min(h - 1, area.bottom() + 1);
+        QList<QRgb> horizontal(qsizetype(bottom - top + 1) * area.width());
+        for (int y = top; y <= bottom; ++y) {
+            const auto *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+            QRgb *dst = horizontal.data() + qsizetype(y - top) * area.width();
+            for (int x = area.left(); x <= area.right(); ++x) {
+                QRgb v = src[x];
+                if (x > 0)
+                    v = channelMin(v, src[x - 1]);
+                if (x + 1 < w)
+                    v = channelMin(v, src[x + 1]);
+                dst[x - area.left()] = v;
+            }
         }
-    }
-    QImage result(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        const auto *mid = reinterpret_cast<const QRgb *>(horizontal.constScanLine(y));
-        const auto *up = reinterpret_cast<const QRgb *>(horizontal.constScanLine(std::max(0, y - 1)));
-        const auto *down = reinterpret_cast<const QRgb *>(horizontal.constScanLine(std::min(h - 1, y + 1)));
-        auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
-        for (int x = 0; x < w; ++x)
-            dst[x] = channelMin(channelMin(mid[x], up[x]), down[x]);
+        auto row = [&](int y) { return horizontal.constData() + qsizetype(y - top) * area.width(); };
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QRgb *mid = row(y);
+            const QRgb *up = row(std::max(top, y - 1));
+            const QRgb *down = row(std::min(bottom, y + 1));
+            auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
+            for (int x = 0; x < area.width(); ++x)
+                dst[area.left() + x] = channelMin(channelMin(mid[x], up[x]), down[x]);
+        }
     }
     return result;
 }

@@ -4,6 +4,8 @@
 // applied, and the image steps of the thickened second recognition pass.
 
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -42,8 +44,10 @@ double secondPassScale(QSize padded);
 QSize secondPassSize(QSize original);
 
 // The second-pass image: the image over a white canvas with a border of 20 pixels, enlarged by
-// secondPassScale, then a 3 x 3 morphological minimum per colour channel (dark strokes grow).
-// Transparent pixels become white. A null image for a null input.
-QImage prepareSecondPassImage(const QImage &image);
+// secondPassScale. Within each of `lines` (rectangles of the original image) whose text is dark on
+// light, a 3 x 3 morphological minimum per colour channel makes the strokes grow. Light text is
+// left as it is: the same filter would thin its strokes away. Transparent pixels become white. A
+// null image for a null input.
+QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines);
 
 } // namespace quillmore

@@ -102,13 +102,13 @@ QRect SecondPassImage::fromOriginal(const QRect &rect) const
                  QPoint(int(std::ceil(right)) - 1, int(std::ceil(bottom)) - 1));
 }
 
-std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot)
+std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot, const QList<QRect> &lines)
 {
     const QImage image = loadScreenshotImage(screenshot);
     if (image.isNull())
         return std::nullopt;
     SecondPassImage prepared;
-    prepared.image = prepareSecondPassImage(image);
+    prepared.image = prepareSecondPassImage(image, lines);
     if (prepared.image.isNull())
         return std::nullopt;
     prepared.border = secondPassBorder;
@@ -239,17 +239,18 @@ QList<RecognizedTextLine> VisionTextRecognizer::recognizeTextLines(const FileURL
     if (expected.isEmpty() && wordNumberNames.isEmpty())
         return result({});
 
-    const std::optional<SecondPassImage> prepared = m_platform->secondPassImage(screenshot);
+    const std::optional<SecondPassImage> prepared = m_platform->secondPassImage(screenshot, expectedBoxes);
     if (!prepared)
         return result({});
     throwIfCancelled(stop);
-    // The second pass re-reads those lines, each box a little larger, on the prepared image;
-    // reading the rest of the screen again would cost as much as the first pass.
+    // The second pass re-reads those lines on the prepared image, each where the first pass found
+    // its text; reading the rest of the screen again would cost as much as the first pass. A
+    // margin around the text would bring back the icon trimmed off before it and the edges of a
+    // highlight.
     QList<QRect> regions;
     const QRect bounds = prepared->image.rect();
     for (const QRect &box : expectedBoxes) {
-        const int margin = std::max(2, box.height() / 4);
-        const QRect region = prepared->fromOriginal(box.adjusted(-margin, -margin, margin, margin)) & bounds;
+        const QRect region = prepared->fromOriginal(box) & bounds;
         if (!region.isEmpty())
             regions.append(region);
     }

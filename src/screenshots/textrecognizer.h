@@ -45,8 +45,9 @@ public:
     // The boxes read from the image in the file, orientation applied. Throws
     // FailureError (imageUnreadable) for a file that is not a readable image, Cancelled on `stop`.
     virtual QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) = 0;
-    // The second-pass image of the file; nothing when the file cannot be loaded.
-    virtual std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) = 0;
+    // The second-pass image of the file, made for reading `lines` (rectangles of the original
+    // image) again; nothing when the file cannot be loaded.
+    virtual std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot, const QList<QRect> &lines) = 0;
     // The boxes read from a prepared image: within `regions` (each read as one line of text)
     // when any are given, else over the whole image.
     virtual QList<OcrTextBox> recognizeImage(const QImage &image, const QList<QRect> &regions,
@@ -62,7 +63,7 @@ class OcrEnginePlatform : public TextRecognitionPlatform {
 public:
     explicit OcrEnginePlatform(std::shared_ptr<OcrEngine> engine = nullptr);
     QList<OcrTextBox> recognizeFile(const FileURL &screenshot, const std::stop_token &stop) override;
-    std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot) override;
+    std::optional<SecondPassImage> secondPassImage(const FileURL &screenshot, const QList<QRect> &lines) override;
     QList<OcrTextBox> recognizeImage(const QImage &image, const QList<QRect> &regions,
                                      const std::stop_token &stop) override;
     // The first engine, for its paths and for tools.

@@ -86,12 +86,14 @@ public:
             throw FailureError(FailureCode::recognitionUnavailable);
         return first;
     }
-    std::optional<SecondPassImage> secondPassImage(const FileURL &) override
+    std::optional<SecondPassImage> secondPassImage(const FileURL &, const QList<QRect> &lines) override
     {
+        linesToPrepare = lines;
         if (!imageLoads)
             return std::nullopt;
         return SecondPassImage{QImage(1000, 1000, QImage::Format_RGB32), 20, 2.0};
     }
+    QList<QRect> linesToPrepare;
     QList<QRect> regions;
     QList<OcrTextBox> recognizeImage(const QImage &, const QList<QRect> &r, const std::stop_token &) override
     {
@@ -641,8 +643,8 @@ private slots:
         QCOMPARE(result.candidates[0].sourceBox, QRect(5, 6, 70, 12));
     }
 
-    // The second pass reads again only where the lines to confirm were: each of their boxes, a
-    // little larger, on the padded and enlarged image.
+    // The second pass reads again only where the lines to confirm were: each of their boxes, on
+    // the padded and enlarged image made for them.
     void secondPassReadsWhereTheLinesToConfirmWere()
     {
         auto platform = std::make_shared<FakePlatform>();
@@ -654,9 +656,10 @@ private slots:
         std::stop_source stop;
         QCOMPARE(texts(recognizer.recognizeTextLines("/s/a.png", stop.get_token())),
                  (QStringList{"IMG_0001.jpg", "Smith 0042", "2.3 MB", "Smith_0042"}));
-        // Left (10 - 4 + 20) * 2 = 52, top (40 - 4 + 20) * 2 = 112, right edge (94 + 20) * 2 = 228,
-        // lower edge (60 + 20) * 2 = 160.
-        QCOMPARE(platform->regions, (QList<QRect>{QRect(QPoint(52, 112), QPoint(227, 159))}));
+        QCOMPARE(platform->linesToPrepare, (QList<QRect>{QRect(10, 40, 80, 16)}));
+        // Left (10 + 20) * 2 = 60, top (40 + 20) * 2 = 120, right edge (90 + 20) * 2 = 220, lower
+        // edge (56 + 20) * 2 = 152.
+        QCOMPARE(platform->regions, (QList<QRect>{QRect(QPoint(60, 120), QPoint(219, 151))}));
     }
 
     void secondPassImageThatCannotBeMadeKeepsTheFirstPass()

@@ -270,24 +270,50 @@ private slots:
         QCOMPARE(secondPassScale(QSize(0, 0)), 2.0);
     }
 
+    void secondPassImageIsPaddedAndThickened_data()
+    {
+        QTest::addColumn<QRgb>("page");
+        QTest::addColumn<QRgb>("ink");
+        QTest::addColumn<QList<QRect>>("lines");
+        QTest::addColumn<int>("rowsOfInk");
+        const QRect across(0, 20, 100, 11);
+        // The line, doubled to 2 pixels, grows by one pixel on each side where it is a line to read
+        // again and dark on light.
+        QTest::newRow("dark on transparent") << qRgba(0, 0, 0, 0) << qRgb(0, 0, 0) << QList<QRect>{across} << 4;
+        QTest::newRow("dark on light") << qRgb(235, 235, 235) << qRgb(20, 20, 20) << QList<QRect>{across} << 4;
+        QTest::newRow("not a line to read") << qRgb(235, 235, 235) << qRgb(20, 20, 20) << QList<QRect>{} << 2;
+        QTest::newRow("another line") << qRgb(235, 235, 235) << qRgb(20, 20, 20) << QList<QRect>{QRect(0, 0, 100, 8)}
+                                      << 2;
+        // The same filter would thin light strokes away.
+        QTest::newRow("light on dark") << qRgb(30, 30, 30) << qRgb(240, 240, 240) << QList<QRect>{across} << 2;
+        QTest::newRow("white on a highlight") << qRgb(53, 132, 228) << qRgb(255, 255, 255) << QList<QRect>{across} << 2;
+    }
     void secondPassImageIsPaddedAndThickened()
     {
-        // A transparent 100 x 50 image with a one-pixel black line across it.
+        QFETCH(QRgb, page);
+        QFETCH(QRgb, ink);
+        QFETCH(QList<QRect>, lines);
+        QFETCH(int, rowsOfInk);
+        // A 100 x 50 image with a one-pixel line across it, from x 10 to 89.
         QImage image(100, 50, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        for (int x = 0; x < 100; ++x)
-            image.setPixel(x, 25, qRgb(0, 0, 0));
-        const QImage prepared = prepareSecondPassImage(image);
+        image.fill(page);
+        for (int x = 10; x < 90; ++x)
+            image.setPixel(x, 25, ink);
+        const QImage prepared = prepareSecondPassImage(image, lines);
         QCOMPARE(prepared.size(), QSize(280, 180));
-        QCOMPARE(prepared.pixel(5, 5), qRgb(255, 255, 255));    // the white border
-        QCOMPARE(prepared.pixel(100, 60), qRgb(255, 255, 255)); // transparency became white
-        // The line, doubled to 2 pixels, grows by one pixel on each side.
-        int dark = 0;
-        for (int y = 80; y < 110; ++y)
-            dark += qGray(prepared.pixel(140, y)) < 128 ? 1 : 0;
-        QVERIFY2(dark >= 4, qPrintable(QString::number(dark)));
-        QVERIFY(prepareSecondPassImage(QImage()).isNull());
+        QCOMPARE(prepared.pixel(5, 5), qRgb(255, 255, 255)); // the white border
+        if (qAlpha(page) == 0)
+            QCOMPARE(prepared.pixel(100, 60), qRgb(255, 255, 255)); // transparency became white
+        const bool darkInk = qGray(ink) < qGray(page) || qAlpha(page) == 0;
+        int rows = 0;
+        for (int y = 80; y < 110; ++y) {
+            const int level = qGray(prepared.pixel(140, y));
+            rows += (darkInk ? level < 128 : level > 160) ? 1 : 0;
+        }
+        QCOMPARE(rows, rowsOfInk);
     }
+
+    void secondPassImageOfNothing() { QVERIFY(prepareSecondPassImage(QImage(), {QRect(0, 0, 10, 10)}).isNull()); }
 };
 
 QTEST_GUILESS_MAIN(TestScreenshotImage)
