@@ -221,8 +221,13 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
             auto open = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.'); };
             const bool upperOpen = open(last);
             const bool lowerOpen = open(lowerText.back());
-            const bool leftAligned = std::abs(lower.rect.left() - current.rect.left())
-                <= std::max(2.0, 0.12 * current.rect.height());
+            // A narrower piece centred under the upper one is a label's next line, even when
+            // centring moved it by as little as the rows of a list may differ on the left.
+            const int leftShift = std::abs(lower.rect.left() - current.rect.left());
+            const double centreShift = std::abs((lower.rect.left() + lower.rect.width() / 2.0)
+                                                - (current.rect.left() + current.rect.width() / 2.0));
+            const bool centredUnder = lower.rect.width() < current.rect.width() && centreShift < leftShift;
+            const bool leftAligned = leftShift <= std::max(2.0, 0.12 * current.rect.height()) && !centredUnder;
             if (!upperOpen && !lowerOpen && leftAligned && !upperTokens.isEmpty() && upper.endsWith(upperTokens.last()))
                 break;
             // A row of a list that ends in an ellipsis ends there: the next row is a name of its own.

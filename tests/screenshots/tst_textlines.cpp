@@ -223,6 +223,11 @@ private slots:
              {OcrWord{QRect(100, 200, 80, 18), "Wedding"}, OcrWord{QRect(186, 200, 54, 18), "day"}}},
             {QRect(100, 218, 60, 18), "2.3 MB", 0.9f}} << QStringList{"Wedding day", "2.3 MB"};
         // The last piece of a label whose first piece could not be read whole is no name.
+        // Centring moved the shorter last line by no more than rows of a list may differ.
+        QTest::newRow("a bare name centred over the rest of its label")
+            << QList<OcrTextBox>{{QRect(100, 200, 124, 34), "Renée_0", 0.5f},
+                                 {QRect(104, 236, 113, 34), "415.jpg", 0.6f}}
+            << QStringList{"Renée_0415.jpg"};
         QTest::newRow("a tail alone gives nothing")
             << QList<OcrTextBox>{{QRect(100, 200, 160, 16), "Hendriksen Bakker,", 0.9f},
                                  {QRect(130, 218, 100, 16), "Gent_0117.jpg", 0.9f}}
