@@ -28,6 +28,18 @@ bool endsWithFullName(const QString &text)
     return cleaned.endsWith(last) && last.contains(QLatin1Char('.'));
 }
 
+// True when the text ends in the name of a file of another kind: a camera's raw picture, another
+// image, a video or a sidecar ('IMG_0418.CR2', 'notes.txt'). Such a label or row is whole.
+bool endsWithOtherFileName(const QString &text)
+{
+    static const QRegularExpression otherFile(
+        QStringLiteral("[\\p{L}\\p{N}_-]\\.(?:3fr|arw|cr2|cr3|crw|dcr|dng|erf|iiq|k25|kdc|mef|mos|mrw|nef|nrw|orf|"
+                       "pef|raf|raw|rw2|rwl|sr2|srf|srw|x3f|png|gif|bmp|tif|tiff|webp|heic|heif|avif|psd|"
+                       "mp4|mov|avi|mts|xmp|txt|pdf)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return cleanRecognizedText(text).contains(otherFile);
+}
+
 // The box right under `upper` that continues its label: close below, about as high, centred on
 // it.
 qsizetype continuationBelow(const QList<OcrTextBox> &boxes, const QList<bool> &used, const OcrTextBox &upper)
@@ -202,7 +214,7 @@ QList<AssembledTextLine> assembleTextLinesWithBoxes(const QList<OcrTextBox> &inp
         bool cutShort = false;
         while (chain.size() < mostPieces) {
             const QString &upper = pieces.last();
-            if (upper.isEmpty() || endsWithFullName(upper))
+            if (upper.isEmpty() || endsWithFullName(upper) || endsWithOtherFileName(upper))
                 break;
             const QChar last = upper.back();
             if (!isNameChar(last) && last != QLatin1Char('.'))

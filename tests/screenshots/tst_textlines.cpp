@@ -228,6 +228,12 @@ private slots:
             << QList<OcrTextBox>{{QRect(100, 200, 124, 34), "Renée_0", 0.5f},
                                  {QRect(104, 236, 113, 34), "415.jpg", 0.6f}}
             << QStringList{"Renée_0415.jpg"};
+        // A row ending in a raw picture's name is whole: the row under it is a name of its own.
+        QTest::newRow("rows of a list through a raw picture's name")
+            << QList<OcrTextBox>{{QRect(663, 695, 264, 30), "Hendriksen-Bakker_", 0.9f},
+                                 {QRect(662, 749, 195, 32), "IMG_0418.CR2", 0.9f},
+                                 {QRect(662, 805, 218, 36), "Jensen_0815.jpg", 0.6f}}
+            << QStringList{"Hendriksen-Bakker_IMG_0418.CR2", "Jensen_0815.jpg"};
         QTest::newRow("a tail alone gives nothing")
             << QList<OcrTextBox>{{QRect(100, 200, 160, 16), "Hendriksen Bakker,", 0.9f},
                                  {QRect(130, 218, 100, 16), "Gent_0117.jpg", 0.9f}}
