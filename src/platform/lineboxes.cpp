@@ -329,8 +329,10 @@ cv::Rect extendOverMarksAbove(const cv::Mat &grey, const cv::Rect &box)
 }
 
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
-// background: an underscore under the baseline that the detector left out. The next line
-// further down, past a wider gap, stays out, and so does ink that is no stroke.
+// background: an underscore under the baseline that the detector left out. The stroke ends at the
+// first row of background after it, so the next line of a label, only a few rows further down,
+// stays out; so does ink that is no stroke. A leading underscore may stick out on the left: its
+// length is measured with the columns it reaches there.
 cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
 {
     const std::optional<InkLevel> ink = inkLevel(grey(box));
@@ -341,12 +343,16 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
     const int allowedGap = std::max(2, box.height / 8);
     const int maxThickness = std::max(2, box.height / 6);
     const int limit = std::min(grey.rows, box.y + box.height + box.height / 2);
+    const int left = std::max(0, box.x - box.height / 2);
     int bottom = box.y + box.height;
     int blank = 0, inkRows = 0, longestRun = 0;
     for (int y = box.y + box.height; y < limit && blank <= allowedGap; ++y) {
-        const cv::Mat row = grey(cv::Rect(box.x, y, box.width, 1));
+        const cv::Mat row = grey(cv::Rect(left, y, box.x + box.width - left, 1));
         const cv::Mat inked = darkBackground ? row > threshold : row < threshold;
-        if (!cv::countNonZero(inked)) {
+        if (!cv::countNonZero(inked.colRange(box.x - left, inked.cols))) {
+            // A stroke is solid: background after it ends it.
+            if (inkRows > 0)
+                break;
             ++blank;
             continue;
         }
@@ -360,7 +366,8 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
         bottom = y + 1;
         blank = 0;
     }
-    if (inkRows == 0 || longestRun < box.height / 2)
+    // An underscore is at least a third of the box's height long; a point is far shorter.
+    if (inkRows == 0 || longestRun < box.height / 3)
         return box;
     return cv::Rect(box.x, box.y, box.width, bottom - box.y);
 }

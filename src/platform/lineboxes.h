@@ -43,8 +43,10 @@ std::vector<cv::Rect> splitBetweenNeighbours(const cv::Mat &grey, const std::vec
 cv::Rect extendOverMarksAbove(const cv::Mat &grey, const cv::Rect &box);
 
 // The box grown down over a horizontal stroke just below it, across at most a row or two of
-// background: an underscore under the baseline that the detector left out. The next line
-// further down, past a wider gap, stays out, and so does ink that is no stroke.
+// background: an underscore under the baseline that the detector left out. The stroke ends at the
+// first row of background after it, so the next line of a label, only a few rows further down,
+// stays out; so does ink that is no stroke. A leading underscore may stick out on the left: its
+// length is measured with the columns it reaches there.
 cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box);
 
 // The box grown left or right over a thin stroke low in it that its edge cuts through: the

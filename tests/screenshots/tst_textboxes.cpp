@@ -575,6 +575,51 @@ private slots:
         QCOMPARE(rects(splitBetweenNeighbours(grey, boxes)), rects(boxes));
     }
 
+    // A stroke just under the box is taken in, up to the background after it: the next line of
+    // a label may begin only a few rows further down. Ink that goes on down is no stroke, and a
+    // point is too short to be one.
+    void strokesBelowAreTakenIn_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("strokeLength");
+        QTest::addColumn<int>("strokeRows");
+        QTest::addColumn<int>("nextLineGap"); // rows of background under the stroke
+        QTest::addColumn<int>("bottom");      // of the grown box
+        QTest::newRow("underscore, next line close under it") << false << 15 << 2 << 3 << 42;
+        QTest::newRow("underscore, dark") << true << 15 << 2 << 3 << 42;
+        QTest::newRow("underscore, nothing under it") << false << 15 << 2 << 20 << 42;
+        QTest::newRow("the top of the next line's letters") << false << 15 << 7 << 3 << 40;
+        QTest::newRow("a point") << false << 3 << 2 << 3 << 40;
+    }
+    void strokesBelowAreTakenIn()
+    {
+        QFETCH(bool, dark);
+        QFETCH(int, strokeLength);
+        QFETCH(int, strokeRows);
+        QFETCH(int, nextLineGap);
+        QFETCH(int, bottom);
+        const QColor page = dark ? QColor(53, 132, 228) : QColor(250, 250, 250);
+        const QColor ink = dark ? QColor(255, 255, 255) : QColor(30, 30, 30);
+        QImage image(240, 90, QImage::Format_RGB32);
+        image.fill(page);
+        QPainter painter(&image);
+        // The detector's box holds rows 10 to 39: letters from row 12 to the baseline at row 37.
+        const cv::Rect detected(20, 10, 200, 30);
+        for (int x = 24; x < 210; x += 12)
+            painter.fillRect(x, 12, 3, 26, ink);
+        // The stroke starts in the box's first columns and lies under it, from row 40.
+        painter.fillRect(12, 40, strokeLength, strokeRows, ink);
+        // The next line.
+        for (int x = 30; x < 200; x += 12)
+            painter.fillRect(x, 40 + strokeRows + nextLineGap, 3, 20, ink);
+        painter.end();
+        const cv::Rect grown = extendOverStrokeBelow(greyOf(image), detected);
+        QCOMPARE(grown.x, detected.x);
+        QCOMPARE(grown.y, detected.y);
+        QCOMPARE(grown.width, detected.width);
+        QCOMPARE(grown.y + grown.height, bottom);
+    }
+
     // A box whose edge cuts through the underscore that starts or ends a name takes it in; an
     // edge beside a letter stays.
     void underscoresAtTheEdgesAreTakenIn_data()
