@@ -1,9 +1,10 @@
 #pragma once
 
 // Text recognition of one screenshot: a first pass over the image as it is and, when that pass
-// read a name whose underscore looks like a space ('Smith 0042'), a second pass over a padded,
-// enlarged, thickened copy whose confirming lines are added. The second pass reads only where
-// the first found those lines: elsewhere nothing it reads could be kept.
+// read a name whose underscore looks like a space ('Smith 0042') or a mended name to confirm, a
+// second pass over a padded, enlarged copy, thickened where its text is dark on light, whose
+// confirming lines are added. The second pass reads only where the first found those lines:
+// elsewhere nothing it reads could be kept.
 
 #include "model/screenshotrecords.h"
 #include "platform/ocrengine.h"
