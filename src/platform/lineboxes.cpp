@@ -76,6 +76,9 @@ namespace {
 struct InkLevel {
     bool darkBackground = false;
     double threshold = 0;
+    bool isInk(uchar v) const { return darkBackground ? v > threshold : v < threshold; }
+    // The ink among grey pixels, as a mask.
+    cv::Mat in(const cv::Mat &grey) const { return darkBackground ? grey > threshold : grey < threshold; }
 };
 
 std::optional<InkLevel> inkLevel(const cv::Mat &inside, double share = 0.5)
@@ -108,7 +111,7 @@ std::optional<ColumnInk> columnInk(const cv::Mat &grey, const cv::Rect &box)
     const std::optional<InkLevel> level = inkLevel(crop, 0.3);
     if (!level)
         return std::nullopt;
-    cv::Mat ink = level->darkBackground ? crop > level->threshold : crop < level->threshold;
+    cv::Mat ink = level->in(crop);
     int rows = 0;
     for (int y = 0; y < ink.rows; ++y)
         rows += cv::countNonZero(ink.row(y)) ? 1 : 0;
@@ -295,10 +298,7 @@ cv::Rect extendOverMarksAbove(const cv::Mat &grey, const cv::Rect &box)
     const std::optional<InkLevel> ink = inkLevel(grey(box));
     if (!ink || box.y == 0 || box.height < 6)
         return box;
-    auto inked = [&](int y) {
-        const cv::Mat row = grey(cv::Rect(box.x, y, box.width, 1));
-        return cv::Mat(ink->darkBackground ? row > ink->threshold : row < ink->threshold);
-    };
+    auto inked = [&](int y) { return ink->in(grey(cv::Rect(box.x, y, box.width, 1))); };
     // Only a mark the top edge cuts: ink in the top row that stands apart from the letters, with
     // background right under it. A letter's stem running up to the edge continues downwards.
     const cv::Mat top = inked(box.y);
@@ -338,8 +338,6 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
     const std::optional<InkLevel> ink = inkLevel(grey(box));
     if (!ink)
         return box;
-    const bool darkBackground = ink->darkBackground;
-    const double threshold = ink->threshold;
     const int allowedGap = std::max(2, box.height / 8);
     const int maxThickness = std::max(2, box.height / 6);
     const int limit = std::min(grey.rows, box.y + box.height + box.height / 2);
@@ -347,8 +345,7 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
     int bottom = box.y + box.height;
     int blank = 0, inkRows = 0, longestRun = 0;
     for (int y = box.y + box.height; y < limit && blank <= allowedGap; ++y) {
-        const cv::Mat row = grey(cv::Rect(left, y, box.x + box.width - left, 1));
-        const cv::Mat inked = darkBackground ? row > threshold : row < threshold;
+        const cv::Mat inked = ink->in(grey(cv::Rect(left, y, box.x + box.width - left, 1)));
         if (!cv::countNonZero(inked.colRange(box.x - left, inked.cols))) {
             // A stroke is solid: background after it ends it.
             if (inkRows > 0)
@@ -364,7 +361,6 @@ cv::Rect extendOverStrokeBelow(const cv::Mat &grey, const cv::Rect &box)
             longestRun = std::max(longestRun, run);
         }
         bottom = y + 1;
-        blank = 0;
     }
     // An underscore is at least a third of the box's height long; a point is far shorter.
     if (inkRows == 0 || longestRun < box.height / 3)
@@ -377,25 +373,18 @@ cv::Rect extendOverStrokesAside(const cv::Mat &grey, const cv::Rect &box)
     const std::optional<InkLevel> ink = inkLevel(grey(box));
     if (!ink || box.height < 6)
         return box;
-    const bool darkBackground = ink->darkBackground;
-    const double threshold = ink->threshold;
     const int lowBand = box.y + int(std::lround(0.55 * box.height));
     const int maxThickness = std::max(2, box.height / 6);
-    auto inkedAt = [&](int x, int y) {
-        const uchar v = grey.at<uchar>(y, x);
-        return darkBackground ? v > threshold : v < threshold;
-    };
+    auto inkedAt = [&](int x, int y) { return ink->isInk(grey.at<uchar>(y, x)); };
     const int reach = box.height;
     // Rows inked across the whole box and on, well beyond its edge, are no stroke of a letter but
     // the page beyond the edge of a highlight, between two selected rows: they would make every
     // column a stroke. A line along the row that stops beyond the edge stays: it may run in the
     // underscore's own rows, and the underscore would go with it.
     std::vector<bool> acrossBox(std::size_t(box.height));
-    for (int y = 0; y < box.height; ++y) {
-        const cv::Mat row = grey(cv::Rect(box.x, box.y + y, box.width, 1));
-        acrossBox[std::size_t(y)] = cv::countNonZero(darkBackground ? row > threshold : row < threshold)
+    for (int y = 0; y < box.height; ++y)
+        acrossBox[std::size_t(y)] = cv::countNonZero(ink->in(grey(cv::Rect(box.x, box.y + y, box.width, 1))))
             >= 0.8 * box.width;
-    }
     auto pageRows = [&](int edge, int step) {
         std::vector<bool> page(std::size_t(box.height), false);
         for (int y = 0; y < box.height; ++y) {

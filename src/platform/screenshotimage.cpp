@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include <libheif/heif.h>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -224,14 +225,13 @@ QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines)
         painter.scale(sx, sy);
         painter.drawImage(QPointF(secondPassBorder, secondPassBorder), image);
     }
-    // 3 x 3 minimum, channel by channel, over each line of dark text: a horizontal pass, then a
-    // vertical one, both reading the unfiltered canvas around the line.
-    auto channelMin = [](QRgb a, QRgb b) {
-        return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
-    };
+    // 3 x 3 minimum, channel by channel, over each line of dark text, reading the unfiltered
+    // canvas around the line.
     QImage result = canvas.copy();
-    const int w = canvas.width();
-    const int h = canvas.height();
+    const cv::Mat source(canvas.height(), canvas.width(), CV_8UC4, const_cast<uchar *>(canvas.constBits()),
+                         std::size_t(canvas.bytesPerLine()));
+    cv::Mat destination(result.height(), result.width(), CV_8UC4, result.bits(), std::size_t(result.bytesPerLine()));
+    const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, {3, 3});
     for (const QRect &line : lines) {
         const QRect inImage = line & image.rect();
         if (inImage.isEmpty())
@@ -242,30 +242,9 @@ QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines)
             & canvas.rect();
         if (area.isEmpty() || hasLightText(canvas.copy(area)))
             continue;
-        const int top = std::max(0, area.top() - 1);
-        const int bottom = std::min(h - 1, area.bottom() + 1);
-        QList<QRgb> horizontal(qsizetype(bottom - top + 1) * area.width());
-        for (int y = top; y <= bottom; ++y) {
-            const auto *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
-            QRgb *dst = horizontal.data() + qsizetype(y - top) * area.width();
-            for (int x = area.left(); x <= area.right(); ++x) {
-                QRgb v = src[x];
-                if (x > 0)
-                    v = channelMin(v, src[x - 1]);
-                if (x + 1 < w)
-                    v = channelMin(v, src[x + 1]);
-                dst[x - area.left()] = v;
-            }
-        }
-        auto row = [&](int y) { return horizontal.constData() + qsizetype(y - top) * area.width(); };
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            const QRgb *mid = row(y);
-            const QRgb *up = row(std::max(top, y - 1));
-            const QRgb *down = row(std::min(bottom, y + 1));
-            auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
-            for (int x = 0; x < area.width(); ++x)
-                dst[area.left() + x] = channelMin(channelMin(mid[x], up[x]), down[x]);
-        }
+        const cv::Rect roi(area.x(), area.y(), area.width(), area.height());
+        cv::Mat filtered = destination(roi);
+        cv::erode(source(roi), filtered, square);
     }
     return result;
 }
