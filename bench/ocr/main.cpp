@@ -126,8 +126,8 @@ qsizetype ellipsisPieces(const QSet<QString> &ellipsized, const QSet<QString> &t
 QSet<QString> namesIn(const QStringList &lines)
 {
     QSet<QString> names;
-    for (const QString &line : lines) {
-        for (const QString &token : screenshotNamesInLine(line))
+    for (const QStringList &inLine : screenshotNamesInLines(lines)) {
+        for (const QString &token : inLine)
             names.insert(token);
     }
     return names;

@@ -178,10 +178,15 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
                 break;
             continue;
         }
-        for (const RecognizedTextLine &line : outcome.lines) {
+        QStringList texts;
+        for (const RecognizedTextLine &line : outcome.lines)
+            texts.append(line.text);
+        const QList<QStringList> namesByLine = screenshotNamesInLines(texts);
+        for (qsizetype l = 0; l < outcome.lines.size(); ++l) {
+            const RecognizedTextLine &line = outcome.lines.at(l);
             // The line as recognised is what is kept, so that a wrong name can be traced to it.
             const QString raw = line.recognizedText.isEmpty() ? line.text : line.recognizedText;
-            const QStringList names = screenshotNamesInLine(line.text);
+            const QStringList &names = namesByLine.at(l);
             // The mended reading's names, paired with the names read by their order, when it
             // shows as many.
             const QStringList mended = line.unconfirmedMending.isEmpty()

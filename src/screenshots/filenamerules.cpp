@@ -226,8 +226,20 @@ const QString &screenshotNameCharacters()
     return characters;
 }
 
+namespace {
+
+bool hasPictureExtension(const QString &name)
+{
+    static const QRegularExpression extension(QStringLiteral("\\.jpe?g$"), QRegularExpression::CaseInsensitiveOption);
+    return name.contains(extension);
+}
+
+} // namespace
+
 QStringList screenshotNamesInLine(const QString &line)
 {
+    static const QRegularExpression extensionWithoutDot(QStringLiteral("jpe?g$"),
+                                                        QRegularExpression::CaseInsensitiveOption);
     const QString cleaned = cleanRecognizedText(line);
     // One box that holds exactly one name with inner spaces or dots. Two names side by side are
     // two names: an extension inside the line parts them.
@@ -258,7 +270,25 @@ QStringList screenshotNamesInLine(const QString &line)
         // ellipsis was read as a dot).
         if (before.size() >= 2 && before.back() == QLatin1Char('.') && isNameCharacter(before.at(before.size() - 2)))
             continue;
+        if (!hasPictureExtension(token) && token.contains(extensionWithoutDot))
+            continue;
         names.append(token);
+    }
+    return names;
+}
+
+QList<QStringList> screenshotNamesInLines(const QStringList &lines)
+{
+    QList<QStringList> names;
+    qsizetype full = 0, bare = 0;
+    for (const QString &line : lines) {
+        names.append(screenshotNamesInLine(line));
+        for (const QString &name : names.back())
+            ++(hasPictureExtension(name) ? full : bare);
+    }
+    if (full > bare) {
+        for (QStringList &inLine : names)
+            inLine.removeIf([](const QString &name) { return !hasPictureExtension(name); });
     }
     return names;
 }

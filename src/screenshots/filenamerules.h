@@ -32,7 +32,15 @@ const QString &screenshotNameCharacters();
 // '2024.05.01_shoot_001.jpg'), else the tokens of extractFilenameTokens. A name shortened with an
 // ellipsis ('Hendriksen-Bak…0117.jpg', 'Hendriksen-Bakker_Cer...') gives nothing: neither the
 // piece before the ellipsis nor the piece after it is a name.
+// A bare name whose last letters are a picture extension ('P1000123JPG', 'Okafor-0007_jpg') is a
+// full name whose dot was not read, and gives nothing either.
 QStringList screenshotNamesInLine(const QString &line);
+
+// The names each line of one screenshot shows, line by line. A file list shows every file's
+// extension or none: where most names read on a screenshot carry a picture extension, a name read
+// without one is a label that lost its extension (cut, wrapped or misread) or a folder, and gives
+// nothing.
+QList<QStringList> screenshotNamesInLines(const QStringList &lines);
 
 // True when the text ends in an ellipsis: '…', or the '..' or '...' a small one is read as.
 bool endsInEllipsis(const QString &text);

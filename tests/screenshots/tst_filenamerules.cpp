@@ -133,12 +133,39 @@ private slots:
         QTest::newRow("other name on the line kept")
             << QStringLiteral("IMG_0001.jpg Hendriksen-Bak\u20260117.jpg") << QStringList{"IMG_0001.jpg"};
         QTest::newRow("RAW file") << "IMG_0001.CR2" << QStringList{};
+        QTest::newRow("bare name") << "IMG_0001" << QStringList{"IMG_0001"};
+        QTest::newRow("dot lost before the extension") << "P1000123JPG" << QStringList{};
+        QTest::newRow("dot read as a hyphen") << "Okafor_Family-0007-jpg" << QStringList{};
+        QTest::newRow("dot read as an underscore") << "_DSC1234_Jpeg" << QStringList{};
     }
     void namesInLine()
     {
         QFETCH(QString, line);
         QFETCH(QStringList, names);
         QCOMPARE(screenshotNamesInLine(line), names);
+    }
+
+    void namesOnScreenshot_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<QStringList>>("names");
+        QTest::newRow("extensions shown")
+            << QStringList{"IMG_0001.jpg", "IMG_0002.JPG", "Anne-Marie_0018", "IMG_0003.jpeg 2 MB"}
+            << QList<QStringList>{{"IMG_0001.jpg"}, {"IMG_0002.JPG"}, {}, {"IMG_0003.jpeg"}};
+        QTest::newRow("extensions hidden") << QStringList{"IMG_0001", "IMG_0002", "IMG_0003.jpg"}
+                                           << QList<QStringList>{{"IMG_0001"}, {"IMG_0002"}, {"IMG_0003.jpg"}};
+        QTest::newRow("as many of each") << QStringList{"IMG_0001.jpg", "IMG_0002"}
+                                         << QList<QStringList>{{"IMG_0001.jpg"}, {"IMG_0002"}};
+        QTest::newRow("counted by name, not by line") << QStringList{"IMG_0001.jpg IMG_0002.jpg", "Shoot_2024", "Notes"}
+                                                      << QList<QStringList>{{"IMG_0001.jpg", "IMG_0002.jpg"}, {}, {}};
+        QTest::newRow("no names") << QStringList{"Size", "Modified"} << QList<QStringList>{{}, {}};
+        QTest::newRow("no lines") << QStringList{} << QList<QStringList>{};
+    }
+    void namesOnScreenshot()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QList<QStringList>, names);
+        QCOMPARE(screenshotNamesInLines(lines), names);
     }
 
     void validity_data()

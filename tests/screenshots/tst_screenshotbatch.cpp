@@ -161,19 +161,22 @@ private slots:
     {
         auto recognizer = std::make_shared<FakeRecognizer>();
         recognizer->lines["/shots/a.png"] = {{"IMG_0001.jpg", 0.4f}, {"IMG_0002.jpg IMG_0003.jpg", 0.7f}};
-        recognizer->lines["/shots/b.png"] = {{"IMG_0001.jpg", 0.9f}, {"IMG_0001", 0.5f}, {"img_0001.jpg", 0.3f}};
+        // A list that hides extensions shows the same picture as a bare name. Beside names with
+        // their extension, on b.png, it would be a label that lost its extension.
+        recognizer->lines["/shots/b.png"] = {{"IMG_0001.jpg", 0.9f}, {"img_0001.jpg", 0.3f}, {"IMG_0009", 0.5f}};
+        recognizer->lines["/shots/c.png"] = {{"IMG_0001", 0.5f}};
         ScreenshotOCRBatchProcessor processor(recognizer);
         std::stop_source stop;
-        const ScreenshotOCRResult result = processor.processScreenshots({"/shots/a.png", "/shots/b.png"}, {},
-                                                                        stop.get_token());
-        QCOMPARE(result.screenshotCount, 2);
+        const ScreenshotOCRResult result = processor.processScreenshots(
+            {"/shots/a.png", "/shots/b.png", "/shots/c.png"}, {}, stop.get_token());
+        QCOMPARE(result.screenshotCount, 3);
         QCOMPARE(result.filenameOccurrences, 6);
         QCOMPARE(result.warnings.size(), 0);
         QCOMPARE(result.candidates.size(), 4);
         const ScreenshotNameCandidate &first = result.candidates.at(0);
         QCOMPARE(first.fileName, QStringLiteral("IMG_0001.jpg")); // the form read first stays
         QCOMPARE(first.confidence, 0.9f);
-        QCOMPARE(first.sourceScreenshotURLs, (QList<FileURL>{"/shots/a.png", "/shots/b.png"}));
+        QCOMPARE(first.sourceScreenshotURLs, (QList<FileURL>{"/shots/a.png", "/shots/b.png", "/shots/c.png"}));
         QCOMPARE(first.rawVisionRecognizedStrings, (QStringList{"IMG_0001.jpg", "IMG_0001"}));
         QVERIFY(!first.wasManuallyEdited);
         // Two names of one line: same line text and confidence.
