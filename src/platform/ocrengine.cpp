@@ -1,6 +1,8 @@
 #include "ocrengine.h"
 
 #include "model/cancellation.h"
+#include "log.h"
+#include "serialsections.h"
 #include "textcrop.h"
 #include "lineboxes.h"
 #include "textdetection.h"
@@ -110,6 +112,8 @@ struct OcrEngine::Impl {
         tesseract.SetVariable("lstm_choice_mode", "2");
         if (!characters.isEmpty())
             tesseract.SetVariable("tessedit_char_whitelist", characters.constData());
+        if (!sectionsRunInCallingThread())
+            qCDebug(lcMatching) << "Tesseract's OpenMP sections run through the OpenMP runtime";
         tesseractReady = true;
     }
 

@@ -5,6 +5,7 @@
 
 #include "model/cancellation.h"
 #include "platform/ocrengine.h"
+#include "platform/serialsections.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -220,6 +221,12 @@ private slots:
     }
 
     // Without the detection model the engine finds lines itself.
+    void tesseractSectionsRunInTheCallingThread()
+    {
+        // Tesseract's calls for its sections regions are bound to this program's entry points.
+        QVERIFY(sectionsRunInCallingThread());
+    }
+
     void readsWithoutTheDetectionModel()
     {
         OcrModelPaths paths = locateOcrModels();
