@@ -85,10 +85,14 @@ bench-copy: release
 # Real ones: bench/ocr/capture-real-screenshots DIR (scripts/setup ocr-corpus first), then
 # taskset -c 0 build/release/bench/bench-ocr --no-baseline DIR/*/*.png DIR/*/*.jpg
 # With OCR_CORPUS=DIR (made by capture-real-screenshots), the real screenshots are read as well.
+# Then a batch of 8 of the rendered screenshots (each view, theme, scale and format), read on two
+# cores against one (bench/ocr/batch-ratio, which takes any screenshots).
 bench-ocr: release
 	@taskset -c 0 ./build/release/bench/bench-ocr --count 24 --corpus $(BENCH_DATA)/ocr
 	@if [ -n "$(OCR_CORPUS)" ]; then taskset -c 0 ./build/release/bench/bench-ocr --no-baseline \
 	  $(wildcard $(OCR_CORPUS)/*/*.png) $(wildcard $(OCR_CORPUS)/*/*.jpg); fi
+	@./bench/ocr/batch-ratio --pairs 10 \
+	  $$(ls $(BENCH_DATA)/ocr/shot-*.png $(BENCH_DATA)/ocr/shot-*.jpg | sort | awk '(NR - 1) % 3 == int((NR - 1) / 3) % 3')
 
 # What the workflow controller adds to a whole gather (200,000-file tree, 1,000 verified copies).
 bench-gather: release
