@@ -209,6 +209,13 @@ QSize secondPassSize(QSize original)
     return QSize(int(std::lround(padded.width() * s)), int(std::lround(padded.height() * s)));
 }
 
+QRect secondPassArea(const QRect &original, int border, double sx, double sy)
+{
+    return QRectF((original.left() + border) * sx, (original.top() + border) * sy, original.width() * sx,
+                  original.height() * sy)
+        .toAlignedRect();
+}
+
 QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines)
 {
     if (image.isNull())
@@ -236,10 +243,7 @@ QImage prepareSecondPassImage(const QImage &image, const QList<QRect> &lines)
         const QRect inImage = line & image.rect();
         if (inImage.isEmpty())
             continue;
-        const QRect area = QRectF((inImage.left() + secondPassBorder) * sx, (inImage.top() + secondPassBorder) * sy,
-                                  inImage.width() * sx, inImage.height() * sy)
-                               .toAlignedRect()
-            & canvas.rect();
+        const QRect area = secondPassArea(inImage, secondPassBorder, sx, sy) & canvas.rect();
         if (area.isEmpty() || hasLightText(canvas.copy(area)))
             continue;
         const cv::Rect roi(area.x(), area.y(), area.width(), area.height());

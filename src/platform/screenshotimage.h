@@ -43,6 +43,10 @@ double secondPassScale(QSize padded);
 // The size of the second-pass image made from an image of `original` size.
 QSize secondPassSize(QSize original);
 
+// Where a rectangle of the original image lies on an image made from it with a white border of
+// `border` pixels on every side, then enlarged by `sx` and `sy`: the whole pixels that cover it.
+QRect secondPassArea(const QRect &original, int border, double sx, double sy);
+
 // The second-pass image: the image over a white canvas with a border of 20 pixels, enlarged by
 // secondPassScale. Within each of `lines` (rectangles of the original image) whose text is dark on
 // light, a 3 x 3 morphological minimum per colour channel makes the strokes grow. Light text is

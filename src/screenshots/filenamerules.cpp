@@ -1,5 +1,6 @@
 #include "filenamerules.h"
 
+#include "model/records.h"
 #include "platform/text.h"
 
 #include <unicode/regex.h>
@@ -230,16 +231,22 @@ namespace {
 
 bool hasPictureExtension(const QString &name)
 {
-    static const QRegularExpression extension(QStringLiteral("\\.jpe?g$"), QRegularExpression::CaseInsensitiveOption);
-    return name.contains(extension);
+    return hasExtensionIn(name, jpegExtensions());
+}
+
+// 'P1000123JPG', 'Okafor-0007_jpg': a bare name that ends in a picture extension without its dot.
+bool endsInExtensionWithoutDot(const QString &name)
+{
+    const QSet<QString> &extensions = jpegExtensions();
+    return !hasPictureExtension(name) && std::any_of(extensions.cbegin(), extensions.cend(), [&](const QString &e) {
+        return name.endsWith(e, Qt::CaseInsensitive);
+    });
 }
 
 } // namespace
 
 QStringList screenshotNamesInLine(const QString &line)
 {
-    static const QRegularExpression extensionWithoutDot(QStringLiteral("jpe?g$"),
-                                                        QRegularExpression::CaseInsensitiveOption);
     const QString cleaned = cleanRecognizedText(line);
     // One box that holds exactly one name with inner spaces or dots. Two names side by side are
     // two names: an extension inside the line parts them.
@@ -270,7 +277,7 @@ QStringList screenshotNamesInLine(const QString &line)
         // ellipsis was read as a dot).
         if (before.size() >= 2 && before.back() == QLatin1Char('.') && isNameCharacter(before.at(before.size() - 2)))
             continue;
-        if (!hasPictureExtension(token) && token.contains(extensionWithoutDot))
+        if (endsInExtensionWithoutDot(token))
             continue;
         names.append(token);
     }

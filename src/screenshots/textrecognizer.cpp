@@ -94,12 +94,7 @@ QList<OcrTextBox> OcrEnginePlatform::recognizeFile(const FileURL &screenshot, co
 
 QRect SecondPassImage::fromOriginal(const QRect &rect) const
 {
-    const double left = (rect.left() + border) * scale;
-    const double top = (rect.top() + border) * scale;
-    const double right = (rect.left() + rect.width() + border) * scale;
-    const double bottom = (rect.top() + rect.height() + border) * scale;
-    return QRect(QPoint(int(std::floor(left)), int(std::floor(top))),
-                 QPoint(int(std::ceil(right)) - 1, int(std::ceil(bottom)) - 1));
+    return secondPassArea(rect, border, scale, scale);
 }
 
 std::optional<SecondPassImage> OcrEnginePlatform::secondPassImage(const FileURL &screenshot, const QList<QRect> &lines)
