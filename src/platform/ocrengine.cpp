@@ -84,7 +84,8 @@ struct OcrEngine::Impl {
     {
         if (tesseractReady)
             return;
-        // Recognition without dictionary correction: names are not words.
+        // Recognition without dictionary correction: names are not words. These settings keep the
+        // word lists of the older engine unloaded; the network's own comes out of the data as read.
         const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg",    "load_punc_dawg",
                                              "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
         const std::vector<std::string> values(names.size(), "0");
@@ -99,8 +100,9 @@ struct OcrEngine::Impl {
         }
         const QByteArray dir = QFile::encodeName(paths.tessdataDir);
         const QByteArray languages = paths.languages.toUtf8();
-        if (tesseract.Init(dir.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
-                           &values, false)
+        // A size of 0 makes the first argument the folder of the language data, read by the reader.
+        if (tesseract.Init(dir.constData(), 0, languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
+                           &values, false, &readLanguageDataWithoutWordList)
             != 0)
             throw FailureError(FailureCode::recognitionUnavailable, 0, paths.tessdataDir, "tesseract init");
         tesseract.SetPageSegMode(tesseract::PSM_SINGLE_LINE);

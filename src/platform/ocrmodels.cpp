@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <malloc.h>
@@ -39,6 +41,73 @@ QString languageDataFile(const QString &tessdataDir, const QString &language)
 {
     const QString file = tessdataDir + QLatin1Char('/') + language + QLatin1String(".traineddata");
     return QFileInfo::exists(file) ? file : QString();
+}
+
+// A traineddata file: the number of components (32 bits), each component's offset in the file
+// (64 bits; -1 for a component it does not have), then the components it has, in that order, one
+// after the other to the end of the file. Little-endian, as Tesseract writes it on every machine
+// this program runs on.
+std::vector<char> languageDataWithoutWordList(const char *data, qint64 size)
+{
+    constexpr qint32 lstmWordList = 19; // Tesseract's TESSDATA_LSTM_SYSTEM_DAWG
+    constexpr qint32 mostComponents = 64;
+    const auto asGiven = [data, size] { return std::vector<char>(data, data + std::max<qint64>(0, size)); };
+    if (size < 4)
+        return asGiven();
+    const qint32 count = qFromLittleEndian<qint32>(data);
+    const qint64 headerSize = 4 + 8 * qint64(count);
+    if (count <= lstmWordList || count > mostComponents || size < headerSize)
+        return asGiven();
+    std::vector<qint64> offsets(std::size_t(count), -1);
+    qint64 previous = headerSize;
+    for (qint32 i = 0; i < count; ++i) {
+        const qint64 offset = qFromLittleEndian<qint64>(data + 4 + 8 * i);
+        if (offset == -1)
+            continue;
+        if (offset < previous || offset > size)
+            return asGiven();
+        offsets[std::size_t(i)] = previous = offset;
+    }
+    const qint64 begin = offsets[std::size_t(lstmWordList)];
+    if (begin < 0)
+        return asGiven();
+    qint64 end = size;
+    for (qint32 i = lstmWordList + 1; i < count; ++i) {
+        if (offsets[std::size_t(i)] >= 0) {
+            end = offsets[std::size_t(i)];
+            break;
+        }
+    }
+    std::vector<char> kept;
+    kept.reserve(std::size_t(size - (end - begin)));
+    kept.insert(kept.end(), data, data + begin);
+    kept.insert(kept.end(), data + end, data + size);
+    offsets[std::size_t(lstmWordList)] = -1;
+    for (qint32 i = lstmWordList + 1; i < count; ++i) {
+        if (offsets[std::size_t(i)] >= 0)
+            offsets[std::size_t(i)] -= end - begin;
+    }
+    for (qint32 i = 0; i < count; ++i)
+        qToLittleEndian<qint64>(offsets[std::size_t(i)], kept.data() + 4 + 8 * i);
+    return kept;
+}
+
+bool readLanguageDataWithoutWordList(const char *filename, std::vector<char> *data)
+{
+    QFile file(QFile::decodeName(filename));
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
+        return false;
+    // Mapped, only the parts kept are read from the disk and copied.
+    if (uchar *mapped = file.map(0, file.size())) {
+        *data = languageDataWithoutWordList(reinterpret_cast<const char *>(mapped), file.size());
+        file.unmap(mapped);
+        return true;
+    }
+    const QByteArray contents = file.readAll();
+    if (contents.size() != file.size())
+        return false;
+    *data = languageDataWithoutWordList(contents.constData(), contents.size());
+    return true;
 }
 
 void restartWithRecognitionSettings(char **argv)

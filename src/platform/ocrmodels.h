@@ -4,6 +4,9 @@
 // recognition: one Tesseract thread per reading, and as many readings at once as the machine holds.
 
 #include <QString>
+#include <QtGlobal>
+
+#include <vector>
 
 namespace quillmore {
 
@@ -26,6 +29,17 @@ OcrModelPaths locateOcrModels();
 
 // The path of the traineddata file of one language in the folder; empty when it is not there.
 QString languageDataFile(const QString &tessdataDir, const QString &language);
+
+// A traineddata file as the reading uses it: without the LSTM word list, which would make the
+// recognition weigh what it sees against dictionary words, and names are not words. The word list
+// is most of such a file (89 of the 90 MB of Debian's Latin-script model): every engine would read
+// it and copy it twice, and the first would unpack it and keep it, which cost a process that reads
+// one screenshot 210 MB of its 300 and a third of a second. Everything else is kept byte for byte.
+// Data not laid out as a traineddata file is returned as it is, for Tesseract to judge.
+std::vector<char> languageDataWithoutWordList(const char *data, qint64 size);
+// Tesseract's file reader for language data: the file at `filename`, without its word list.
+// False when it cannot be read.
+bool readLanguageDataWithoutWordList(const char *filename, std::vector<char> *data);
 
 // The settings a program that reads screenshots starts with, which only the environment at the
 // start of a process can give:

@@ -220,13 +220,28 @@ private slots:
         QVERIFY2(found >= expected.size() - 1, qPrintable(read.join(QStringLiteral(", "))));
     }
 
-    // Without the detection model the engine finds lines itself.
     void tesseractSectionsRunInTheCallingThread()
     {
         // Tesseract's calls for its sections regions are bound to this program's entry points.
         QVERIFY(sectionsRunInCallingThread());
     }
 
+    void installedLanguageDataLosesItsWordList()
+    {
+        // The installed data is laid out as the reader expects: its word list comes out (the
+        // other suites here read with what is left).
+        const OcrModelPaths paths = locateOcrModels();
+        for (const QString &language : paths.languages.split(QLatin1Char('+'), Qt::SkipEmptyParts)) {
+            const QString file = languageDataFile(paths.tessdataDir, language);
+            if (file.isEmpty())
+                QSKIP("the language data is not installed (scripts/setup installs it)");
+            std::vector<char> data;
+            QVERIFY(readLanguageDataWithoutWordList(QFile::encodeName(file).constData(), &data));
+            QVERIFY2(qint64(data.size()) < QFileInfo(file).size(), qPrintable(file));
+        }
+    }
+
+    // Without the detection model the engine finds lines itself.
     void readsWithoutTheDetectionModel()
     {
         OcrModelPaths paths = locateOcrModels();
