@@ -78,14 +78,15 @@ std::vector<char> languageDataWithoutWordList(const char *data, qint64 size)
             break;
         }
     }
+    const qint64 removed = end - begin;
     std::vector<char> kept;
-    kept.reserve(std::size_t(size - (end - begin)));
+    kept.reserve(std::size_t(size - removed));
     kept.insert(kept.end(), data, data + begin);
     kept.insert(kept.end(), data + end, data + size);
     offsets[std::size_t(lstmWordList)] = -1;
     for (qint32 i = lstmWordList + 1; i < count; ++i) {
         if (offsets[std::size_t(i)] >= 0)
-            offsets[std::size_t(i)] -= end - begin;
+            offsets[std::size_t(i)] -= removed;
     }
     for (qint32 i = 0; i < count; ++i)
         qToLittleEndian<qint64>(offsets[std::size_t(i)], kept.data() + 4 + 8 * i);
@@ -95,16 +96,17 @@ std::vector<char> languageDataWithoutWordList(const char *data, qint64 size)
 bool readLanguageDataWithoutWordList(const char *filename, std::vector<char> *data)
 {
     QFile file(QFile::decodeName(filename));
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
+    const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : 0;
+    if (size <= 0)
         return false;
     // Mapped, only the parts kept are read from the disk and copied.
-    if (uchar *mapped = file.map(0, file.size())) {
-        *data = languageDataWithoutWordList(reinterpret_cast<const char *>(mapped), file.size());
+    if (uchar *mapped = file.map(0, size)) {
+        *data = languageDataWithoutWordList(reinterpret_cast<const char *>(mapped), size);
         file.unmap(mapped);
         return true;
     }
     const QByteArray contents = file.readAll();
-    if (contents.size() != file.size())
+    if (contents.size() != size)
         return false;
     *data = languageDataWithoutWordList(contents.constData(), contents.size());
     return true;
