@@ -49,6 +49,8 @@ bool readLanguageDataWithoutWordList(const char *filename, std::vector<char> *da
 //   for the next block. A reading allocates and frees hundreds of megabytes of images and network
 //   layers; in 4 KiB pages every first touch is a page fault, which cost about as much processor
 //   time as the recognition itself (a 2x screenshot: 5.7 s of CPU, 2.7 s with these settings).
+//   Each worker of a batch keeps its emptied heaps for its next reading (8 screenshots on two
+//   processors: 100,000 page faults before, 20,000 with it).
 //   An environment that already sets GLIBC_TUNABLES keeps its own.
 // A program that reads screenshots calls this first thing in main: unless OMP_THREAD_LIMIT is
 // already set, the program is started again, once, with the settings. Returns only when no
