@@ -17,6 +17,7 @@
 #include "model/cancellation.h"
 #include "screenshots/filenamerules.h"
 #include "screenshots/textrecognizer.h"
+#include "platform/imagework.h"
 #include "platform/ocrengine.h"
 #include "platform/screenshotimage.h"
 #include "platform/text.h"
@@ -179,6 +180,7 @@ QStringList plainTesseract(const QString &file)
 int main(int argc, char **argv)
 {
     restartWithRecognitionSettings(argv);
+    installImageWorkBackend();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;

@@ -6,6 +6,7 @@
 #include "readscreenshotscommand.h"
 #include "scancommand.h"
 
+#include "platform/imagework.h"
 #include "platform/ocrmodels.h"
 
 #include <cstring>
@@ -23,9 +24,11 @@ int runScan(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    if (cli::mayReadScreenshots(argc, argv))
+    if (cli::mayReadScreenshots(argc, argv)) {
         restartWithRecognitionSettings(argv); // first: the OpenMP runtime reads its settings at start
-    cli::blockStopSignals();                  // before any thread starts
+        installImageWorkBackend();
+    }
+    cli::blockStopSignals(); // before any thread starts
     return cli::runCommandLine(
         argc, argv, {{"scan", runScan}, {"read-screenshots", runReadScreenshotsCommand}, {"gather", runGatherCommand}});
 }

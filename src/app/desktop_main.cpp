@@ -7,6 +7,7 @@
 #include "ui/singleinstance.h"
 #include "ui/thumbnailservice.h"
 
+#include "platform/imagework.h"
 #include "platform/ocrengine.h"
 #include "ui/launcharguments.h"
 #include "ui/contentview.h"
@@ -63,6 +64,7 @@ int main(int argc, char **argv)
     }
 
     quillmore::restartWithRecognitionSettings(argv); // before any thread: the OpenMP runtime reads it at start
+    quillmore::installImageWorkBackend();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmore"));
     QApplication::setApplicationName(QStringLiteral("Quillmore"));

@@ -54,7 +54,8 @@ bool readLanguageDataWithoutWordList(const char *filename, std::vector<char> *da
 //   An environment that already sets GLIBC_TUNABLES keeps its own.
 // A program that reads screenshots calls this first thing in main: unless OMP_THREAD_LIMIT is
 // already set, the program is started again, once, with the settings. Returns only when no
-// restart happened (or it failed).
+// restart happened (or it failed). Such a program then installs the image work backend
+// (imagework.h).
 void restartWithRecognitionSettings(char **argv);
 // Starts `program` in place of this process, with the recognition's settings (those not already
 // set): for a launcher that hands screenshot reading to another program. Returns only when the

@@ -6,6 +6,7 @@
 #include "model/localization.h"
 #include "platform/errors.h"
 #include "platform/imageheader.h"
+#include "platform/imagework.h"
 #include "platform/log.h"
 #include "platform/ocrengine.h"
 #include "platform/paths.h"
@@ -114,6 +115,8 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     std::vector<bool> inHand(static_cast<std::size_t>(total), false);
     const std::vector<qint64> readingOrder = workers > 1 ? screenshotReadingOrder(urls) : std::vector<qint64>();
     auto work = [&] {
+        // The other workers keep the other processors busy.
+        keepImageWorkOnThisThread();
         const std::stop_token token = workerStop.get_token();
         for (;;) {
             qint64 i = 0;

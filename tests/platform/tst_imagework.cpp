@@ -1,0 +1,136 @@
+#include "platform/imagework.h"
+
+#include <QTest>
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace quillmore;
+
+namespace {
+
+// What one parallel loop of `count` indices did: how often it visited each index, and on which
+// threads it ran.
+struct LoopRun {
+    std::vector<int> visits;
+    std::set<std::thread::id> threads;
+};
+
+LoopRun runLoop(int count)
+{
+    LoopRun run;
+    run.visits.assign(std::size_t(count), 0);
+    std::mutex mutex;
+    cv::parallel_for_(cv::Range(0, count), [&](const cv::Range &range) {
+        std::lock_guard lock(mutex);
+        run.threads.insert(std::this_thread::get_id());
+        for (int i = range.start; i < range.end; ++i)
+            ++run.visits[std::size_t(i)];
+    });
+    return run;
+}
+
+// A picture with detail everywhere, so that resizing it touches every row.
+cv::Mat pattern()
+{
+    cv::Mat image(1200, 1600, CV_8UC3);
+    cv::randu(image, cv::Scalar::all(0), cv::Scalar::all(255));
+    return image;
+}
+
+cv::Mat resized(const cv::Mat &image)
+{
+    cv::Mat out;
+    cv::resize(image, out, cv::Size(1000, 750), 0, 0, cv::INTER_AREA);
+    return out;
+}
+
+} // namespace
+
+class TestImageWork : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void loopsVisitEveryIndexOnce_data();
+    void loopsVisitEveryIndexOnce();
+    void keptWorkStaysOnItsThread();
+    void keepingLastsForItsThreadOnly();
+    void keptWorkGivesTheSamePictures();
+};
+
+void TestImageWork::initTestCase()
+{
+    installImageWorkBackend(); // before any image work, as a program's main does
+}
+
+void TestImageWork::loopsVisitEveryIndexOnce_data()
+{
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("count");
+    for (const bool kept : {false, true}) {
+        const char *where = kept ? "kept on its thread" : "on the pool";
+        for (const int count : {1, 2, 7, 10000})
+            QTest::addRow("%s, %d", where, count) << kept << count;
+    }
+}
+
+void TestImageWork::loopsVisitEveryIndexOnce()
+{
+    QFETCH(bool, kept);
+    QFETCH(int, count);
+    LoopRun run;
+    std::thread([&] {
+        if (kept)
+            keepImageWorkOnThisThread();
+        run = runLoop(count);
+    }).join();
+    QVERIFY(std::all_of(run.visits.cbegin(), run.visits.cend(), [](int visits) { return visits == 1; }));
+}
+
+void TestImageWork::keptWorkStaysOnItsThread()
+{
+    std::thread::id self;
+    LoopRun run;
+    int threads = 0;
+    std::thread([&] {
+        keepImageWorkOnThisThread();
+        self = std::this_thread::get_id();
+        threads = cv::getNumThreads();
+        run = runLoop(10000);
+    }).join();
+    QCOMPARE(run.threads, std::set<std::thread::id>{self});
+    QCOMPARE(threads, 1); // and OpenCV's loops split their work for one thread
+}
+
+void TestImageWork::keepingLastsForItsThreadOnly()
+{
+    const int poolThreads = cv::getNumThreads();
+    std::thread([] { keepImageWorkOnThisThread(); }).join();
+    int elsewhere = 0;
+    std::thread([&] { elsewhere = cv::getNumThreads(); }).join();
+    QCOMPARE(elsewhere, poolThreads);
+    QCOMPARE(cv::getNumThreads(), poolThreads);
+}
+
+void TestImageWork::keptWorkGivesTheSamePictures()
+{
+    const cv::Mat image = pattern();
+    const cv::Mat onThePool = resized(image);
+    cv::Mat kept;
+    std::thread([&] {
+        keepImageWorkOnThisThread();
+        kept = resized(image);
+    }).join();
+    QCOMPARE(cv::norm(onThePool, kept, cv::NORM_INF), 0.0);
+}
+
+QTEST_GUILESS_MAIN(TestImageWork)
+#include "tst_imagework.moc"
