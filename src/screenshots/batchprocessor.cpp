@@ -11,6 +11,7 @@
 #include "platform/ocrengine.h"
 #include "platform/paths.h"
 #include "platform/screenshotimage.h"
+#include "platform/systemresources.h"
 #include "platform/text.h"
 
 #include <QFileInfo>
@@ -114,9 +115,16 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     qint64 nextToRead = 0;
     std::vector<bool> inHand(static_cast<std::size_t>(total), false);
     const std::vector<qint64> readingOrder = workers > 1 ? screenshotReadingOrder(urls) : std::vector<qint64>();
+    // While the workers reading fill every processor, each keeps OpenCV's loops to itself; the
+    // last ones still reading spread theirs over the processors the others have left.
+    std::atomic<int> reading(workers);
+    const int processors = usableProcessorCount();
     auto work = [&] {
-        // The other workers keep the other processors busy.
-        keepImageWorkOnThisThread();
+        keepImageWorkOnThisThreadWhile(reading, processors);
+        struct Leave {
+            std::atomic<int> &reading;
+            ~Leave() { --reading; }
+        } leave{reading};
         const std::stop_token token = workerStop.get_token();
         for (;;) {
             qint64 i = 0;
