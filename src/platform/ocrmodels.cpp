@@ -1,5 +1,7 @@
 #include "ocrmodels.h"
 
+#include "systemresources.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,11 +9,10 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <optional>
 #include <malloc.h>
-#include <cstdio>
 #include <cstdlib>
 
-#include <sched.h>
 #include <unistd.h>
 
 #ifndef QUILLMORE_OCR_MODEL_DIR
@@ -144,30 +145,10 @@ void releaseFreedMemory()
 
 int concurrentRecognitionLimit()
 {
-    int processors = 1;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof(set), &set) == 0)
-        processors = std::max(1, CPU_COUNT(&set));
-    else
-        processors = int(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
-    // MemAvailable, in kB: what can be used without swapping.
+    const int processors = usableProcessorCount();
     constexpr qint64 bytesPerRecognition = qint64(1024) * 1024 * 1024;
-    qint64 available = -1;
-    if (FILE *meminfo = std::fopen("/proc/meminfo", "re")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, meminfo)) {
-            long long kib = 0;
-            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
-                available = qint64(kib) * 1024;
-                break;
-            }
-        }
-        std::fclose(meminfo);
-    }
-    int byMemory = processors;
-    if (available >= 0)
-        byMemory = int(std::max<qint64>(1, available / bytesPerRecognition));
+    const std::optional<qint64> available = availableMemoryBytes();
+    const int byMemory = available ? int(std::max<qint64>(1, *available / bytesPerRecognition)) : processors;
     return std::max(1, std::min(processors, byMemory));
 }
 
