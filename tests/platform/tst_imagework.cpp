@@ -69,7 +69,6 @@ private slots:
     void initTestCase();
     void loopsVisitEveryIndexOnce_data();
     void loopsVisitEveryIndexOnce();
-    void keptWorkStaysOnItsThread();
     void keepingLastsForItsThreadOnly();
     void keptWhileReadersFillTheProcessors_data();
     void keptWhileReadersFillTheProcessors();
@@ -103,21 +102,6 @@ void TestImageWork::loopsVisitEveryIndexOnce()
         run = runLoop(count);
     }).join();
     QVERIFY(std::all_of(run.visits.cbegin(), run.visits.cend(), [](int visits) { return visits == 1; }));
-}
-
-void TestImageWork::keptWorkStaysOnItsThread()
-{
-    std::thread::id self;
-    LoopRun run;
-    int threads = 0;
-    std::thread([&] {
-        keepImageWork();
-        self = std::this_thread::get_id();
-        threads = cv::getNumThreads();
-        run = runLoop(10000);
-    }).join();
-    QCOMPARE(run.threads, std::set<std::thread::id>{self});
-    QCOMPARE(threads, 1); // and OpenCV's loops split their work for one thread
 }
 
 void TestImageWork::keepingLastsForItsThreadOnly()

@@ -717,8 +717,8 @@ void TestScreenshotBatch::recognitionSettingsReachTheProgram_data()
     QTest::addColumn<QByteArray>("tunablesBefore");
     QTest::addColumn<QByteArray>("threads");
     QTest::addColumn<QByteArray>("tunables");
-    const QByteArray ours = "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold="
-                            "268435456:glibc.malloc.top_pad=67108864";
+    const QByteArray ours = "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=33554432"
+                            ":glibc.malloc.trim_threshold=268435456:glibc.malloc.top_pad=67108864";
     QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray("1") << ours;
     QTest::newRow("own allocator settings kept")
         << QByteArray() << QByteArray("glibc.malloc.check=0") << QByteArray("1") << QByteArray("glibc.malloc.check=0");
