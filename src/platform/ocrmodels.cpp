@@ -9,10 +9,10 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <optional>
-#include <malloc.h>
 #include <cstdlib>
+#include <optional>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #ifndef QUILLMORE_OCR_MODEL_DIR

@@ -121,17 +121,15 @@ ScreenshotOCRResult ScreenshotOCRBatchProcessor::processScreenshots(const QList<
     const int processors = usableProcessorCount();
     auto work = [&] {
         keepImageWorkOnThisThreadWhile(reading, processors);
-        struct Leave {
-            std::atomic<int> &reading;
-            ~Leave() { --reading; }
-        } leave{reading};
         const std::stop_token token = workerStop.get_token();
         for (;;) {
             qint64 i = 0;
             {
                 std::lock_guard guard(outcomeMutex);
-                if (token.stop_requested() || nextToRead >= total)
+                if (token.stop_requested() || nextToRead >= total) {
+                    --reading;
                     return;
+                }
                 i = readingOrder[std::size_t(nextToRead++)];
                 inHand[std::size_t(i)] = true;
             }
